@@ -1,0 +1,24 @@
+// Conversions between code page 936 (the internal text) and code page 950 (Big5), used by the
+// Big5 decoding fallback and by the Big5 script steps.
+#pragma once
+
+#include "platform/ansi_text.h"
+
+#include <string_view>
+
+namespace engine {
+
+using platform::AnsiText;
+
+struct [[nodiscard]] CodePageResult {
+    AnsiText text; // the whole text; characters the target code page lacks became "?"
+    bool lossy;    // true when at least one character became "?"
+};
+
+// Big5 (code page 950) text, read up to its first zero byte, as code page 936 text.
+CodePageResult big5ToAnsi(std::string_view text);
+
+// Code page 936 text, read up to its first zero byte, as Big5 (code page 950) text.
+CodePageResult ansiToBig5(std::string_view text);
+
+} // namespace engine
