@@ -1,0 +1,49 @@
+#include "platform/file_system.h"
+
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace platform {
+
+bool pathExists(std::string_view path) {
+    auto native = nativePath(path);
+    struct stat info {};
+    return native && !native->empty() && lstat(native->c_str(), &info) == 0;
+}
+
+bool isFolder(std::string_view path) {
+    auto native = nativePath(path);
+    struct stat info {};
+    return native && !native->empty() && stat(native->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool makeFolder(std::string_view path) {
+    auto native = nativePath(path);
+    return native && !native->empty() && mkdir(native->c_str(), 0777) == 0;
+}
+
+AnsiText executableFolder() {
+    std::string buffer(PATH_MAX, '\0');
+    ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length <= 0)
+        return {};
+    buffer.resize(static_cast<size_t>(length));
+    auto slash = buffer.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    buffer.resize(slash);
+    return ansiPath(buffer).value_or(AnsiText());
+}
+
+AnsiText currentFolder() {
+    std::string buffer(PATH_MAX, '\0');
+    if (!getcwd(buffer.data(), buffer.size()))
+        return {};
+    buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+    return ansiPath(buffer).value_or(AnsiText());
+}
+
+} // namespace platform
