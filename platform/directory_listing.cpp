@@ -1,0 +1,249 @@
+#include "platform/directory_listing.h"
+
+#include <cerrno>
+#include <string_view>
+
+#include <dirent.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <wctype.h>
+
+namespace platform {
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence at `pos` and its code point, or length 0 for a byte
+// that starts none (overlong forms, surrogates and values past U+10FFFF included).
+struct Utf8Step {
+    size_t length = 0;
+    char32_t codePoint = 0;
+};
+
+Utf8Step utf8StepAt(std::string_view text, size_t pos) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    if (lead < 0x80)
+        return {1, lead};
+    size_t length = 0;
+    char32_t smallest = 0;
+    char32_t value = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, smallest = 0x80, value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, smallest = 0x800, value = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, smallest = 0x10000, value = lead & 0x07;
+    } else {
+        return {};
+    }
+    if (text.size() - pos < length)
+        return {};
+    for (size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[pos + i]);
+        if ((next & 0xC0) != 0x80)
+            return {};
+        value = (value << 6) | (next & 0x3F);
+    }
+    if (value < smallest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return {};
+    return {length, value};
+}
+
+std::optional<std::u32string> codePointsOf(std::string_view utf8) {
+    std::u32string out;
+    for (size_t pos = 0; pos < utf8.size();) {
+        const Utf8Step step = utf8StepAt(utf8, pos);
+        if (step.length == 0)
+            return std::nullopt;
+        out.push_back(step.codePoint);
+        pos += step.length;
+    }
+    return out;
+}
+
+// A name the program cannot hold, made readable for a report: every byte that starts no
+// well-formed character becomes U+FFFD.
+AnsiText displayName(std::string_view native) {
+    static const AnsiText replacement = ansi("\uFFFD");
+    AnsiText out;
+    for (size_t pos = 0; pos < native.size();) {
+        const Utf8Step step = utf8StepAt(native, pos);
+        if (step.length == 0) {
+            out += replacement;
+            ++pos;
+            continue;
+        }
+        out += ansiFromUtf8(native.substr(pos, step.length)).value_or(replacement);
+        pos += step.length;
+    }
+    return out;
+}
+
+EntryKind kindOf(DIR* dir, const dirent& entry) {
+    switch (entry.d_type) {
+    case DT_REG:
+        return EntryKind::File;
+    case DT_DIR:
+        return EntryKind::Folder;
+    case DT_LNK:
+    case DT_UNKNOWN:
+        break;
+    default:
+        return EntryKind::Other;
+    }
+    // Links (and file systems that do not tell the type) are judged by what they lead to.
+    struct stat info {};
+    if (fstatat(dirfd(dir), entry.d_name, &info, 0) != 0)
+        return EntryKind::Other;
+    if (S_ISREG(info.st_mode))
+        return EntryKind::File;
+    if (S_ISDIR(info.st_mode))
+        return EntryKind::Folder;
+    return EntryKind::Other;
+}
+
+// Case folding for every script the system's listing folds, not only ASCII.
+class CaseFolder {
+public:
+    CaseFolder() : locale(newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr))) {}
+    ~CaseFolder() {
+        if (locale)
+            freelocale(locale);
+    }
+    CaseFolder(const CaseFolder&) = delete;
+    CaseFolder& operator=(const CaseFolder&) = delete;
+
+    char32_t fold(char32_t c) const {
+        if (c < 0x80 || !locale)
+            return (c >= U'A' && c <= U'Z') ? c + (U'a' - U'A') : c;
+        return static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), locale));
+    }
+
+private:
+    locale_t locale;
+};
+
+const CaseFolder& caseFolder() {
+    static const CaseFolder folder;
+    return folder;
+}
+
+std::optional<std::u32string> foldedCodePoints(const AnsiText& text) {
+    const auto utf8 = utf8FromAnsi(text);
+    if (!utf8)
+        return std::nullopt;
+    auto points = codePointsOf(*utf8);
+    if (!points)
+        return std::nullopt;
+    for (char32_t& c : *points)
+        c = caseFolder().fold(c);
+    return points;
+}
+
+bool isForbiddenInPattern(char32_t c) {
+    switch (c) {
+    case U'|':
+    case U'<':
+    case U'>':
+    case U'"':
+    case U':':
+    case U'/':
+    case U'\\':
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+struct DirectoryReader::Handle {
+    struct Closer {
+        void operator()(DIR* dir) const { closedir(dir); }
+    };
+    std::unique_ptr<DIR, Closer> dir;
+};
+
+DirectoryReader::DirectoryReader(const AnsiText& folder) : handle(std::make_unique<Handle>()) {
+    const auto native = nativePath(folder);
+    if (!native || native->empty())
+        return;
+    handle->dir.reset(opendir(native->c_str()));
+}
+
+DirectoryReader::~DirectoryReader() = default;
+
+bool DirectoryReader::isOpen() const { return handle->dir != nullptr; }
+
+std::optional<DirectoryEntry> DirectoryReader::next() {
+    if (!handle->dir)
+        return std::nullopt;
+    for (;;) {
+        errno = 0;
+        const dirent* raw = readdir(handle->dir.get());
+        if (!raw)
+            return std::nullopt;
+        const std::string_view native(raw->d_name);
+        if (native == "." || native == "..")
+            continue;
+        DirectoryEntry entry;
+        entry.kind = kindOf(handle->dir.get(), *raw);
+        auto name = ansiPath(native);
+        // The way back must give the same bytes, or opening the name would reach another file.
+        if (name && nativePath(*name) == native) {
+            entry.name = std::move(*name);
+        } else {
+            entry.representable = false;
+            entry.name = displayName(native);
+        }
+        return entry;
+    }
+}
+
+WildcardPattern::WildcardPattern(const AnsiText& pattern) {
+    auto points = foldedCodePoints(pattern);
+    if (!points)
+        return;
+    for (char32_t c : *points) {
+        if (isForbiddenInPattern(c))
+            return;
+    }
+    isValid = true;
+    everyName = *points == U"*.*";
+    folded = std::move(*points);
+}
+
+bool WildcardPattern::matches(const AnsiText& name) const {
+    if (!isValid)
+        return false;
+    if (everyName)
+        return true;
+    const auto text = foldedCodePoints(name);
+    if (!text)
+        return false;
+    // Greedy walk that returns to the last "*" on a mismatch: linear in practice, never
+    // exponential however many stars the pattern holds.
+    const std::u32string& pat = folded;
+    size_t p = 0;
+    size_t t = 0;
+    size_t starAt = std::u32string::npos;
+    size_t resumeAt = 0;
+    while (t < text->size()) {
+        if (p < pat.size() && pat[p] == U'*') {
+            starAt = p++;
+            resumeAt = t;
+        } else if (p < pat.size() && (pat[p] == U'?' || pat[p] == (*text)[t])) {
+            ++p;
+            ++t;
+        } else if (starAt != std::u32string::npos) {
+            p = starAt + 1;
+            t = ++resumeAt;
+        } else {
+            return false;
+        }
+    }
+    while (p < pat.size() && pat[p] == U'*')
+        ++p;
+    return p == pat.size();
+}
+
+} // namespace platform
