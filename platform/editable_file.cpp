@@ -1,0 +1,162 @@
+#include "platform/editable_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor) : fd(descriptor) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int get() const { return fd; }
+    int release() {
+        const int kept = fd;
+        fd = -1;
+        return kept;
+    }
+
+private:
+    int fd;
+};
+
+bool writeAll(int fd, std::int64_t offset, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), offset);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+        offset += written;
+    }
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<EditableFile> EditableFile::open(const AnsiText& path) {
+    const auto native = nativePath(path);
+    if (!native || native->empty())
+        return nullptr;
+    Descriptor descriptor(::open(native->c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    if (descriptor.get() < 0)
+        return nullptr;
+    // Only a regular file can be edited by offset.
+    struct stat status {};
+    if (::fstat(descriptor.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return nullptr;
+    int locked;
+    do {
+        locked = ::flock(descriptor.get(), LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0)
+        return nullptr;
+    return std::unique_ptr<EditableFile>(new EditableFile(descriptor.release()));
+}
+
+EditableFile::~EditableFile() {
+    // Closing the last descriptor of the open file description drops the lock too.
+    ::close(fd);
+}
+
+std::int64_t EditableFile::length() const {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        return -1;
+    return status.st_size;
+}
+
+bool EditableFile::readAt(std::int64_t offset, std::int64_t count, std::string& out) const {
+    if (offset < 0 || count < 0)
+        return false;
+    out.resize(static_cast<std::size_t>(count));
+    std::int64_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(fd, out.data() + done, count - done, offset + done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += got;
+    }
+    return true;
+}
+
+bool EditableFile::writeAt(std::int64_t offset, std::string_view bytes) {
+    return offset >= 0 && writeAll(fd, offset, bytes);
+}
+
+bool EditableFile::truncate(std::int64_t newLength) {
+    return newLength >= 0 && ::ftruncate(fd, newLength) == 0;
+}
+
+std::optional<ByteBuffer> readEntireFile(const AnsiText& path) {
+    const auto native = nativePath(path);
+    if (!native || native->empty())
+        return std::nullopt;
+    Descriptor descriptor(::open(native->c_str(), O_RDONLY | O_CLOEXEC));
+    if (descriptor.get() < 0)
+        return std::nullopt;
+    struct stat status {};
+    if (::fstat(descriptor.get(), &status) != 0 || S_ISDIR(status.st_mode))
+        return std::nullopt;
+    ByteBuffer content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(descriptor.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+    return content;
+}
+
+bool replaceFileContent(const AnsiText& path, std::string_view bytes) {
+    const auto native = nativePath(path);
+    if (!native || native->empty())
+        return false;
+    std::string temporary = *native + ".XXXXXX";
+    Descriptor descriptor(::mkstemp(temporary.data()));
+    if (descriptor.get() < 0)
+        return false;
+    // mkstemp makes the file private; give it the mode an ordinary new file gets.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(descriptor.get(), 0666 & ~mask);
+    const bool written = writeAll(descriptor.get(), 0, bytes) && ::fsync(descriptor.get()) == 0;
+    if (::close(descriptor.release()) != 0 || !written ||
+        ::rename(temporary.c_str(), native->c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool createFolder(const AnsiText& path) {
+    const auto native = nativePath(path);
+    if (!native || native->empty())
+        return false;
+    if (::mkdir(native->c_str(), 0777) == 0)
+        return true;
+    struct stat status {};
+    return errno == EEXIST && ::stat(native->c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+} // namespace platform

@@ -1,0 +1,203 @@
+// The program's settings store: named values in sections of a small INI-style file, edited in
+// place one value at a time. The file is held open (and locked) from open to close; every
+// edit reaches it at once by moving only the bytes behind the edit. Values may instead live in
+// an in-memory copy or in the registry stand-in.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "platform/ansi_text.h"
+#include "platform/random_access_file.h"
+#include "platform/registry_store.h"
+#include "settings/control_access.h"
+
+namespace settings {
+
+using platform::AnsiText;
+using platform::ByteBuffer;
+
+enum class StorageMode : int {
+    File = 0,       // the file on disk, edited in place
+    MemoryCopy = 1, // the file's bytes copied once into memory; the disk only by saveCopyAs
+    Registry = 2,   // no file; values live in the registry
+};
+
+struct PendingOperation {
+    enum class Kind : int {
+        Write = 0,         // section, key, value
+        Delete = 1,        // section, key
+        RenameSection = 2, // old name, new name
+        RenameKey = 3,     // section, old key, new key
+    };
+    Kind kind = Kind::Write;
+    AnsiText arguments[3];
+};
+
+// Results of writeValue and of the queued edits.
+inline constexpr int storeDone = 0;
+inline constexpr int storeQueued = 3;  // applied once the edit in progress has finished
+inline constexpr int storeFailed = -1; // the section could not be created (after the alarm)
+// Further results of deleteEntry, renameSection and renameKey.
+inline constexpr int storeSectionAbsent = 1;
+inline constexpr int storeKeyAbsent = 2;
+
+class ConfigStore {
+public:
+    // Registry mode keeps its values in the user's registry file.
+    ConfigStore();
+    // Registry mode keeps its values in `registryFile`.
+    explicit ConfigStore(AnsiText registryFile);
+    ConfigStore(const ConfigStore&) = delete;
+    ConfigStore& operator=(const ConfigStore&) = delete;
+    ~ConfigStore();
+
+    // The window whose events are pumped during searches and which shows the store's alarm;
+    // none (the default) pumps nothing and shows nothing.
+    void setWindow(ControlAccess* events) { window = events; }
+
+    // close, then release every text and the queue.
+    void destroy();
+    // Copy of every field; the open file is shared with the copy.
+    std::unique_ptr<ConfigStore> clone() const;
+    // Closes the file if open and empties `content`.
+    void close();
+    // Reads the file at `path` into `content`, then holds it open for editing (or, inMemory,
+    // an in-memory copy of it). True when a file was obtained; false when the disk file
+    // cannot be opened for editing (locked by another instance, read-only): the store then
+    // edits `content` only.
+    bool open(const AnsiText& path, bool inMemory);
+    // Loads `content` again from `openedPath` (the in-memory copy follows).
+    void reload();
+    // Works off the queue; the result of its first operation, -1 when it was empty, or
+    // storeQueued when called while an operation is running.
+    int runPendingOperations();
+
+    // The core edit: storeDone, storeQueued or storeFailed.
+    int writeValue(const AnsiText& sectionName, const AnsiText& key, const AnsiText& value,
+                   bool direct);
+    // The core lookup; the default when the section or key is absent (or, with
+    // emptyMeansDefault, when the value is empty). Cut at the first zero byte.
+    AnsiText readValue(const AnsiText& sectionName, const AnsiText& key,
+                       const AnsiText& defaultValue, bool emptyMeansDefault);
+    // 1-based position of the "[" of the first section boundary between `from` and `to`, or -1.
+    std::int64_t findBoundary(std::int64_t from, std::int64_t to) const;
+
+    // Sections (in file order) that hold an entry with this key.
+    std::vector<AnsiText> listSectionsWithKey(const AnsiText& key);
+    // Keys whose value begins with `value` (empty: whose value is empty and followed by a line
+    // break), in the whole file or, when `sectionName` is given, in that section only.
+    std::vector<AnsiText> listKeysWithValue(const AnsiText& value, const AnsiText& sectionName);
+    // Writes all of `content` to `target` (empty: `openedPath`), replacing that file.
+    bool saveCopyAs(const AnsiText& target = {});
+    // Names of the header lines "[...]", kept when they contain a non-empty include and do not
+    // contain a non-empty exclude.
+    std::vector<AnsiText> listSections(const AnsiText& include, const AnsiText& exclude) const;
+    // Key names of the entry lines under the same rule. With a non-empty header filter, only
+    // the keys between the first header passing it and the next header.
+    std::vector<AnsiText> listKeys(const AnsiText& include, const AnsiText& exclude,
+                                   const AnsiText& headerInclude = {},
+                                   const AnsiText& headerExclude = {}) const;
+
+    // With a key: removes that entry; with an empty key: the whole section. storeDone,
+    // storeSectionAbsent, storeKeyAbsent, or storeQueued.
+    int deleteEntry(const AnsiText& sectionName, const AnsiText& key, bool direct = false);
+    // storeDone, storeSectionAbsent or storeQueued.
+    int renameSection(const AnsiText& oldName, const AnsiText& newName, bool direct = false);
+    // storeDone, storeSectionAbsent, storeKeyAbsent or storeQueued.
+    int renameKey(const AnsiText& sectionName, const AnsiText& oldKey, const AnsiText& newKey,
+                  bool direct = false);
+
+    // All of `content` up to its first zero byte.
+    AnsiText getAllText() const;
+    // Without append, empties `content` and the file first; then adds `text` to both.
+    void setAllText(const AnsiText& text, bool append);
+
+    // Remembers the path and mode; opens the file unless the mode is Registry.
+    bool setFile(const AnsiText& filePath, StorageMode storageMode);
+    // Makes `name` the current section; answers its registry key prefix.
+    AnsiText selectSection(const AnsiText& name);
+
+    // Binary values, each in folder of the settings file + "/inibin/" + section-key.ibn.
+    ByteBuffer readBinary(const AnsiText& key, const ByteBuffer& defaultValue);
+    bool writeBinary(const AnsiText& key, const ByteBuffer& value);
+
+    // Values of the current section. The writers answer true when the value was written now
+    // (false when it failed or was queued behind an edit in progress).
+    bool writeText(const AnsiText& key, const AnsiText& value);
+    AnsiText readText(const AnsiText& key, const AnsiText& defaultValue);
+    bool writeNumber(const AnsiText& key, double value);
+    double readNumber(const AnsiText& key, double defaultValue);
+    bool writeFlag(const AnsiText& key, bool value);
+    bool readFlag(const AnsiText& key, bool defaultValue);
+    bool readFlagDefaultTrue(const AnsiText& key, bool defaultValue);
+    bool writeInt64(const AnsiText& key, std::int64_t value);
+    std::int64_t readInt64(const AnsiText& key, std::int64_t defaultValue);
+
+    // Checkable controls: the caption is the key, the checked state the flag. Restoring answers
+    // the state the control has afterwards; a missing key leaves it unchanged.
+    bool saveCheckableItem(ControlAccess& controls, const AnsiText& control);
+    bool restoreCheckableItem(ControlAccess& controls, const AnsiText& control);
+    bool saveCheckBox(ControlAccess& controls, const AnsiText& control);
+    bool restoreCheckBox(ControlAccess& controls, const AnsiText& control);
+    bool saveRadioButton(ControlAccess& controls, const AnsiText& control);
+    bool restoreRadioButton(ControlAccess& controls, const AnsiText& control);
+
+    // The window's placement in section name + ".尺寸" (name empty: "主界面").
+    void saveWindowGeometry(ControlAccess& controls, const AnsiText& name = {});
+    void restoreWindowGeometry(ControlAccess& controls, const AnsiText& name = {});
+
+    AnsiText getFilePath() const { return path; }
+
+    // The bytes the store holds (zero bytes included); equal to the file in File mode.
+    const ByteBuffer& currentContent() const { return content; }
+    // Whether a file (disk or in-memory) is held open.
+    bool hasFile() const { return file != nullptr; }
+
+private:
+    struct SectionMatch {
+        std::int64_t header = -1;  // F: position of "["
+        std::int64_t bracket = -1; // H: position of "]"
+    };
+    struct EntryMatch {
+        std::int64_t lineBreak = -1;  // J: position of the CR LF before the key
+        std::int64_t key = -1;        // K
+        std::int64_t valueStart = -1; // V
+        std::int64_t valueEnd = -1;   // E (V - 1 when the value is empty)
+    };
+
+    SectionMatch locateSection(const AnsiText& sectionName, std::int64_t from);
+    EntryMatch findEntry(const SectionMatch& sectionMatch, const AnsiText& key) const;
+    int runOperation(const PendingOperation& operation);
+    int enqueue(PendingOperation operation);
+    int writeDirect(const AnsiText& sectionName, const AnsiText& key, const AnsiText& value);
+    int deleteDirect(const AnsiText& sectionName, const AnsiText& key);
+    int renameSectionDirect(const AnsiText& oldName, const AnsiText& newName);
+    int renameKeyDirect(const AnsiText& sectionName, const AnsiText& oldKey,
+                        const AnsiText& newKey);
+    // Edits `content` and, when one is open, the file at the same place.
+    void replaceBytes(std::int64_t position, std::int64_t count, const AnsiText& bytes);
+    void raiseAlarm();
+    void pump();
+    bool writeRaw(const AnsiText& key, const AnsiText& value);
+    AnsiText readRaw(const AnsiText& key, const AnsiText& defaultValue);
+    AnsiText registryKey() const;
+    AnsiText binaryPath(const AnsiText& key) const;
+
+    ByteBuffer content;
+    std::shared_ptr<platform::RandomAccessFile> file;
+    AnsiText openedPath;
+    bool busy = false;
+    std::deque<PendingOperation> pending;
+    AnsiText path;
+    AnsiText section;
+    StorageMode mode = StorageMode::File;
+    AnsiText registryPrefix;
+
+    platform::RegistryStore registry;
+    ControlAccess* window = nullptr;
+};
+
+} // namespace settings

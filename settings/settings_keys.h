@@ -1,0 +1,24 @@
+// Which choices of the main window survive a restart, under which sections and keys, and
+// where the settings file lives.
+#pragma once
+
+#include "platform/ansi_text.h"
+#include "settings/config_store.h"
+#include "settings/control_access.h"
+
+namespace settings {
+
+// Puts the saved choices into the window's controls (when the window has been created). A
+// missing key leaves its control as it is; the filter falls back to "*.*", the remembered
+// folders to the empty text.
+void loadSettingsIntoWindow(ConfigStore& store, ControlAccess& window);
+
+// Writes every persisted choice through the store (when the window is asked to close).
+void saveSettingsFromWindow(ConfigStore& store, ControlAccess& window);
+
+// The settings file for a program in `executableFolder`: beside the executable when that
+// folder takes new files (portable use), otherwise in the user's configuration folder under
+// "青枫匣/青枫匣.ini" (the folder is created). Empty when neither is available.
+platform::AnsiText settingsFilePath(const platform::AnsiText& executableFolder);
+
+} // namespace settings
