@@ -172,7 +172,9 @@ DirectoryReader::DirectoryReader(const AnsiText& folder) : handle(std::make_uniq
 
 DirectoryReader::~DirectoryReader() = default;
 
-bool DirectoryReader::isOpen() const { return handle->dir != nullptr; }
+bool DirectoryReader::isOpen() const {
+    return handle->dir != nullptr;
+}
 
 std::optional<DirectoryEntry> DirectoryReader::next() {
     if (!handle->dir)

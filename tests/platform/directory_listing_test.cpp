@@ -5,6 +5,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -141,6 +142,10 @@ struct WildcardRow {
     bool matches;
 };
 
+void PrintTo(const WildcardRow& row, std::ostream* os) {
+    *os << row.rowName;
+}
+
 class WildcardPatternTest : public testing::TestWithParam<WildcardRow> {};
 
 TEST_P(WildcardPatternTest, matchesByTheListingRules) {
@@ -150,30 +155,29 @@ TEST_P(WildcardPatternTest, matchesByTheListingRules) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, WildcardPatternTest,
-    testing::Values(
-        WildcardRow{"starDotStarTakesNameWithoutDot", "*.*", "README", true},
-        WildcardRow{"starDotStarTakesHiddenName", "*.*", ".profile", true},
-        WildcardRow{"starTakesAnything", "*", "a.b.c", true},
-        WildcardRow{"extensionIgnoresCase", "*.txt", "A.TXT", true},
-        WildcardRow{"extensionMustEndTheName", "*.txt", "notes.txt.bak", false},
-        WildcardRow{"laterStarRetriesAfterFalseStart", "*.txt", "a.txt.txt", true},
-        WildcardRow{"questionIsOneCharacter", "*.t?t", "c.tat", true},
-        WildcardRow{"questionIsNotZeroCharacters", "*.t?t", "a.tt", false},
-        WildcardRow{"questionIsOneChineseCharacter", "?.txt", "中.txt", true},
-        WildcardRow{"prefixAnchoredAtStart", "a*", "data", false},
-        WildcardRow{"manyStars", "*a*b*c*", "xxaybzzc", true},
-        WildcardRow{"manyStarsNoMatch", "*a*b*c*d", "xxaybzzc", false},
-        WildcardRow{"caseFoldedBeyondAscii", "É*", "écrit.txt", true},
-        WildcardRow{"bracketIsLiteral", "[ab].txt", "[ab].txt", true},
-        WildcardRow{"bracketIsNoClass", "[ab].txt", "a.txt", false},
-        WildcardRow{"pipeListsNothing", "*.txt|*.htm", "a.txt", false},
-        WildcardRow{"colonListsNothing", "*:*", "a:b", false},
-        WildcardRow{"separatorListsNothing", "sub/*", "sub/a", false},
-        WildcardRow{"backslashListsNothing", "*\\*", "a\\b", false},
-        WildcardRow{"trailBytePipeIsPartOfCharacter", "億*", "億元.txt", true},
-        WildcardRow{"trailByteBackslashIsPartOfCharacter", "乗.txt", "乗.txt", true},
-        WildcardRow{"trailByteBracketsArePartOfCharacters", "乕乚", "乕乚", true},
-        WildcardRow{"fourByteCharacter", "?.txt", "\U00020000.txt", true}),
+    testing::Values(WildcardRow{"starDotStarTakesNameWithoutDot", "*.*", "README", true},
+                    WildcardRow{"starDotStarTakesHiddenName", "*.*", ".profile", true},
+                    WildcardRow{"starTakesAnything", "*", "a.b.c", true},
+                    WildcardRow{"extensionIgnoresCase", "*.txt", "A.TXT", true},
+                    WildcardRow{"extensionMustEndTheName", "*.txt", "notes.txt.bak", false},
+                    WildcardRow{"laterStarRetriesAfterFalseStart", "*.txt", "a.txt.txt", true},
+                    WildcardRow{"questionIsOneCharacter", "*.t?t", "c.tat", true},
+                    WildcardRow{"questionIsNotZeroCharacters", "*.t?t", "a.tt", false},
+                    WildcardRow{"questionIsOneChineseCharacter", "?.txt", "中.txt", true},
+                    WildcardRow{"prefixAnchoredAtStart", "a*", "data", false},
+                    WildcardRow{"manyStars", "*a*b*c*", "xxaybzzc", true},
+                    WildcardRow{"manyStarsNoMatch", "*a*b*c*d", "xxaybzzc", false},
+                    WildcardRow{"caseFoldedBeyondAscii", "É*", "écrit.txt", true},
+                    WildcardRow{"bracketIsLiteral", "[ab].txt", "[ab].txt", true},
+                    WildcardRow{"bracketIsNoClass", "[ab].txt", "a.txt", false},
+                    WildcardRow{"pipeListsNothing", "*.txt|*.htm", "a.txt", false},
+                    WildcardRow{"colonListsNothing", "*:*", "a:b", false},
+                    WildcardRow{"separatorListsNothing", "sub/*", "sub/a", false},
+                    WildcardRow{"backslashListsNothing", "*\\*", "a\\b", false},
+                    WildcardRow{"trailBytePipeIsPartOfCharacter", "億*", "億元.txt", true},
+                    WildcardRow{"trailByteBackslashIsPartOfCharacter", "乗.txt", "乗.txt", true},
+                    WildcardRow{"trailByteBracketsArePartOfCharacters", "乕乚", "乕乚", true},
+                    WildcardRow{"fourByteCharacter", "?.txt", "\U00020000.txt", true}),
     [](const testing::TestParamInfo<WildcardRow>& row) { return row.param.rowName; });
 
 TEST(WildcardPattern, patternThatIsNoGb18030IsInvalid) {
