@@ -1,0 +1,262 @@
+#include "engine/script_conversion.h"
+
+#include <cerrno>
+#include <optional>
+
+#include "engine/code_page_conversion.h"
+#include "engine/opencc_converter.h"
+#include "platform/iconv_handle.h"
+
+namespace engine {
+
+namespace {
+
+// OpenCC needs several times a text's size while it converts it, so a long text goes through
+// in pieces cut after a line break: no phrase spans one, so the cut changes nothing.
+constexpr size_t pieceSize = 256 * 1024;
+// A line longer than this is cut after its last one-byte character within the limit.
+constexpr size_t longestPiece = 1024 * 1024;
+
+bool isAscii(std::string_view text) {
+    for (unsigned char byte : text)
+        if (byte >= 0x80)
+            return false;
+    return true;
+}
+
+bool isTrailByte(unsigned char byte) {
+    return byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
+}
+bool isDigit(unsigned char byte) {
+    return byte >= 0x30 && byte <= 0x39;
+}
+bool isLeadByte(unsigned char byte) {
+    return byte >= 0x81 && byte <= 0xFE;
+}
+
+// Bytes of the GB18030 character (or would-be character) at pos; 1 for anything unusable as a
+// lead byte. Never reaches past the end of text.
+size_t characterLength(std::string_view text, size_t pos) {
+    const auto byte = [&](size_t at) { return static_cast<unsigned char>(text[at]); };
+    if (!isLeadByte(byte(pos)) || pos + 1 >= text.size())
+        return 1;
+    if (isTrailByte(byte(pos + 1)))
+        return 2;
+    if (isDigit(byte(pos + 1)) && pos + 3 < text.size() && isLeadByte(byte(pos + 2)) &&
+        isDigit(byte(pos + 3)))
+        return 4;
+    return 1;
+}
+
+size_t pieceEnd(std::string_view text, size_t start) {
+    const size_t rest = text.size() - start;
+    if (rest <= pieceSize)
+        return text.size();
+    // A line feed is never part of a multi-byte GB18030 character, so searching bytes is safe.
+    size_t newline = text.substr(start, pieceSize).rfind('\n');
+    if (newline != std::string_view::npos)
+        return start + newline + 1;
+    newline = text.substr(start + pieceSize, longestPiece - pieceSize).find('\n');
+    if (newline != std::string_view::npos)
+        return start + pieceSize + newline + 1;
+    if (rest <= longestPiece)
+        return text.size();
+    size_t boundary = start;
+    size_t afterOneByte = start;
+    for (size_t pos = start; pos < start + longestPiece;) {
+        const size_t length = characterLength(text, pos);
+        if (pos + length > start + longestPiece)
+            break;
+        pos += length;
+        boundary = pos;
+        if (length == 1)
+            afterOneByte = pos;
+    }
+    return afterOneByte > start ? afterOneByte : boundary;
+}
+
+// Maps GB18030 pieces through one OpenCC converter: GB18030 -> UTF-8 -> OpenCC -> GB18030.
+class PieceMapper {
+public:
+    explicit PieceMapper(const OpenccConverter& converter) : opencc(converter) {}
+
+    bool valid() const { return toUtf8.valid() && toAnsi.valid(); }
+
+    // Appends the mapped piece to out; false when the library or a conversion failed.
+    bool mapPiece(std::string_view piece, AnsiText& out) {
+        if (isAscii(piece)) {
+            out.append(piece);
+            return true;
+        }
+        // OpenCC reads its input as a zero-terminated string, so zero bytes stay outside it.
+        for (size_t start = 0; start <= piece.size();) {
+            size_t zero = piece.find('\0', start);
+            if (zero == std::string_view::npos)
+                zero = piece.size();
+            if (!mapStretches(piece.substr(start, zero - start), out))
+                return false;
+            if (zero < piece.size())
+                out.push_back('\0');
+            start = zero + 1;
+        }
+        return true;
+    }
+
+private:
+    // Converts the valid stretches of text; a byte sequence that is not GB18030 is kept as it is.
+    bool mapStretches(std::string_view text, AnsiText& out) {
+        size_t pos = 0;
+        while (pos < text.size()) {
+            char* in = const_cast<char*>(text.data()) + pos;
+            size_t inLeft = text.size() - pos;
+            // GB18030 to UTF-8 grows a character by at most half.
+            utf8.resize(inLeft + inLeft / 2 + 8);
+            char* outPtr = utf8.data();
+            size_t outLeft = utf8.size();
+            const size_t rc = iconv(toUtf8.get(), &in, &inLeft, &outPtr, &outLeft);
+            const int error = errno;
+            const size_t consumed = text.size() - pos - inLeft;
+            utf8.resize(utf8.size() - outLeft);
+            if (!utf8.empty() && !mapUtf8(utf8, out))
+                return false;
+            pos += consumed;
+            if (rc != static_cast<size_t>(-1))
+                break;
+            if (error == E2BIG) {
+                if (consumed == 0)
+                    return false;
+                continue;
+            }
+            // EILSEQ or EINVAL: an invalid or truncated sequence passes through untouched.
+            const size_t length = characterLength(text, pos);
+            out.append(text.substr(pos, length));
+            pos += length;
+            toUtf8.resetState();
+        }
+        return true;
+    }
+
+    bool mapUtf8(std::string_view text, AnsiText& out) {
+        std::optional<std::string> mapped = opencc.convert(text);
+        if (!mapped)
+            return false;
+        // Every character OpenCC produces has a GB18030 form, at most twice its UTF-8 length.
+        char* in = mapped->data();
+        size_t inLeft = mapped->size();
+        ansi.resize(inLeft * 2 + 8);
+        char* outPtr = ansi.data();
+        size_t outLeft = ansi.size();
+        toAnsi.resetState();
+        if (iconv(toAnsi.get(), &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1))
+            return false;
+        out.append(ansi.data(), ansi.size() - outLeft);
+        return true;
+    }
+
+    const OpenccConverter& opencc;
+    platform::IconvHandle toUtf8{"UTF-8", "GB18030"};
+    platform::IconvHandle toAnsi{"GB18030", "UTF-8"};
+    std::string utf8;
+    std::string ansi;
+};
+
+ScriptResult mapScript(ScriptDirection direction, std::string_view text) {
+    ScriptResult result;
+    // Only Chinese characters are mapped: a text without any needs no dictionaries at all.
+    if (isAscii(text)) {
+        result.text = text;
+        return result;
+    }
+    const OpenccConverter* converter = sharedOpenccConverter(direction);
+    if (!converter) {
+        result.text = text;
+        result.failed = true;
+        return result;
+    }
+    PieceMapper mapper(*converter);
+    // The mapped text is about as long as the original; reserving once keeps the peak near
+    // twice the text instead of the three times a growing string would reach.
+    result.text.reserve(text.size() + text.size() / 16 + 64);
+    bool mapped = mapper.valid();
+    for (size_t start = 0; mapped && start < text.size();) {
+        const size_t end = pieceEnd(text, start);
+        mapped = mapper.mapPiece(text.substr(start, end - start), result.text);
+        start = end;
+    }
+    if (!mapped) {
+        result.text = text;
+        result.failed = true;
+    }
+    return result;
+}
+
+} // namespace
+
+std::string_view scriptModeName(ScriptMode mode) {
+    switch (mode) {
+    case ScriptMode::None:
+        return "none";
+    case ScriptMode::SimplifiedToTraditional:
+        return "s2t";
+    case ScriptMode::TraditionalToSimplified:
+        return "t2s";
+    case ScriptMode::SimplifiedToBig5:
+        return "s2big5";
+    case ScriptMode::TraditionalToBig5:
+        return "t2big5";
+    case ScriptMode::Big5ToSimplified:
+        return "big52s";
+    case ScriptMode::Big5ToTraditional:
+        return "big52t";
+    }
+    return {};
+}
+
+ScriptResult simplifiedToTraditional(std::string_view text) {
+    return mapScript(ScriptDirection::SimplifiedToTraditional, text);
+}
+
+ScriptResult traditionalToSimplified(std::string_view text) {
+    return mapScript(ScriptDirection::TraditionalToSimplified, text);
+}
+
+ScriptResult convertScript(ScriptMode mode, std::string_view text) {
+    switch (mode) {
+    case ScriptMode::SimplifiedToTraditional:
+        return simplifiedToTraditional(text);
+    case ScriptMode::TraditionalToSimplified:
+        return traditionalToSimplified(text);
+    case ScriptMode::SimplifiedToBig5: {
+        ScriptResult traditional = simplifiedToTraditional(text);
+        CodePageResult big5 = ansiToBig5(traditional.text);
+        return {std::move(big5.text), traditional.failed, big5.lossy};
+    }
+    case ScriptMode::TraditionalToBig5: {
+        CodePageResult big5 = ansiToBig5(text);
+        return {std::move(big5.text), false, big5.lossy};
+    }
+    case ScriptMode::Big5ToSimplified: {
+        CodePageResult ansi = big5ToAnsi(text);
+        ScriptResult simplified = traditionalToSimplified(ansi.text);
+        simplified.lossy = ansi.lossy;
+        return simplified;
+    }
+    case ScriptMode::Big5ToTraditional: {
+        CodePageResult ansi = big5ToAnsi(text);
+        return {std::move(ansi.text), false, ansi.lossy};
+    }
+    case ScriptMode::None:
+        break;
+    }
+    return {AnsiText(text), false, false};
+}
+
+void setScriptDictionaryDirectory(std::string directory) {
+    setOpenccDictionaryDirectory(std::move(directory));
+}
+
+void releaseScriptConverters() {
+    releaseOpenccConverters();
+}
+
+} // namespace engine

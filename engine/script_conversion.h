@@ -1,0 +1,57 @@
+// Chinese script conversion applied between decoding a source and encoding its output:
+// Simplified <-> Traditional characters, and code page 936 <-> Big5.
+#pragma once
+
+#include "platform/ansi_text.h"
+
+#include <string>
+#include <string_view>
+
+namespace engine {
+
+using platform::AnsiText;
+
+// The choices of the script radio group. The order is also the precedence in which the batch
+// run reads the group: the first selected choice wins.
+enum class ScriptMode : int {
+    None = 0,                    // "不转": the text passes unchanged
+    SimplifiedToTraditional = 1, // "简体到繁体"
+    TraditionalToSimplified = 2, // "繁体到简体"
+    SimplifiedToBig5 = 3,        // "简体到Big5": to Traditional, then to Big5 bytes
+    TraditionalToBig5 = 4,       // "繁体到Big5"
+    Big5ToSimplified = 5,        // "Big5到简体": Big5 bytes to code page 936, then to Simplified
+    Big5ToTraditional = 6,       // "Big5到繁体"
+};
+
+// A short English name for reports and the command line: none, s2t, t2s, s2big5, t2big5,
+// big52s, big52t; empty for a value outside the enumeration.
+std::string_view scriptModeName(ScriptMode mode);
+
+struct [[nodiscard]] ScriptResult {
+    AnsiText text;
+    // The Simplified/Traditional mapping could not run (dictionaries missing, library failure);
+    // that step passed its input on unchanged.
+    bool failed = false;
+    // A Big5 step turned characters the target code page lacks into "?"; the rest is kept.
+    bool lossy = false;
+
+    bool ok() const { return !failed && !lossy; }
+};
+
+// Applies the mode's steps in order, each to the previous step's result. A value outside the
+// enumeration is treated as None.
+ScriptResult convertScript(ScriptMode mode, std::string_view text);
+
+// Phrase-aware mapping of GB18030 text. Bytes that are not valid GB18030, and zero bytes, are
+// kept where they are and the text around them is converted.
+ScriptResult simplifiedToTraditional(std::string_view text);
+ScriptResult traditionalToSimplified(std::string_view text);
+
+// Where the mapping's dictionaries are looked for; empty (the default) means where the library
+// was installed to look. Meant for tests and relocated installs.
+void setScriptDictionaryDirectory(std::string directory);
+
+// Frees the loaded mapping dictionaries; the exit routine calls it.
+void releaseScriptConverters();
+
+} // namespace engine
