@@ -1,0 +1,167 @@
+#include "batch/folder_scan.h"
+
+#include <string_view>
+
+#include "batch/regex_matcher.h"
+#include "platform/directory_listing.h"
+#include "platform/path_scan.h"
+
+namespace batch {
+
+using platform::AnsiText;
+
+namespace {
+
+// A byte of 0x80 or above starts a two-byte character; its second byte is never taken for an
+// ASCII character. (A GB18030 four-byte character reads as two such pairs, equally safe.)
+bool startsDoubleByte(char c) {
+    return static_cast<unsigned char>(c) >= 0x80;
+}
+
+AnsiText withTrailingSeparator(const AnsiText& folder) {
+    const size_t last = platform::lastSeparator(folder);
+    if (last != AnsiText::npos && last + 1 == folder.size())
+        return folder;
+    return folder + platform::pathSeparator;
+}
+
+// Only A to Z change; double-byte characters stay as they are, whatever their second byte.
+AnsiText lowerAscii(std::string_view text) {
+    AnsiText out(text);
+    for (size_t pos = 0; pos < out.size();) {
+        if (startsDoubleByte(out[pos])) {
+            pos += 2;
+            continue;
+        }
+        if (out[pos] >= 'A' && out[pos] <= 'Z')
+            out[pos] = static_cast<char>(out[pos] - 'A' + 'a');
+        pos += 1;
+    }
+    return out;
+}
+
+bool isEscapedInRegex(char c) {
+    return std::string_view("\\^$+.{}[]=()\"").find(c) != std::string_view::npos;
+}
+
+void takeFile(const platform::DirectoryEntry& entry, const AnsiText& dir,
+              FolderScanResult& result) {
+    if (entry.representable)
+        result.files.push_back(dir + entry.name);
+    else
+        result.unrepresentable.push_back(dir + entry.name);
+}
+
+// False when the host is going away: the scan ends there.
+bool pump(const PumpEvents& pumpEvents) {
+    return !pumpEvents || pumpEvents();
+}
+
+} // namespace
+
+FolderScanMode folderScanMode(const AnsiText& filter) {
+    const AnsiText effective = filter.empty() ? AnsiText("*") : filter;
+    if (effective == "*.*" || effective == "*")
+        return FolderScanMode::AllFiles;
+    // "*" never occurs as the second byte of a GB18030 character, so a byte search is exact.
+    if (effective.starts_with("*.") && effective.find('*', 1) == AnsiText::npos)
+        return FolderScanMode::Extension;
+    return FolderScanMode::Wildcard;
+}
+
+AnsiText wildcardToRegex(const AnsiText& filter) {
+    AnsiText out;
+    out.reserve(filter.size() * 2);
+    for (size_t pos = 0; pos < filter.size();) {
+        const char c = filter[pos];
+        if (startsDoubleByte(c)) {
+            const size_t length = pos + 1 < filter.size() ? 2 : 1;
+            out.append(filter, pos, length);
+            pos += length;
+            continue;
+        }
+        if (isEscapedInRegex(c)) {
+            out += '\\';
+            out += c;
+        } else if (c == '*') {
+            out += ".*";
+        } else if (c == '?') {
+            out += ".?";
+        } else {
+            out += c;
+        }
+        pos += 1;
+    }
+    return out;
+}
+
+FolderScanResult listFolderByFilter(const AnsiText& folder, const AnsiText& filter,
+                                    const PumpEvents& pumpEvents) {
+    FolderScanResult result;
+    // An empty folder would otherwise become the file-system root.
+    if (folder.empty())
+        return result;
+    const AnsiText dir = withTrailingSeparator(folder);
+    const AnsiText effective = filter.empty() ? AnsiText("*") : filter;
+    const FolderScanMode mode = folderScanMode(effective);
+
+    AnsiText extension;
+    RegexMatcher matcher;
+    if (mode == FolderScanMode::Extension)
+        extension = lowerAscii(std::string_view(effective).substr(1));
+    else if (mode == FolderScanMode::Wildcard)
+        (void)matcher.create(wildcardToRegex(effective), true, true, true);
+
+    const auto takes = [&](const AnsiText& name) {
+        switch (mode) {
+        case FolderScanMode::AllFiles:
+            return true;
+        case FolderScanMode::Extension: {
+            const AnsiText lowered = lowerAscii(name);
+            const size_t n = extension.size();
+            const std::string_view tail = lowered.size() > n
+                                              ? std::string_view(lowered).substr(lowered.size() - n)
+                                              : std::string_view(lowered);
+            return tail == extension;
+        }
+        case FolderScanMode::Wildcard:
+            return matcher.countMatches(name) != 0;
+        }
+        return false;
+    };
+
+    platform::DirectoryReader reader(dir);
+    while (auto entry = reader.next()) {
+        if (entry->kind == platform::EntryKind::File && takes(entry->name))
+            takeFile(*entry, dir, result);
+        if (!pump(pumpEvents)) {
+            result.cutShort = true;
+            break;
+        }
+    }
+    return result;
+}
+
+FolderScanResult listFolderByPattern(const AnsiText& folder, const AnsiText& filter,
+                                     const PumpEvents& pumpEvents) {
+    FolderScanResult result;
+    if (folder.empty())
+        return result;
+    const AnsiText dir = withTrailingSeparator(folder);
+    const platform::WildcardPattern pattern(filter.empty() ? AnsiText("*.*") : filter);
+    if (!pattern.valid())
+        return result;
+
+    platform::DirectoryReader reader(dir);
+    while (auto entry = reader.next()) {
+        if (entry->kind == platform::EntryKind::File && pattern.matches(entry->name))
+            takeFile(*entry, dir, result);
+        if (!pump(pumpEvents)) {
+            result.cutShort = true;
+            break;
+        }
+    }
+    return result;
+}
+
+} // namespace batch
