@@ -1,6 +1,5 @@
 #include "platform/directory_listing.h"
 
-#include <cerrno>
 #include <string_view>
 
 #include <dirent.h>
@@ -180,7 +179,6 @@ std::optional<DirectoryEntry> DirectoryReader::next() {
     if (!handle->dir)
         return std::nullopt;
     for (;;) {
-        errno = 0;
         const dirent* raw = readdir(handle->dir.get());
         if (!raw)
             return std::nullopt;

@@ -141,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
         ScanRow{"chinesePrefix", "中文*", {"中文.txt"}},
         ScanRow{"regexCharactersAreLiteral", "v1.0+[x]*", {"v1.0+[x].txt"}},
         ScanRow{"unbalancedBracketIsLiteral", "[", {"v1.0+[x].txt"}},
-        ScanRow{"unbalancedParenthesisMatchesNothing", "(*", {}},
+        ScanRow{"parenthesisIsLiteral", "(*", {}},
         ScanRow{"secondBytePipeStaysInCharacter", "億元*", {"億元.txt"}},
         ScanRow{"secondByteBackslashStaysInCharacter", "乗.txt", {"乗.txt"}},
         ScanRow{"secondByteBracketsStayInCharacters", "乕乚*", {"乕乚.dat"}}),
