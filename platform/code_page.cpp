@@ -1,0 +1,317 @@
+#include "platform/code_page.h"
+
+#include <bit>
+#include <cerrno>
+#include <climits>
+#include <cstddef>
+#include <cstring>
+
+#include "platform/iconv_handle.h"
+
+namespace platform {
+
+static_assert(std::endian::native == std::endian::little,
+              "UTF-16LE from iconv is read as native char16_t units");
+
+namespace {
+
+constexpr char16_t replacementCharacter = 0xFFFD;
+constexpr std::size_t maxResult = INT_MAX;
+
+bool isDoubleByteLead(unsigned char byte) {
+    return byte >= 0x81 && byte <= 0xFE;
+}
+
+// Where converted output goes: counted only (measuring call) or stored within a capacity
+// (filling call). A store that would overflow fails the whole call, as the classic service does.
+template <class Unit> class Output {
+public:
+    Output(Unit* out, int capacity) : data(out), room(capacity > 0 ? capacity : 0) {}
+    bool put(const Unit* units, std::size_t count) {
+        if (data) {
+            if (count > room - used)
+                return false;
+            std::memcpy(data + used, units, count * sizeof(Unit));
+        } else if (count > maxResult - used) {
+            return false;
+        }
+        used += count;
+        return true;
+    }
+    bool put(Unit unit) { return put(&unit, 1); }
+    std::size_t size() const { return used; }
+
+private:
+    Unit* data;
+    std::size_t room;
+    std::size_t used = 0;
+};
+
+// Kept per thread and reset before each use, so a run over many files opens each direction once.
+IconvHandle& handleFor(const char* to, const char* from) {
+    thread_local IconvHandle fromGbk("UTF-16LE", "CP936");
+    thread_local IconvHandle fromBig5("UTF-16LE", "CP950");
+    thread_local IconvHandle toGbk("CP936", "UTF-16LE");
+    thread_local IconvHandle toBig5("CP950", "UTF-16LE");
+    const bool gbk = std::strcmp(to, "CP936") == 0 || std::strcmp(from, "CP936") == 0;
+    IconvHandle& handle =
+        std::strcmp(to, "UTF-16LE") == 0 ? (gbk ? fromGbk : fromBig5) : (gbk ? toGbk : toBig5);
+    handle.resetState();
+    return handle;
+}
+
+// Double-byte code page to UTF-16. Valid runs go through iconv in one call; at each place iconv
+// refuses, the classic replacement rule applies and the run continues behind it.
+bool decodeDoubleByte(const char* charset, const unsigned char* bytes, std::size_t length,
+                      Output<char16_t>& out, bool& replaced) {
+    IconvHandle& handle = handleFor("UTF-16LE", charset);
+    if (!handle.valid())
+        return false;
+    char16_t scratch[4096];
+    char* in = reinterpret_cast<char*>(const_cast<unsigned char*>(bytes));
+    std::size_t inLeft = length;
+    while (inLeft > 0) {
+        char* outPtr = reinterpret_cast<char*>(scratch);
+        std::size_t outLeft = sizeof scratch;
+        const std::size_t rc = iconv(handle.get(), &in, &inLeft, &outPtr, &outLeft);
+        const int error = errno;
+        if (!out.put(scratch, (sizeof scratch - outLeft) / sizeof(char16_t)))
+            return false;
+        if (rc != static_cast<std::size_t>(-1) || error == E2BIG)
+            continue;
+        const auto* at = reinterpret_cast<const unsigned char*>(in);
+        // A lead byte takes the next byte with it unless that byte is the terminator.
+        std::size_t skip = 1;
+        if (isDoubleByteLead(at[0]) && inLeft > 1 && at[1] != 0)
+            skip = 2;
+        if (!out.put(u'?'))
+            return false;
+        replaced = true;
+        in += skip;
+        inLeft -= skip;
+        handle.resetState();
+    }
+    return true;
+}
+
+bool decodeUtf8(const unsigned char* bytes, std::size_t length, Output<char16_t>& out,
+                bool& replaced) {
+    std::size_t i = 0;
+    while (i < length) {
+        const unsigned char lead = bytes[i];
+        if (lead < 0x80) {
+            // ASCII runs are the common case; copy them without the per-sequence checks.
+            std::size_t end = i + 1;
+            while (end < length && bytes[end] < 0x80)
+                ++end;
+            for (; i < end; ++i)
+                if (!out.put(static_cast<char16_t>(bytes[i])))
+                    return false;
+            continue;
+        }
+        std::size_t need = 0;
+        char32_t code = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            need = 1;
+            code = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            need = 2;
+            code = lead & 0x0F;
+            if (lead == 0xE0)
+                low = 0xA0;
+            else if (lead == 0xED)
+                high = 0x9F; // no surrogates
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            need = 3;
+            code = lead & 0x07;
+            if (lead == 0xF0)
+                low = 0x90;
+            else if (lead == 0xF4)
+                high = 0x8F;
+        }
+        std::size_t taken = 1;
+        bool complete = need > 0;
+        for (std::size_t k = 0; k < need; ++k) {
+            if (i + taken >= length) {
+                complete = false;
+                break;
+            }
+            const unsigned char next = bytes[i + taken];
+            if (next < low || next > high) {
+                complete = false;
+                break;
+            }
+            code = (code << 6) | (next & 0x3F);
+            ++taken;
+            low = 0x80;
+            high = 0xBF;
+        }
+        i += taken;
+        if (!complete) {
+            // One U+FFFD for each maximal subpart of an ill-formed sequence.
+            replaced = true;
+            if (!out.put(replacementCharacter))
+                return false;
+        } else if (code >= 0x10000) {
+            const char32_t v = code - 0x10000;
+            const char16_t pair[2] = {static_cast<char16_t>(0xD800 + (v >> 10)),
+                                      static_cast<char16_t>(0xDC00 + (v & 0x3FF))};
+            if (!out.put(pair, 2))
+                return false;
+        } else if (!out.put(static_cast<char16_t>(code))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool isHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+bool encodeDoubleByte(const char* charset, const char16_t* units, std::size_t length,
+                      char defaultChar, Output<char>& out, bool& usedDefault) {
+    IconvHandle& handle = handleFor(charset, "UTF-16LE");
+    if (!handle.valid())
+        return false;
+    char scratch[8192];
+    char* in = reinterpret_cast<char*>(const_cast<char16_t*>(units));
+    std::size_t inLeft = length * sizeof(char16_t);
+    while (inLeft > 0) {
+        char* outPtr = scratch;
+        std::size_t outLeft = sizeof scratch;
+        const std::size_t rc = iconv(handle.get(), &in, &inLeft, &outPtr, &outLeft);
+        const int error = errno;
+        if (!out.put(scratch, sizeof scratch - outLeft))
+            return false;
+        if (rc != static_cast<std::size_t>(-1) || error == E2BIG)
+            continue;
+        // A character the code page lacks (a surrogate pair counts as one) or a lone surrogate.
+        const auto* at = reinterpret_cast<const char16_t*>(in);
+        std::size_t skip = 1;
+        if (isHighSurrogate(at[0]) && inLeft >= 4 && isLowSurrogate(at[1]))
+            skip = 2;
+        if (!out.put(defaultChar))
+            return false;
+        usedDefault = true;
+        in += skip * sizeof(char16_t);
+        inLeft -= skip * sizeof(char16_t);
+        handle.resetState();
+    }
+    return true;
+}
+
+bool encodeUtf8(const char16_t* units, std::size_t length, Output<char>& out) {
+    for (std::size_t i = 0; i < length; ++i) {
+        char32_t code = units[i];
+        if (isHighSurrogate(units[i]) && i + 1 < length && isLowSurrogate(units[i + 1])) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            ++i;
+        } else if (isHighSurrogate(units[i]) || isLowSurrogate(units[i])) {
+            code = replacementCharacter;
+        }
+        char bytes[4];
+        std::size_t count;
+        if (code < 0x80) {
+            bytes[0] = static_cast<char>(code);
+            count = 1;
+        } else if (code < 0x800) {
+            bytes[0] = static_cast<char>(0xC0 | (code >> 6));
+            bytes[1] = static_cast<char>(0x80 | (code & 0x3F));
+            count = 2;
+        } else if (code < 0x10000) {
+            bytes[0] = static_cast<char>(0xE0 | (code >> 12));
+            bytes[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            bytes[2] = static_cast<char>(0x80 | (code & 0x3F));
+            count = 3;
+        } else {
+            bytes[0] = static_cast<char>(0xF0 | (code >> 18));
+            bytes[1] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            bytes[2] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            bytes[3] = static_cast<char>(0x80 | (code & 0x3F));
+            count = 4;
+        }
+        if (!out.put(bytes, count))
+            return false;
+    }
+    return true;
+}
+
+const char* doubleByteCharset(unsigned codePage) {
+    switch (codePage) {
+    case codePage::ansi:
+    case codePage::gbk:
+        return "CP936";
+    case codePage::big5:
+        return "CP950";
+    default:
+        return nullptr;
+    }
+}
+
+int resultOf(bool ok, std::size_t count) {
+    return ok && count <= maxResult ? static_cast<int>(count) : 0;
+}
+
+} // namespace
+
+int multiByteToWideChar(unsigned codePage, const char* bytes, int length, char16_t* out,
+                        int capacity, bool* replacedInvalid) {
+    if (replacedInvalid)
+        *replacedInvalid = false;
+    if (!bytes || length == 0 || length < zeroTerminated || capacity < 0 || (capacity > 0 && !out))
+        return 0;
+    const std::size_t count =
+        length == zeroTerminated ? std::strlen(bytes) + 1 : static_cast<std::size_t>(length);
+    const auto* input = reinterpret_cast<const unsigned char*>(bytes);
+    Output<char16_t> output(capacity > 0 ? out : nullptr, capacity);
+    bool replaced = false;
+    bool ok;
+    if (codePage == codePage::utf8) {
+        ok = decodeUtf8(input, count, output, replaced);
+    } else if (const char* charset = doubleByteCharset(codePage)) {
+        ok = decodeDoubleByte(charset, input, count, output, replaced);
+    } else {
+        return 0;
+    }
+    if (replacedInvalid)
+        *replacedInvalid = ok && replaced;
+    return resultOf(ok, output.size());
+}
+
+int wideCharToMultiByte(unsigned codePage, const char16_t* units, int length, char* out,
+                        int capacity, const char* defaultChar, bool* usedDefault) {
+    if (usedDefault)
+        *usedDefault = false;
+    if (!units || length == 0 || length < zeroTerminated || capacity < 0 || (capacity > 0 && !out))
+        return 0;
+    std::size_t count = static_cast<std::size_t>(length);
+    if (length == zeroTerminated) {
+        count = 0;
+        while (units[count] != 0)
+            ++count;
+        ++count;
+    }
+    Output<char> output(capacity > 0 ? out : nullptr, capacity);
+    bool ok;
+    if (codePage == codePage::utf8) {
+        if (defaultChar || usedDefault)
+            return 0;
+        ok = encodeUtf8(units, count, output);
+    } else if (const char* charset = doubleByteCharset(codePage)) {
+        bool used = false;
+        ok = encodeDoubleByte(charset, units, count, defaultChar ? defaultChar[0] : '?', output,
+                              used);
+        if (usedDefault)
+            *usedDefault = ok && used;
+    } else {
+        return 0;
+    }
+    return resultOf(ok, output.size());
+}
+
+} // namespace platform

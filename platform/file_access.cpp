@@ -1,0 +1,233 @@
+#include "platform/file_access.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+std::string errorText(int error) {
+    char buffer[256];
+    // GNU strerror_r may return a static string instead of filling the buffer.
+    return strerror_r(error, buffer, sizeof buffer);
+}
+
+std::string describe(std::string_view what, int error) {
+    std::string text(what);
+    text += ": ";
+    text += errorText(error);
+    return text;
+}
+
+mode_t newFileMode() {
+    static const mode_t mode = [] {
+        const mode_t mask = umask(022);
+        umask(mask);
+        return static_cast<mode_t>(0666 & ~mask);
+    }();
+    return mode;
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int descriptor) : fd(descriptor) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int get() const { return fd; }
+
+private:
+    int fd;
+};
+
+// Names longer than this leave no room for the temporary suffix within the usual name limit.
+constexpr std::size_t maxNameForTemporary = 255 - 1 - 16;
+
+} // namespace
+
+std::uint64_t defaultReadLimit() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return std::numeric_limits<std::uint64_t>::max();
+    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 4;
+}
+
+FileContent readWholeFile(const AnsiText& path, std::uint64_t limit) {
+    FileContent result;
+    auto failWith = [&result](std::string reason) {
+        result.ok = false;
+        result.reason = std::move(reason);
+        result.bytes = ByteBuffer();
+        return std::move(result);
+    };
+    const std::optional<std::string> native = nativePath(path);
+    if (!native)
+        return failWith("cannot open: path is not valid GB18030");
+    // Non-blocking, so that a FIFO given as a source cannot stall the run before it is refused.
+    FileDescriptor file(::open(native->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.get() < 0)
+        return failWith(describe("cannot open", errno));
+    struct stat info {};
+    if (fstat(file.get(), &info) != 0)
+        return failWith(describe("cannot read", errno));
+    if (S_ISDIR(info.st_mode))
+        return failWith(describe("cannot read", EISDIR));
+    if (!S_ISREG(info.st_mode))
+        return failWith("cannot read: not a regular file");
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    if (size > limit || size > result.bytes.max_size())
+        return failWith("too large for memory: " + std::to_string(size) + " bytes");
+    try {
+        result.bytes.resize(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return failWith("too large for memory: " + std::to_string(size) + " bytes");
+    }
+    std::size_t done = 0;
+    while (done < result.bytes.size()) {
+        const ssize_t got =
+            ::read(file.get(), result.bytes.data() + done, result.bytes.size() - done);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return failWith(describe("cannot read", errno));
+        }
+        if (got == 0)
+            break; // the file shrank since fstat
+        done += static_cast<std::size_t>(got);
+    }
+    result.bytes.resize(done);
+    return result;
+}
+
+std::int64_t fileLength(const AnsiText& path) {
+    const std::optional<std::string> native = nativePath(path);
+    struct stat info {};
+    if (!native || ::stat(native->c_str(), &info) != 0)
+        return -1;
+    return static_cast<std::int64_t>(info.st_size);
+}
+
+ReplacingFile::ReplacingFile(const AnsiText& path) {
+    const std::optional<std::string> native = nativePath(path);
+    if (path.empty() || !native) {
+        state = {false, path.empty() ? "cannot create: empty path"
+                                     : "cannot create: path is not valid GB18030"};
+        return;
+    }
+    target = *native;
+    const std::size_t slash = target.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (name.empty()) {
+        fail("cannot create", EISDIR);
+        return;
+    }
+    std::string pattern = folder + ".";
+    if (name.size() <= maxNameForTemporary)
+        pattern += name;
+    pattern += std::string(temporaryFileMarker) + "XXXXXX";
+    fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) {
+        fail("cannot create", errno);
+        return;
+    }
+    temporary = pattern;
+    // An existing target keeps its permissions; a new one gets what a plain create would give.
+    struct stat info {};
+    const mode_t mode = ::stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode)
+                            ? static_cast<mode_t>(info.st_mode & 07777)
+                            : newFileMode();
+    if (fchmod(fd, mode) != 0)
+        fail("cannot create", errno);
+}
+
+ReplacingFile::~ReplacingFile() {
+    discard();
+}
+
+void ReplacingFile::fail(std::string_view what, int error) {
+    if (state.ok)
+        state = {false, describe(what, error)};
+    discard();
+}
+
+void ReplacingFile::discard() {
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+    if (!temporary.empty())
+        ::unlink(temporary.c_str());
+    temporary.clear();
+}
+
+bool ReplacingFile::write(std::string_view bytes) {
+    if (!state.ok)
+        return false;
+    while (!bytes.empty()) {
+        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            fail("cannot write", errno);
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return true;
+}
+
+bool ReplacingFile::truncate(std::uint64_t length) {
+    if (!state.ok)
+        return false;
+    if (::ftruncate(fd, static_cast<off_t>(length)) != 0 ||
+        ::lseek(fd, static_cast<off_t>(length), SEEK_SET) < 0) {
+        fail("cannot write", errno);
+        return false;
+    }
+    return true;
+}
+
+FileStatus ReplacingFile::commit() {
+    if (!state.ok)
+        return state;
+    const int descriptor = fd;
+    fd = -1;
+    if (::close(descriptor) != 0) {
+        fail("cannot write", errno);
+        return state;
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        fail("cannot replace", errno);
+        return state;
+    }
+    temporary.clear();
+    return state;
+}
+
+FileStatus writeFileReplacing(const AnsiText& path, std::span<const std::string_view> parts) {
+    ReplacingFile file(path);
+    for (std::string_view part : parts)
+        if (!file.write(part))
+            break;
+    return file.commit();
+}
+
+FileStatus writeFileReplacing(const AnsiText& path, std::string_view bytes) {
+    const std::string_view parts[] = {bytes};
+    return writeFileReplacing(path, parts);
+}
+
+} // namespace platform

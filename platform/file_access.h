@@ -1,0 +1,78 @@
+// Reading a source file whole and replacing an output file safely. Sources are only ever opened
+// read-only; outputs are written beside their target under a hidden temporary name and renamed
+// over it when complete, so a failed write never destroys an earlier result.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/ansi_text.h"
+
+namespace platform {
+
+// What a file operation failed at; `reason` is a short English text for reports, such as
+// "cannot open: No such file or directory". Empty when nothing failed.
+struct [[nodiscard]] FileStatus {
+    bool ok = true;
+    std::string reason;
+};
+
+struct [[nodiscard]] FileContent {
+    ByteBuffer bytes; // the whole file; empty on failure
+    bool ok = true;
+    std::string reason;
+};
+
+// The largest source read into memory by default: a quarter of the physical memory, since a
+// conversion holds the content and its converted form at once.
+std::uint64_t defaultReadLimit();
+
+// Reads the whole regular file at `path` (AnsiText) with one read. Fails, without blocking, for
+// a missing or unreadable file, a directory, a FIFO or device, and a file larger than `limit`
+// bytes or than memory allows.
+FileContent readWholeFile(const AnsiText& path, std::uint64_t limit = defaultReadLimit());
+
+// The length of the file at `path` in bytes, or -1 when it cannot be examined.
+std::int64_t fileLength(const AnsiText& path);
+
+// Temporary files are named ".<target name>.qfx-tmp-XXXXXX" (or ".qfx-tmp-XXXXXX" for long
+// names) in the target's folder; anything holding this text was left by an interrupted write.
+inline constexpr std::string_view temporaryFileMarker = ".qfx-tmp-";
+
+// A new content for the file at a path, built up in a temporary file and put in place by
+// commit(). Dropping it without a successful commit removes the temporary file and leaves the
+// target as it was.
+class ReplacingFile {
+public:
+    // Creates the temporary file for `path`; check status() before writing.
+    explicit ReplacingFile(const AnsiText& path);
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+    ~ReplacingFile();
+
+    const FileStatus& status() const { return state; }
+    // Appends bytes; false (with the reason in status()) once anything has failed.
+    bool write(std::string_view bytes);
+    // Forgets everything written after the first `length` bytes.
+    bool truncate(std::uint64_t length);
+    // Closes the temporary file and renames it over the target.
+    FileStatus commit();
+
+private:
+    void fail(std::string_view what, int error);
+    void discard();
+
+    std::string target;    // native path of the target
+    std::string temporary; // native path of the temporary file, empty once gone
+    int fd = -1;
+    FileStatus state;
+};
+
+// Replaces (or creates) the file at `path` with the concatenation of `parts`.
+FileStatus writeFileReplacing(const AnsiText& path, std::span<const std::string_view> parts);
+FileStatus writeFileReplacing(const AnsiText& path, std::string_view bytes);
+
+} // namespace platform

@@ -1,0 +1,208 @@
+#include "platform/file_access.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+class FileAccessTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "qfx-file-access-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(folder, ignored);
+    }
+    // The AnsiText path of a file in the test folder (the folder itself is ASCII).
+    AnsiText pathOf(const std::string& utf8Name) const {
+        return ansi((folder / utf8Name).string());
+    }
+    static void put(const fs::path& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static std::string contentOf(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    int entries() const {
+        return static_cast<int>(std::distance(fs::directory_iterator(folder), {}));
+    }
+
+    fs::path folder;
+};
+
+using namespace std::string_literals;
+
+TEST_F(FileAccessTest, readsEveryByteOfAChineseNamedFile) {
+    const std::string bytes = "\xEF\xBB\xBF"
+                              "a\0b\x1A\xD6\xD0"s;
+    put(folder / "源文件.txt", bytes);
+    const FileContent content = readWholeFile(pathOf("源文件.txt"));
+    EXPECT_TRUE(content.ok) << content.reason;
+    EXPECT_EQ(content.bytes, bytes);
+    EXPECT_EQ(fileLength(pathOf("源文件.txt")), static_cast<std::int64_t>(bytes.size()));
+}
+
+TEST_F(FileAccessTest, readOnlySourceIsReadAndLeftAlone) {
+    const fs::path source = folder / "ro.txt";
+    put(source, "kept");
+    fs::permissions(source, fs::perms::owner_read);
+    const auto before = fs::last_write_time(source);
+    const FileContent content = readWholeFile(pathOf("ro.txt"));
+    EXPECT_TRUE(content.ok) << content.reason;
+    EXPECT_EQ(content.bytes, "kept");
+    EXPECT_EQ(fs::last_write_time(source), before);
+}
+
+TEST_F(FileAccessTest, missingSourceSaysWhy) {
+    const FileContent content = readWholeFile(pathOf("none.txt"));
+    EXPECT_FALSE(content.ok);
+    EXPECT_EQ(content.reason, "cannot open: No such file or directory");
+    EXPECT_EQ(fileLength(pathOf("none.txt")), -1);
+}
+
+TEST_F(FileAccessTest, directoryAsSourceFails) {
+    fs::create_directory(folder / "sub");
+    const FileContent content = readWholeFile(pathOf("sub"));
+    EXPECT_FALSE(content.ok);
+    EXPECT_EQ(content.reason, "cannot read: Is a directory");
+}
+
+TEST_F(FileAccessTest, fifoAsSourceFailsWithoutWaiting) {
+    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
+    const FileContent content = readWholeFile(pathOf("pipe"));
+    EXPECT_FALSE(content.ok);
+    EXPECT_EQ(content.reason, "cannot read: not a regular file");
+}
+
+TEST_F(FileAccessTest, sourceAboveTheLimitIsTooLarge) {
+    put(folder / "big.txt", std::string(100, 'x'));
+    const FileContent content = readWholeFile(pathOf("big.txt"), 99);
+    EXPECT_FALSE(content.ok);
+    EXPECT_EQ(content.reason, "too large for memory: 100 bytes");
+    EXPECT_TRUE(content.bytes.empty());
+    EXPECT_TRUE(readWholeFile(pathOf("big.txt"), 100).ok);
+}
+
+TEST_F(FileAccessTest, newOutputIsCreatedWithoutLeftovers) {
+    const std::string_view parts[] = {"\xEF\xBB\xBF", "text"};
+    const FileStatus status = writeFileReplacing(pathOf("结果.txt"), parts);
+    EXPECT_TRUE(status.ok) << status.reason;
+    EXPECT_EQ(contentOf(folder / "结果.txt"), "\xEF\xBB\xBFtext");
+    EXPECT_EQ(entries(), 1);
+}
+
+TEST_F(FileAccessTest, existingOutputIsReplacedAndKeepsItsPermissions) {
+    const fs::path target = folder / "out.txt";
+    put(target, "an earlier, longer result");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_TRUE(writeFileReplacing(pathOf("out.txt"), "new").ok);
+    EXPECT_EQ(contentOf(target), "new");
+    EXPECT_EQ(fs::status(target).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(entries(), 1);
+}
+
+TEST_F(FileAccessTest, emptyOutputIsAnEmptyFile) {
+    EXPECT_TRUE(writeFileReplacing(pathOf("empty.txt"), "").ok);
+    EXPECT_TRUE(fs::exists(folder / "empty.txt"));
+    EXPECT_EQ(fs::file_size(folder / "empty.txt"), 0u);
+}
+
+TEST_F(FileAccessTest, writeFailingHalfwayKeepsTheEarlierOutput) {
+    const fs::path target = folder / "out.txt";
+    put(target, "earlier");
+    // A file size limit makes the write fail even for root, who ignores permission bits.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const FileStatus status = writeFileReplacing(pathOf("out.txt"), std::string(10000, 'x'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(status.ok);
+    EXPECT_EQ(status.reason, "cannot write: File too large");
+    EXPECT_EQ(contentOf(target), "earlier");
+    EXPECT_EQ(entries(), 1);
+}
+
+TEST_F(FileAccessTest, outputInAFolderThatIsAFileFails) {
+    put(folder / "notafolder", "x");
+    const FileStatus status = writeFileReplacing(pathOf("notafolder/out.txt"), "new");
+    EXPECT_FALSE(status.ok);
+    EXPECT_EQ(status.reason, "cannot create: Not a directory");
+}
+
+TEST_F(FileAccessTest, unwritableFolderKeepsTheEarlierOutput) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permission bits do not stop root";
+    put(folder / "out.txt", "earlier");
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    const FileStatus status = writeFileReplacing(pathOf("out.txt"), "new");
+    fs::permissions(folder, fs::perms::owner_all);
+    EXPECT_FALSE(status.ok);
+    EXPECT_EQ(status.reason, "cannot create: Permission denied");
+    EXPECT_EQ(contentOf(folder / "out.txt"), "earlier");
+}
+
+TEST_F(FileAccessTest, directoryInTheWayIsNotReplaced) {
+    fs::create_directory(folder / "out.txt");
+    const FileStatus status = writeFileReplacing(pathOf("out.txt"), "new");
+    EXPECT_FALSE(status.ok);
+    EXPECT_EQ(status.reason, "cannot replace: Is a directory");
+    EXPECT_TRUE(fs::is_directory(folder / "out.txt"));
+    EXPECT_EQ(entries(), 1);
+}
+
+TEST_F(FileAccessTest, uncommittedReplacementLeavesNothingBehind) {
+    put(folder / "out.txt", "earlier");
+    {
+        ReplacingFile file(pathOf("out.txt"));
+        ASSERT_TRUE(file.status().ok);
+        EXPECT_TRUE(file.write("abandoned"));
+        EXPECT_EQ(entries(), 2);
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.path().filename() != "out.txt") {
+                EXPECT_EQ(entry.path().filename().string().rfind(".out.txt.qfx-tmp-", 0), 0u);
+            }
+    }
+    EXPECT_EQ(contentOf(folder / "out.txt"), "earlier");
+    EXPECT_EQ(entries(), 1);
+}
+
+TEST_F(FileAccessTest, truncateDropsWhatFollows) {
+    ReplacingFile file(pathOf("out.txt"));
+    EXPECT_TRUE(file.write("\xFF\xFEwrong"));
+    EXPECT_TRUE(file.truncate(2));
+    EXPECT_TRUE(file.write("right"));
+    EXPECT_TRUE(file.commit().ok);
+    EXPECT_EQ(contentOf(folder / "out.txt"), "\xFF\xFEright");
+}
+
+TEST_F(FileAccessTest, veryLongNameStillGetsATemporaryFile) {
+    const std::string name(250, 'n');
+    EXPECT_TRUE(writeFileReplacing(pathOf(name), "x").ok);
+    EXPECT_EQ(contentOf(folder / name), "x");
+    EXPECT_EQ(entries(), 1);
+}
+
+} // namespace
