@@ -1,0 +1,269 @@
+#include "ui/shell_actions.h"
+
+#include <fstream>
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::MessageAnswer;
+
+// Acts on the next modal dialog of type Dialog as soon as it is shown.
+template <typename Dialog> void whenShown(std::function<void(Dialog*)> act) {
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [act, poll] {
+        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+            act(dialog);
+            return;
+        }
+        QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+platform::AnsiText ansiPathOf(const QString& path) {
+    return platform::ansiPath(path.toStdString()).value_or("");
+}
+
+TEST(ShowMessage, BatchReportAnsweredYesAndNo) {
+    const platform::AnsiText report =
+        platform::ansi("转换完成，耗时 1.53 秒\r\n请问需要打开它吗？");
+    for (auto [button, expected] : {std::pair{QMessageBox::Yes, MessageAnswer::Yes},
+                                    std::pair{QMessageBox::No, MessageAnswer::No}}) {
+        QString title, text, yesCaption;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        whenShown<QMessageBox>([&, clickOn = button](QMessageBox* box) {
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            yesCaption = box->button(QMessageBox::Yes)->text();
+            box->button(clickOn)->click();
+        });
+        EXPECT_EQ(ui::showMessage(report, 4, ""), expected);
+        EXPECT_EQ(static_cast<int>(expected), button == QMessageBox::Yes ? 5 : 6);
+        EXPECT_EQ(title, QStringLiteral("砚舟："));
+        EXPECT_EQ(text, QStringLiteral("转换完成，耗时 1.53 秒\n请问需要打开它吗？"));
+        EXPECT_EQ(icon, QMessageBox::Information);
+        EXPECT_EQ(yesCaption, QStringLiteral("是(&Y)"));
+    }
+}
+
+TEST(ShowMessage, KeepsRequestedIconTitleAndPlainText) {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString title, text;
+    Qt::TextFormat format = Qt::AutoText;
+    whenShown<QMessageBox>([&](QMessageBox* box) {
+        icon = box->icon();
+        title = box->windowTitle();
+        text = box->text();
+        format = box->textFormat();
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(ui::showMessage(platform::ansi("<b>a&b</b>"), 0x30, platform::ansi("配置")),
+              MessageAnswer::Ok);
+    EXPECT_EQ(icon, QMessageBox::Warning);
+    EXPECT_EQ(title, QStringLiteral("配置"));
+    EXPECT_EQ(text, QStringLiteral("<b>a&b</b>"));
+    EXPECT_EQ(format, Qt::PlainText);
+}
+
+TEST(ShowMessage, EscapeAnswersCancel) {
+    whenShown<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+    EXPECT_EQ(ui::showMessage("x", 1, ""), MessageAnswer::Cancel);
+}
+
+TEST(ShowMessage, DefaultButtonFromStyle) {
+    QString defaultCaption;
+    whenShown<QMessageBox>([&](QMessageBox* box) {
+        defaultCaption = box->defaultButton()->text();
+        box->defaultButton()->click();
+    });
+    EXPECT_EQ(ui::showMessage("x", 0x103, ""), MessageAnswer::No);
+    EXPECT_EQ(defaultCaption, QStringLiteral("否(&N)"));
+}
+
+class FolderPickerTest : public testing::Test {
+protected:
+    void TearDown() override { ui::releasePickerInitialFolder(); }
+    QTemporaryDir temporary;
+};
+
+TEST_F(FolderPickerTest, OpensOnInitialFolderAndReturnsIt) {
+    ASSERT_TRUE(QDir(temporary.path()).mkdir(QStringLiteral("资料 ")));
+    QString folder = temporary.path() + QStringLiteral("/资料 ");
+    QString title, directory;
+    bool dirsOnly = false;
+    whenShown<QFileDialog>([&](QFileDialog* dialog) {
+        title = dialog->windowTitle();
+        directory = dialog->directory().absolutePath();
+        dirsOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
+        static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept, as the button does
+    });
+    platform::AnsiText chosen = ui::pickFolder(ansiPathOf(folder));
+    EXPECT_EQ(title, QStringLiteral("请选择一个文件夹"));
+    EXPECT_EQ(directory, folder);
+    EXPECT_TRUE(dirsOnly);
+    EXPECT_EQ(chosen, ansiPathOf(folder)) << "the trailing blank belongs to the name";
+    EXPECT_EQ(ui::pickerInitialFolder(), ansiPathOf(folder));
+}
+
+TEST_F(FolderPickerTest, CancelGivesEmptyAndFolderIsKeptUntilReleased) {
+    QString title;
+    bool dirsOnly = true;
+    whenShown<QFileDialog>([&](QFileDialog* dialog) {
+        title = dialog->windowTitle();
+        dirsOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
+        dialog->reject();
+    });
+    platform::AnsiText initial = ansiPathOf(temporary.path());
+    EXPECT_EQ(
+        ui::pickFolder(initial, platform::ansi("选择要批量转换的文件(*.txt)所在文件夹："), true),
+        "");
+    EXPECT_EQ(title, QStringLiteral("选择要批量转换的文件(*.txt)所在文件夹："));
+    EXPECT_FALSE(dirsOnly);
+    EXPECT_EQ(ui::pickerInitialFolder(), initial);
+    ui::releasePickerInitialFolder();
+    EXPECT_EQ(ui::pickerInitialFolder(), "");
+}
+
+TEST(ChooseFiles, ReturnsFullPathsInDialogOrder) {
+    QTemporaryDir temporary;
+    for (const char* name : {"甲.txt", "b c.txt"})
+        std::ofstream(temporary.filePath(QString::fromUtf8(name)).toStdString()) << "x";
+    QStringList filters;
+    QString selectedFilter, directory;
+    whenShown<QFileDialog>([&](QFileDialog* dialog) {
+        filters = dialog->nameFilters();
+        selectedFilter = dialog->selectedNameFilter();
+        directory = dialog->directory().absolutePath();
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+            ->setText(QStringLiteral("\"b c.txt\" \"甲.txt\""));
+        static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept, as the button does
+    });
+    std::vector<platform::AnsiText> files = ui::chooseFiles(
+        platform::ansi("选择要批量转换的多个文件："),
+        platform::ansi("文本文件(*.txt)|*.txt|全部文件(*.*)|*.*"), ansiPathOf(temporary.path()));
+    EXPECT_EQ(directory, temporary.path());
+    EXPECT_EQ(filters, (QStringList{QStringLiteral("文本文件(*.txt) (*.txt)"),
+                                    QStringLiteral("全部文件(*.*) (*)")}));
+    // The user sees the descriptions as the program writes them.
+    EXPECT_EQ(selectedFilter, QStringLiteral("文本文件(*.txt)"));
+    EXPECT_EQ(files, (std::vector<platform::AnsiText>{
+                         ansiPathOf(temporary.filePath(QStringLiteral("b c.txt"))),
+                         ansiPathOf(temporary.filePath(QStringLiteral("甲.txt")))}));
+}
+
+TEST(ChooseFiles, CancelGivesNoFiles) {
+    whenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+    EXPECT_TRUE(ui::chooseFiles("t", "", "").empty());
+}
+
+// Receives what the desktop would be asked to open.
+class OpenedUrls : public QObject {
+    Q_OBJECT
+public:
+    OpenedUrls() {
+        for (const char* scheme : {"file", "http", "https"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
+    }
+    ~OpenedUrls() override {
+        for (const char* scheme : {"file", "http", "https"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+TEST(OpenInExplorer, OpensResultFolder) {
+    OpenedUrls opened;
+    QTemporaryDir temporary;
+    QString folder = temporary.path() + QStringLiteral("/转换结果/");
+    EXPECT_TRUE(ui::openInExplorer(ansiPathOf(folder), true, true, false, false));
+    ASSERT_EQ(opened.urls.size(), 1);
+    EXPECT_EQ(opened.urls[0], QUrl::fromLocalFile(folder));
+}
+
+TEST(OpenInExplorer, SelectFallsBackToParentFolderAndRootIsParent) {
+    OpenedUrls opened;
+    // The test runs without a session bus, so no file manager answers the select request.
+    EXPECT_TRUE(ui::openInExplorer(ansiPathOf(QStringLiteral("/srv/docs/a b.txt")), false, false,
+                                   false, false));
+    EXPECT_TRUE(ui::openInExplorer(ansiPathOf(QStringLiteral("/srv/docs/a b.txt")), false, false,
+                                   true, false, 9));
+    EXPECT_TRUE(
+        ui::openInExplorer(ansiPathOf(QStringLiteral("/a.txt")), false, false, true, false));
+    EXPECT_EQ(opened.urls, (QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/srv/docs")),
+                                        QUrl::fromLocalFile(QStringLiteral("/srv/docs")),
+                                        QUrl::fromLocalFile(QStringLiteral("/"))}));
+}
+
+TEST(OpenInExplorer, ProgramPathStartsDirectlyWithBlanksUninterpreted) {
+    OpenedUrls opened;
+    QTemporaryDir temporary;
+    QString program = temporary.path() + QStringLiteral("/run me;rm -rf x.EXE");
+    {
+        std::ofstream script(program.toStdString());
+        script << "#!/bin/sh\necho \"$0\" > \"$(dirname \"$0\")/marker\"\n";
+    }
+    ::chmod(program.toStdString().c_str(), 0755);
+    EXPECT_TRUE(ui::openInExplorer(ansiPathOf(program), true, true, false, true));
+    std::ifstream marker(temporary.filePath(QStringLiteral("marker")).toStdString());
+    std::string line;
+    std::getline(marker, line);
+    EXPECT_EQ(QString::fromStdString(line), program);
+    EXPECT_TRUE(opened.urls.isEmpty());
+
+    EXPECT_FALSE(ui::openInExplorer(ansiPathOf(temporary.path() + QStringLiteral("/none.exe")),
+                                    true, true, false, true));
+}
+
+TEST(RunCommandLine, StartsWithWindowsSplitAndReportsFailure) {
+    QTemporaryDir temporary;
+    QString target = temporary.path() + QStringLiteral("/新 文件");
+    platform::AnsiText line = platform::ansi("touch \"") + ansiPathOf(target) + "\"";
+    EXPECT_TRUE(ui::runCommandLine(line, true, -1));
+    EXPECT_TRUE(QFileInfo::exists(target));
+    EXPECT_FALSE(ui::runCommandLine("qfx-no-such-program arg", true));
+    EXPECT_FALSE(ui::runCommandLine("   ", false));
+    EXPECT_TRUE(ui::runCommandLine("true", false, 9));
+}
+
+TEST(OpenWebPage, AddressesAndPaths) {
+    OpenedUrls opened;
+    ui::openWebPage("https://example.org/a?b=c");
+    ui::openWebPage("www.example.org");
+    ui::openWebPage(platform::ansi("/tmp/说明 书.html"));
+    ui::openWebPage("");
+    EXPECT_EQ(opened.urls, (QList<QUrl>{QUrl(QStringLiteral("https://example.org/a?b=c")),
+                                        QUrl(QStringLiteral("http://www.example.org")),
+                                        QUrl::fromLocalFile(QStringLiteral("/tmp/说明 书.html"))}));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // No file manager may answer: the select requests must take their fallback.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/qfx-test-bus");
+    QApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
+
+#include "shell_actions_test.moc"

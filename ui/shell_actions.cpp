@@ -1,0 +1,268 @@
+#include "ui/shell_actions.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include "platform/process_launch.h"
+#include "ui/explorer_command.h"
+#include "ui/folder_picker_options.h"
+#include "ui/message_box_style.h"
+#include "ui/open_file_filter.h"
+#include "ui/show_mode.h"
+
+namespace ui {
+namespace {
+
+std::optional<AnsiText> storedPickerFolder;
+
+QString qtText(const AnsiText& text) {
+    std::optional<std::string> utf8 = platform::utf8FromAnsi(text);
+    // Bytes that are not GB18030 still show, as replacement characters.
+    return QString::fromUtf8(utf8 ? *utf8 : text);
+}
+
+// A path for the toolkit; empty when it cannot be represented on the file system.
+QString qtPath(const AnsiText& path) {
+    std::optional<std::string> native = platform::nativePath(path);
+    if (!native)
+        return {};
+    return QDir::fromNativeSeparators(QFile::decodeName(QByteArray::fromStdString(*native)));
+}
+
+std::optional<AnsiText> ansiFromQtPath(const QString& path) {
+    return platform::ansiPath(QFile::encodeName(QDir::toNativeSeparators(path)).toStdString());
+}
+
+struct ButtonLook {
+    BoxButton button;
+    QMessageBox::StandardButton standard; // NoButton: a button of our own
+    const char* caption;
+};
+
+// The captions the system shows in the Chinese locale.
+constexpr ButtonLook buttonLooks[] = {
+    {BoxButton::Ok, QMessageBox::Ok, "确定"},
+    {BoxButton::Cancel, QMessageBox::Cancel, "取消"},
+    {BoxButton::Abort, QMessageBox::Abort, "中止(&A)"},
+    {BoxButton::Retry, QMessageBox::Retry, "重试(&R)"},
+    {BoxButton::Ignore, QMessageBox::Ignore, "忽略(&I)"},
+    {BoxButton::Yes, QMessageBox::Yes, "是(&Y)"},
+    {BoxButton::No, QMessageBox::No, "否(&N)"},
+    {BoxButton::TryAgain, QMessageBox::NoButton, "重试(&T)"},
+    {BoxButton::Continue, QMessageBox::NoButton, "继续(&C)"},
+};
+
+QAbstractButton* addBoxButton(QMessageBox& box, BoxButton button) {
+    for (const ButtonLook& look : buttonLooks) {
+        if (look.button != button)
+            continue;
+        if (look.standard == QMessageBox::NoButton)
+            return box.addButton(QString::fromUtf8(look.caption), QMessageBox::AcceptRole);
+        QPushButton* added = box.addButton(look.standard);
+        added->setText(QString::fromUtf8(look.caption));
+        return added;
+    }
+    return nullptr;
+}
+
+QMessageBox::Icon qtIcon(BoxIcon icon) {
+    switch (icon) {
+    case BoxIcon::Error:
+        return QMessageBox::Critical;
+    case BoxIcon::Question:
+        return QMessageBox::Question;
+    case BoxIcon::Warning:
+        return QMessageBox::Warning;
+    case BoxIcon::Information:
+        return QMessageBox::Information;
+    case BoxIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// Asks the desktop's file manager to show the item selected in its folder. False when no file
+// manager answers on the session bus.
+bool showItemInFileManager(const QString& absolutePath) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.FileManager1",
+                                                       "/org/freedesktop/FileManager1",
+                                                       "org.freedesktop.FileManager1", "ShowItems");
+    call << QStringList{QUrl::fromLocalFile(absolutePath).toString()} << QString();
+    constexpr int replyTimeoutMs = 5000;
+    QDBusMessage reply = bus.call(call, QDBus::Block, replyTimeoutMs);
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+bool openLocalPath(const QString& absolutePath) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(absolutePath));
+}
+
+// A scheme needs two letters at least, so that a drive such as D: stays a path.
+bool hasUrlScheme(const QString& target) {
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
+    return scheme.match(target).hasMatch();
+}
+
+} // namespace
+
+platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiText& title) {
+    MessageBoxLayout layout = messageBoxLayout(messageBoxStyle(style));
+    QMessageBox box;
+    box.setWindowTitle(qtText(title.empty() ? platform::ansi("砚舟：") : title));
+    // A path or file name in the text must never be taken for markup.
+    box.setTextFormat(Qt::PlainText);
+    QString shown = qtText(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
+    box.setText(shown);
+    box.setIcon(qtIcon(layout.icon));
+    std::vector<std::pair<QAbstractButton*, BoxButton>> buttons;
+    for (BoxButton button : layout.buttons)
+        buttons.emplace_back(addBoxButton(box, button), button);
+    if (auto* defaultButton = qobject_cast<QPushButton*>(buttons[layout.defaultButton].first))
+        box.setDefaultButton(defaultButton);
+    if (layout.escapable) {
+        for (auto& [widget, button] : buttons) {
+            if (button == layout.escapeAnswer)
+                box.setEscapeButton(widget);
+        }
+    }
+    // Nothing here can block the whole desktop: the system-modal request becomes modal to the
+    // program.
+    box.setWindowModality(Qt::ApplicationModal);
+    if (layout.topmost)
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.exec();
+
+    QAbstractButton* clicked = box.clickedButton();
+    for (auto& [widget, button] : buttons) {
+        if (widget == clicked)
+            return messageAnswerFromSystem(static_cast<int>(button));
+    }
+    if (layout.escapable)
+        return messageAnswerFromSystem(static_cast<int>(layout.escapeAnswer));
+    return platform::MessageAnswer::Ok;
+}
+
+bool openInExplorer(const AnsiText& path, bool newWindow, bool runExecutables, bool asRoot,
+                    bool wait, std::optional<int> showMode) {
+    ExplorerRequest request = explorerRequest(path, newWindow, runExecutables, asRoot);
+    if (request.runDirectly) {
+        // The whole path names the program: it is not split at blanks nor read for quotes.
+        std::optional<std::string> program = platform::nativePath(request.target);
+        if (!program || program->empty())
+            return false;
+        return platform::startProcess({*program}, wait, static_cast<int>(windowShowState(showMode)))
+            .started;
+    }
+    // A top-level item's parent is the file-system root, which the shortened path leaves empty.
+    if (asRoot && request.target.empty() && !path.empty() && path[0] == platform::pathSeparator)
+        request.target = std::string(1, platform::pathSeparator);
+    QString target = qtPath(request.target);
+    if (target.isEmpty())
+        return false;
+    QFileInfo info(target);
+    if (request.select && showItemInFileManager(info.absoluteFilePath()))
+        return true;
+    return openLocalPath(request.select ? info.absolutePath() : info.absoluteFilePath());
+}
+
+bool runCommandLine(const AnsiText& commandLine, bool wait, std::optional<int> showMode) {
+    std::vector<std::string> arguments;
+    for (const std::string& argument : platform::splitCommandLine(commandLine)) {
+        std::optional<std::string> native = platform::nativePath(argument);
+        if (!native)
+            return false;
+        arguments.push_back(std::move(*native));
+    }
+    return platform::startProcess(arguments, wait, static_cast<int>(windowShowState(showMode)))
+        .started;
+}
+
+AnsiText pickFolder(const AnsiText& initialFolder, std::optional<AnsiText> title,
+                    std::optional<bool> includeFiles, std::optional<bool> editBox,
+                    std::optional<bool> newStyle) {
+    FolderPickerOptions options =
+        folderPickerOptions(folderPickerFlags(includeFiles, editBox, newStyle));
+    storedPickerFolder = initialFolder;
+
+    QFileDialog dialog(nullptr, qtText(folderPickerTitle(title)));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, !options.showFiles);
+    dialog.setOption(QFileDialog::ReadOnly, !options.canCreateFolders);
+    QString preselected = qtPath(*storedPickerFolder);
+    if (!preselected.isEmpty())
+        dialog.setDirectory(preselected);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty())
+        return {};
+    return ansiFromQtPath(chosen.front()).value_or(AnsiText());
+}
+
+const AnsiText& pickerInitialFolder() {
+    static const AnsiText none;
+    return storedPickerFolder ? *storedPickerFolder : none;
+}
+
+void releasePickerInitialFolder() {
+    storedPickerFolder.reset();
+}
+
+std::vector<AnsiText> chooseFiles(const AnsiText& title, const AnsiText& filter,
+                                  const AnsiText& initialFolder) {
+    QFileDialog dialog(nullptr, qtText(title));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // The descriptions already name their patterns, as the program writes them.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    QStringList nameFilters;
+    for (const std::string& nameFilter : qtNameFilters(platform::utf8FromAnsi(filter).value_or("")))
+        nameFilters << QString::fromStdString(nameFilter);
+    if (!nameFilters.isEmpty()) {
+        dialog.setNameFilters(nameFilters);
+        dialog.selectNameFilter(nameFilters.front());
+    }
+    QString folder = qtPath(initialFolder);
+    if (!folder.isEmpty())
+        dialog.setDirectory(folder);
+    std::vector<AnsiText> files;
+    if (dialog.exec() != QDialog::Accepted)
+        return files;
+    for (const QString& chosen : dialog.selectedFiles()) {
+        if (std::optional<AnsiText> path = ansiFromQtPath(chosen))
+            files.push_back(std::move(*path));
+    }
+    return files;
+}
+
+void openWebPage(const AnsiText& target) {
+    QString shown = qtText(target).trimmed();
+    if (shown.isEmpty())
+        return;
+    QUrl url;
+    if (hasUrlScheme(shown))
+        url = QUrl(shown);
+    else if (shown.startsWith(QStringLiteral("www."), Qt::CaseInsensitive))
+        url = QUrl(QStringLiteral("http://") + shown);
+    else if (QString path = qtPath(target); !path.isEmpty())
+        url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    if (url.isValid())
+        QDesktopServices::openUrl(url);
+}
+
+} // namespace ui
