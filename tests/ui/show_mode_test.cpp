@@ -33,11 +33,4 @@ TEST(ShowMode, ClampsAndMapsEveryMode) {
     }
 }
 
-TEST(ShowMode, StatesCarrySystemCodes) {
-    EXPECT_EQ(static_cast<int>(ShowState::Hide), 0);
-    EXPECT_EQ(static_cast<int>(ShowState::ShowNormal), 1);
-    EXPECT_EQ(static_cast<int>(ShowState::ShowNoActivate), 4);
-    EXPECT_EQ(static_cast<int>(ShowState::Minimize), 6);
-}
-
 } // namespace
