@@ -1,0 +1,658 @@
+// The main window as a user meets it: its controls, keys, mouse gestures, the promotion slide,
+// its settings across a restart, and closing while a run is going on. Dialogs are answered by
+// the test through the window's dialog hooks.
+#include "ui/main_window.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "platform/ansi_text.h"
+#include "settings/config_store.h"
+#include "ui/control_table.h"
+#include "ui/promotion_strip.h"
+#include "ui/startup.h"
+
+namespace {
+
+using platform::AnsiText;
+using platform::MessageAnswer;
+
+QApplication& application() {
+    static int argc = 1;
+    static char name[] = "main_window_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+QString q(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+AnsiText ansiPathOf(const std::filesystem::path& path) {
+    return platform::ansiPath(path.string()).value_or("");
+}
+
+// What the test's dialogs were asked and how they answer.
+struct DialogScript {
+    std::vector<AnsiText> files; // chooseFiles answer
+    AnsiText folder;             // pickFolder answer
+    MessageAnswer answer = MessageAnswer::No;
+    int chooseCalls = 0;
+    int pickCalls = 0;
+    std::vector<std::string> messages; // UTF-8 texts shown
+    std::function<void()> whileChoosing;
+    std::function<void()> whilePicking;
+
+    ui::ShellDialogs dialogs() {
+        ui::ShellDialogs d;
+        d.chooseFiles = [this](const AnsiText&, const AnsiText&, const AnsiText&) {
+            ++chooseCalls;
+            if (whileChoosing) {
+                whileChoosing();
+            }
+            return files;
+        };
+        d.pickFolder = [this](const AnsiText&, const AnsiText&) {
+            ++pickCalls;
+            if (whilePicking) {
+                whilePicking();
+            }
+            return folder;
+        };
+        d.showMessage = [this](const AnsiText& text, int, const AnsiText&) {
+            messages.push_back(platform::utf8FromAnsi(text).value_or("?"));
+            return answer;
+        };
+        d.openFolder = [](const AnsiText&) {};
+        d.openWebPage = [](const AnsiText&) {};
+        return d;
+    }
+};
+
+// A temporary folder holding the settings file and the sources of a run.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        application();
+        ASSERT_TRUE(temp.isValid());
+        root = std::filesystem::path(temp.path().toStdString());
+        settingsPath = root / "青枫匣.ini";
+    }
+
+    std::unique_ptr<settings::ConfigStore> openStore() {
+        auto store = std::make_unique<settings::ConfigStore>(ansiPathOf(root / "registry"));
+        EXPECT_TRUE(ui::openSettings(*store, ansiPathOf(settingsPath)));
+        return store;
+    }
+
+    QTemporaryDir temp;
+    std::filesystem::path root;
+    std::filesystem::path settingsPath;
+};
+
+QWidget* controlOf(ui::MainWindow& window, const char* name) {
+    QWidget* widget = window.control(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+QString captionOf(QWidget* widget) {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        return button->text();
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return label->text();
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        return edit->text();
+    }
+    return {};
+}
+
+// ---------------------------------------------------------------------------------------------
+// The layout, checked against a copy kept here.
+
+enum class Kind { Panel, Label, Radio, Button, Edit, Bar, Image, Link };
+
+struct LayoutRow {
+    const char* name;
+    Kind kind;
+    const char* parent;
+    int left, top, width, height;
+    const char* caption;
+    int pixelSize; // 0: no font of its own
+    bool bold;
+    bool selected;
+};
+
+// clang-format off
+const LayoutRow layoutRows[] = {
+    {"图片框3", Kind::Panel, "", 0, 0, 1000, 88, "", 0, false, false},
+    {"标签3", Kind::Label, "", -8, 88, 1200, 2, "", 0, false, false},
+    {"图片官网", Kind::Image, "图片框3", 104, 12, 195, 64, "", 0, false, false},
+    {"图片软件主页", Kind::Image, "图片框3", 512, 0, 64, 64, "", 0, false, false},
+    {"文字软件主页", Kind::Link, "图片框3", 512, 64, 64, 24, "软件主页", 12, false, false},
+    {"图片框1", Kind::Panel, "", 16, 105, 584, 32, "", 0, false, false},
+    {"标签1", Kind::Label, "图片框1", 8, 3, 79, 24, "输入编码：", 14, true, false},
+    {"单选框自动输入", Kind::Radio, "图片框1", 96, 3, 80, 24, "自动", 14, false, true},
+    {"单选框输入ANSI", Kind::Radio, "图片框1", 176, 3, 64, 24, "ANSI", 14, false, false},
+    {"单选框输入UTF8", Kind::Radio, "图片框1", 248, 3, 63, 24, "UTF-8", 14, false, false},
+    {"单选框输入Ule", Kind::Radio, "图片框1", 328, 3, 80, 24, "Unicode", 14, false, false},
+    {"单选框输入Ube", Kind::Radio, "图片框1", 416, 3, 159, 24, "Unicode big endian", 14, false, false},
+    {"图片框2", Kind::Panel, "", 16, 148, 584, 32, "", 0, false, false},
+    {"标签2", Kind::Label, "图片框2", 8, 3, 79, 24, "输出编码：", 14, true, false},
+    {"单选框自动输出", Kind::Radio, "图片框2", 96, 3, 80, 24, "自动", 14, false, true},
+    {"单选框输出ANSI", Kind::Radio, "图片框2", 176, 3, 64, 24, "ANSI", 14, false, false},
+    {"单选框输出UTF8", Kind::Radio, "图片框2", 248, 3, 63, 24, "UTF-8", 14, false, false},
+    {"单选框输出Ule", Kind::Radio, "图片框2", 328, 3, 80, 24, "Unicode", 14, false, false},
+    {"单选框输出Ube", Kind::Radio, "图片框2", 416, 3, 159, 24, "Unicode big endian", 14, false, false},
+    {"外形框1", Kind::Panel, "", 16, 192, 584, 72, "", 0, false, false},
+    {"标签4", Kind::Label, "外形框1", 8, 19, 79, 24, "繁简互转：", 14, true, false},
+    {"单选框不转", Kind::Radio, "外形框1", 96, 19, 64, 24, "不转", 15, false, true},
+    {"单选框简到繁", Kind::Radio, "外形框1", 176, 3, 112, 24, "简体到繁体", 15, false, false},
+    {"单选框繁到简", Kind::Radio, "外形框1", 176, 35, 112, 24, "繁体到简体", 15, false, false},
+    {"单选框简到b5", Kind::Radio, "外形框1", 328, 3, 112, 24, "简体到Big5", 15, false, false},
+    {"单选框繁到b5", Kind::Radio, "外形框1", 328, 35, 112, 24, "繁体到Big5", 15, false, false},
+    {"单选框b5到简", Kind::Radio, "外形框1", 464, 3, 112, 24, "Big5到简体", 15, false, false},
+    {"单选框b5到繁", Kind::Radio, "外形框1", 464, 35, 112, 24, "Big5到繁体", 15, false, false},
+    {"进度条", Kind::Bar, "", 24, 272, 552, 24, "", 0, false, false},
+    {"透明标签", Kind::Label, "", 39, 272, 520, 24, "", 15, false, false},
+    {"按钮批量转换", Kind::Button, "", 24, 304, 168, 48, "批量转换", 21, true, false},
+    {"按钮批量转换文件夹", Kind::Button, "", 200, 304, 376, 48, "   批量转换(文件夹方式)", 21, true, false},
+    {"编辑框文件过滤", Kind::Edit, "", 480, 316, 64, 26, "*.*", 15, false, false},
+};
+// clang-format on
+
+bool hasKind(QWidget* widget, Kind kind) {
+    switch (kind) {
+    case Kind::Panel:
+        return qobject_cast<QFrame*>(widget) && !qobject_cast<QLabel*>(widget);
+    case Kind::Label:
+        return qobject_cast<QLabel*>(widget) && !qobject_cast<ui::ClickableLabel*>(widget);
+    case Kind::Radio:
+        return qobject_cast<QRadioButton*>(widget);
+    case Kind::Button:
+        return qobject_cast<QPushButton*>(widget);
+    case Kind::Edit:
+        return qobject_cast<QLineEdit*>(widget);
+    case Kind::Bar:
+        return qobject_cast<QProgressBar*>(widget);
+    case Kind::Image:
+        return qobject_cast<ui::ClickableLabel*>(widget) && !qobject_cast<ui::HyperLinker*>(widget);
+    case Kind::Link:
+        return qobject_cast<ui::HyperLinker*>(widget);
+    }
+    return false;
+}
+
+class LayoutTest : public ::testing::TestWithParam<LayoutRow> {
+protected:
+    void SetUp() override { application(); }
+};
+
+TEST_P(LayoutTest, ControlSitsWhereTheLayoutPutsIt) {
+    const LayoutRow& row = GetParam();
+    DialogScript script;
+    ui::MainWindow window({}, script.dialogs());
+    QWidget* widget = controlOf(window, row.name);
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->objectName(), q(row.name));
+    EXPECT_TRUE(hasKind(widget, row.kind));
+    QWidget* expectedParent =
+        *row.parent ? static_cast<QWidget*>(controlOf(window, row.parent)) : &window;
+    EXPECT_EQ(widget->parentWidget(), expectedParent);
+    EXPECT_EQ(widget->geometry(), QRect(row.left, row.top, row.width, row.height));
+    EXPECT_EQ(captionOf(widget), q(row.caption));
+    if (row.pixelSize != 0) {
+        EXPECT_EQ(widget->font().pixelSize(), row.pixelSize);
+        EXPECT_EQ(widget->font().bold(), row.bold);
+    }
+    if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
+        EXPECT_EQ(radio->isChecked(), row.selected);
+    }
+    EXPECT_TRUE(widget->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryControl, LayoutTest, ::testing::ValuesIn(layoutRows),
+                         [](const ::testing::TestParamInfo<LayoutRow>& info) {
+                             return "row" + std::to_string(info.index);
+                         });
+
+TEST_F(WindowTest, WindowHasItsTitleFixedSizeAndOpensCentred) {
+    DialogScript script;
+    ui::MainWindow window({}, script.dialogs());
+    EXPECT_EQ(window.windowTitle(), q("青枫匣 v1.23"));
+    // No window manager here, hence no frame: the client area is the whole outer size.
+    EXPECT_EQ(window.minimumSize(), QSize(606, 403));
+    EXPECT_EQ(window.maximumSize(), QSize(606, 403));
+    EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(window.windowFlags() & Qt::WindowMinimizeButtonHint);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(window.pos(), QPoint((screen.width() - 606) / 2, (screen.height() - 403) / 2));
+    // The status text and the filter box are drawn above what they lie on.
+    QWidget* label = window.control("透明标签");
+    const QObjectList& stack = window.children();
+    EXPECT_GT(stack.indexOf(label), stack.indexOf(window.control("进度条")));
+    EXPECT_TRUE(label->testAttribute(Qt::WA_TransparentForMouseEvents));
+    QWidget* filter = window.control("编辑框文件过滤");
+    window.show();
+    EXPECT_EQ(window.childAt(filter->geometry().center()), filter);
+    EXPECT_EQ(qobject_cast<QPushButton*>(window.control("按钮批量转换"))->isDefault(), true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Radio groups: one selected per panel, the panels independent.
+
+const std::vector<std::vector<const char*>> radioGroups = {
+    {"单选框自动输入", "单选框输入ANSI", "单选框输入UTF8", "单选框输入Ule", "单选框输入Ube"},
+    {"单选框自动输出", "单选框输出ANSI", "单选框输出UTF8", "单选框输出Ule", "单选框输出Ube"},
+    {"单选框不转", "单选框简到繁", "单选框繁到简", "单选框简到b5", "单选框繁到b5", "单选框b5到简",
+     "单选框b5到繁"},
+};
+
+TEST_F(WindowTest, ClickingARadioSelectsOnlyItWithinItsPanel) {
+    DialogScript script;
+    ui::MainWindow window({}, script.dialogs());
+    window.show();
+    for (std::size_t g = 0; g < radioGroups.size(); ++g) {
+        for (const char* name : radioGroups[g]) {
+            QTest::mouseClick(controlOf(window, name), Qt::LeftButton);
+            for (std::size_t other = 0; other < radioGroups.size(); ++other) {
+                int checked = 0;
+                for (const char* member : radioGroups[other]) {
+                    checked += window.host().selected(member) ? 1 : 0;
+                }
+                EXPECT_EQ(checked, 1) << "after clicking " << name;
+            }
+            EXPECT_TRUE(window.host().selected(name)) << name;
+        }
+        // The other groups keep what they had: their last-clicked or initial radio.
+    }
+    EXPECT_TRUE(window.host().selected("单选框输入Ube"));
+    EXPECT_TRUE(window.host().selected("单选框输出Ube"));
+    EXPECT_TRUE(window.host().selected("单选框b5到繁"));
+}
+
+TEST_F(WindowTest, ClearingTheSelectedRadioLeavesItsGroupEmpty) {
+    // Stored values are not checked: a file marking every radio of a group "假" leaves none.
+    DialogScript script;
+    ui::MainWindow window({}, script.dialogs());
+    window.host().setSelected("单选框自动输入", false);
+    for (const char* name : radioGroups[0]) {
+        EXPECT_FALSE(window.host().selected(name)) << name;
+    }
+    window.host().setSelected("单选框输入UTF8", true);
+    EXPECT_TRUE(window.host().selected("单选框输入UTF8"));
+    // Exclusivity is back once a radio is selected again.
+    QTest::mouseClick(controlOf(window, "单选框输入ANSI"), Qt::LeftButton);
+    EXPECT_FALSE(window.host().selected("单选框输入UTF8"));
+}
+
+TEST_F(WindowTest, TagsKeepAnyBytesAndTextsRoundTrip) {
+    DialogScript script;
+    ui::MainWindow window({}, script.dialogs());
+    ui::WindowHost& host = window.host();
+    const AnsiText folder = platform::ansi("/数据/文 件") + std::string("\xff\x01", 2);
+    host.setTag("按钮批量转换", folder);
+    EXPECT_EQ(host.tag("按钮批量转换"), folder);
+    EXPECT_EQ(host.tag("按钮批量转换文件夹"), "");
+    host.setCaption("透明标签", platform::ansi("(25:3) 说明"));
+    EXPECT_EQ(host.caption("透明标签"), platform::ansi("(25:3) 说明"));
+    EXPECT_EQ(host.text("编辑框文件过滤"), "*.*");
+    host.setMaximum("进度条", 25);
+    host.setPosition("进度条", 3);
+    EXPECT_EQ(host.maximum("进度条"), 25);
+    EXPECT_EQ(host.position("进度条"), 3);
+    host.setDisabled("按钮批量转换文件夹", true);
+    EXPECT_TRUE(host.disabled("按钮批量转换文件夹"));
+    EXPECT_FALSE(window.control("按钮批量转换文件夹")->isEnabled());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys and mouse gestures, with handlers that only record.
+
+struct Recorded {
+    int fileRuns = 0;
+    std::vector<bool> folderRuns;
+    int loads = 0;
+    int saves = 0;
+
+    ui::WindowHandlers handlers() {
+        ui::WindowHandlers h;
+        h.loadSettings = [this](settings::ControlAccess&) { ++loads; };
+        h.saveSettings = [this](settings::ControlAccess&) { ++saves; };
+        h.startFileBatch = [this](batch::BatchHost&) { ++fileRuns; };
+        h.startFolderBatch = [this](batch::BatchHost&, bool useFilterScan) {
+            folderRuns.push_back(useFilterScan);
+        };
+        return h;
+    }
+};
+
+struct EnterRow {
+    const char* focus;
+    int fileRuns;
+    int folderRuns;
+};
+
+class EnterKeyTest : public ::testing::TestWithParam<EnterRow> {
+protected:
+    void SetUp() override { application(); }
+};
+
+TEST_P(EnterKeyTest, EnterClicksTheDefaultButtonUnlessTheFocusTakesIt) {
+    Recorded recorded;
+    DialogScript script;
+    ui::MainWindow window(recorded.handlers(), script.dialogs());
+    window.show();
+    QWidget* focus = window.control(GetParam().focus);
+    focus->setFocus();
+    QTest::keyClick(focus, Qt::Key_Return);
+    QTest::keyClick(focus, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(recorded.fileRuns, GetParam().fileRuns);
+    EXPECT_EQ(static_cast<int>(recorded.folderRuns.size()), GetParam().folderRuns);
+    EXPECT_EQ(recorded.saves, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Focus, EnterKeyTest,
+                         ::testing::Values(EnterRow{"单选框输入UTF8", 2, 0},
+                                           EnterRow{"单选框简到繁", 2, 0},
+                                           EnterRow{"编辑框文件过滤", 2, 0},
+                                           EnterRow{"按钮批量转换", 2, 0},
+                                           // A focused push button takes Enter itself.
+                                           EnterRow{"按钮批量转换文件夹", 0, 2}),
+                         [](const ::testing::TestParamInfo<EnterRow>& info) {
+                             const char* names[] = {"InputRadio", "ScriptRadio", "FilterBox",
+                                                    "FileButton", "FolderButton"};
+                             return std::string(names[info.index]);
+                         });
+
+TEST_F(WindowTest, CreatedLoadsTheSettingsOnceAndEscapeSavesThemOnce) {
+    Recorded recorded;
+    DialogScript script;
+    ui::MainWindow window(recorded.handlers(), script.dialogs());
+    EXPECT_EQ(recorded.loads, 1);
+    window.show();
+    QWidget* filter = window.control("编辑框文件过滤");
+    filter->setFocus();
+    QTest::keyClick(filter, Qt::Key_Escape);
+    EXPECT_EQ(recorded.saves, 1);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(window.isClosing());
+    EXPECT_FALSE(window.host().pumpEvents());
+    window.close();
+    EXPECT_EQ(recorded.saves, 1);
+    EXPECT_EQ(recorded.fileRuns, 0);
+}
+
+TEST_F(WindowTest, RightButtonReleaseOverTheFolderButtonStartsAPatternScan) {
+    Recorded recorded;
+    DialogScript script;
+    ui::MainWindow window(recorded.handlers(), script.dialogs());
+    window.show();
+    QWidget* folder = window.control("按钮批量转换文件夹");
+    QWidget* file = window.control("按钮批量转换");
+    const QPoint inside(100, 24);
+
+    QTest::mouseClick(folder, Qt::LeftButton, {}, inside);
+    QTest::mouseRelease(folder, Qt::RightButton, {}, inside);
+    // Released outside the button: not over it.
+    QTest::mouseRelease(folder, Qt::RightButton, {}, QPoint(-5, 24));
+    // The same gesture over the file button does nothing.
+    QTest::mouseRelease(file, Qt::RightButton, {}, QPoint(20, 20));
+    EXPECT_EQ(recorded.folderRuns, (std::vector<bool>{true, false}));
+    EXPECT_EQ(recorded.fileRuns, 0);
+    QTest::mouseClick(file, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(recorded.fileRuns, 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The promotion slide.
+
+struct SlideRow {
+    const char* name;
+    int left;
+    bool slidingLeft;
+    int nextLeft;
+    bool nextSlidingLeft;
+};
+
+class SlideStepTest : public ::testing::TestWithParam<SlideRow> {};
+
+TEST_P(SlideStepTest, OnePixelAndTurnsAtTheEnds) {
+    const SlideRow& row = GetParam();
+    const ui::SlideStep step = ui::promotionStep(row.left, 195, row.slidingLeft, 512);
+    EXPECT_EQ(step.left, row.nextLeft);
+    EXPECT_EQ(step.slidingLeft, row.nextSlidingLeft);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TurningPoints, SlideStepTest,
+    ::testing::Values(SlideRow{"RightEdgeReachesTheLimit", 296, false, 297, false},
+                      SlideRow{"RightEdgePassesTheLimit", 297, false, 298, true},
+                      SlideRow{"LeftEdgeAtTwenty", 21, true, 20, true},
+                      SlideRow{"LeftEdgeFallsBelowTwenty", 20, true, 19, false},
+                      SlideRow{"StartMovesRight", 104, false, 105, false}),
+    [](const ::testing::TestParamInfo<SlideRow>& info) { return std::string(info.param.name); });
+
+TEST_F(WindowTest, BannerSwingsBetweenNineteenAndTwoHundredNinetyEight) {
+    DialogScript script;
+    ui::MainWindow window({}, script.dialogs());
+    ui::PromotionStrip& strip = window.promotionStrip();
+    strip.timer()->stop();
+    EXPECT_EQ(strip.timer()->interval(), 20);
+    EXPECT_EQ(strip.timer()->objectName(), q("时钟官网"));
+    QWidget* banner = window.control("图片官网");
+    int lowest = banner->x();
+    int highest = banner->x();
+    int turns = 0;
+    bool direction = strip.slidingLeft();
+    for (int tick = 0; tick < 1200; ++tick) {
+        const int before = banner->x();
+        strip.promotionTick();
+        EXPECT_EQ(std::abs(banner->x() - before), 1);
+        EXPECT_EQ(banner->y(), 12);
+        lowest = std::min(lowest, banner->x());
+        highest = std::max(highest, banner->x());
+        turns += strip.slidingLeft() != direction ? 1 : 0;
+        direction = strip.slidingLeft();
+    }
+    EXPECT_EQ(lowest, 19);
+    EXPECT_EQ(highest, 298);
+    EXPECT_GE(turns, 3);
+}
+
+TEST_F(WindowTest, HomePageLinkAndIconOpenTheBundledHelpPage) {
+    DialogScript script;
+    std::vector<std::string> opened;
+    ui::ShellDialogs dialogs = script.dialogs();
+    dialogs.openWebPage = [&opened](const AnsiText& target) {
+        opened.push_back(platform::utf8FromAnsi(target).value_or(""));
+    };
+    ui::MainWindow window({}, dialogs);
+    window.show();
+    QTest::mouseClick(window.control("文字软件主页"), Qt::LeftButton);
+    QTest::mouseClick(window.control("图片软件主页"), Qt::LeftButton);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], opened[1]);
+    EXPECT_EQ(QString::fromStdString(opened[0]), ui::helpPagePath());
+    const std::string page = readFile(opened[0]);
+    EXPECT_NE(page.find("繁简互转"), std::string::npos);
+    EXPECT_NE(page.find("icon.png"), std::string::npos);
+    const auto folder = std::filesystem::path(opened[0]).parent_path();
+    EXPECT_TRUE(std::filesystem::exists(folder / "icon.png"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "banner.png"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// With the real settings store and batch run.
+
+std::string crlfLines(std::initializer_list<const char*> lines) {
+    std::string text;
+    for (const char* line : lines) {
+        if (!text.empty()) {
+            text += "\r\n";
+        }
+        text += line;
+    }
+    return platform::ansi(text);
+}
+
+TEST_F(WindowTest, FirstCloseOfAFreshStartWritesTheWholeSettingsFile) {
+    auto store = openStore();
+    DialogScript script;
+    {
+        ui::MainWindow window(ui::programHandlers(*store), script.dialogs());
+        window.show();
+        QTest::keyClick(window.control("单选框不转"), Qt::Key_Escape);
+    }
+    EXPECT_EQ(readFile(settingsPath), crlfLines({"[输入编码]",    "Unicode big endian=假",
+                                                 "Unicode=假",    "UTF-8=假",
+                                                 "ANSI=假",       "自动=真",
+                                                 "[输出编码]",    "Unicode big endian=假",
+                                                 "Unicode=假",    "UTF-8=假",
+                                                 "ANSI=假",       "自动=真",
+                                                 "[繁简互转]",    "Big5到繁体=假",
+                                                 "Big5到简体=假", "繁体到Big5=假",
+                                                 "简体到Big5=假", "繁体到简体=假",
+                                                 "简体到繁体=假", "不转=真",
+                                                 "[转换来源]",    "文件过滤=*.*",
+                                                 "目录_文件夹=",  "目录="}));
+}
+
+TEST_F(WindowTest, RestartRestoresUtf8AsInput) {
+    DialogScript script;
+    {
+        auto store = openStore();
+        ui::MainWindow window(ui::programHandlers(*store), script.dialogs());
+        window.show();
+        QTest::mouseClick(window.control("单选框输入UTF8"), Qt::LeftButton);
+        auto* filter = static_cast<QLineEdit*>(window.control("编辑框文件过滤"));
+        filter->clear();
+        QTest::keyClicks(filter, q("*.txt"));
+        window.host().setTag("按钮批量转换文件夹", platform::ansi("/数据/文 件夹"));
+        window.close();
+    }
+    auto store = openStore();
+    ui::MainWindow window(ui::programHandlers(*store), script.dialogs());
+    EXPECT_TRUE(window.host().selected("单选框输入UTF8"));
+    EXPECT_FALSE(window.host().selected("单选框自动输入"));
+    EXPECT_TRUE(window.host().selected("单选框自动输出"));
+    EXPECT_TRUE(window.host().selected("单选框不转"));
+    EXPECT_EQ(window.host().text("编辑框文件过滤"), "*.txt");
+    EXPECT_EQ(window.host().tag("按钮批量转换文件夹"), platform::ansi("/数据/文 件夹"));
+    EXPECT_EQ(window.host().tag("按钮批量转换"), "");
+}
+
+TEST_F(WindowTest, EnterOnARadioRunsTheChosenFiles) {
+    writeFile(root / "a.txt", platform::ansi("青枫匣"));
+    writeFile(root / "b.txt", "plain");
+    auto store = openStore();
+    DialogScript script;
+    script.files = {ansiPathOf(root / "a.txt"), ansiPathOf(root / "b.txt")};
+    ui::MainWindow window(ui::programHandlers(*store), script.dialogs());
+    window.show();
+    QTest::mouseClick(window.control("单选框输出UTF8"), Qt::LeftButton);
+    QTest::keyClick(window.control("单选框输出UTF8"), Qt::Key_Return);
+
+    EXPECT_EQ(script.chooseCalls, 1);
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages[0].rfind("转换完成，耗时 ", 0), 0u) << script.messages[0];
+    EXPECT_EQ(readFile(root / "转换结果" / "a.txt"), "\xEF\xBB\xBF青枫匣");
+    EXPECT_EQ(readFile(root / "转换结果" / "b.txt"), "\xEF\xBB\xBFplain");
+    // Back to idle: remembered folder, captions, progress.
+    EXPECT_EQ(window.host().tag("按钮批量转换"), ansiPathOf(root));
+    EXPECT_EQ(window.host().caption("按钮批量转换"), platform::ansi("批量转换"));
+    EXPECT_FALSE(window.host().disabled("按钮批量转换文件夹"));
+    EXPECT_EQ(window.host().position("进度条"), 0);
+    EXPECT_EQ(window.host().caption("透明标签"), "");
+}
+
+TEST_F(WindowTest, ClosingDuringARunSavesStopsAndShowsNoReport) {
+    const int count = 6;
+    DialogScript script;
+    for (int i = 1; i <= count; ++i) {
+        const auto source = root / ("f" + std::to_string(i) + ".txt");
+        writeFile(source, std::string(1000, 'x'));
+        script.files.push_back(ansiPathOf(source));
+    }
+    auto store = openStore();
+    ui::MainWindow* target = nullptr;
+    // The close request arrives while the run processes its pending events.
+    script.whileChoosing = [&target] { QTimer::singleShot(0, target, &QWidget::close); };
+    {
+        ui::MainWindow window(ui::programHandlers(*store), script.dialogs());
+        target = &window;
+        window.show();
+        QTest::mouseClick(window.control("按钮批量转换"), Qt::LeftButton);
+
+        EXPECT_TRUE(window.isClosing());
+        EXPECT_FALSE(window.isVisible());
+        EXPECT_TRUE(script.messages.empty());
+        EXPECT_FALSE(window.batchHandlerActive());
+        EXPECT_FALSE(window.host().pumpEvents());
+        int converted = 0;
+        for (int i = 1; i <= count; ++i) {
+            converted +=
+                std::filesystem::exists(root / "转换结果" / ("f" + std::to_string(i) + ".txt")) ? 1
+                                                                                                : 0;
+        }
+        EXPECT_LE(converted, 1);
+        // A click that still arrives after the close starts nothing.
+        window.control("按钮批量转换")->setEnabled(true);
+        static_cast<QPushButton*>(window.control("按钮批量转换"))->click();
+        EXPECT_EQ(script.chooseCalls, 1);
+    }
+    const std::string saved = readFile(settingsPath);
+    EXPECT_NE(saved.find(platform::ansi("[转换来源]")), std::string::npos);
+    EXPECT_NE(saved.find(platform::ansi("目录=") + ansiPathOf(root)), std::string::npos);
+}
+
+TEST_F(WindowTest, ClicksWhileAPickerIsOpenStartNoSecondHandler) {
+    auto store = openStore();
+    DialogScript script;
+    ui::MainWindow* target = nullptr;
+    script.whilePicking = [&target] {
+        static_cast<QPushButton*>(target->control("按钮批量转换"))->click();
+        static_cast<QPushButton*>(target->control("按钮批量转换文件夹"))->click();
+    };
+    ui::MainWindow window(ui::programHandlers(*store), script.dialogs());
+    target = &window;
+    window.show();
+    QTest::mouseClick(window.control("按钮批量转换文件夹"), Qt::LeftButton, {}, QPoint(100, 24));
+    EXPECT_EQ(script.pickCalls, 1);
+    EXPECT_EQ(script.chooseCalls, 0);
+    EXPECT_FALSE(window.batchHandlerActive());
+    // Once the picker is gone, the buttons work again.
+    QTest::mouseClick(window.control("按钮批量转换"), Qt::LeftButton);
+    EXPECT_EQ(script.chooseCalls, 1);
+}
+
+} // namespace

@@ -1,0 +1,185 @@
+// The main window: built from the control table, its events routed to the batch and settings
+// handlers.
+#include "ui/main_window.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include "ui/control_table.h"
+#include "ui/promotion_strip.h"
+
+namespace ui {
+
+namespace {
+
+// Decrements on every way out of a handler, so an early return cannot leave the guard set.
+class DepthGuard {
+public:
+    explicit DepthGuard(int& counter) : depth(counter) { ++depth; }
+    ~DepthGuard() { --depth; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+
+private:
+    int& depth;
+};
+
+} // namespace
+
+MainWindow::MainWindow(WindowHandlers windowHandlers, ShellDialogs dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      handlers(std::move(windowHandlers)) {
+    setWindowTitle(QStringLiteral("青枫匣 v1.23"));
+    // Without a frame (no window manager) the client area is the whole outer size; fitOuterSize
+    // shrinks it by the frame once the window system reports one.
+    setFixedSize(windowWidth, windowHeight);
+
+    controls = buildControls(this);
+    fileButton = static_cast<QPushButton*>(controls.at("按钮批量转换"));
+    folderButton = static_cast<QPushButton*>(controls.at("按钮批量转换文件夹"));
+
+    auto* separator = static_cast<QLabel*>(controls.at("标签3"));
+    separator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+
+    const auto openWebPage = dialogs.openWebPage;
+    windowHost = std::make_unique<WindowHost>(
+        this, controls, [this] { return closing; }, std::move(dialogs));
+    strip = new PromotionStrip(
+        controls.at("图片框3"), static_cast<ClickableLabel*>(controls.at("图片官网")),
+        static_cast<ClickableLabel*>(controls.at("图片软件主页")),
+        static_cast<HyperLinker*>(controls.at("文字软件主页")),
+        [openWebPage](const QString& target) {
+            if (openWebPage) {
+                openWebPage(ansiText(target));
+            }
+        },
+        this);
+
+    connect(fileButton, &QPushButton::clicked, this, &MainWindow::fileButtonClicked);
+    connect(folderButton, &QPushButton::clicked, this, [this] { folderButtonActivated(true); });
+    folderButton->installEventFilter(this);
+
+    centreOnScreen();
+    // The created event: every control exists and the user cannot act yet.
+    if (handlers.loadSettings) {
+        handlers.loadSettings(windowHost->settingsAccess());
+    }
+}
+
+MainWindow::~MainWindow() = default;
+
+QWidget* MainWindow::control(std::string_view name) const {
+    auto found = controls.find(name);
+    return found != controls.end() ? found->second : nullptr;
+}
+
+void MainWindow::centreOnScreen() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        return;
+    }
+    const QRect area = screen->geometry();
+    move(area.x() + (area.width() - windowWidth) / 2,
+         area.y() + (area.height() - windowHeight) / 2);
+}
+
+void MainWindow::fitOuterSize() {
+    const QSize frame = frameGeometry().size() - size();
+    if (frame.isEmpty() || (frame.width() <= 0 && frame.height() <= 0)) {
+        return;
+    }
+    const QSize client(windowWidth - frame.width(), windowHeight - frame.height());
+    if (client != size()) {
+        setFixedSize(client);
+        centreOnScreen();
+    }
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The window manager adds its frame after the window is mapped.
+    QTimer::singleShot(0, this, &MainWindow::fitOuterSize);
+    QTimer::singleShot(200, this, &MainWindow::fitOuterSize);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        close();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Reaches the window only when the focused control did not take Enter itself.
+        if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+            fileButton->click();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!closing) {
+        closing = true;
+        strip->timer()->stop();
+        if (handlers.saveSettings) {
+            handlers.saveSettings(windowHost->settingsAccess());
+        }
+    }
+    // Never vetoed. During a run the window only hides here; the run sees the pump answer false
+    // and unwinds, and the window is destroyed after the run has returned.
+    event->accept();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == folderButton && event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton &&
+            folderButton->rect().contains(mouse->position().toPoint())) {
+            folderButtonActivated(false);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool MainWindow::acceptsBatchClick(std::string_view button) const {
+    if (closing) {
+        return false;
+    }
+    if (handlerDepth == 0) {
+        return true;
+    }
+    const ControlSpec* spec = findControlSpec(button);
+    return spec && windowHost->caption(button) !=
+                       ansiText(QString::fromUtf8(spec->caption.data(),
+                                                  static_cast<qsizetype>(spec->caption.size())));
+}
+
+void MainWindow::fileButtonClicked() {
+    if (!acceptsBatchClick("按钮批量转换") || !handlers.startFileBatch) {
+        return;
+    }
+    DepthGuard guard(handlerDepth);
+    handlers.startFileBatch(*windowHost);
+}
+
+void MainWindow::folderButtonActivated(bool useFilterScan) {
+    if (!acceptsBatchClick("按钮批量转换文件夹") || !handlers.startFolderBatch) {
+        return;
+    }
+    DepthGuard guard(handlerDepth);
+    handlers.startFolderBatch(*windowHost, useFilterScan);
+}
+
+} // namespace ui

@@ -1,0 +1,79 @@
+// The program's only window: the three choice groups, the filter, the two batch buttons with
+// the run's progress display, and the promotion strip. Its handlers come from the batch and
+// settings layers; the window routes its events to them and keeps runs from nesting.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string_view>
+
+#include <QWidget>
+
+#include "ui/window_host.h"
+
+class QPushButton;
+
+namespace settings {
+class ControlAccess;
+}
+
+namespace ui {
+
+class PromotionStrip;
+
+// What the window's events run. Start-up fills them with the settings and batch layers.
+struct WindowHandlers {
+    std::function<void(settings::ControlAccess&)> loadSettings; // created
+    std::function<void(settings::ControlAccess&)> saveSettings; // close requested
+    std::function<void(batch::BatchHost&)> startFileBatch;
+    std::function<void(batch::BatchHost&, bool useFilterScan)> startFolderBatch;
+};
+
+// The window's outer size, frame included.
+inline constexpr int windowWidth = 606;
+inline constexpr int windowHeight = 403;
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    MainWindow(WindowHandlers handlers, ShellDialogs dialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    WindowHost& host() { return *windowHost; }
+    PromotionStrip& promotionStrip() { return *strip; }
+    QWidget* control(std::string_view name) const;
+
+    // True once the close was requested; a run in progress then stops after the file in hand.
+    bool isClosing() const { return closing; }
+    // True while a batch button's handler (dialog, scan or run) is on the stack.
+    bool batchHandlerActive() const { return handlerDepth > 0; }
+
+    // Places the window as it opens: left = (screen width - 606) / 2, top likewise.
+    void centreOnScreen();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void fileButtonClicked();
+    void folderButtonActivated(bool useFilterScan);
+    // A click that arrives while a handler of either batch button is already busy with its
+    // dialog or folder scan is dropped: only the stop click of a running button gets through.
+    bool acceptsBatchClick(std::string_view button) const;
+    void fitOuterSize();
+
+    WindowHandlers handlers;
+    std::map<std::string_view, QWidget*> controls;
+    std::unique_ptr<WindowHost> windowHost;
+    PromotionStrip* strip = nullptr;
+    QPushButton* fileButton = nullptr;
+    QPushButton* folderButton = nullptr;
+    bool closing = false;
+    int handlerDepth = 0;
+};
+
+} // namespace ui

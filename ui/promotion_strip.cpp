@@ -1,0 +1,220 @@
+// The promotion strip: the banner's slide, the clicks, the strip's own pictures and help page.
+#include "ui/promotion_strip.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <unistd.h>
+
+// Resources of a static library are registered by hand, outside any namespace.
+static void registerHelpResource() {
+    Q_INIT_RESOURCE(help);
+}
+
+namespace ui {
+
+ClickableLabel::ClickableLabel(QWidget* parent) : QLabel(parent) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+ClickableLabel::ClickableLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ClickableLabel::mousePressEvent(QMouseEvent* event) {
+    pressed = event->button() == Qt::LeftButton;
+    QLabel::mousePressEvent(event);
+}
+
+void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    pressed = false;
+    QLabel::mouseReleaseEvent(event);
+    if (click) {
+        emit clicked();
+    }
+}
+
+HyperLinker::HyperLinker(const QString& caption, QWidget* parent)
+    : ClickableLabel(caption, parent) {
+    QPalette linkColours = palette();
+    linkColours.setColor(QPalette::WindowText, QColor(0, 0, 238));
+    setPalette(linkColours);
+    setAlignment(Qt::AlignCenter);
+}
+
+SlideStep promotionStep(int left, int width, bool slidingLeft, int homeTileLeft) {
+    if (slidingLeft) {
+        --left;
+        return {left, !(left < 20)};
+    }
+    ++left;
+    const int right = left + width;
+    const int limit = homeTileLeft - 20;
+    return {left, right - limit > 0};
+}
+
+PromotionStrip::PromotionStrip(QWidget* strip, ClickableLabel* bannerImage,
+                               ClickableLabel* homeIcon, HyperLinker* homePageLink,
+                               WebOpener openWebPage, QObject* parent)
+    : QObject(parent), banner(bannerImage), homeLink(homePageLink), open(std::move(openWebPage)),
+      ticker(new QTimer(this)) {
+    strip->setAutoFillBackground(true);
+    QPalette white = strip->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    strip->setPalette(white);
+
+    banner->setPixmap(drawMakerBanner(banner->width(), banner->height()));
+    homeIcon->setPixmap(drawHomePageIcon(homeIcon->width()));
+    homeIcon->setAlignment(Qt::AlignCenter);
+    QFont underlined = homeLink->font();
+    underlined.setUnderline(true);
+    homeLink->setFont(underlined);
+    homeLink->setLinkTarget(helpPagePath());
+
+    connect(banner, &ClickableLabel::clicked, this, [this] { openTarget(makerPageAddress()); });
+    connect(homeIcon, &ClickableLabel::clicked, this,
+            [this] { openTarget(homeLink->linkTarget()); });
+    connect(homeLink, &ClickableLabel::clicked, this,
+            [this] { openTarget(homeLink->linkTarget()); });
+
+    ticker->setObjectName(QStringLiteral("时钟官网"));
+    ticker->setInterval(20);
+    connect(ticker, &QTimer::timeout, this, &PromotionStrip::promotionTick);
+    ticker->start();
+}
+
+void PromotionStrip::promotionTick() {
+    const SlideStep step = promotionStep(banner->x(), banner->width(), sliding, homeLink->x());
+    sliding = step.slidingLeft;
+    banner->move(step.left, banner->y());
+}
+
+QString PromotionStrip::makerPageAddress() const {
+    return helpPagePath();
+}
+
+void PromotionStrip::openTarget(const QString& target) {
+    if (target == helpPagePath()) {
+        // Failure leaves the browser to say the page is missing; the strip reports nothing.
+        (void)writeHelpPage();
+    }
+    if (open) {
+        open(target);
+    }
+}
+
+QPixmap drawMakerBanner(int width, int height) {
+    QPixmap pixmap(width, height);
+    pixmap.fill(Qt::white);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, width, height);
+    sky.setColorAt(0, QColor(0x2e, 0x8b, 0x57));
+    sky.setColorAt(1, QColor(0x1e, 0x5a, 0x8c));
+    QPainterPath card;
+    card.addRoundedRect(QRectF(0.5, 0.5, width - 1, height - 1), 8, 8);
+    painter.fillPath(card, sky);
+
+    // A few leaves drifting along the right end.
+    painter.setPen(Qt::NoPen);
+    const QColor leaves[] = {QColor(0xf4, 0xa2, 0x3c), QColor(0xe0, 0x5a, 0x2b),
+                             QColor(0xff, 0xd1, 0x66)};
+    for (int i = 0; i < 3; ++i) {
+        painter.save();
+        painter.translate(width - 28 - i * 22, 18 + (i % 2) * 24);
+        painter.rotate(30.0 * i - 20);
+        painter.setBrush(leaves[i]);
+        painter.drawEllipse(QRectF(-9, -4, 18, 8));
+        painter.restore();
+    }
+
+    QFont title(QStringLiteral("黑体"));
+    title.setFamilies({QStringLiteral("黑体"), QStringLiteral("WenQuanYi Zen Hei"),
+                       QStringLiteral("Noto Sans CJK SC")});
+    title.setPixelSize(height * 3 / 8);
+    title.setBold(true);
+    painter.setFont(title);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(12, 4, width - 24, height / 2), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("青枫匣"));
+    QFont line = title;
+    line.setPixelSize(height / 5);
+    line.setBold(false);
+    painter.setFont(line);
+    painter.drawText(QRect(12, height / 2, width - 24, height / 2 - 6),
+                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("文本编码 批量转换"));
+    return pixmap;
+}
+
+QPixmap drawHomePageIcon(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::white);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal m = size / 8.0;
+    // A box with its lid ajar: the program's name means a small chest.
+    QPainterPath box;
+    box.addRoundedRect(QRectF(m, size * 0.38, size - 2 * m, size * 0.52), 4, 4);
+    painter.fillPath(box, QColor(0x2e, 0x8b, 0x57));
+    painter.save();
+    painter.translate(m, size * 0.34);
+    painter.rotate(-10);
+    painter.fillRect(QRectF(0, -size * 0.12, size - 2 * m, size * 0.12), QColor(0x1e, 0x5a, 0x8c));
+    painter.restore();
+    QFont glyph(QStringLiteral("黑体"));
+    glyph.setFamilies({QStringLiteral("黑体"), QStringLiteral("WenQuanYi Zen Hei"),
+                       QStringLiteral("Noto Sans CJK SC")});
+    glyph.setPixelSize(size * 3 / 8);
+    glyph.setBold(true);
+    painter.setFont(glyph);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(m, size * 0.38, size - 2 * m, size * 0.52), Qt::AlignCenter,
+                     QStringLiteral("匣"));
+    return pixmap;
+}
+
+namespace {
+
+QString helpFolder() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
+        .filePath(QStringLiteral("qingfengxia-help-%1").arg(getuid()));
+}
+
+} // namespace
+
+QString helpPagePath() {
+    return QDir(helpFolder()).filePath(QStringLiteral("index.html"));
+}
+
+bool writeHelpPage() {
+    registerHelpResource();
+    const QString folder = helpFolder();
+    if (!QDir().mkpath(folder)) {
+        return false;
+    }
+    QFile source(QStringLiteral(":/help/index.html"));
+    if (!source.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray page = source.readAll();
+    QFile target(helpPagePath());
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        target.write(page) != page.size()) {
+        return false;
+    }
+    target.close();
+    const QDir dir(folder);
+    return drawMakerBanner(195, 64).save(dir.filePath(QStringLiteral("banner.png"))) &&
+           drawHomePageIcon(64).save(dir.filePath(QStringLiteral("icon.png")));
+}
+
+} // namespace ui

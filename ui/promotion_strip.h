@@ -1,0 +1,95 @@
+// The white strip along the window's top edge: the maker's banner sliding to and fro, and the
+// product's home-page icon and link, which open the program's own help page.
+#pragma once
+
+#include <functional>
+
+#include <QLabel>
+#include <QObject>
+#include <QPixmap>
+#include <QString>
+
+class QTimer;
+
+namespace ui {
+
+// A label that reports a left-button click (the strip's images and the link).
+class ClickableLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit ClickableLabel(QWidget* parent = nullptr);
+    explicit ClickableLabel(const QString& text, QWidget* parent = nullptr);
+
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool pressed = false;
+};
+
+// A text label with a link target; a click opens the target.
+class HyperLinker : public ClickableLabel {
+    Q_OBJECT
+public:
+    explicit HyperLinker(const QString& caption, QWidget* parent = nullptr);
+
+    QString linkTarget() const { return target; }
+    void setLinkTarget(const QString& linkTarget) { target = linkTarget; }
+
+private:
+    QString target;
+};
+
+// One step of the banner's slide. The banner moves one pixel per step; it turns right once its
+// left edge has fallen below 20, and left once its right edge has passed 20 pixels short of the
+// home-page tile. With the window's layout it swings between left 19 and left 298.
+struct SlideStep {
+    int left;
+    bool slidingLeft;
+};
+SlideStep promotionStep(int left, int width, bool slidingLeft, int homeTileLeft);
+
+// Opens an address or a local path with the desktop's handler.
+using WebOpener = std::function<void(const QString& target)>;
+
+// Drives the strip: the 20 ms slide timer and the clicks on the banner, icon and link.
+class PromotionStrip : public QObject {
+    Q_OBJECT
+public:
+    // `strip` is the white panel holding the three controls; the strip takes them as built by
+    // the control table.
+    PromotionStrip(QWidget* strip, ClickableLabel* banner, ClickableLabel* homeIcon,
+                   HyperLinker* homeLink, WebOpener openWebPage, QObject* parent = nullptr);
+
+    // The timer step: moves the banner one pixel and turns it at the ends.
+    void promotionTick();
+    bool slidingLeft() const { return sliding; }
+    QTimer* timer() const { return ticker; }
+
+    // The maker's web page: the program's own help page, like the home page.
+    QString makerPageAddress() const;
+
+private:
+    void openTarget(const QString& target);
+
+    ClickableLabel* banner;
+    HyperLinker* homeLink;
+    WebOpener open;
+    QTimer* ticker;
+    bool sliding = false;
+};
+
+// The strip's pictures, drawn here so the program carries no foreign artwork.
+QPixmap drawMakerBanner(int width, int height);
+QPixmap drawHomePageIcon(int size);
+
+// The help page: where it is written, and writing it (page and pictures) there. The page lives
+// in the program's resources; a desktop browser needs it as a file.
+QString helpPagePath();
+bool writeHelpPage();
+
+} // namespace ui

@@ -1,0 +1,72 @@
+// Start-up and shutdown of the window program.
+#include "ui/startup.h"
+
+#include <QApplication>
+
+#include "batch/batch_run.h"
+#include "platform/file_system.h"
+#include "settings/config_store.h"
+#include "settings/settings_keys.h"
+#include "ui/shell_actions.h"
+
+namespace ui {
+
+ProgramLifetime::ProgramLifetime() : store(std::make_unique<settings::ConfigStore>()) {}
+
+ProgramLifetime::~ProgramLifetime() {
+    // The store's destructor closes the settings file and lets go of its lock.
+    store.reset();
+    releasePickerInitialFolder();
+}
+
+platform::AnsiText programSettingsPath() {
+    return settings::settingsFilePath(platform::executableFolder());
+}
+
+bool openSettings(settings::ConfigStore& store, const platform::AnsiText& path) {
+    if (path.empty()) {
+        return false;
+    }
+    return store.setFile(path, settings::StorageMode::File);
+}
+
+WindowHandlers programHandlers(settings::ConfigStore& store) {
+    WindowHandlers handlers;
+    handlers.loadSettings = [&store](settings::ControlAccess& window) {
+        // The store pumps the window's events during long searches and shows its alarm there.
+        store.setWindow(&window);
+        settings::loadSettingsIntoWindow(store, window);
+    };
+    handlers.saveSettings = [&store](settings::ControlAccess& window) {
+        settings::saveSettingsFromWindow(store, window);
+        // The window goes away after this; the store must not reach it any more.
+        store.setWindow(nullptr);
+    };
+    handlers.startFileBatch = [](batch::BatchHost& host) { batch::startFileBatch(host); };
+    handlers.startFolderBatch = [](batch::BatchHost& host, bool useFilterScan) {
+        batch::startFolderBatch(host, useFilterScan);
+    };
+    return handlers;
+}
+
+std::unique_ptr<MainWindow> openMainWindow(settings::ConfigStore& store, ShellDialogs dialogs) {
+    auto window = std::make_unique<MainWindow>(programHandlers(store), std::move(dialogs));
+    window->show();
+    return window;
+}
+
+int runProgram(ProgramLifetime& program) {
+    settings::ConfigStore& store = program.configStore();
+    // A settings file that cannot be edited (another instance holds it) is no reason not to
+    // start; the choices then live only until exit.
+    (void)openSettings(store, programSettingsPath());
+    {
+        std::unique_ptr<MainWindow> window = openMainWindow(store, desktopDialogs());
+        // Closing the last window ends the loop; a run still on the stack returns first.
+        QApplication::exec();
+        store.setWindow(nullptr);
+    }
+    return 0;
+}
+
+} // namespace ui
