@@ -1,6 +1,12 @@
 #include "engine/text_encoding.h"
 
 #include <array>
+#include <cstring>
+
+#include "engine/ansi_scan.h"
+#include "engine/code_page_conversion.h"
+#include "engine/system_fallbacks.h"
+#include "engine/web_page_charset.h"
 
 namespace engine {
 
@@ -30,6 +36,34 @@ const EncodingRow* rowOf(TextEncoding encoding) {
     return nullptr;
 }
 
+constexpr std::string_view internalCharset = "GB18030";
+
+bool startsWith(std::string_view data, TextEncoding encoding) {
+    const std::string_view mark = byteOrderMark(encoding);
+    return !mark.empty() && data.substr(0, mark.size()) == mark;
+}
+
+bool isConverted(TextEncoding encoding) {
+    return encoding >= TextEncoding::Utf8 && encoding <= TextEncoding::Big5Hkscs;
+}
+
+void release(ByteBuffer& buffer) {
+    ByteBuffer().swap(buffer);
+}
+
+// The content converted to GB18030 and cut at its first zero byte, or empty. The data is
+// released as soon as it is certain not to be needed again (the text will not be empty), before
+// the converted pieces are joined, so the two never coexist in full.
+AnsiText convertedContent(ByteBuffer& data, std::size_t contentStart, std::string_view charset) {
+    const std::string_view content = std::string_view(data).substr(contentStart);
+    ByteCollector collector(content.size());
+    if (convertCharsetInto(content, charset, internalCharset, collector) != ConversionStatus::Ok)
+        return AnsiText();
+    if (collector.firstByte() > 0)
+        release(data);
+    return collector.take(true);
+}
+
 } // namespace
 
 std::string_view converterName(TextEncoding encoding) {
@@ -45,6 +79,125 @@ std::string_view byteOrderMark(TextEncoding encoding) {
 std::string_view encodingName(TextEncoding encoding) {
     const EncodingRow* row = rowOf(encoding);
     return row ? row->name : std::string_view("unknown");
+}
+
+} // namespace engine
+
+namespace engine {
+
+DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice) {
+    switch (choice) {
+    case TextEncoding::Ansi:
+    case TextEncoding::Big5:
+    case TextEncoding::Big5Hkscs:
+        return {choice, 0};
+    case TextEncoding::Utf8:
+        return {choice, startsWith(data, TextEncoding::Utf8) ? 3u : 0u};
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        // Only a real mark is skipped; otherwise the first character would be lost.
+        return {choice,
+                startsWith(data, TextEncoding::Utf16LE) || startsWith(data, TextEncoding::Utf16BE)
+                    ? 2u
+                    : 0u};
+    default:
+        break;
+    }
+    if (startsWith(data, TextEncoding::Utf8))
+        return {TextEncoding::Utf8, 3};
+    if (startsWith(data, TextEncoding::Utf16LE))
+        return {TextEncoding::Utf16LE, 2};
+    if (startsWith(data, TextEncoding::Utf16BE))
+        return {TextEncoding::Utf16BE, 2};
+    switch (detectWebPageCharset(data.substr(0, ansiTextLength(data)))) {
+    case 1:
+        return {TextEncoding::Utf8, 0};
+    case 2:
+        return {TextEncoding::Big5, 0};
+    case 3:
+        return {TextEncoding::Big5Hkscs, 0};
+    default:
+        return {TextEncoding::Ansi, 0};
+    }
+}
+
+DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncoding encoding) {
+    contentStart = std::min(contentStart, data.size());
+    if (isConverted(encoding)) {
+        AnsiText text = convertedContent(data, contentStart, converterName(encoding));
+        if (!text.empty())
+            return {std::move(text), encoding, false};
+        const std::string_view content = std::string_view(data).substr(contentStart);
+        CodePageResult fallback;
+        if (encoding == TextEncoding::Utf8)
+            fallback = decodeUtf8BySystem(content);
+        else if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
+            fallback = decodeUtf16BySystem(content);
+        else
+            fallback = big5ToAnsi(content);
+        if (!fallback.text.empty())
+            return {std::move(fallback.text), encoding, fallback.lossy};
+    } else {
+        // Plain ANSI is first tried as UTF-8: sources without a mark are recognised this way.
+        AnsiText text = convertedContent(data, contentStart, converterName(TextEncoding::Utf8));
+        if (!text.empty())
+            return {std::move(text), TextEncoding::Utf8, false};
+    }
+    // The whole data from byte 0, a skipped mark included, read as ANSI text: the buffer itself.
+    data.resize(ansiTextLength(data));
+    return {std::move(data), TextEncoding::Ansi, false};
+}
+
+EncodeOutcome encodeTextInto(std::string_view text, TextEncoding encoding, ByteSink& sink) {
+    const std::string_view raw = text.substr(0, text.find('\0'));
+    EncodeOutcome outcome;
+    if (!isConverted(encoding)) {
+        outcome.sinkFailed = !sink.append(raw);
+        return outcome;
+    }
+    const std::string_view mark = byteOrderMark(encoding);
+    if (!sink.append(mark)) {
+        outcome.sinkFailed = true;
+        return outcome;
+    }
+    if (raw.empty())
+        return outcome;
+    const ConversionStatus status =
+        convertCharsetInto(raw, internalCharset, converterName(encoding), sink);
+    if (status == ConversionStatus::Ok)
+        return outcome;
+    if (status == ConversionStatus::SinkFailed || !sink.truncate(mark.size())) {
+        outcome.sinkFailed = true;
+        return outcome;
+    }
+    CodePageResult fallback;
+    std::size_t dropped = 0; // the fallback's terminating zero byte or unit
+    if (encoding == TextEncoding::Utf8) {
+        fallback = encodeUtf8BySystem(text);
+        dropped = 1;
+    } else if (encoding == TextEncoding::Utf16LE) {
+        fallback = encodeUtf16LEBySystem(text);
+        dropped = 2;
+    } else if (encoding == TextEncoding::Utf16BE) {
+        fallback = encodeUtf16BEBySystem(text);
+        dropped = 2;
+    }
+    if (!fallback.text.empty())
+        fallback.text.resize(fallback.text.size() - std::min(dropped, fallback.text.size()));
+    if (!fallback.text.empty()) {
+        outcome.lossy = fallback.lossy;
+        outcome.sinkFailed = !sink.append(fallback.text);
+    } else {
+        outcome.unconverted = true;
+        outcome.sinkFailed = !sink.append(raw);
+    }
+    return outcome;
+}
+
+EncodedText encodeText(std::string_view text, TextEncoding encoding) {
+    ByteCollector collector(text.size() + 3);
+    const EncodeOutcome outcome = encodeTextInto(text, encoding, collector);
+    return {collector.take(), outcome.unconverted, outcome.lossy};
 }
 
 } // namespace engine

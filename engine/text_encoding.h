@@ -1,10 +1,18 @@
-// The encodings the program reads and writes, with their converter names and byte-order marks.
-// One table serves detection and encoding alike.
+// The encodings the program reads and writes, with their converter names and byte-order marks,
+// and the three steps built on them: detecting a source's encoding, decoding its content into
+// the internal GB18030 text, and encoding that text into the bytes of an output file.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
+#include "engine/charset_conversion.h"
+#include "platform/ansi_text.h"
+
 namespace engine {
+
+using platform::AnsiText;
+using platform::ByteBuffer;
 
 // Shared by the input choice, the output choice and the detected encoding. The user can choose
 // Auto..Utf16BE; Big5 and Big5Hkscs arise only from a web page's declared charset.
@@ -26,5 +34,49 @@ std::string_view byteOrderMark(TextEncoding encoding);
 
 // A short English name for reports and logs ("auto", "ansi", "utf8", "utf16le", ...).
 std::string_view encodingName(TextEncoding encoding);
+
+struct [[nodiscard]] DetectedEncoding {
+    TextEncoding encoding;
+    std::size_t contentStart; // the first byte after a skipped byte-order mark
+};
+
+// The encoding of a source and where its content starts. A definite choice is kept (only its
+// mark is skipped: EF BB BF for UTF-8; FF FE or FE FF for either UTF-16, and only when present).
+// Auto takes the first that holds: the UTF-8, UTF-16LE or UTF-16BE mark, the charset a web page
+// declares (UTF-8, Big5, Big5-HKSCS), else Ansi.
+DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice);
+
+struct [[nodiscard]] DecodedText {
+    AnsiText text;         // GB18030 (code page 936 where a fallback produced it)
+    TextEncoding encoding; // the encoding actually used; may differ from the one asked for
+    bool lossy = false;    // a fallback turned unreadable or unmappable input into "?"
+};
+
+// The content from `contentStart` decoded into the internal text, cut at its first zero byte.
+// UTF-8, UTF-16 and Big5 go through the converter, then the system fallback; Ansi is first tried
+// as UTF-8 (and reported as Utf8 when that works). When all of that gives nothing, the text is
+// the whole data from byte 0 read as ANSI text, reported as Ansi. Takes the data by value so that
+// the ANSI reading can keep the buffer itself instead of copying it.
+DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncoding encoding);
+
+struct [[nodiscard]] EncodeOutcome {
+    bool unconverted = false; // the encoding could not take the text; its own bytes went out
+    bool lossy = false;       // the system fallback replaced characters with "?"
+    bool sinkFailed = false;  // the sink refused bytes (a write error)
+};
+
+// The complete bytes of an output file for `text` (up to its first zero byte): the byte-order
+// mark of UTF-8 and UTF-16, then the converted text. Ansi, Auto and values outside the table
+// give the text unchanged; when the converter and the fallback both fail, the text's own bytes
+// follow the mark.
+EncodeOutcome encodeTextInto(std::string_view text, TextEncoding encoding, ByteSink& sink);
+
+struct [[nodiscard]] EncodedText {
+    ByteBuffer bytes;
+    bool unconverted = false;
+    bool lossy = false;
+};
+
+EncodedText encodeText(std::string_view text, TextEncoding encoding);
 
 } // namespace engine

@@ -1,0 +1,174 @@
+#include "engine/charset_conversion.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "platform/iconv_handle.h"
+
+namespace engine {
+
+namespace {
+
+constexpr std::size_t smallestPiece = 256;
+constexpr std::size_t largestPiece = std::size_t{16} << 20;
+// No character of the supported sets, nor a pending shift sequence, needs more room than this.
+constexpr std::size_t roomForOneCharacter = 32;
+constexpr std::size_t keptDescriptors = 16;
+
+std::size_t pieceSize(std::size_t wanted) {
+    return std::clamp(wanted, smallestPiece, largestPiece);
+}
+
+struct CachedDescriptor {
+    std::string to;
+    std::string from;
+    platform::IconvHandle handle;
+};
+
+// One descriptor per name pair and thread, so a run over many small files opens each pair once.
+// A pair iconv does not know is not kept; asking again costs one more iconv_open.
+platform::IconvHandle* descriptorFor(std::string_view to, std::string_view from) {
+    thread_local std::vector<CachedDescriptor> cache;
+    for (CachedDescriptor& entry : cache) {
+        if (entry.to == to && entry.from == from) {
+            entry.handle.resetState();
+            return &entry.handle;
+        }
+    }
+    CachedDescriptor entry{std::string(to), std::string(from), {}};
+    entry.handle = platform::IconvHandle(entry.to.c_str(), entry.from.c_str());
+    if (!entry.handle.valid())
+        return nullptr;
+    if (cache.size() == keptDescriptors)
+        cache.erase(cache.begin());
+    cache.push_back(std::move(entry));
+    return &cache.back().handle;
+}
+
+} // namespace
+
+ByteCollector::ByteCollector(std::size_t expectedSize) : nextCapacity(pieceSize(expectedSize)) {}
+
+std::span<char> ByteCollector::room(std::size_t atLeast) {
+    if (pieces.empty() || pieces.back().capacity - pieces.back().used < atLeast) {
+        const std::size_t capacity = std::max(nextCapacity, atLeast);
+        // Left uninitialised: a conversion that fails early never touches most of it.
+        pieces.push_back({std::unique_ptr<char[]>(new char[capacity]), capacity, 0});
+        nextCapacity = pieceSize(total);
+    }
+    Piece& piece = pieces.back();
+    return {piece.bytes.get() + piece.used, piece.capacity - piece.used};
+}
+
+bool ByteCollector::wrote(std::size_t count) {
+    pieces.back().used += count;
+    total += count;
+    return true;
+}
+
+bool ByteCollector::append(std::string_view bytes) {
+    if (bytes.empty())
+        return true;
+    std::span<char> space = room(bytes.size());
+    std::memcpy(space.data(), bytes.data(), bytes.size());
+    return wrote(bytes.size());
+}
+
+bool ByteCollector::truncate(std::size_t length) {
+    std::size_t kept = 0;
+    std::size_t index = 0;
+    for (; index < pieces.size() && kept + pieces[index].used <= length; ++index)
+        kept += pieces[index].used;
+    if (index < pieces.size()) {
+        pieces[index].used = length - kept;
+        kept = length;
+        pieces.erase(pieces.begin() + static_cast<std::ptrdiff_t>(index) + 1, pieces.end());
+    }
+    total = kept;
+    return true;
+}
+
+int ByteCollector::firstByte() const {
+    for (const Piece& piece : pieces)
+        if (piece.used > 0)
+            return static_cast<unsigned char>(piece.bytes[0]);
+    return -1;
+}
+
+ByteBuffer ByteCollector::take(bool cutAtZero) {
+    ByteBuffer result;
+    result.reserve(total);
+    for (Piece& piece : pieces) {
+        std::string_view bytes(piece.bytes.get(), piece.used);
+        const std::size_t zero = cutAtZero ? bytes.find('\0') : std::string_view::npos;
+        result.append(bytes.substr(0, zero));
+        piece.bytes.reset();
+        if (zero != std::string_view::npos)
+            break;
+    }
+    pieces.clear();
+    total = 0;
+    return result;
+}
+
+std::uint64_t convertedSizeLimit(std::size_t inputLength) {
+    const std::uint64_t length = inputLength;
+    return length + 11 * (length / 2 + 128);
+}
+
+ConversionStatus convertCharsetInto(std::string_view data, std::string_view from,
+                                    std::string_view to, ByteSink& sink) {
+    platform::IconvHandle* handle = descriptorFor(to, from);
+    if (!handle)
+        return ConversionStatus::UnknownPair;
+    if (data.empty())
+        return ConversionStatus::Ok;
+    const std::uint64_t limit = convertedSizeLimit(data.size());
+    std::uint64_t produced = 0;
+    char* in = const_cast<char*>(data.data());
+    std::size_t inLeft = data.size();
+    bool flushing = false; // all input taken; only a pending shift sequence may remain
+    std::size_t atLeast = roomForOneCharacter;
+    for (;;) {
+        std::span<char> space = sink.room(atLeast);
+        char* out = space.data();
+        std::size_t outLeft = space.size();
+        const std::size_t rc = flushing ? iconv(handle->get(), nullptr, nullptr, &out, &outLeft)
+                                        : iconv(handle->get(), &in, &inLeft, &out, &outLeft);
+        const int error = errno;
+        const std::size_t count = space.size() - outLeft;
+        produced += count;
+        // Continuing where the converter stopped gives the bytes a restart with a larger buffer
+        // would give; only the total decides whether the growth rule was exceeded.
+        if (produced > limit)
+            return ConversionStatus::OutputTooLarge;
+        if (count > 0 && !sink.wrote(count))
+            return ConversionStatus::SinkFailed;
+        if (rc != static_cast<std::size_t>(-1)) {
+            if (flushing)
+                return ConversionStatus::Ok;
+            flushing = true;
+            continue;
+        }
+        if (error != E2BIG)
+            return ConversionStatus::Invalid;
+        if (count == 0) {
+            if (atLeast >= 4096)
+                return ConversionStatus::OutputTooLarge;
+            atLeast *= 2;
+        }
+    }
+}
+
+ByteBuffer convertCharset(std::string_view data, std::string_view from, std::string_view to,
+                          bool* ok) {
+    ByteCollector collector(data.size());
+    const ConversionStatus status = convertCharsetInto(data, from, to, collector);
+    if (ok)
+        *ok = status == ConversionStatus::Ok;
+    return status == ConversionStatus::Ok ? collector.take() : ByteBuffer();
+}
+
+} // namespace engine

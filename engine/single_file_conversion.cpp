@@ -1,0 +1,149 @@
+#include "engine/single_file_conversion.h"
+
+#include <memory>
+
+#include "platform/file_access.h"
+
+namespace engine {
+
+namespace {
+
+constexpr std::size_t writeChunk = std::size_t{1} << 20;
+
+// Streams the output into the replacing file through one reused buffer, so a large output is
+// never held in memory as a whole.
+class FileSink final : public ByteSink {
+public:
+    explicit FileSink(const AnsiText& path) : file(path) {}
+    const platform::FileStatus& status() const { return file.status(); }
+    platform::FileStatus commit() { return file.commit(); }
+
+    std::span<char> room(std::size_t atLeast) override {
+        if (buffer.size() < std::max(atLeast, writeChunk))
+            buffer.resize(std::max(atLeast, writeChunk));
+        return buffer;
+    }
+    bool wrote(std::size_t count) override { return append({buffer.data(), count}); }
+    bool append(std::string_view bytes) override {
+        if (!file.write(bytes))
+            return false;
+        written += bytes.size();
+        return true;
+    }
+    bool truncate(std::size_t length) override {
+        if (!file.truncate(length))
+            return false;
+        written = length;
+        return true;
+    }
+    std::size_t size() const override { return written; }
+
+private:
+    platform::ReplacingFile file;
+    std::string buffer;
+    std::size_t written = 0;
+};
+
+constexpr std::string_view unconvertedReason = "output encoding cannot represent the text";
+
+std::string lossyDecodingReason(TextEncoding encoding) {
+    return "source is not valid " + std::string(encodingName(encoding)) +
+           ": unreadable characters became ?";
+}
+
+} // namespace
+
+SourceDecoding decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected) {
+    platform::FileContent content = platform::readWholeFile(path);
+    if (!content.ok) {
+        SourceDecoding failure;
+        failure.failed = true;
+        failure.unreadable = true;
+        failure.reason = std::move(content.reason);
+        return failure;
+    }
+    const DetectedEncoding found = detectSourceEncoding(content.bytes, input);
+    DecodedText decoded =
+        decodeContent(std::move(content.bytes), found.contentStart, found.encoding);
+    detected = decoded.encoding;
+    SourceDecoding result;
+    result.text = std::move(decoded.text);
+    if (decoded.lossy) {
+        result.failed = true;
+        result.reason = lossyDecodingReason(decoded.encoding);
+    }
+    return result;
+}
+
+AnsiText fileNameOfPath(std::string_view path) {
+    std::size_t nameStart = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (static_cast<unsigned char>(path[i]) >= 0x80)
+            ++i;
+        else if (path[i] == platform::pathSeparator)
+            nameStart = i + 1;
+    }
+    return AnsiText(path.substr(nameStart));
+}
+
+OutputWriting encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
+                                 TextEncoding encoding) {
+    OutputWriting result;
+    FileSink sink(outputPath);
+    if (!sink.status().ok) {
+        result.failed = true;
+        result.reason = sink.status().reason;
+        return result;
+    }
+    const EncodeOutcome outcome = encodeTextInto(text, encoding, sink);
+    const platform::FileStatus status = sink.commit();
+    if (!status.ok) {
+        result.failed = true;
+        result.reason = status.reason;
+        return result;
+    }
+    result.written = true;
+    if (outcome.unconverted) {
+        result.failed = true;
+        result.reason = unconvertedReason;
+    } else if (outcome.lossy) {
+        result.failed = true;
+        result.reason = "text is not valid GB18030: unreadable characters became ?";
+    }
+    return result;
+}
+
+FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
+                           const AnsiText& outputFolder, TextEncoding& detected,
+                           const ScriptStep& script) {
+    FileConversion result;
+    auto noteFailure = [&result](std::string reason) {
+        if (!result.failed)
+            result.reason = std::move(reason);
+        result.failed = true;
+    };
+    SourceDecoding source = decodeSourceFile(sourcePath, input, detected);
+    result.detected = detected;
+    if (source.unreadable) {
+        noteFailure(std::move(source.reason));
+        return result;
+    }
+    if (source.failed)
+        noteFailure(std::move(source.reason));
+    if (script) {
+        std::string why = script(source.text);
+        if (!why.empty())
+            noteFailure(std::move(why));
+    }
+    AnsiText outputPath = outputFolder;
+    if (!outputPath.empty() && !fileNameOfPath(outputPath).empty())
+        outputPath += platform::pathSeparator;
+    outputPath += fileNameOfPath(sourcePath);
+    result.written = output == TextEncoding::Auto ? detected : output;
+    const OutputWriting writing = encodeAndWriteFile(outputPath, source.text, result.written);
+    if (writing.failed)
+        noteFailure(writing.reason);
+    return result;
+}
+
+} // namespace engine
