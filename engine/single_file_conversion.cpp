@@ -53,12 +53,11 @@ std::string lossyDecodingReason(TextEncoding encoding) {
 
 } // namespace
 
-SourceDecoding decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected) {
+DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected) {
     platform::FileContent content = platform::readWholeFile(path);
     if (!content.ok) {
-        SourceDecoding failure;
+        DecodedFile failure;
         failure.failed = true;
-        failure.unreadable = true;
         failure.reason = std::move(content.reason);
         return failure;
     }
@@ -66,10 +65,10 @@ SourceDecoding decodeSourceFile(const AnsiText& path, TextEncoding input, TextEn
     DecodedText decoded =
         decodeContent(std::move(content.bytes), found.contentStart, found.encoding);
     detected = decoded.encoding;
-    SourceDecoding result;
+    DecodedFile result;
     result.text = std::move(decoded.text);
     if (decoded.lossy) {
-        result.failed = true;
+        result.lossy = true;
         result.reason = lossyDecodingReason(decoded.encoding);
     }
     return result;
@@ -86,30 +85,27 @@ AnsiText fileNameOfPath(std::string_view path) {
     return AnsiText(path.substr(nameStart));
 }
 
-OutputWriting encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
-                                 TextEncoding encoding) {
-    OutputWriting result;
+WriteResult encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
+                               TextEncoding encoding) {
+    WriteResult result;
     FileSink sink(outputPath);
     if (!sink.status().ok) {
-        result.failed = true;
         result.reason = sink.status().reason;
         return result;
     }
     const EncodeOutcome outcome = encodeTextInto(text, encoding, sink);
     const platform::FileStatus status = sink.commit();
     if (!status.ok) {
-        result.failed = true;
         result.reason = status.reason;
         return result;
     }
-    result.written = true;
-    if (outcome.unconverted) {
-        result.failed = true;
+    result.ok = true;
+    result.unconverted = outcome.unconverted;
+    result.lossy = outcome.lossy;
+    if (outcome.unconverted)
         result.reason = unconvertedReason;
-    } else if (outcome.lossy) {
-        result.failed = true;
+    else if (outcome.lossy)
         result.reason = "text is not valid GB18030: unreadable characters became ?";
-    }
     return result;
 }
 
@@ -122,13 +118,13 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
             result.reason = std::move(reason);
         result.failed = true;
     };
-    SourceDecoding source = decodeSourceFile(sourcePath, input, detected);
+    DecodedFile source = decodeSourceFile(sourcePath, input, detected);
     result.detected = detected;
-    if (source.unreadable) {
+    if (source.failed) {
         noteFailure(std::move(source.reason));
         return result;
     }
-    if (source.failed)
+    if (source.lossy)
         noteFailure(std::move(source.reason));
     if (script) {
         std::string why = script(source.text);
@@ -140,8 +136,8 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
         outputPath += platform::pathSeparator;
     outputPath += fileNameOfPath(sourcePath);
     result.written = output == TextEncoding::Auto ? detected : output;
-    const OutputWriting writing = encodeAndWriteFile(outputPath, source.text, result.written);
-    if (writing.failed)
+    const WriteResult writing = encodeAndWriteFile(outputPath, source.text, result.written);
+    if (!writing.reason.empty())
         noteFailure(writing.reason);
     return result;
 }

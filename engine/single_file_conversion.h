@@ -14,34 +14,35 @@ namespace engine {
 
 using platform::AnsiText;
 
-struct [[nodiscard]] SourceDecoding {
+struct [[nodiscard]] DecodedFile {
     AnsiText text;
-    bool failed = false;     // the source could not be opened or read, or decoding replaced bytes
-    bool unreadable = false; // no text at all: the source could not be opened or read
-    std::string reason;      // short English text when failed, such as "cannot open: ..."
+    bool failed = false; // the source could not be opened or read: no text, no output
+    bool lossy = false;  // a fallback turned unreadable characters into "?"
+    std::string reason;  // short English text when failed or lossy ("cannot open: ...")
 };
 
 // Reads the source at `path` whole and decodes it by `input` (Auto detects). `detected`
 // receives the encoding actually used; when the source cannot be opened or read it is left as
 // it was, the text is empty and the result says why. A source is only ever read.
-SourceDecoding decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected);
+DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected);
 
 // The characters after the last path separator, or the whole path when it has none. The second
 // byte of a two-byte character is never taken for a separator.
 AnsiText fileNameOfPath(std::string_view path);
 
-struct [[nodiscard]] OutputWriting {
-    bool written = false; // the output file now holds the encoded text
-    bool failed = false;  // not written, or written unconverted or with replacements
-    std::string reason;
+struct [[nodiscard]] WriteResult {
+    bool ok = false;          // the output file now holds the encoded bytes
+    bool unconverted = false; // the encoding could not take the text; its own bytes were written
+    bool lossy = false;       // the fallback wrote "?" for characters invalid in GB18030
+    std::string reason;       // short English text when not ok, unconverted or lossy
 };
 
 // Encodes `text` by `encoding` and replaces the file at `outputPath` with the bytes. The file is
 // built beside the target and renamed over it when complete: a failed write leaves an earlier
 // file untouched. A text the encoding cannot take is still written (its own bytes behind the
 // byte-order mark) but counts as failed.
-OutputWriting encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
-                                 TextEncoding encoding);
+WriteResult encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
+                               TextEncoding encoding);
 
 // What one file's conversion came to, for the run's report.
 struct [[nodiscard]] FileConversion {
