@@ -149,7 +149,7 @@ bool replaceFileContent(const AnsiText& path, std::string_view bytes) {
     return true;
 }
 
-bool createFolder(const AnsiText& path) {
+bool ensureFolder(const AnsiText& path) {
     const auto native = nativePath(path);
     if (!native || native->empty())
         return false;

@@ -42,7 +42,7 @@ std::optional<ByteBuffer> readEntireFile(const AnsiText& path);
 // renamed over it, so a failed write leaves the earlier file as it was.
 bool replaceFileContent(const AnsiText& path, std::string_view bytes);
 
-// Creates one folder level; true when it exists afterwards.
-bool createFolder(const AnsiText& path);
+// Creates one folder level; true when it exists afterwards (also when it existed before).
+bool ensureFolder(const AnsiText& path);
 
 } // namespace platform

@@ -1,6 +1,5 @@
 #include "platform/user_folders.h"
 
-#include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
@@ -10,19 +9,6 @@
 #include "platform/editable_file.h"
 
 namespace platform {
-
-std::optional<AnsiText> executableFolder() {
-    std::string target(PATH_MAX, '\0');
-    const ssize_t size = ::readlink("/proc/self/exe", target.data(), target.size());
-    if (size <= 0 || static_cast<std::size_t>(size) >= target.size())
-        return std::nullopt;
-    target.resize(static_cast<std::size_t>(size));
-    const auto slash = target.rfind('/');
-    if (slash == std::string::npos)
-        return std::nullopt;
-    target.resize(slash == 0 ? 1 : slash);
-    return ansiPath(target);
-}
 
 AnsiText userConfigFolder() {
     const char* configHome = std::getenv("XDG_CONFIG_HOME");
@@ -58,10 +44,10 @@ bool createFolderLevels(const AnsiText& folder) {
     // Every separator after the first byte ends a level; the root itself is never created.
     for (std::size_t at = folder.find(pathSeparator, 1); at != AnsiText::npos;
          at = folder.find(pathSeparator, at + 1)) {
-        if (!createFolder(folder.substr(0, at)))
+        if (!ensureFolder(folder.substr(0, at)))
             return false;
     }
-    return folder.back() == pathSeparator || createFolder(folder);
+    return folder.back() == pathSeparator || ensureFolder(folder);
 }
 
 } // namespace platform

@@ -1,16 +1,10 @@
-// Where the program may keep its files: the folder of its executable (portable use) and the
-// user's configuration folder, and whether a folder takes new files.
+// Where the program may keep its files besides the folder of its executable: the user's
+// configuration folder, and whether a folder takes new files.
 #pragma once
-
-#include <optional>
 
 #include "platform/ansi_text.h"
 
 namespace platform {
-
-// Folder holding the running executable, without a trailing separator; nothing when the
-// system does not tell or the path cannot be represented.
-std::optional<AnsiText> executableFolder();
 
 // $XDG_CONFIG_HOME when it is set to an absolute path, otherwise the home folder + "/.config";
 // empty when neither is known.

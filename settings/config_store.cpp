@@ -348,7 +348,14 @@ int ConfigStore::writeDirect(const AnsiText& sectionName, const AnsiText& key,
             // The next pass finds the new entry with its empty value and fills it.
             if (++keysInserted > maximumAdditions)
                 break;
-            replaceBytes(match.bracket + 1, 0, lineBreak + key + "=");
+            // When the header line goes on after "]" (a comment, or lines ended by LF alone),
+            // the new entry gets its own line end; otherwise those bytes would become its
+            // value and be overwritten.
+            const auto after = static_cast<std::size_t>(match.bracket);
+            const bool lineEndsAfterHeader =
+                after == content.size() || content.compare(after, 2, lineBreak) == 0;
+            replaceBytes(match.bracket + 1, 0,
+                         lineBreak + key + "=" + (lineEndsAfterHeader ? "" : lineBreak));
             from = match.header;
             continue;
         }
@@ -607,7 +614,7 @@ ByteBuffer ConfigStore::readBinary(const AnsiText& key, const ByteBuffer& defaul
 
 bool ConfigStore::writeBinary(const AnsiText& key, const ByteBuffer& value) {
     const AnsiText folder = folderOf(path);
-    platform::createFolder((folder.empty() ? AnsiText() : folder + platform::pathSeparator) +
+    platform::ensureFolder((folder.empty() ? AnsiText() : folder + platform::pathSeparator) +
                            "inibin");
     return platform::replaceFileContent(binaryPath(key), value);
 }

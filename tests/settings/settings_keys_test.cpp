@@ -1,0 +1,225 @@
+#include "settings/settings_keys.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/platform/temp_folder.h"
+#include "tests/settings/fake_window.h"
+
+using platform::ansi;
+using platform::AnsiText;
+using platform::testing::readBytes;
+using platform::testing::TempFolder;
+using platform::testing::writeBytes;
+using namespace settings;
+using settings::testing::FakeWindow;
+
+namespace {
+
+struct Radio {
+    const char* name;
+    const char* caption;
+    bool initiallySelected;
+};
+
+const Radio radios[] = {
+    {"单选框自动输入", "自动", true},
+    {"单选框输入ANSI", "ANSI", false},
+    {"单选框输入UTF8", "UTF-8", false},
+    {"单选框输入Ule", "Unicode", false},
+    {"单选框输入Ube", "Unicode big endian", false},
+    {"单选框自动输出", "自动", true},
+    {"单选框输出ANSI", "ANSI", false},
+    {"单选框输出UTF8", "UTF-8", false},
+    {"单选框输出Ule", "Unicode", false},
+    {"单选框输出Ube", "Unicode big endian", false},
+    {"单选框不转", "不转", true},
+    {"单选框简到繁", "简体到繁体", false},
+    {"单选框繁到简", "繁体到简体", false},
+    {"单选框简到b5", "简体到Big5", false},
+    {"单选框繁到b5", "繁体到Big5", false},
+    {"单选框b5到简", "Big5到简体", false},
+    {"单选框b5到繁", "Big5到繁体", false},
+};
+
+// The main window's persisted controls in their layout state.
+FakeWindow freshWindow() {
+    FakeWindow window;
+    for (const Radio& radio : radios)
+        window.controls[ansi(radio.name)] = {ansi(radio.caption), "", "", radio.initiallySelected};
+    window.controls[ansi("按钮批量转换")] = {ansi("批量转换"), "", "", false};
+    window.controls[ansi("按钮批量转换文件夹")] = {ansi("   批量转换(文件夹方式)"), "", "", false};
+    window.controls[ansi("编辑框文件过滤")] = {"", "", "*.*", false};
+    return window;
+}
+
+std::string crlf(const std::vector<std::string>& lines) {
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        out += (i ? "\r\n" : "") + ansi(lines[i]);
+    return out;
+}
+
+const std::vector<std::string> firstSaveLines = {"[输入编码]",    "Unicode big endian=假",
+                                                 "Unicode=假",    "UTF-8=假",
+                                                 "ANSI=假",       "自动=真",
+                                                 "[输出编码]",    "Unicode big endian=假",
+                                                 "Unicode=假",    "UTF-8=假",
+                                                 "ANSI=假",       "自动=真",
+                                                 "[繁简互转]",    "Big5到繁体=假",
+                                                 "Big5到简体=假", "繁体到Big5=假",
+                                                 "简体到Big5=假", "繁体到简体=假",
+                                                 "简体到繁体=假", "不转=真",
+                                                 "[转换来源]",    "文件过滤=*.*",
+                                                 "目录_文件夹=",  "目录="};
+
+bool selected(FakeWindow& window, const char* name) {
+    return window.controls[ansi(name)].selected;
+}
+
+class SettingsFile : public ::testing::Test {
+protected:
+    TempFolder folder;
+    AnsiText settingsPath = folder.path("青枫匣.ini");
+    std::filesystem::path nativePath = folder.native("青枫匣.ini");
+
+    // One program run: open the store, load into the window, let `use` act, save on close.
+    template <typename Use> void run(FakeWindow& window, Use use) {
+        ConfigStore store(folder.path("registry"));
+        ASSERT_TRUE(store.setFile(settingsPath, StorageMode::File));
+        loadSettingsIntoWindow(store, window);
+        use(window);
+        saveSettingsFromWindow(store, window);
+        store.destroy();
+    }
+    void load(FakeWindow& window, const std::string& fileBytes) {
+        writeBytes(nativePath, fileBytes);
+        ConfigStore store(folder.path("registry"));
+        ASSERT_TRUE(store.setFile(settingsPath, StorageMode::File));
+        loadSettingsIntoWindow(store, window);
+    }
+};
+
+TEST_F(SettingsFile, firstSaveWritesTheKnownLayout) {
+    FakeWindow window = freshWindow();
+    run(window, [](FakeWindow&) {});
+    EXPECT_EQ(readBytes(nativePath), crlf(firstSaveLines));
+    // The first bytes exactly: "[输入编码]" CR LF "Unicode big endian=假".
+    EXPECT_EQ(readBytes(nativePath).substr(0, 33),
+              "[\xCA\xE4\xC8\xEB\xB1\xE0\xC2\xEB]\r\nUnicode big endian=\xBC\xD9");
+}
+
+TEST_F(SettingsFile, laterSavesOnlyReplaceValues) {
+    FakeWindow window = freshWindow();
+    run(window, [](FakeWindow&) {});
+    run(window, [](FakeWindow& w) {
+        w.controls[ansi("单选框自动输入")].selected = false;
+        w.controls[ansi("单选框输入UTF8")].selected = true;
+        w.controls[ansi("按钮批量转换")].tag = ansi("/home/用户/My Docs");
+        w.controls[ansi("编辑框文件过滤")].text = ansi("*.txt;报告 *.htm");
+    });
+    std::vector<std::string> expected = firstSaveLines;
+    expected[3] = "UTF-8=真";
+    expected[5] = "自动=假";
+    expected[21] = "文件过滤=*.txt;报告 *.htm";
+    expected[23] = "目录=/home/用户/My Docs";
+    EXPECT_EQ(readBytes(nativePath), crlf(expected));
+
+    FakeWindow restarted = freshWindow();
+    run(restarted, [](FakeWindow&) {});
+    EXPECT_TRUE(selected(restarted, "单选框输入UTF8"));
+    EXPECT_FALSE(selected(restarted, "单选框自动输入"));
+    EXPECT_TRUE(selected(restarted, "单选框自动输出"));
+    EXPECT_EQ(restarted.controls[ansi("按钮批量转换")].tag, ansi("/home/用户/My Docs"));
+    EXPECT_EQ(restarted.controls[ansi("编辑框文件过滤")].text, ansi("*.txt;报告 *.htm"));
+}
+
+TEST_F(SettingsFile, missingFileKeepsLayoutState) {
+    FakeWindow window = freshWindow();
+    window.controls[ansi("编辑框文件过滤")].text = "typed";
+    window.controls[ansi("按钮批量转换")].tag = "stale";
+    ConfigStore store(folder.path("registry"));
+    ASSERT_TRUE(store.setFile(settingsPath, StorageMode::File));
+    loadSettingsIntoWindow(store, window);
+    for (const Radio& radio : radios)
+        EXPECT_EQ(selected(window, radio.name), radio.initiallySelected) << radio.name;
+    EXPECT_EQ(window.controls[ansi("编辑框文件过滤")].text, "*.*");
+    EXPECT_EQ(window.controls[ansi("按钮批量转换")].tag, "");
+    EXPECT_EQ(window.controls[ansi("按钮批量转换文件夹")].tag, "");
+    EXPECT_EQ(readBytes(nativePath), "");
+}
+
+TEST_F(SettingsFile, sourceSectionMovedToTopStillLoads) {
+    FakeWindow window = freshWindow();
+    load(window,
+         crlf({"[转换来源]", "目录=/srv/旧 文件", "目录_文件夹=/srv/夹", "文件过滤=", "[输入编码]",
+               "自动=假", "ANSI=真", "[繁简互转]", "不转=假", "繁体到简体=真"}));
+    EXPECT_EQ(window.controls[ansi("按钮批量转换")].tag, ansi("/srv/旧 文件"));
+    EXPECT_EQ(window.controls[ansi("按钮批量转换文件夹")].tag, ansi("/srv/夹"));
+    // An empty stored filter stays empty; only a missing key gives "*.*".
+    EXPECT_EQ(window.controls[ansi("编辑框文件过滤")].text, "");
+    EXPECT_TRUE(selected(window, "单选框输入ANSI"));
+    EXPECT_FALSE(selected(window, "单选框自动输入"));
+    EXPECT_TRUE(selected(window, "单选框繁到简"));
+    EXPECT_FALSE(selected(window, "单选框不转"));
+    EXPECT_TRUE(selected(window, "单选框自动输出"));
+}
+
+TEST_F(SettingsFile, keysUnderAnotherHeaderAreNotFound) {
+    FakeWindow window = freshWindow();
+    load(window, crlf({"[输出编码]", "目录=/wrong", "ANSI=真", "[输入编码]", "文件过滤=x"}));
+    EXPECT_EQ(window.controls[ansi("按钮批量转换")].tag, "");
+    EXPECT_EQ(window.controls[ansi("编辑框文件过滤")].text, "*.*");
+    // "ANSI" of the output section does not select the input button of the same caption.
+    EXPECT_FALSE(selected(window, "单选框输入ANSI"));
+    EXPECT_TRUE(selected(window, "单选框输出ANSI"));
+}
+
+TEST_F(SettingsFile, everyButtonFalseLeavesGroupsEmpty) {
+    std::vector<std::string> lines = firstSaveLines;
+    for (std::string& line : lines) {
+        const auto mark = line.find("=真");
+        if (mark != std::string::npos)
+            line.replace(mark, std::string("=真").size(), "=假");
+    }
+    FakeWindow window = freshWindow();
+    load(window, crlf(lines));
+    for (const Radio& radio : radios)
+        EXPECT_FALSE(selected(window, radio.name)) << radio.name;
+}
+
+TEST_F(SettingsFile, lineBreakInFolderSurvivesRestart) {
+    FakeWindow window = freshWindow();
+    run(window, [](FakeWindow& w) { w.controls[ansi("按钮批量转换文件夹")].tag = "/a\r\nb"; });
+    EXPECT_NE(readBytes(nativePath).find(ansi("目录_文件夹=/a┊*┊b")), std::string::npos);
+    FakeWindow restarted = freshWindow();
+    run(restarted, [](FakeWindow&) {});
+    EXPECT_EQ(restarted.controls[ansi("按钮批量转换文件夹")].tag, "/a\r\nb");
+}
+
+TEST(SettingsFilePath, besideWritableExecutableFolder) {
+    TempFolder folder;
+    const AnsiText exeFolder = folder.path("程序");
+    std::filesystem::create_directory(folder.native("程序"));
+    EXPECT_EQ(settingsFilePath(exeFolder), exeFolder + ansi("/青枫匣.ini"));
+}
+
+TEST(SettingsFilePath, userConfigFolderOtherwise) {
+    TempFolder folder;
+    const char* saved = std::getenv("XDG_CONFIG_HOME");
+    const std::string previous = saved ? saved : "";
+    ::setenv("XDG_CONFIG_HOME", (folder.folder() / "配置").c_str(), 1);
+    // A folder that does not exist takes no files, even for root.
+    const AnsiText path = settingsFilePath(folder.path("missing"));
+    EXPECT_EQ(path, folder.path("配置/青枫匣/青枫匣.ini"));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.native("配置/青枫匣")));
+    if (saved)
+        ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
+}
+
+} // namespace
