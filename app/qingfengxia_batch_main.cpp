@@ -1,0 +1,14 @@
+// qingfengxia-batch: converts files or a folder from the command line, exactly as a run from the
+// window does.
+#include "batch/batch_command.h"
+
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    return batch::runBatchCommand(arguments, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
+}

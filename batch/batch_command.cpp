@@ -1,0 +1,209 @@
+#include "batch/batch_command.h"
+
+#include "batch/batch_run.h"
+#include "batch/folder_scan.h"
+#include "batch/headless_host.h"
+#include "platform/file_system.h"
+
+#include <array>
+#include <optional>
+#include <ostream>
+
+namespace batch {
+
+using engine::ScriptMode;
+using engine::TextEncoding;
+
+namespace {
+
+std::optional<TextEncoding> encodingByName(std::string_view name) {
+    for (TextEncoding encoding : {TextEncoding::Auto, TextEncoding::Ansi, TextEncoding::Utf8,
+                                  TextEncoding::Utf16LE, TextEncoding::Utf16BE})
+        if (engine::encodingName(encoding) == name)
+            return encoding;
+    return std::nullopt;
+}
+
+std::optional<ScriptMode> scriptModeByName(std::string_view name) {
+    for (int value = 0; value <= static_cast<int>(ScriptMode::Big5ToTraditional); ++value) {
+        auto mode = static_cast<ScriptMode>(value);
+        if (engine::scriptModeName(mode) == name)
+            return mode;
+    }
+    return std::nullopt;
+}
+
+AnsiText absolutePath(const AnsiText& path, const AnsiText& workingFolder) {
+    if (!path.empty() && path.front() == platform::pathSeparator)
+        return path;
+    return workingFolder + platform::pathSeparator + path;
+}
+
+std::string shown(const AnsiText& text) {
+    return platform::utf8FromAnsi(text).value_or(text);
+}
+
+// Prints one line per file and keeps the report instead of asking.
+class CommandHost : public HeadlessHost {
+public:
+    CommandHost(std::ostream& outStream, std::ostream& errStream, bool progress)
+        : out(outStream), err(errStream), showProgress(progress) {}
+
+    void setCaption(std::string_view name, const AnsiText& value) override {
+        HeadlessHost::setCaption(name, value);
+        if (showProgress && name == control::progressCaption) {
+            // \33[K clears what a longer earlier caption left on the line.
+            err << '\r' << shown(value) << "\33[K" << std::flush;
+        }
+    }
+
+    void fileFinished(const FileOutcome& outcome) override {
+        out << engine::encodingName(outcome.detected) << " -> "
+            << engine::encodingName(outcome.written) << "  "
+            << (outcome.failed ? "failed: " + outcome.reason : std::string("ok")) << "  "
+            << shown(outcome.sourcePath) << '\n';
+    }
+
+    platform::MessageAnswer showMessage(const AnsiText& message, int style,
+                                        const AnsiText& title) override {
+        if (showProgress)
+            err << '\r' << "\33[K" << std::flush;
+        std::string report = shown(message);
+        std::erase(report, '\r');
+        out << report << '\n';
+        return HeadlessHost::showMessage(message, style, title);
+    }
+
+private:
+    std::ostream& out;
+    std::ostream& err;
+    bool showProgress;
+};
+
+} // namespace
+
+std::string batchUsage() {
+    return "usage: qingfengxia-batch [--in ENC] [--out ENC] [--script MODE] FILE...\n"
+           "       qingfengxia-batch [--in ENC] [--out ENC] [--script MODE] --folder DIR "
+           "[--filter TEXT] [--pattern-scan]\n"
+           "  ENC:  auto (default) | ansi | utf8 | utf16le | utf16be\n"
+           "  MODE: none (default) | s2t | t2s | s2big5 | t2big5 | big52s | big52t\n"
+           "Results go to the folder 转换结果 beside the first file (or inside DIR).\n";
+}
+
+BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
+                                   const AnsiText& workingFolder) {
+    BatchArguments parsed;
+    bool optionsEnded = false;
+    bool folderGiven = false;
+    auto fail = [&parsed](std::string message) {
+        parsed.error = std::move(message);
+        return parsed;
+    };
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (!optionsEnded && argument.starts_with("--")) {
+            if (argument == "--") {
+                optionsEnded = true;
+                continue;
+            }
+            if (argument == "--help") {
+                parsed.help = true;
+                continue;
+            }
+            if (argument == "--pattern-scan") {
+                parsed.patternScan = true;
+                continue;
+            }
+            static constexpr std::array<std::string_view, 5> withValue{"--in", "--out", "--script",
+                                                                       "--folder", "--filter"};
+            if (std::find(withValue.begin(), withValue.end(), argument) == withValue.end())
+                return fail("unknown option " + argument);
+            if (i + 1 >= arguments.size())
+                return fail("option " + argument + " needs a value");
+            const std::string& value = arguments[++i];
+            if (argument == "--in" || argument == "--out") {
+                auto encoding = encodingByName(value);
+                if (!encoding)
+                    return fail("unknown encoding '" + value + "' for " + argument);
+                (argument == "--in" ? parsed.input : parsed.output) = *encoding;
+            } else if (argument == "--script") {
+                auto mode = scriptModeByName(value);
+                if (!mode)
+                    return fail("unknown script mode '" + value + "'");
+                parsed.script = *mode;
+            } else {
+                auto text = platform::ansiFromUtf8(value);
+                if (!text || text->empty())
+                    return fail(argument + " needs a value in UTF-8");
+                if (argument == "--folder") {
+                    parsed.folder = absolutePath(*text, workingFolder);
+                    folderGiven = true;
+                } else {
+                    parsed.filter = *text;
+                }
+            }
+            continue;
+        }
+        if (auto path = platform::ansiPath(argument); path && !path->empty())
+            parsed.files.push_back(absolutePath(*path, workingFolder));
+        else if (!argument.empty())
+            parsed.unrepresentable.push_back(
+                platform::ansiFromUtf8(std::string(argument.size(), '?')).value_or("?"));
+        else
+            return fail("an empty file name");
+    }
+    if (parsed.help)
+        return parsed;
+    if (folderGiven && (!parsed.files.empty() || !parsed.unrepresentable.empty()))
+        return fail("give either files or --folder, not both");
+    if (!folderGiven && (parsed.patternScan || parsed.filter != "*.*"))
+        return fail("--filter and --pattern-scan need --folder");
+    if (!folderGiven && parsed.files.empty() && parsed.unrepresentable.empty())
+        return fail("no files given");
+    if (parsed.files.empty() && !parsed.unrepresentable.empty())
+        return fail("no file name is valid UTF-8");
+    return parsed;
+}
+
+int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+                    bool progressOnErr) {
+    BatchArguments parsed = parseBatchArguments(arguments, platform::currentFolder());
+    if (parsed.help) {
+        out << batchUsage();
+        return exitAllConverted;
+    }
+    if (!parsed.error.empty()) {
+        err << "qingfengxia-batch: " << parsed.error << '\n' << batchUsage();
+        return exitUsageError;
+    }
+
+    CommandHost host(out, err, progressOnErr);
+    host.chooseInput(parsed.input);
+    host.chooseOutput(parsed.output);
+    host.chooseScript(parsed.script);
+
+    std::vector<AnsiText> files = parsed.files;
+    std::vector<AnsiText> unrepresentable = parsed.unrepresentable;
+    if (!parsed.folder.empty()) {
+        if (!platform::isFolder(parsed.folder)) {
+            err << "qingfengxia-batch: not a folder: " << shown(parsed.folder) << '\n';
+            return exitUsageError;
+        }
+        FolderScanResult scan = parsed.patternScan
+                                    ? listFolderByPattern(parsed.folder, parsed.filter)
+                                    : listFolderByFilter(parsed.folder, parsed.filter);
+        files = std::move(scan.files);
+        unrepresentable = std::move(scan.unrepresentable);
+        if (files.empty() && unrepresentable.empty()) {
+            out << "no files match " << shown(parsed.filter) << " in " << shown(parsed.folder)
+                << '\n';
+            return exitAllConverted;
+        }
+    }
+    stopRequested = false;
+    BatchSummary summary = runBatch(host, files, unrepresentable);
+    return summary.failedNames.empty() ? exitAllConverted : exitSomeFailed;
+}
+
+} // namespace batch

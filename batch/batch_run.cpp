@@ -1,0 +1,276 @@
+#include "batch/batch_run.h"
+
+#include "batch/elapsed_time_text.h"
+#include "batch/folder_scan.h"
+#include "batch/path_names.h"
+#include "engine/script_conversion.h"
+#include "engine/single_file_conversion.h"
+#include "platform/monotonic_clock.h"
+
+#include <array>
+#include <utility>
+
+namespace batch {
+
+using engine::ScriptMode;
+using engine::TextEncoding;
+using platform::ansi;
+
+bool stopRequested = false;
+
+namespace {
+
+// Set while a handler shows its dialog or picker, scans or runs (runs never nest).
+bool handlerActive = false;
+
+class HandlerGuard {
+public:
+    HandlerGuard() { handlerActive = true; }
+    ~HandlerGuard() { handlerActive = false; }
+    HandlerGuard(const HandlerGuard&) = delete;
+    HandlerGuard& operator=(const HandlerGuard&) = delete;
+};
+
+template <size_t N> using RadioTable = std::array<std::pair<std::string_view, TextEncoding>, N>;
+
+// The first selected radio gives the encoding; none of them selected means Auto.
+template <size_t N> TextEncoding readEncoding(BatchHost& host, const RadioTable<N>& radios) {
+    for (const auto& [name, encoding] : radios)
+        if (host.selected(name))
+            return encoding;
+    return TextEncoding::Auto;
+}
+
+TextEncoding readInputEncoding(BatchHost& host) {
+    static const RadioTable<4> radios{{{control::inputUtf16BE, TextEncoding::Utf16BE},
+                                       {control::inputUtf16LE, TextEncoding::Utf16LE},
+                                       {control::inputUtf8, TextEncoding::Utf8},
+                                       {control::inputAnsi, TextEncoding::Ansi}}};
+    return readEncoding(host, radios);
+}
+
+TextEncoding readOutputEncoding(BatchHost& host) {
+    static const RadioTable<4> radios{{{control::outputUtf16BE, TextEncoding::Utf16BE},
+                                       {control::outputUtf16LE, TextEncoding::Utf16LE},
+                                       {control::outputUtf8, TextEncoding::Utf8},
+                                       {control::outputAnsi, TextEncoding::Ansi}}};
+    return readEncoding(host, radios);
+}
+
+// Read before every file, so a change made during a run applies from the next file on.
+ScriptMode readScriptMode(BatchHost& host) {
+    if (host.selected(control::scriptNone))
+        return ScriptMode::None;
+    static const std::array<std::pair<std::string_view, ScriptMode>, 6> radios{{
+        {control::scriptSimplifiedToTraditional, ScriptMode::SimplifiedToTraditional},
+        {control::scriptTraditionalToSimplified, ScriptMode::TraditionalToSimplified},
+        {control::scriptSimplifiedToBig5, ScriptMode::SimplifiedToBig5},
+        {control::scriptTraditionalToBig5, ScriptMode::TraditionalToBig5},
+        {control::scriptBig5ToSimplified, ScriptMode::Big5ToSimplified},
+        {control::scriptBig5ToTraditional, ScriptMode::Big5ToTraditional},
+    }};
+    for (const auto& [name, mode] : radios)
+        if (host.selected(name))
+            return mode;
+    return ScriptMode::None;
+}
+
+AnsiText progressCaption(int count, int index, const AnsiText& path) {
+    return "(" + std::to_string(count) + ":" + std::to_string(index) + ") " + baseNameOfPath(path);
+}
+
+// One file through the engine. The script group is read now, for every file, so a change made
+// during a run applies from the next file on. `detected` carries over from the previous file.
+FileOutcome convertFile(BatchHost& host, const AnsiText& path, const AnsiText& resultFolder,
+                        TextEncoding input, TextEncoding output, TextEncoding& detected) {
+    auto script = [&host](AnsiText& text) -> std::string {
+        ScriptMode mode = readScriptMode(host);
+        if (mode == ScriptMode::None)
+            return {};
+        engine::ScriptResult converted = engine::convertScript(mode, text);
+        text = std::move(converted.text);
+        if (converted.failed)
+            return "script conversion unavailable";
+        if (converted.lossy)
+            return "characters missing from the target code page became ?";
+        return {};
+    };
+    engine::FileConversion conversion =
+        engine::convertFile(path, input, output, resultFolder, detected, script);
+    FileOutcome outcome;
+    outcome.sourcePath = path;
+    outcome.outputPath = resultFolder + engine::fileNameOfPath(path);
+    outcome.detected = conversion.detected;
+    outcome.written = conversion.written;
+    outcome.failed = conversion.failed;
+    outcome.reason = std::move(conversion.reason);
+    return outcome;
+}
+
+} // namespace
+
+const ButtonCaptions& fileButtonCaptions() {
+    static const ButtonCaptions captions{ansi("批量转换"), ansi("点我停止"), ansi("停止中..")};
+    return captions;
+}
+
+const ButtonCaptions& folderButtonCaptions() {
+    static const ButtonCaptions captions{ansi("   批量转换(文件夹方式)"), ansi("    点我停止"),
+                                         ansi("   停止中..")};
+    return captions;
+}
+
+bool batchHandlerActive() {
+    return handlerActive;
+}
+
+AnsiText completionReport(std::int64_t elapsedMilliseconds, const AnsiText& resultFolder,
+                          const std::vector<AnsiText>& failedNames) {
+    AnsiText report = ansi("转换完成，耗时 ") + elapsedTimeText(elapsedMilliseconds) +
+                      ansi("\r\n转换后的文件保存在这个目录：") + resultFolder;
+    if (!failedNames.empty()) {
+        constexpr size_t namesShown = 5;
+        report +=
+            ansi("\r\n有 ") + std::to_string(failedNames.size()) + ansi(" 个文件未能完整转换：");
+        for (size_t i = 0; i < failedNames.size() && i < namesShown; ++i) {
+            if (i > 0)
+                report += ansi("、");
+            report += failedNames[i];
+        }
+        if (failedNames.size() > namesShown)
+            report += ansi("等");
+    }
+    return report + ansi("\r\n\r\n请问需要打开它吗？");
+}
+
+BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
+                      const std::vector<AnsiText>& unrepresentable) {
+    BatchSummary summary;
+    summary.count = static_cast<int>(files.size());
+    if (files.empty())
+        return summary;
+    host.setMaximum(control::progressBar, summary.count);
+
+    const TextEncoding input = readInputEncoding(host);
+    const TextEncoding output = readOutputEncoding(host);
+    summary.resultFolder = directoryOfPath(files.front()) + platform::pathSeparator +
+                           ansi("转换结果") + platform::pathSeparator;
+    (void)createFolderPath(summary.resultFolder); // a failure shows in every file's write
+    const std::int64_t start = platform::monotonicMilliseconds();
+
+    for (const AnsiText& name : unrepresentable) {
+        summary.failedNames.push_back(engine::fileNameOfPath(name));
+        FileOutcome outcome;
+        outcome.sourcePath = name;
+        outcome.failed = true;
+        outcome.reason = "name cannot be represented (not valid UTF-8)";
+        host.fileFinished(outcome);
+    }
+
+    TextEncoding detected = TextEncoding::Auto;
+    for (int i = 1; i <= summary.count; ++i) {
+        if (stopRequested) {
+            summary.stopped = true;
+            break;
+        }
+        if (!host.pumpEvents()) {
+            // The window is closing: the file in hand is done; nothing more is touched.
+            summary.hostClosed = true;
+            break;
+        }
+        const AnsiText& path = files[static_cast<size_t>(i - 1)];
+        host.setPosition(control::progressBar, i);
+        host.setCaption(control::progressCaption, progressCaption(summary.count, i, path));
+
+        FileOutcome outcome =
+            convertFile(host, path, summary.resultFolder, input, output, detected);
+        outcome.index = i;
+        outcome.count = summary.count;
+        if (outcome.failed)
+            summary.failedNames.push_back(engine::fileNameOfPath(path));
+        else
+            ++summary.converted;
+        host.fileFinished(outcome);
+    }
+    summary.elapsedMilliseconds = platform::monotonicMilliseconds() - start;
+    if (summary.hostClosed)
+        return summary;
+
+    summary.report =
+        completionReport(summary.elapsedMilliseconds, summary.resultFolder, summary.failedNames);
+    constexpr int yesNoButtons = 4;
+    if (host.showMessage(summary.report, yesNoButtons, AnsiText()) == platform::MessageAnswer::Yes)
+        host.openFolder(summary.resultFolder);
+    host.setCaption(control::progressCaption, AnsiText());
+    host.setPosition(control::progressBar, 0);
+    return summary;
+}
+
+namespace {
+
+// The part both handlers share once they hold a non-empty list: the button becomes the stop
+// button, the other one is disabled for the run, and both are restored afterwards unless the
+// window went away meanwhile.
+void runFromButton(BatchHost& host, std::string_view button, std::string_view otherButton,
+                   const ButtonCaptions& captions, const std::vector<AnsiText>& files,
+                   const std::vector<AnsiText>& unrepresentable = {}) {
+    host.setCaption(button, captions.running);
+    stopRequested = false;
+    host.setDisabled(otherButton, true);
+    BatchSummary summary = runBatch(host, files, unrepresentable);
+    if (summary.hostClosed)
+        return;
+    host.setDisabled(otherButton, false);
+    host.setCaption(button, captions.idle);
+}
+
+// A click on a button whose caption is not idle asks its run to stop.
+bool requestStopIfRunning(BatchHost& host, std::string_view button,
+                          const ButtonCaptions& captions) {
+    if (host.caption(button) == captions.idle)
+        return false;
+    host.setCaption(button, captions.stopping);
+    stopRequested = true;
+    return true;
+}
+
+} // namespace
+
+void startFileBatch(BatchHost& host) {
+    const ButtonCaptions& captions = fileButtonCaptions();
+    if (requestStopIfRunning(host, control::fileButton, captions) || handlerActive)
+        return;
+    HandlerGuard guard;
+    std::vector<AnsiText> files = host.chooseFiles(
+        ansi("选择要批量转换的多个文件："),
+        ansi("文本文件(*.txt)|*.txt|网页文件(*.htm;*.html)|*.htm;*.html|全部文件(*.*)|*.*"),
+        host.tag(control::fileButton));
+    if (files.empty())
+        return;
+    host.setTag(control::fileButton, directoryOfPath(files.front()));
+    runFromButton(host, control::fileButton, control::folderButton, captions, files);
+}
+
+void startFolderBatch(BatchHost& host, bool useFilterScan) {
+    const ButtonCaptions& captions = folderButtonCaptions();
+    if (requestStopIfRunning(host, control::folderButton, captions) || handlerActive)
+        return;
+    HandlerGuard guard;
+    AnsiText title =
+        ansi("选择要批量转换的文件(") + host.text(control::filterEdit) + ansi(")所在文件夹：");
+    AnsiText folder = host.pickFolder(host.tag(control::folderButton), title);
+    if (folder.empty())
+        return;
+    host.setTag(control::folderButton, folder);
+
+    AnsiText filter = host.text(control::filterEdit);
+    PumpEvents pump = [&host] { return host.pumpEvents(); };
+    FolderScanResult scan = useFilterScan ? listFolderByFilter(folder, filter, pump)
+                                          : listFolderByPattern(folder, filter, pump);
+    if (scan.files.empty() || scan.cutShort)
+        return;
+    runFromButton(host, control::folderButton, control::fileButton, captions, scan.files,
+                  scan.unrepresentable);
+}
+
+} // namespace batch

@@ -1,0 +1,126 @@
+#include "batch/batch_command.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace batch;
+using engine::ScriptMode;
+using engine::TextEncoding;
+using platform::ansi;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ParseRow {
+    const char* name;
+    std::vector<std::string> arguments;
+    bool valid;
+    TextEncoding input = TextEncoding::Auto;
+    TextEncoding output = TextEncoding::Auto;
+    ScriptMode script = ScriptMode::None;
+};
+
+class ParseArguments : public testing::TestWithParam<ParseRow> {};
+
+TEST_P(ParseArguments, acceptsOrRefuses) {
+    const ParseRow& row = GetParam();
+    BatchArguments parsed = parseBatchArguments(row.arguments, "/work");
+    EXPECT_EQ(parsed.error.empty(), row.valid) << parsed.error;
+    if (row.valid) {
+        EXPECT_EQ(parsed.input, row.input);
+        EXPECT_EQ(parsed.output, row.output);
+        EXPECT_EQ(parsed.script, row.script);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ParseArguments,
+    testing::Values(ParseRow{"defaults", {"a.txt"}, true},
+                    ParseRow{"everyOption",
+                             {"--in", "utf16be", "--out", "utf8", "--script", "big52s", "a"},
+                             true,
+                             TextEncoding::Utf16BE,
+                             TextEncoding::Utf8,
+                             ScriptMode::Big5ToSimplified},
+                    ParseRow{"folderWithFilter",
+                             {"--folder", "d", "--filter", "*.htm", "--pattern-scan"},
+                             true},
+                    ParseRow{"dashFileAfterDoubleDash", {"--", "--in"}, true},
+                    ParseRow{"noFiles", {}, false},
+                    ParseRow{"unknownOption", {"--fast", "a"}, false},
+                    ParseRow{"missingValue", {"a", "--in"}, false},
+                    ParseRow{"unknownEncoding", {"--out", "latin1", "a"}, false},
+                    ParseRow{"unknownMode", {"--script", "s2hk", "a"}, false},
+                    ParseRow{"filesAndFolder", {"--folder", "d", "a"}, false},
+                    ParseRow{"filterWithoutFolder", {"--filter", "*.txt", "a"}, false}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(ParseArguments, relativePathsBecomeAbsolute) {
+    BatchArguments parsed = parseBatchArguments({"a.txt", "/abs/b.txt", "--folder"}, "/work");
+    EXPECT_FALSE(parsed.error.empty()); // --folder without value
+    parsed = parseBatchArguments({"sub/a.txt", "/abs/b.txt"}, ansi("/工作"));
+    EXPECT_EQ(parsed.files,
+              (std::vector<platform::AnsiText>{ansi("/工作/sub/a.txt"), "/abs/b.txt"}));
+}
+
+class CommandRun : public testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() / ("qfx_cmd_" + std::to_string(getpid()));
+        fs::remove_all(root);
+        fs::create_directories(root);
+    }
+    void TearDown() override { fs::remove_all(root); }
+    void write(const std::string& name, const std::string& bytes) {
+        std::ofstream(root / name, std::ios::binary) << bytes;
+    }
+    int run(std::vector<std::string> arguments) {
+        out.str("");
+        err.str("");
+        return runBatchCommand(arguments, out, err, false);
+    }
+    fs::path root;
+    std::ostringstream out, err;
+};
+
+TEST_F(CommandRun, exitStatusesAndOneLinePerFile) {
+    write("a.txt", "\xC4\xE3\xBA\xC3");
+    write("b.txt", "plain");
+    EXPECT_EQ(run({"--out", "utf16le", (root / "a.txt").string(), (root / "b.txt").string()}), 0);
+    EXPECT_NE(out.str().find("ansi -> utf16le  ok  " + (root / "a.txt").string() + "\n"),
+              std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("utf8 -> utf16le  ok"), std::string::npos);
+    EXPECT_NE(out.str().find("转换完成，耗时 "), std::string::npos);
+    EXPECT_TRUE(fs::exists(root / "转换结果" / "b.txt"));
+
+    EXPECT_EQ(run({(root / "a.txt").string(), (root / "missing.txt").string()}), 1);
+    EXPECT_NE(out.str().find("failed: "), std::string::npos);
+    EXPECT_NE(out.str().find("有 1 个文件未能完整转换：missing.txt"), std::string::npos);
+}
+
+TEST_F(CommandRun, usageErrorWritesNothing) {
+    write("a.txt", "x");
+    EXPECT_EQ(run({"--out", "ebcdic", (root / "a.txt").string()}), 2);
+    EXPECT_NE(err.str().find("unknown encoding"), std::string::npos);
+    EXPECT_FALSE(fs::exists(root / "转换结果"));
+    EXPECT_EQ(run({"--folder", (root / "a.txt").string()}), 2);
+}
+
+TEST_F(CommandRun, folderScanSkipsSubfoldersAndEarlierResults) {
+    write("a.txt", "x");
+    write("b.htm", "y");
+    EXPECT_EQ(run({"--folder", root.string(), "--filter", "*.txt"}), 0);
+    EXPECT_TRUE(fs::exists(root / "转换结果" / "a.txt"));
+    EXPECT_FALSE(fs::exists(root / "转换结果" / "b.htm"));
+    EXPECT_EQ(run({"--folder", root.string()}), 0); // the result folder is not listed again
+    EXPECT_FALSE(fs::exists(root / "转换结果" / "转换结果"));
+    EXPECT_TRUE(fs::exists(root / "转换结果" / "b.htm"));
+}
+
+} // namespace

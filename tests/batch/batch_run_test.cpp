@@ -1,0 +1,290 @@
+#include "batch/batch_run.h"
+
+#include "batch/headless_host.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace batch;
+using platform::ansi;
+using platform::AnsiText;
+using platform::MessageAnswer;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh folder per test, removed afterwards.
+class TempTree {
+public:
+    TempTree() {
+        static int serial = 0;
+        root = fs::temp_directory_path() /
+               ("qfx_batch_" + std::to_string(getpid()) + "_" + std::to_string(++serial));
+        fs::remove_all(root);
+        fs::create_directories(root);
+    }
+    ~TempTree() { fs::remove_all(root); }
+    fs::path write(const std::string& name, const std::string& bytes) const {
+        fs::path path = root / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    static AnsiText ansiPath(const fs::path& path) { return *platform::ansiPath(path.string()); }
+    fs::path root;
+};
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// Keeps every progress caption and file outcome, and lets a test act inside the event pump.
+class RecordingHost : public HeadlessHost {
+public:
+    void setCaption(std::string_view name, const AnsiText& value) override {
+        HeadlessHost::setCaption(name, value);
+        if (name == control::progressCaption)
+            progressCaptions.push_back(value);
+    }
+    void fileFinished(const FileOutcome& outcome) override { outcomes.push_back(outcome); }
+    MessageAnswer showMessage(const AnsiText& message, int style, const AnsiText& title) override {
+        fileButtonCaptionAtReport = caption(control::fileButton);
+        styleShown = style;
+        return HeadlessHost::showMessage(message, style, title);
+    }
+    std::vector<AnsiText> progressCaptions;
+    std::vector<FileOutcome> outcomes;
+    AnsiText fileButtonCaptionAtReport;
+    int styleShown = -1;
+};
+
+// Every test starts as a fresh program would: no stop requested.
+class BatchRun : public testing::Test {
+protected:
+    void SetUp() override { stopRequested = false; }
+};
+
+const std::string gbkHello = "\xC4\xE3\xBA\xC3"; // 你好
+
+TEST_F(BatchRun, convertsInOrderIntoResultFolderOfFirstFile) {
+    TempTree tree;
+    fs::create_directories(tree.root / "other");
+    std::vector<AnsiText> files;
+    for (const char* name : {"b.txt", "a.txt", "c.old.txt"})
+        files.push_back(TempTree::ansiPath(tree.write(name, gbkHello)));
+    files.push_back(TempTree::ansiPath(tree.write("other/d", gbkHello)));
+
+    RecordingHost host;
+    host.chooseOutput(engine::TextEncoding::Utf8);
+    BatchSummary summary = runBatch(host, files);
+
+    EXPECT_EQ(summary.converted, 4);
+    EXPECT_EQ(summary.resultFolder, TempTree::ansiPath(tree.root) + ansi("/转换结果/"));
+    for (const char* name : {"b.txt", "a.txt", "c.old.txt", "d"})
+        EXPECT_EQ(readFile(tree.root / "转换结果" / name), "\xEF\xBB\xBF你好") << name;
+    ASSERT_EQ(host.progressCaptions.size(), 5u);
+    EXPECT_EQ(host.progressCaptions[0], "(4:1) b");
+    EXPECT_EQ(host.progressCaptions[2], "(4:3) c.old");
+    EXPECT_EQ(host.progressCaptions[3], "(4:4) d");
+    EXPECT_EQ(host.progressCaptions[4], ""); // emptied when the run ends
+    EXPECT_EQ(host.maximum[std::string(control::progressBar)], 4);
+    EXPECT_EQ(host.position[std::string(control::progressBar)], 0);
+    EXPECT_EQ(host.styleShown, 4);
+}
+
+TEST_F(BatchRun, replacesSameNameAndReusesResultFolder) {
+    TempTree tree;
+    fs::create_directories(tree.root / "转换结果");
+    tree.write("转换结果/x.txt", "old result that is longer than the new one");
+    HeadlessHost host;
+    BatchSummary summary = runBatch(host, {TempTree::ansiPath(tree.write("x.txt", gbkHello))});
+    EXPECT_EQ(summary.converted, 1);
+    EXPECT_EQ(readFile(tree.root / "转换结果" / "x.txt"), gbkHello);
+}
+
+TEST_F(BatchRun, unreadableSourceGetsNoOutputAndIsReported) {
+    TempTree tree;
+    fs::create_directories(tree.root / "转换结果");
+    tree.write("转换结果/gone.txt", "earlier result");
+    std::vector<AnsiText> files{TempTree::ansiPath(tree.write("one.txt", "abc")),
+                                TempTree::ansiPath(tree.root / "gone.txt"),
+                                TempTree::ansiPath(tree.write("two.txt", "def"))};
+    RecordingHost host;
+    BatchSummary summary = runBatch(host, files);
+
+    EXPECT_EQ(summary.converted, 2);
+    ASSERT_EQ(summary.failedNames, std::vector<AnsiText>{"gone.txt"});
+    EXPECT_EQ(readFile(tree.root / "转换结果" / "gone.txt"), "earlier result");
+    EXPECT_TRUE(fs::exists(tree.root / "转换结果" / "two.txt"));
+    ASSERT_EQ(host.outcomes.size(), 3u);
+    EXPECT_TRUE(host.outcomes[1].failed);
+    EXPECT_FALSE(host.outcomes[1].reason.empty());
+    ASSERT_EQ(host.messagesShown.size(), 1u);
+    EXPECT_NE(host.messagesShown[0].find(ansi("有 1 个文件未能完整转换：gone.txt\r\n\r\n")),
+              std::string::npos);
+}
+
+TEST_F(BatchRun, resultFolderBlockedByAFileFailsEveryWrite) {
+    TempTree tree;
+    tree.write("转换结果", "a file where the folder should be");
+    HeadlessHost host;
+    BatchSummary summary = runBatch(host, {TempTree::ansiPath(tree.write("a.txt", "abc")),
+                                           TempTree::ansiPath(tree.write("b.txt", "abc"))});
+    EXPECT_EQ(summary.converted, 0);
+    EXPECT_EQ(summary.failedNames.size(), 2u);
+    EXPECT_EQ(readFile(tree.root / "转换结果"), "a file where the folder should be");
+}
+
+TEST_F(BatchRun, stopClickBeforeThirdFileLetsItFinishAndConvertsNoMore) {
+    TempTree tree;
+    std::vector<AnsiText> files;
+    for (int i = 1; i <= 10; ++i)
+        files.push_back(TempTree::ansiPath(tree.write("f" + std::to_string(i) + ".txt", "x")));
+    RecordingHost host;
+    host.filesToChoose = files;
+    host.onPump = [&host] {
+        if (host.pumpCount == 3)
+            startFileBatch(host); // the second click on the running button
+        return true;
+    };
+    startFileBatch(host);
+
+    EXPECT_EQ(host.outcomes.size(), 3u);
+    EXPECT_TRUE(fs::exists(tree.root / "转换结果" / "f3.txt"));
+    EXPECT_FALSE(fs::exists(tree.root / "转换结果" / "f4.txt"));
+    EXPECT_EQ(host.messagesShown.size(), 1u);
+    EXPECT_EQ(host.fileButtonCaptionAtReport, ansi("停止中.."));
+    EXPECT_EQ(host.caption(control::fileButton), ansi("批量转换"));
+    EXPECT_FALSE(host.disabled[std::string(control::folderButton)]);
+    EXPECT_TRUE(stopRequested); // stays set until the next start
+
+    // The next start clears it before its first file.
+    host.onPump = nullptr;
+    host.outcomes.clear();
+    startFileBatch(host);
+    EXPECT_EQ(host.outcomes.size(), 10u);
+    EXPECT_FALSE(stopRequested);
+}
+
+TEST_F(BatchRun, fileButtonRemembersFolderAndAnswersYesOpensResult) {
+    TempTree tree;
+    RecordingHost host;
+    host.setTag(control::fileButton, "/start/here");
+    host.filesToChoose = {TempTree::ansiPath(tree.write("a.txt", "x"))};
+    host.messageAnswer = MessageAnswer::Yes;
+    startFileBatch(host);
+    EXPECT_EQ(host.lastDialogFolder, "/start/here");
+    EXPECT_EQ(host.lastDialogTitle, ansi("选择要批量转换的多个文件："));
+    EXPECT_EQ(host.tag(control::fileButton), TempTree::ansiPath(tree.root));
+    ASSERT_EQ(host.foldersOpened.size(), 1u);
+    EXPECT_EQ(host.foldersOpened[0], TempTree::ansiPath(tree.root) + ansi("/转换结果/"));
+}
+
+TEST_F(BatchRun, cancelledDialogChangesNothing) {
+    HeadlessHost host;
+    host.setTag(control::fileButton, "/kept");
+    startFileBatch(host);
+    EXPECT_EQ(host.tag(control::fileButton), "/kept");
+    EXPECT_TRUE(host.messagesShown.empty());
+}
+
+TEST_F(BatchRun, folderRunByFilterAndNoNestedStartDuringScan) {
+    TempTree tree;
+    tree.write("a.txt", "x");
+    tree.write("b.TXT", "y");
+    tree.write("c.htm", "z");
+    RecordingHost host;
+    host.setText(control::filterEdit, "*.txt");
+    host.folderToPick = TempTree::ansiPath(tree.root);
+    int nestedDialogs = 0;
+    host.onPump = [&] {
+        // Clicks on either button while the scan or run is busy start nothing.
+        host.filesToChoose = {"/should/not/run"};
+        size_t before = host.messagesShown.size();
+        startFileBatch(host);
+        nestedDialogs += static_cast<int>(host.messagesShown.size() - before);
+        host.filesToChoose.clear();
+        return true;
+    };
+    startFolderBatch(host, true);
+
+    EXPECT_EQ(host.lastDialogTitle, ansi("选择要批量转换的文件(*.txt)所在文件夹："));
+    EXPECT_EQ(host.tag(control::folderButton), TempTree::ansiPath(tree.root));
+    EXPECT_EQ(host.outcomes.size(), 2u);
+    EXPECT_EQ(nestedDialogs, 0);
+    EXPECT_FALSE(fs::exists(tree.root / "转换结果" / "c.htm"));
+    EXPECT_EQ(host.caption(control::folderButton), ansi("   批量转换(文件夹方式)"));
+}
+
+TEST_F(BatchRun, folderRunWithNoMatchOnlyRemembersFolder) {
+    TempTree tree;
+    tree.write("a.htm", "x");
+    HeadlessHost host;
+    host.setText(control::filterEdit, "*.txt");
+    host.folderToPick = TempTree::ansiPath(tree.root);
+    startFolderBatch(host, false);
+    EXPECT_EQ(host.tag(control::folderButton), TempTree::ansiPath(tree.root));
+    EXPECT_TRUE(host.messagesShown.empty());
+    EXPECT_FALSE(fs::exists(tree.root / "转换结果"));
+}
+
+TEST_F(BatchRun, closedWindowStopsWithoutReportOrControlChanges) {
+    TempTree tree;
+    std::vector<AnsiText> files;
+    for (int i = 1; i <= 4; ++i)
+        files.push_back(TempTree::ansiPath(tree.write("f" + std::to_string(i), "x")));
+    RecordingHost host;
+    host.filesToChoose = files;
+    host.onPump = [&host] { return host.pumpCount < 2; };
+    startFileBatch(host);
+    EXPECT_EQ(host.outcomes.size(), 1u);
+    EXPECT_TRUE(host.messagesShown.empty());
+    EXPECT_EQ(host.caption(control::fileButton), ansi("点我停止")); // untouched after closing
+}
+
+struct ReportRow {
+    const char* name;
+    std::int64_t milliseconds;
+    std::vector<std::string> failed;
+    std::string expected; // UTF-8
+};
+
+class CompletionReport : public testing::TestWithParam<ReportRow> {};
+
+TEST_P(CompletionReport, readsExactly) {
+    const ReportRow& row = GetParam();
+    std::vector<AnsiText> failed;
+    for (const auto& name : row.failed)
+        failed.push_back(ansi(name));
+    EXPECT_EQ(completionReport(row.milliseconds, ansi("/docs/转换结果/"), failed),
+              ansi(row.expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CompletionReport,
+    testing::Values(
+        ReportRow{"allConverted",
+                  1530,
+                  {},
+                  "转换完成，耗时 1.53 秒\r\n转换后的文件保存在这个目录：/docs/转换结果/\r\n\r\n"
+                  "请问需要打开它吗？"},
+        ReportRow{"threeFailed",
+                  530,
+                  {"a.txt", "b.txt", "c.txt"},
+                  "转换完成，耗时 530 毫秒\r\n转换后的文件保存在这个目录：/docs/转换结果/\r\n"
+                  "有 3 个文件未能完整转换：a.txt、b.txt、c.txt\r\n\r\n请问需要打开它吗？"},
+        ReportRow{"moreThanFiveFailed",
+                  530,
+                  {"1", "2", "3", "4", "5", "6"},
+                  "转换完成，耗时 530 毫秒\r\n转换后的文件保存在这个目录：/docs/转换结果/\r\n"
+                  "有 6 个文件未能完整转换：1、2、3、4、5等\r\n\r\n请问需要打开它吗？"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+} // namespace
