@@ -1,0 +1,271 @@
+#include "engine/single_file_conversion.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/ansi_text.h"
+
+using namespace engine;
+using namespace std::string_literals;
+using platform::ansi;
+namespace fs = std::filesystem;
+
+namespace {
+
+using TE = TextEncoding;
+
+class SingleFileTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "qfx-single-file-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+        fs::create_directory(folder / "out");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+    AnsiText pathOf(const std::string& utf8Name) const {
+        return ansi((folder / utf8Name).string());
+    }
+    AnsiText outputFolder() const { return ansi((folder / "out").string() + "/"); }
+    void put(const std::string& utf8Name, const std::string& bytes) const {
+        std::ofstream(folder / utf8Name, std::ios::binary) << bytes;
+    }
+    std::string contentOf(const std::string& utf8Name) const {
+        std::ifstream in(folder / utf8Name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    int entriesIn(const std::string& utf8Name) const {
+        return static_cast<int>(std::distance(fs::directory_iterator(folder / utf8Name), {}));
+    }
+
+    fs::path folder;
+};
+
+struct NameRow {
+    const char* name;
+    std::string path;
+    std::string expected;
+};
+
+class FileNameOfPathTest : public testing::TestWithParam<NameRow> {};
+
+TEST_P(FileNameOfPathTest, takesWhatFollowsTheLastSeparator) {
+    EXPECT_EQ(fileNameOfPath(GetParam().path), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SingleFile, FileNameOfPathTest,
+    testing::Values(NameRow{"noSeparator", "b.txt", "b.txt"},
+                    NameRow{"nested", "/d/a/b.txt", "b.txt"},
+                    NameRow{"endsInSeparator", "/d/a/", ""}, NameRow{"empty", "", ""},
+                    NameRow{"chinese", ansi("/文件夹/结果.txt"), ansi("结果.txt")},
+                    NameRow{"separatorAsSecondByte", "/d/\x81/x", "\x81/x"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(SingleFileTest, readOnlySourceConvertsAndStaysUnchanged) {
+    put("ro.txt", "\xD6\xD0\xCE\xC4");
+    fs::permissions(folder / "ro.txt", fs::perms::owner_read);
+    TE detected = TE::Auto;
+    const DecodedFile decoded = decodeSourceFile(pathOf("ro.txt"), TE::Auto, detected);
+    EXPECT_FALSE(decoded.failed);
+    EXPECT_EQ(decoded.text, "\xD6\xD0\xCE\xC4");
+    EXPECT_EQ(detected, TE::Ansi);
+    EXPECT_EQ(contentOf("ro.txt"), "\xD6\xD0\xCE\xC4");
+}
+
+TEST_F(SingleFileTest, missingSourceFailsAndLeavesDetectedAlone) {
+    TE detected = TE::Utf16BE;
+    const DecodedFile decoded = decodeSourceFile(pathOf("none.txt"), TE::Auto, detected);
+    EXPECT_TRUE(decoded.failed);
+    EXPECT_EQ(decoded.reason, "cannot open: No such file or directory");
+    EXPECT_TRUE(decoded.text.empty());
+    EXPECT_EQ(detected, TE::Utf16BE);
+}
+
+TEST_F(SingleFileTest, directoryAsSourceFails) {
+    TE detected = TE::Auto;
+    const DecodedFile decoded = decodeSourceFile(pathOf("out"), TE::Ansi, detected);
+    EXPECT_TRUE(decoded.failed);
+    EXPECT_EQ(detected, TE::Auto);
+}
+
+TEST_F(SingleFileTest, sourceInWrongEncodingIsReportedLossy) {
+    put("gbk.txt", "\xD6\xD0");
+    TE detected = TE::Auto;
+    const DecodedFile decoded = decodeSourceFile(pathOf("gbk.txt"), TE::Utf8, detected);
+    EXPECT_FALSE(decoded.failed);
+    EXPECT_TRUE(decoded.lossy);
+    EXPECT_EQ(decoded.text, "??");
+    EXPECT_EQ(decoded.reason, "source is not valid utf8: unreadable characters became ?");
+}
+
+struct ConvertRow {
+    const char* name;
+    std::string source;
+    TE input;
+    TE output;
+    TE detected;
+    std::string result;
+};
+
+class ConvertFileTest : public SingleFileTest, public testing::WithParamInterface<ConvertRow> {};
+
+TEST_P(ConvertFileTest, writesTheExpectedBytes) {
+    const ConvertRow& row = GetParam();
+    put("源.txt", row.source);
+    TE detected = TE::Auto;
+    const FileConversion result =
+        convertFile(pathOf("源.txt"), row.input, row.output, outputFolder(), detected);
+    EXPECT_FALSE(result.failed) << result.reason;
+    EXPECT_EQ(detected, row.detected);
+    EXPECT_EQ(result.detected, row.detected);
+    EXPECT_EQ(contentOf("out/源.txt"), row.result);
+    EXPECT_EQ(contentOf("源.txt"), row.source);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SingleFile, ConvertFileTest,
+    testing::Values(
+        ConvertRow{"asciiBecomesUtf8", "abc", TE::Auto, TE::Auto, TE::Utf8,
+                   "\xEF\xBB\xBF"
+                   "abc"},
+        ConvertRow{"asciiChosenAnsiStillUtf8", "abc", TE::Ansi, TE::Auto, TE::Utf8,
+                   "\xEF\xBB\xBF"
+                   "abc"},
+        ConvertRow{"gbkToUtf16le", "\xD6\xD0", TE::Auto, TE::Utf16LE, TE::Ansi, "\xFF\xFE\x2D\x4E"},
+        ConvertRow{"utf16beToGbk", "\xFE\xFF\x4E\x2D", TE::Auto, TE::Ansi, TE::Utf16BE, "\xD6\xD0"},
+        ConvertRow{"utf16leWithoutMarkKeepsFirstCharacter",
+                   "\x2D\x4E"
+                   "a\0"s,
+                   TE::Utf16LE, TE::Ansi, TE::Utf16LE,
+                   "\xD6\xD0"
+                   "a"},
+        ConvertRow{"big5PageWrittenBackAsBig5", "<head><meta charset=big5></head>\xA4\xA4",
+                   TE::Auto, TE::Auto, TE::Big5, "<head><meta charset=big5></head>\xA4\xA4"},
+        ConvertRow{"utf8PageToGbk", "<meta charset=\"utf-8\">\xE4\xB8\xAD", TE::Auto, TE::Ansi,
+                   TE::Utf8, "<meta charset=\"utf-8\">\xD6\xD0"},
+        ConvertRow{"emptySource", "", TE::Auto, TE::Auto, TE::Ansi, ""},
+        ConvertRow{"emptySourceToUtf8", "", TE::Auto, TE::Utf8, TE::Ansi, "\xEF\xBB\xBF"},
+        ConvertRow{"markOnlyReadAsAnsi", "\xEF\xBB\xBF", TE::Auto, TE::Auto, TE::Ansi,
+                   "\xEF\xBB\xBF"},
+        ConvertRow{"utf8MarkReadAsAnsiDoubled",
+                   "\xEF\xBB\xBF"
+                   "a",
+                   TE::Ansi, TE::Utf8, TE::Utf8,
+                   "\xEF\xBB\xBF\xEF\xBB\xBF"
+                   "a"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(SingleFileTest, unreadableSourceGetsNoOutputAndKeepsAnEarlierOne) {
+    put("out/none.txt", "earlier");
+    TE detected = TE::Big5;
+    const FileConversion result =
+        convertFile(pathOf("none.txt"), TE::Auto, TE::Auto, outputFolder(), detected);
+    EXPECT_TRUE(result.failed);
+    EXPECT_EQ(result.reason, "cannot open: No such file or directory");
+    EXPECT_EQ(detected, TE::Big5);
+    EXPECT_EQ(contentOf("out/none.txt"), "earlier");
+}
+
+TEST_F(SingleFileTest, scriptStepRunsBetweenDecodingAndEncoding) {
+    put("s.txt", "abc");
+    TE detected = TE::Auto;
+    const FileConversion result =
+        convertFile(pathOf("s.txt"), TE::Auto, TE::Ansi, ansi((folder / "out").string()), detected,
+                    [](AnsiText& text) {
+                        text += "!";
+                        return std::string("dictionary missing");
+                    });
+    EXPECT_TRUE(result.failed);
+    EXPECT_EQ(result.reason, "dictionary missing");
+    EXPECT_EQ(contentOf("out/s.txt"), "abc!");
+}
+
+TEST_F(SingleFileTest, existingOutputIsReplaced) {
+    put("out/r.txt", "an earlier and longer result");
+    const WriteResult written = encodeAndWriteFile(pathOf("out/r.txt"), "new", TE::Utf8);
+    EXPECT_TRUE(written.ok);
+    EXPECT_EQ(contentOf("out/r.txt"), "\xEF\xBB\xBFnew");
+    EXPECT_EQ(entriesIn("out"), 1);
+}
+
+TEST_F(SingleFileTest, textBig5CannotTakeIsWrittenUnconvertedAndReported) {
+    const WriteResult written =
+        encodeAndWriteFile(pathOf("out/b.txt"), "\xBC\xF2\xCC\xE5", TE::Big5);
+    EXPECT_TRUE(written.ok);
+    EXPECT_TRUE(written.unconverted);
+    EXPECT_EQ(written.reason, "output encoding cannot represent the text");
+    EXPECT_EQ(contentOf("out/b.txt"), "\xBC\xF2\xCC\xE5");
+}
+
+TEST_F(SingleFileTest, emptyOutputPathFails) {
+    const WriteResult written = encodeAndWriteFile("", "abc", TE::Utf8);
+    EXPECT_FALSE(written.ok);
+    EXPECT_FALSE(written.reason.empty());
+}
+
+TEST_F(SingleFileTest, outputFolderThatIsAFileFails) {
+    put("blocker", "x");
+    const WriteResult written = encodeAndWriteFile(pathOf("blocker/o.txt"), "abc", TE::Utf8);
+    EXPECT_FALSE(written.ok);
+    EXPECT_EQ(written.reason, "cannot create: Not a directory");
+}
+
+TEST_F(SingleFileTest, failedWriteKeepsTheEarlierOutput) {
+    put("out/big.txt", "earlier");
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const WriteResult written =
+        encodeAndWriteFile(pathOf("out/big.txt"), std::string(1 << 20, 'x'), TE::Utf16LE);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written.ok);
+    EXPECT_EQ(written.reason, "cannot write: File too large");
+    EXPECT_EQ(contentOf("out/big.txt"), "earlier");
+    EXPECT_EQ(entriesIn("out"), 1);
+}
+
+TEST_F(SingleFileTest, conversionFailingLateLeavesNoPartialOutput) {
+    // Several megabytes stream into the file before the invalid byte at the end is met; the
+    // file must then hold only the mark and the fallback's bytes.
+    std::string text;
+    for (int i = 0; i < 400000; ++i)
+        text += "\xC7\xE0\xB7\xE3 line\n";
+    text += "\x81";
+    const WriteResult written = encodeAndWriteFile(pathOf("out/late.txt"), text, TE::Utf8);
+    EXPECT_TRUE(written.ok);
+    EXPECT_TRUE(written.lossy);
+    const EncodedText expected = encodeText(text, TE::Utf8);
+    EXPECT_TRUE(expected.lossy);
+    EXPECT_EQ(contentOf("out/late.txt"), expected.bytes);
+    EXPECT_EQ(expected.bytes.substr(expected.bytes.size() - 2), "\n?");
+}
+
+TEST_F(SingleFileTest, largeFileWrittenAsEncodedInMemory) {
+    std::string text;
+    for (int i = 0; i < 300000; ++i)
+        text += "\xC7\xE0\xB7\xE3\xCF\xBB abc\r\n";
+    for (TE encoding : {TE::Utf8, TE::Utf16LE, TE::Utf16BE, TE::Big5}) {
+        const WriteResult written = encodeAndWriteFile(pathOf("out/large.txt"), text, encoding);
+        EXPECT_TRUE(written.ok) << written.reason;
+        EXPECT_EQ(contentOf("out/large.txt"), encodeText(text, encoding).bytes);
+    }
+}
+
+} // namespace
