@@ -16,5 +16,15 @@ build: configure
 test: deps build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# Starts the window; without a display it runs on a virtual one (Xvfb), which shows nothing
+# here but keeps the program running until it is closed or interrupted.
+run: deps build
+	@if [ -z "$${DISPLAY:-}" ]; then \
+	  echo "run: no DISPLAY set; starting the window under Xvfb (xvfb-run -a)"; \
+	  xvfb-run -a $(BUILD_DIR)/app/qingfengxia; \
+	else \
+	  $(BUILD_DIR)/app/qingfengxia; \
+	fi
+
 clean:
 	rm -rf $(BUILD_DIR)

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,13 +35,21 @@ namespace {
 using platform::AnsiText;
 using platform::MessageAnswer;
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "main_window_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+// One application for the whole test program, gone before the program's statics are.
+class QtApplication : public ::testing::Environment {
+public:
+    void SetUp() override { app = std::make_unique<QApplication>(argc, argv); }
+    void TearDown() override { app.reset(); }
+
+private:
+    int argc = 1;
+    char name[17] = "main_window_test";
+    char* argv[2] = {name, nullptr};
+    std::unique_ptr<QApplication> app;
+};
+
+[[maybe_unused]] ::testing::Environment* const qtApplication =
+    ::testing::AddGlobalTestEnvironment(new QtApplication);
 
 QString q(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -100,7 +109,6 @@ struct DialogScript {
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        application();
         ASSERT_TRUE(temp.isValid());
         root = std::filesystem::path(temp.path().toStdString());
         settingsPath = root / "青枫匣.ini";
@@ -212,10 +220,7 @@ bool hasKind(QWidget* widget, Kind kind) {
     return false;
 }
 
-class LayoutTest : public ::testing::TestWithParam<LayoutRow> {
-protected:
-    void SetUp() override { application(); }
-};
+class LayoutTest : public ::testing::TestWithParam<LayoutRow> {};
 
 TEST_P(LayoutTest, ControlSitsWhereTheLayoutPutsIt) {
     const LayoutRow& row = GetParam();
@@ -241,8 +246,8 @@ TEST_P(LayoutTest, ControlSitsWhereTheLayoutPutsIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryControl, LayoutTest, ::testing::ValuesIn(layoutRows),
-                         [](const ::testing::TestParamInfo<LayoutRow>& info) {
-                             return "row" + std::to_string(info.index);
+                         [](const ::testing::TestParamInfo<LayoutRow>& row) {
+                             return "row" + std::to_string(row.index);
                          });
 
 TEST_F(WindowTest, WindowHasItsTitleFixedSizeAndOpensCentred) {
@@ -357,15 +362,13 @@ struct Recorded {
 };
 
 struct EnterRow {
+    const char* name;
     const char* focus;
     int fileRuns;
     int folderRuns;
 };
 
-class EnterKeyTest : public ::testing::TestWithParam<EnterRow> {
-protected:
-    void SetUp() override { application(); }
-};
+class EnterKeyTest : public ::testing::TestWithParam<EnterRow> {};
 
 TEST_P(EnterKeyTest, EnterClicksTheDefaultButtonUnlessTheFocusTakesIt) {
     Recorded recorded;
@@ -382,16 +385,14 @@ TEST_P(EnterKeyTest, EnterClicksTheDefaultButtonUnlessTheFocusTakesIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Focus, EnterKeyTest,
-                         ::testing::Values(EnterRow{"单选框输入UTF8", 2, 0},
-                                           EnterRow{"单选框简到繁", 2, 0},
-                                           EnterRow{"编辑框文件过滤", 2, 0},
-                                           EnterRow{"按钮批量转换", 2, 0},
+                         ::testing::Values(EnterRow{"InputRadio", "单选框输入UTF8", 2, 0},
+                                           EnterRow{"ScriptRadio", "单选框简到繁", 2, 0},
+                                           EnterRow{"FilterBox", "编辑框文件过滤", 2, 0},
+                                           EnterRow{"FileButton", "按钮批量转换", 2, 0},
                                            // A focused push button takes Enter itself.
-                                           EnterRow{"按钮批量转换文件夹", 0, 2}),
-                         [](const ::testing::TestParamInfo<EnterRow>& info) {
-                             const char* names[] = {"InputRadio", "ScriptRadio", "FilterBox",
-                                                    "FileButton", "FolderButton"};
-                             return std::string(names[info.index]);
+                                           EnterRow{"FolderButton", "按钮批量转换文件夹", 0, 2}),
+                         [](const ::testing::TestParamInfo<EnterRow>& row) {
+                             return std::string(row.param.name);
                          });
 
 TEST_F(WindowTest, CreatedLoadsTheSettingsOnceAndEscapeSavesThemOnce) {
@@ -460,7 +461,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SlideRow{"LeftEdgeAtTwenty", 21, true, 20, true},
                       SlideRow{"LeftEdgeFallsBelowTwenty", 20, true, 19, false},
                       SlideRow{"StartMovesRight", 104, false, 105, false}),
-    [](const ::testing::TestParamInfo<SlideRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<SlideRow>& row) { return std::string(row.param.name); });
 
 TEST_F(WindowTest, BannerSwingsBetweenNineteenAndTwoHundredNinetyEight) {
     DialogScript script;
