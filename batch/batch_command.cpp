@@ -3,6 +3,7 @@
 #include "batch/batch_run.h"
 #include "batch/folder_scan.h"
 #include "batch/headless_host.h"
+#include "platform/directory_listing.h"
 #include "platform/file_system.h"
 
 #include <array>
@@ -148,8 +149,7 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
         if (auto path = platform::ansiPath(argument); path && !path->empty())
             parsed.files.push_back(absolutePath(*path, workingFolder));
         else if (!argument.empty())
-            parsed.unrepresentable.push_back(
-                platform::ansiFromUtf8(std::string(argument.size(), '?')).value_or("?"));
+            parsed.unrepresentable.push_back(platform::displayName(argument));
         else
             return fail("an empty file name");
     }

@@ -59,24 +59,6 @@ std::optional<std::u32string> codePointsOf(std::string_view utf8) {
     return out;
 }
 
-// A name the program cannot hold, made readable for a report: every byte that starts no
-// well-formed character becomes U+FFFD.
-AnsiText displayName(std::string_view native) {
-    static const AnsiText replacement = ansi("\uFFFD");
-    AnsiText out;
-    for (size_t pos = 0; pos < native.size();) {
-        const Utf8Step step = utf8StepAt(native, pos);
-        if (step.length == 0) {
-            out += replacement;
-            ++pos;
-            continue;
-        }
-        out += ansiFromUtf8(native.substr(pos, step.length)).value_or(replacement);
-        pos += step.length;
-    }
-    return out;
-}
-
 EntryKind kindOf(DIR* dir, const dirent& entry) {
     switch (entry.d_type) {
     case DT_REG:
@@ -154,6 +136,22 @@ bool isForbiddenInPattern(char32_t c) {
 }
 
 } // namespace
+
+AnsiText displayName(std::string_view native) {
+    static const AnsiText replacement = ansi("\uFFFD");
+    AnsiText out;
+    for (size_t pos = 0; pos < native.size();) {
+        const Utf8Step step = utf8StepAt(native, pos);
+        if (step.length == 0) {
+            out += replacement;
+            ++pos;
+            continue;
+        }
+        out += ansiFromUtf8(native.substr(pos, step.length)).value_or(replacement);
+        pos += step.length;
+    }
+    return out;
+}
 
 struct DirectoryReader::Handle {
     struct Closer {

@@ -65,4 +65,8 @@ private:
     bool everyName = false;
 };
 
+// A file-system name the program cannot hold, made readable for a report: every byte that
+// starts no well-formed UTF-8 character becomes U+FFFD. Never to be opened.
+AnsiText displayName(std::string_view native);
+
 } // namespace platform

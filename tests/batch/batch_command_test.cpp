@@ -104,6 +104,17 @@ TEST_F(CommandRun, exitStatusesAndOneLinePerFile) {
     EXPECT_NE(out.str().find("有 1 个文件未能完整转换：missing.txt"), std::string::npos);
 }
 
+TEST_F(CommandRun, nameThatIsNoUtf8FailsWithoutTouchingOtherFiles) {
+    write("a.txt", "x");
+    write("bad\xFF.txt", "y");
+    EXPECT_EQ(run({(root / "a.txt").string(), (root / "bad\xFF.txt").string()}), 1);
+    EXPECT_NE(out.str().find("name cannot be represented"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("bad\uFFFD.txt"), std::string::npos);
+    EXPECT_TRUE(fs::exists(root / "转换结果" / "a.txt"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(root / "转换结果"), fs::directory_iterator()),
+              1);
+}
+
 TEST_F(CommandRun, usageErrorWritesNothing) {
     write("a.txt", "x");
     EXPECT_EQ(run({"--out", "ebcdic", (root / "a.txt").string()}), 2);
