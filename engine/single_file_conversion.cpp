@@ -1,5 +1,6 @@
 #include "engine/single_file_conversion.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "platform/file_access.h"
@@ -8,22 +9,27 @@ namespace engine {
 
 namespace {
 
-constexpr std::size_t writeChunk = std::size_t{1} << 20;
+constexpr std::size_t smallestChunk = 4096;
+constexpr std::size_t largestChunk = std::size_t{1} << 20;
 
 // Streams the output into the replacing file through one reused buffer, so a large output is
-// never held in memory as a whole.
+// never held in memory as a whole. The buffer is sized to the expected output, so a run over
+// many small files does not prepare a large buffer for each.
 class FileSink final : public ByteSink {
 public:
-    explicit FileSink(const AnsiText& path) : file(path) {}
+    FileSink(const AnsiText& path, std::size_t expectedSize)
+        : file(path), chunk(std::clamp(expectedSize, smallestChunk, largestChunk)) {}
     const platform::FileStatus& status() const { return file.status(); }
     platform::FileStatus commit() { return file.commit(); }
 
     std::span<char> room(std::size_t atLeast) override {
-        if (buffer.size() < std::max(atLeast, writeChunk))
-            buffer.resize(std::max(atLeast, writeChunk));
-        return buffer;
+        if (!buffer || chunk < atLeast) {
+            chunk = std::max(chunk, atLeast);
+            buffer.reset(new char[chunk]);
+        }
+        return {buffer.get(), chunk};
     }
-    bool wrote(std::size_t count) override { return append({buffer.data(), count}); }
+    bool wrote(std::size_t count) override { return append({buffer.get(), count}); }
     bool append(std::string_view bytes) override {
         if (!file.write(bytes))
             return false;
@@ -40,7 +46,8 @@ public:
 
 private:
     platform::ReplacingFile file;
-    std::string buffer;
+    std::size_t chunk;
+    std::unique_ptr<char[]> buffer;
     std::size_t written = 0;
 };
 
@@ -88,7 +95,8 @@ AnsiText fileNameOfPath(std::string_view path) {
 WriteResult encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
                                TextEncoding encoding) {
     WriteResult result;
-    FileSink sink(outputPath);
+    // UTF-16 doubles ASCII text; the mark adds a few bytes.
+    FileSink sink(outputPath, 2 * text.size() + 16);
     if (!sink.status().ok) {
         result.reason = sink.status().reason;
         return result;

@@ -148,6 +148,9 @@ int detectWebPageCharset(std::string_view page) {
     static const std::array<AnsiText, 3> expandedLists = {expandDoubledQuotes(charsetLists[0]),
                                                           expandDoubledQuotes(charsetLists[1]),
                                                           expandDoubledQuotes(charsetLists[2])};
+    // Plain text without any "<" (most sources) needs no further pass over the page.
+    if (page.find('<') == std::string_view::npos)
+        return 0;
     // The fixed markers hold no quotes and are not empty, so one in-place search each serves.
     const Between head = findBetween(page, "<head>", "</head>", 0);
     const std::string_view region = head.found && !head.text.empty() ? head.text : page;

@@ -57,11 +57,15 @@ constexpr std::size_t maxNameForTemporary = 255 - 1 - 16;
 } // namespace
 
 std::uint64_t defaultReadLimit() {
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || pageSize <= 0)
-        return std::numeric_limits<std::uint64_t>::max();
-    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 4;
+    // Asked once: every source of a run is checked against it.
+    static const std::uint64_t limit = [] {
+        const long pages = sysconf(_SC_PHYS_PAGES);
+        const long pageSize = sysconf(_SC_PAGE_SIZE);
+        if (pages <= 0 || pageSize <= 0)
+            return std::numeric_limits<std::uint64_t>::max();
+        return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 4;
+    }();
+    return limit;
 }
 
 FileContent readWholeFile(const AnsiText& path, std::uint64_t limit) {
