@@ -523,7 +523,9 @@ bool ConfigStore::saveCopyAs(const AnsiText& target) {
     if (destination == openedPath && file && !dynamic_cast<platform::MemoryFile*>(file.get()))
         return file->writeAt(0, content) &&
                file->truncate(static_cast<std::int64_t>(content.size()));
-    return platform::replaceFileContent(destination, content);
+    // A file that another store holds open for editing is left to that store.
+    const auto lock = platform::EditableFile::open(destination);
+    return lock && platform::replaceFileContent(destination, content);
 }
 
 std::vector<AnsiText> ConfigStore::listSections(const AnsiText& include,

@@ -90,7 +90,8 @@ public:
     // Keys whose value begins with `value` (empty: whose value is empty and followed by a line
     // break), in the whole file or, when `sectionName` is given, in that section only.
     std::vector<AnsiText> listKeysWithValue(const AnsiText& value, const AnsiText& sectionName);
-    // Writes all of `content` to `target` (empty: `openedPath`), replacing that file.
+    // Writes all of `content` to `target` (empty: `openedPath`), replacing that file; false
+    // when it cannot be written or another store holds it open for editing.
     bool saveCopyAs(const AnsiText& target = {});
     // Names of the header lines "[...]", kept when they contain a non-empty include and do not
     // contain a non-empty exclude.

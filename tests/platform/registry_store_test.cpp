@@ -14,7 +14,8 @@ TEST(RegistryStore, valuesSurviveAnotherInstance) {
     const AnsiText key = ansi("HKEY_CLASSES_ROOT\\砚舟软件\\青枫匣\\输入编码");
     RegistryStore writer(folder.path("sub/registry"));
     EXPECT_FALSE(writer.readString(key, "a"));
-    const AnsiText awkward("tab\there\r\nline 100%\0zero", 26);
+    const char awkwardBytes[] = "tab\there\r\nline 100%\0zero";
+    const AnsiText awkward(awkwardBytes, sizeof awkwardBytes - 1);
     ASSERT_TRUE(writer.writeString(key, "a", awkward));
     ASSERT_TRUE(writer.writeString(key, ansi("自动"), ansi("真")));
     ASSERT_TRUE(writer.writeString(key, "a", "replaced"));
