@@ -92,7 +92,7 @@ void MainWindow::centreOnScreen() {
 
 void MainWindow::fitOuterSize() {
     const QSize frame = frameGeometry().size() - size();
-    if (frame.isEmpty() || (frame.width() <= 0 && frame.height() <= 0)) {
+    if (frame.width() < 0 || frame.height() < 0 || (frame.width() == 0 && frame.height() == 0)) {
         return;
     }
     const QSize client(windowWidth - frame.width(), windowHeight - frame.height());
