@@ -6,6 +6,7 @@
 #include "engine/script_conversion.h"
 #include "engine/single_file_conversion.h"
 #include "platform/monotonic_clock.h"
+#include "platform/temporary_leftovers.h"
 
 #include <array>
 #include <utility>
@@ -156,6 +157,15 @@ BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
     summary.resultFolder = directoryOfPath(files.front()) + platform::pathSeparator +
                            ansi("转换结果") + platform::pathSeparator;
     (void)createFolderPath(summary.resultFolder); // a failure shows in every file's write
+    {
+        // Outputs of these names that a killed run was writing left hidden temporary files;
+        // this run replaces those outputs, so their leftovers go now.
+        std::vector<AnsiText> names;
+        names.reserve(files.size());
+        for (const AnsiText& path : files)
+            names.push_back(engine::fileNameOfPath(path));
+        (void)platform::removeTemporaryLeftovers(summary.resultFolder, names);
+    }
     const std::int64_t start = platform::monotonicMilliseconds();
 
     for (const AnsiText& name : unrepresentable) {

@@ -1,0 +1,384 @@
+// Batch runs on real folders meeting faults: sources that vanish or are no files, a result folder
+// that cannot be written, a disk that fills up part-way, leftovers of a killed run, and names
+// that hostile or careless users give files. Every case ends with the sources byte-identical.
+#include "batch/batch_run.h"
+
+#include "batch/folder_scan.h"
+#include "batch/headless_host.h"
+#include "platform/file_access.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+using namespace batch;
+using platform::ansi;
+using platform::AnsiText;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string gbkHello = "\xC4\xE3\xBA\xC3"; // 你好
+const std::string utf8Hello = "\xE4\xBD\xA0\xE5\xA5\xBD";
+const std::string utf8Mark = "\xEF\xBB\xBF";
+const std::string resultName = "转换结果"; // UTF-8, as the file system holds it
+
+class TempTree {
+public:
+    TempTree() {
+        static int serial = 0;
+        root = fs::temp_directory_path() /
+               ("qfx_fault_" + std::to_string(getpid()) + "_" + std::to_string(++serial));
+        fs::remove_all(root);
+        fs::create_directories(root);
+    }
+    ~TempTree() {
+        std::error_code ignored;
+        fs::permissions(root / resultName, fs::perms::owner_all, ignored);
+        fs::remove_all(root, ignored);
+    }
+    fs::path write(const std::string& name, const std::string& bytes) const {
+        fs::path path = root / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    fs::path result(const std::string& name = {}) const { return root / resultName / name; }
+    fs::path root;
+};
+
+AnsiText ansiPath(const fs::path& path) {
+    return *platform::ansiPath(path.string());
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::uint64_t fnv1a(const std::string& bytes) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : bytes)
+        hash = (hash ^ c) * 1099511628211ull;
+    return hash;
+}
+
+// The hash of every regular file directly in a folder, to show that a run changed no source.
+std::map<std::string, std::uint64_t> hashFolder(const fs::path& folder) {
+    std::map<std::string, std::uint64_t> hashes;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        if (entry.is_regular_file())
+            hashes[entry.path().filename().string()] = fnv1a(readFile(entry.path()));
+    return hashes;
+}
+
+// Names in the folder that are temporary files of an unfinished write.
+std::vector<std::string> temporaryFiles(const fs::path& folder) {
+    std::vector<std::string> found;
+    std::error_code ignored;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ignored))
+        if (entry.path().filename().string().find(platform::temporaryFileMarker) !=
+            std::string::npos)
+            found.push_back(entry.path().filename().string());
+    return found;
+}
+
+class RecordingHost : public HeadlessHost {
+public:
+    void setCaption(std::string_view name, const AnsiText& value) override {
+        HeadlessHost::setCaption(name, value);
+        if (name == control::progressCaption && !value.empty())
+            progressCaptions.push_back(value);
+    }
+    void fileFinished(const FileOutcome& outcome) override { outcomes.push_back(outcome); }
+    const FileOutcome* outcomeOf(const fs::path& path) const {
+        const AnsiText wanted = ansiPath(path);
+        for (const FileOutcome& outcome : outcomes)
+            if (outcome.sourcePath == wanted)
+                return &outcome;
+        return nullptr;
+    }
+    std::vector<AnsiText> progressCaptions;
+    std::vector<FileOutcome> outcomes;
+};
+
+class BatchFault : public testing::Test {
+protected:
+    void SetUp() override {
+        stopRequested = false;
+        host.chooseOutput(engine::TextEncoding::Utf8);
+    }
+    BatchSummary run(const std::vector<fs::path>& paths) {
+        std::vector<AnsiText> files;
+        for (const fs::path& path : paths)
+            files.push_back(ansiPath(path));
+        return runBatch(host, files);
+    }
+    TempTree tree;
+    RecordingHost host;
+};
+
+TEST_F(BatchFault, sourceDeletedBetweenListingAndReading) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        tree.write(name, gbkHello + name);
+    FolderScanResult scan = listFolderByFilter(ansiPath(tree.root), "*.txt");
+    ASSERT_EQ(scan.files.size(), 3u);
+    fs::remove(tree.root / "b.txt");
+    const auto before = hashFolder(tree.root);
+
+    BatchSummary summary = runBatch(host, scan.files);
+
+    EXPECT_EQ(summary.converted, 2);
+    EXPECT_EQ(summary.failedNames, std::vector<AnsiText>{"b.txt"});
+    const FileOutcome* gone = host.outcomeOf(tree.root / "b.txt");
+    ASSERT_NE(gone, nullptr);
+    EXPECT_TRUE(gone->failed);
+    EXPECT_NE(gone->reason.find("cannot open"), std::string::npos) << gone->reason;
+    EXPECT_FALSE(fs::exists(tree.result("b.txt")));
+    EXPECT_EQ(readFile(tree.result("c.txt")), utf8Mark + utf8Hello + "c.txt");
+    EXPECT_EQ(hashFolder(tree.root), before);
+}
+
+TEST_F(BatchFault, sourceDeletedDuringTheRunByAnotherProgram) {
+    const fs::path first = tree.write("first.txt", gbkHello);
+    const fs::path second = tree.write("second.txt", gbkHello);
+    host.onPump = [&] {
+        if (host.pumpCount == 2)
+            fs::remove(second);
+        return true;
+    };
+    BatchSummary summary = run({first, second});
+    EXPECT_EQ(summary.converted, 1);
+    EXPECT_EQ(summary.failedNames, std::vector<AnsiText>{"second.txt"});
+    EXPECT_TRUE(temporaryFiles(tree.result()).empty());
+}
+
+// A folder or a pipe handed over as a source: refused at once, never read (a pipe would block
+// the run for good), and the next file still converts.
+TEST_F(BatchFault, sourceThatIsAFolderOrAPipeFailsWithoutHanging) {
+    fs::create_directory(tree.root / "folder.txt");
+    const fs::path pipe = tree.root / "pipe.txt";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const fs::path plain = tree.write("plain.txt", gbkHello);
+    const auto before = hashFolder(tree.root);
+
+    alarm(60); // a blocked read ends the test instead of the whole suite's time
+    BatchSummary summary = run({plain, tree.root / "folder.txt", pipe, plain});
+    alarm(0);
+
+    EXPECT_EQ(summary.converted, 2);
+    EXPECT_EQ(summary.failedNames, (std::vector<AnsiText>{"folder.txt", "pipe.txt"}));
+    EXPECT_NE(host.outcomeOf(pipe)->reason.find("not a regular file"), std::string::npos);
+    EXPECT_FALSE(fs::exists(tree.result("pipe.txt")));
+    EXPECT_FALSE(fs::exists(tree.result("folder.txt")));
+    EXPECT_EQ(hashFolder(tree.root), before);
+
+    // A folder scan never lists them in the first place.
+    FolderScanResult scan = listFolderByFilter(ansiPath(tree.root), "*.*");
+    EXPECT_EQ(scan.files, std::vector<AnsiText>{ansiPath(plain)});
+}
+
+TEST_F(BatchFault, fileWhereTheResultFolderShouldBe) {
+    const fs::path blocker = tree.write(resultName, "not a folder");
+    const fs::path a = tree.write("a.txt", gbkHello);
+    const fs::path b = tree.write("b.txt", gbkHello);
+    const auto before = hashFolder(tree.root);
+
+    BatchSummary summary = run({a, b});
+
+    EXPECT_EQ(summary.converted, 0);
+    EXPECT_EQ(summary.failedNames, (std::vector<AnsiText>{"a.txt", "b.txt"}));
+    EXPECT_NE(host.outcomes.at(0).reason.find("cannot create"), std::string::npos)
+        << host.outcomes.at(0).reason;
+    EXPECT_NE(summary.report.find(ansi("有 2 个文件未能完整转换")), std::string::npos);
+    EXPECT_EQ(hashFolder(tree.root), before); // the blocking file included
+}
+
+TEST_F(BatchFault, readOnlyResultFolderKeepsEarlierResults) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind root; outputNameTakenByAFolder covers the path";
+    const fs::path a = tree.write("a.txt", gbkHello);
+    fs::create_directory(tree.result());
+    std::ofstream(tree.result("a.txt"), std::ios::binary) << "earlier";
+    fs::permissions(tree.result(), fs::perms::owner_read | fs::perms::owner_exec);
+
+    BatchSummary summary = run({a});
+
+    EXPECT_EQ(summary.failedNames, std::vector<AnsiText>{"a.txt"});
+    EXPECT_EQ(readFile(tree.result("a.txt")), "earlier");
+    EXPECT_TRUE(temporaryFiles(tree.result()).empty());
+}
+
+// Works as root too: the rename onto a folder fails whatever the permissions.
+TEST_F(BatchFault, outputNameTakenByAFolder) {
+    const fs::path a = tree.write("a.txt", gbkHello);
+    const fs::path b = tree.write("b.txt", gbkHello);
+    fs::create_directories(tree.result("a.txt") / "inside");
+
+    BatchSummary summary = run({a, b});
+
+    EXPECT_EQ(summary.converted, 1);
+    EXPECT_EQ(summary.failedNames, std::vector<AnsiText>{"a.txt"});
+    EXPECT_NE(host.outcomeOf(a)->reason.find("cannot replace"), std::string::npos)
+        << host.outcomeOf(a)->reason;
+    EXPECT_TRUE(fs::is_directory(tree.result("a.txt") / "inside"));
+    EXPECT_TRUE(temporaryFiles(tree.result()).empty());
+}
+
+// The disk fills up in the middle of a large output: a file-size limit in a child process makes
+// the write fail with EFBIG (SIGXFSZ ignored), as a full disk fails it with ENOSPC.
+TEST_F(BatchFault, diskFullInTheMiddleOfALargeOutput) {
+    std::string big;
+    while (big.size() < (4u << 20))
+        big += gbkHello + "0123456789\r\n";
+    const fs::path large = tree.write("large.txt", big);
+    const fs::path small = tree.write("small.txt", gbkHello);
+    fs::create_directory(tree.result());
+    std::ofstream(tree.result("large.txt"), std::ios::binary) << "earlier";
+    const auto before = hashFolder(tree.root);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1u << 20, 1u << 20};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        HeadlessHost childHost;
+        childHost.chooseOutput(engine::TextEncoding::Utf16LE);
+        BatchSummary summary = runBatch(childHost, {ansiPath(large), ansiPath(small)});
+        const bool expected =
+            summary.converted == 1 && summary.failedNames == std::vector<AnsiText>{"large.txt"};
+        _exit(expected ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "child ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the run did not report large.txt alone as failed";
+
+    EXPECT_EQ(readFile(tree.result("large.txt")), "earlier");
+    EXPECT_TRUE(fs::exists(tree.result("small.txt")));
+    EXPECT_TRUE(temporaryFiles(tree.result()).empty());
+    EXPECT_EQ(hashFolder(tree.root), before);
+}
+
+// A killed run leaves a hidden temporary file beside the output it was writing; the next run of
+// that name clears it and the leftover never stands in for a result. Leftovers of names the run
+// does not write, and files that merely look similar, stay.
+TEST_F(BatchFault, leftoversOfAKilledRunAreClearedByTheNextRunOfThatName) {
+    const fs::path a = tree.write("a.txt", gbkHello);
+    fs::create_directory(tree.result());
+    std::ofstream(tree.result(".a.txt.qfx-tmp-Ab12Z9"), std::ios::binary) << "partial";
+    std::ofstream(tree.result(".other.txt.qfx-tmp-Ab12Z9"), std::ios::binary) << "partial";
+    std::ofstream(tree.result(".a.txt.qfx-tmp-notmine"), std::ios::binary) << "user's";
+    std::ofstream(tree.result(".qfx-tmp-Ab12Z9"), std::ios::binary) << "long name's";
+
+    BatchSummary summary = run({a});
+
+    EXPECT_EQ(summary.converted, 1);
+    EXPECT_EQ(readFile(tree.result("a.txt")), utf8Mark + utf8Hello);
+    std::vector<std::string> left = temporaryFiles(tree.result());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{".a.txt.qfx-tmp-notmine", ".other.txt.qfx-tmp-Ab12Z9",
+                                              ".qfx-tmp-Ab12Z9"}));
+}
+
+struct HostileName {
+    const char* rowName;
+    std::string name;
+};
+
+std::vector<HostileName> hostileNames() {
+    return {
+        {"Spaces", "  two  spaces .txt"},
+        {"Quotes", "say \"hi\" it's.txt"},
+        {"LeadingDash", "-rf.txt"},
+        {"LeadingDoubleDash", "--help.txt"},
+        {"Newline", "first\nsecond.txt"},
+        {"CarriageReturn", "cr\r.txt"},
+        {"Escape", "esc\x1b[2J.txt"},
+        {"Backslash", "back\\slash.txt"},
+        {"ShellCommand", "$(touch pwned).txt"},
+        {"Backticks", "`touch pwned`.txt"},
+        {"Semicolon", "a; touch pwned.txt"},
+        {"Chinese", "中文 名字.txt"},
+        {"ReplacementCharacter", "bad\xEF\xBF\xBD.txt"},
+        {"NameOf238Bytes", std::string(234, 'm') + ".txt"},
+        {"NameOf239Bytes", std::string(235, 'n') + ".txt"},
+        {"NameOf255Bytes", std::string(251, 'x') + ".txt"},
+        {"ChineseNameOf253Bytes",
+         [] {
+             std::string name;
+             for (int i = 0; i < 83; ++i)
+                 name += "长";
+             return name + ".txt";
+         }()},
+    };
+}
+
+// Names with spaces, quotes, dashes, line breaks, shell syntax and the longest lengths go through
+// the scan, the run and the progress caption unharmed; nothing they name is started. A name
+// that is no UTF-8 fails with its reason and is never taken for the file its display form
+// spells ("bad\xFF.txt" shows as "bad\uFFFD.txt", which also exists here).
+TEST_F(BatchFault, hostileNamesGoThroughScanRunAndCaption) {
+    std::map<std::string, std::string> contents;
+    int serial = 0;
+    for (const HostileName& row : hostileNames()) {
+        contents[row.name] = gbkHello + std::to_string(++serial);
+        tree.write(row.name, contents[row.name]);
+    }
+    tree.write("bad\xFF.txt", gbkHello + "invalid");
+    const auto before = hashFolder(tree.root);
+
+    FolderScanResult scan = listFolderByFilter(ansiPath(tree.root), "*.txt");
+    ASSERT_EQ(scan.files.size(), contents.size());
+    ASSERT_EQ(scan.unrepresentable.size(), 1u);
+    BatchSummary summary = runBatch(host, scan.files, scan.unrepresentable);
+
+    EXPECT_EQ(summary.converted, static_cast<int>(contents.size()));
+    ASSERT_EQ(summary.failedNames.size(), 1u);
+    EXPECT_EQ(summary.failedNames[0], ansi("bad\uFFFD.txt"));
+    const FileOutcome& unnamed = host.outcomes.front();
+    EXPECT_TRUE(unnamed.failed);
+    EXPECT_NE(unnamed.reason.find("cannot be represented"), std::string::npos);
+    for (const HostileName& row : hostileNames()) {
+        SCOPED_TRACE(row.rowName);
+        const std::string expected = utf8Mark + utf8Hello + contents[row.name].substr(4);
+        EXPECT_EQ(readFile(tree.result(row.name)), expected);
+        const AnsiText base = *platform::ansiPath(row.name.substr(0, row.name.rfind('.')));
+        EXPECT_TRUE(
+            std::any_of(host.progressCaptions.begin(), host.progressCaptions.end(),
+                        [&](const AnsiText& caption) { return caption.ends_with(") " + base); }));
+    }
+    EXPECT_FALSE(fs::exists(tree.result("bad\xFF.txt")));
+    EXPECT_FALSE(fs::exists(tree.root / "pwned"));
+    EXPECT_FALSE(fs::exists("pwned"));
+    EXPECT_TRUE(temporaryFiles(tree.result()).empty());
+    EXPECT_EQ(hashFolder(tree.root), before);
+}
+
+TEST_F(BatchFault, hostileFolderNamesHoldTheResultFolder) {
+    for (const std::string folder : {"-dash folder", "new\nline", "quo\"te's", "a\\b"}) {
+        SCOPED_TRACE(folder);
+        fs::create_directory(tree.root / folder);
+        const fs::path source = tree.write(folder + "/x.txt", gbkHello);
+        BatchSummary summary = run({source});
+        EXPECT_EQ(summary.converted, 1);
+        EXPECT_EQ(summary.resultFolder,
+                  ansiPath(tree.root / folder) + "/" + ansi("转换结果") + "/");
+        EXPECT_EQ(readFile(tree.root / folder / resultName / "x.txt"), utf8Mark + utf8Hello);
+    }
+}
+
+} // namespace
