@@ -40,8 +40,32 @@ AnsiText absolutePath(const AnsiText& path, const AnsiText& workingFolder) {
     return workingFolder + platform::pathSeparator + path;
 }
 
-std::string shown(const AnsiText& text) {
-    return platform::utf8FromAnsi(text).value_or(text);
+// A text as the terminal gets it: UTF-8, with control characters written as \n, \r, \t or
+// \xHH, so that a name holding a line break still prints as one line and one holding an
+// escape sequence cannot drive the terminal. Outside `keepLineBreaks` (the report), a backslash
+// is doubled, so that no name reads as another name's escaped form.
+std::string shown(const AnsiText& text, bool keepLineBreaks = false) {
+    const std::string utf8 = platform::utf8FromAnsi(text).value_or(text);
+    std::string out;
+    out.reserve(utf8.size());
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\' && !keepLineBreaks) {
+            out += "\\\\";
+        } else if (c == '\n' && keepLineBreaks) {
+            out += c;
+        } else if (c == '\n' || c == '\r' || c == '\t') {
+            out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            static constexpr char digits[] = "0123456789abcdef";
+            out += "\\x";
+            out += digits[byte >> 4];
+            out += digits[byte & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 // Prints one line per file and keeps the report instead of asking.
@@ -69,8 +93,9 @@ public:
                                         const AnsiText& title) override {
         if (showProgress)
             err << '\r' << "\33[K" << std::flush;
-        std::string report = shown(message);
-        std::erase(report, '\r');
+        AnsiText lines = message;
+        std::erase(lines, '\r');
+        const std::string report = shown(lines, true);
         out << report << '\n';
         return HeadlessHost::showMessage(message, style, title);
     }

@@ -1,0 +1,371 @@
+// The command-line converter as a process meeting faults it cannot catch in-process: killed in
+// the middle of a large output, a file-size or address-space limit, a pipe given as a file,
+// hostile names on its command line. Every case ends with the sources byte-identical.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+#include "platform/file_access.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool addressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool addressSanitizer = true;
+#else
+constexpr bool addressSanitizer = false;
+#endif
+#else
+constexpr bool addressSanitizer = false;
+#endif
+
+const std::string gbkHello = "\xC4\xE3\xBA\xC3"; // 你好
+const std::string resultName = "转换结果";
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::map<std::string, std::string> snapshot(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        if (entry.is_regular_file())
+            files[entry.path().filename().string()] = readFile(entry.path());
+    return files;
+}
+
+std::vector<std::string> temporaryFiles(const fs::path& folder) {
+    std::vector<std::string> found;
+    std::error_code ignored;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ignored))
+        if (entry.path().filename().string().find(platform::temporaryFileMarker) !=
+            std::string::npos)
+            found.push_back(entry.path().filename().string());
+    return found;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
+    return result;
+}
+
+struct Limits {
+    std::optional<rlim_t> fileSize;
+    std::optional<rlim_t> addressSpace;
+};
+
+struct Finished {
+    bool exited = false; // false: killed by a signal (or by us after the deadline)
+    int status = -1;     // exit status, or the signal
+    std::string out;
+    std::string err;
+};
+
+class Converter {
+public:
+    Converter(const fs::path& folder, std::vector<std::string> arguments, Limits limits = {})
+        : outPath(folder / ".converter.out"), errPath(folder / ".converter.err") {
+        std::vector<std::string> argv{QFX_BATCH_BINARY};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        pid = fork();
+        if (pid != 0)
+            return;
+        // The child: limits, then the converter with its output in files and the folder as its
+        // working folder, so that relative names stay relative.
+        if (limits.fileSize) {
+            signal(SIGXFSZ, SIG_IGN); // kept across exec: writes fail with EFBIG instead
+            const rlimit limit{*limits.fileSize, *limits.fileSize};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        if (limits.addressSpace) {
+            const rlimit limit{*limits.addressSpace, *limits.addressSpace};
+            setrlimit(RLIMIT_AS, &limit);
+        }
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
+            chdir(folder.c_str()) != 0)
+            _exit(125);
+        std::vector<char*> raw;
+        for (std::string& argument : argv)
+            raw.push_back(argument.data());
+        raw.push_back(nullptr);
+        execv(raw[0], raw.data());
+        _exit(126);
+    }
+    ~Converter() {
+        if (pid > 0 && !reaped) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+
+    bool running() {
+        if (reaped)
+            return false;
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) != pid)
+            return true;
+        record(status);
+        return false;
+    }
+
+    void kill9() {
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        record(status);
+    }
+
+    // Waits up to `seconds`, then kills: a converter that hangs shows as killed by SIGKILL.
+    Finished finish(int seconds = 120) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (running() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!reaped)
+            kill9();
+        result.out = readFile(outPath);
+        result.err = readFile(errPath);
+        return result;
+    }
+
+    pid_t pid = -1;
+
+private:
+    void record(int status) {
+        reaped = true;
+        result.exited = WIFEXITED(status);
+        result.status = result.exited ? WEXITSTATUS(status) : WTERMSIG(status);
+    }
+
+    fs::path outPath, errPath;
+    bool reaped = false;
+    Finished result;
+};
+
+class CommandFault : public testing::Test {
+protected:
+    void SetUp() override {
+        static int serial = 0;
+        root = fs::temp_directory_path() /
+               ("qfx_command_fault_" + std::to_string(getpid()) + "_" + std::to_string(++serial));
+        fs::remove_all(root);
+        fs::create_directories(root);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    fs::path write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(root / name, std::ios::binary) << bytes;
+        return root / name;
+    }
+    // GBK text of at least `size` bytes.
+    static std::string largeText(std::size_t size) {
+        std::string text;
+        const std::string line = gbkHello + " 0123456789 abcdefghijklmnopqrstuvwxyz\r\n";
+        text.reserve(size + line.size());
+        while (text.size() < size)
+            text += line;
+        return text;
+    }
+    // The sources as they were, compared after the run, excluding the converter's own output.
+    std::map<std::string, std::string> sources() const {
+        auto files = snapshot(root);
+        files.erase(".converter.out");
+        files.erase(".converter.err");
+        return files;
+    }
+    fs::path result(const std::string& name = {}) const { return root / resultName / name; }
+
+    fs::path root;
+};
+
+// SIGKILL while the converter writes a large output: the earlier output of that name survives
+// whole, the partial file is a hidden temporary one that no run takes for a result, and the
+// next run of that name converts it and clears the leftover.
+TEST_F(CommandFault, killedInTheMiddleOfALargeOutput) {
+    write("large.txt", largeText(96u << 20));
+    fs::create_directory(result());
+    std::ofstream(result("large.txt"), std::ios::binary) << "earlier";
+    const auto before = sources();
+
+    {
+        Converter converter(root, {"--out", "utf16be", "large.txt"});
+        bool caught = false;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (!caught && converter.running() && std::chrono::steady_clock::now() < deadline) {
+            for (const std::string& name : temporaryFiles(result())) {
+                std::error_code ignored;
+                if (fs::file_size(result(name), ignored) > (1u << 20))
+                    caught = true;
+            }
+            if (!caught)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (!caught)
+            GTEST_SKIP() << "the converter finished before it could be killed mid-write";
+        converter.kill9();
+    }
+    EXPECT_EQ(readFile(result("large.txt")), "earlier");
+    const std::vector<std::string> left = temporaryFiles(result());
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(left[0].starts_with(".large.txt.qfx-tmp-")) << left[0];
+
+    Finished next = Converter(root, {"--out", "utf16be", "large.txt"}).finish();
+    EXPECT_TRUE(next.exited);
+    EXPECT_EQ(next.status, 0) << next.out << next.err;
+    // Each 44-byte line holds 42 characters, two bytes each in UTF-16, behind a 2-byte mark.
+    EXPECT_EQ(fs::file_size(result("large.txt")), 2 + fs::file_size(root / "large.txt") / 44 * 84)
+        << "large.txt was not converted whole";
+    EXPECT_TRUE(temporaryFiles(result()).empty());
+    EXPECT_EQ(sources(), before);
+}
+
+// The disk fills up under a large output (RLIMIT_FSIZE stands in for it): that file fails with
+// its reason, its earlier output stays, the run goes on, and the exit status says so.
+TEST_F(CommandFault, diskFullFailsOneFileAndTheRunGoesOn) {
+    write("large.txt", largeText(8u << 20));
+    write("small.txt", gbkHello);
+    fs::create_directory(result());
+    std::ofstream(result("large.txt"), std::ios::binary) << "earlier";
+    const auto before = sources();
+
+    Finished run = Converter(root, {"--out", "utf8", "large.txt", "small.txt"},
+                             {.fileSize = 2u << 20, .addressSpace = {}})
+                       .finish();
+
+    ASSERT_TRUE(run.exited) << "killed by signal " << run.status;
+    EXPECT_EQ(run.status, 1);
+    const auto printed = lines(run.out);
+    ASSERT_GE(printed.size(), 2u) << run.out;
+    EXPECT_NE(printed[0].find("failed: cannot write: File too large"), std::string::npos)
+        << printed[0];
+    EXPECT_NE(printed[1].find("  ok  "), std::string::npos) << printed[1];
+    EXPECT_EQ(readFile(result("large.txt")), "earlier");
+    EXPECT_EQ(readFile(result("small.txt")), "\xEF\xBB\xBF\xE4\xBD\xA0\xE5\xA5\xBD");
+    EXPECT_TRUE(temporaryFiles(result()).empty());
+    EXPECT_EQ(sources(), before);
+}
+
+// A source larger than the memory the process may have fails cleanly and the next one converts.
+TEST_F(CommandFault, sourceLargerThanTheMemoryAllowedFailsCleanly) {
+    if (addressSanitizer)
+        GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+    {
+        // A sparse gigabyte: it costs no disk, but reading it needs a gigabyte of memory.
+        std::ofstream(root / "huge.txt", std::ios::binary) << gbkHello;
+        fs::resize_file(root / "huge.txt", 1u << 30);
+    }
+    write("small.txt", gbkHello);
+
+    Finished run =
+        Converter(root, {"huge.txt", "small.txt"}, {.fileSize = {}, .addressSpace = 512u << 20})
+            .finish();
+
+    ASSERT_TRUE(run.exited) << "killed by signal " << run.status << "\n" << run.err;
+    EXPECT_EQ(run.status, 1);
+    const auto printed = lines(run.out);
+    ASSERT_GE(printed.size(), 2u) << run.out;
+    EXPECT_NE(printed[0].find("failed: too large for memory"), std::string::npos) << printed[0];
+    EXPECT_NE(printed[1].find("  ok  "), std::string::npos) << printed[1];
+    EXPECT_FALSE(fs::exists(result("huge.txt")));
+    EXPECT_EQ(fs::file_size(root / "huge.txt"), 1u << 30);
+}
+
+TEST_F(CommandFault, pipeGivenAsAFileDoesNotHang) {
+    ASSERT_EQ(mkfifo((root / "pipe.txt").c_str(), 0600), 0);
+    write("after.txt", gbkHello);
+
+    Finished run = Converter(root, {"pipe.txt", "after.txt"}).finish(60);
+
+    ASSERT_TRUE(run.exited) << "the converter hung on the pipe";
+    EXPECT_EQ(run.status, 1);
+    const auto printed = lines(run.out);
+    ASSERT_GE(printed.size(), 2u) << run.out;
+    EXPECT_NE(printed[0].find("failed: cannot read: not a regular file"), std::string::npos);
+    EXPECT_NE(printed[1].find("  ok  "), std::string::npos);
+}
+
+// Names that look like options, hold line breaks, escapes or shell syntax, or are no UTF-8:
+// each is one line of output, converted or failed with its reason, and nothing they name runs.
+TEST_F(CommandFault, hostileNamesOnTheCommandLine) {
+    const std::vector<std::string> names{
+        "-rf.txt",    "--in", "two\nlines.txt", "esc\x1b]0;x\a.txt", "$(touch pwned).txt",
+        "back\\n.txt"};
+    for (const std::string& name : names)
+        write(name, gbkHello + name);
+    write("bad\xFF.txt", gbkHello);
+    const auto before = sources();
+
+    std::vector<std::string> arguments{"--out", "utf8", "--"};
+    arguments.insert(arguments.end(), names.begin(), names.end());
+    arguments.push_back("bad\xFF.txt");
+    Finished run = Converter(root, arguments).finish();
+
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    const auto printed = lines(run.out);
+    ASSERT_GE(printed.size(), names.size() + 1) << run.out;
+    // The unrepresentable name is reported first, under its display form.
+    EXPECT_NE(printed[0].find("failed: name cannot be represented"), std::string::npos);
+    EXPECT_NE(printed[0].find("bad\xEF\xBF\xBD.txt"), std::string::npos);
+    const std::vector<std::string> shown{
+        "-rf.txt",      "--in", "two\\nlines.txt", "esc\\x1b]0;x\\x07.txt", "$(touch pwned).txt",
+        "back\\\\n.txt"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(shown[i]);
+        EXPECT_NE(printed[i + 1].find("  ok  "), std::string::npos) << printed[i + 1];
+        EXPECT_TRUE(printed[i + 1].ends_with("/" + shown[i])) << printed[i + 1];
+        EXPECT_EQ(readFile(result(names[i])), "\xEF\xBB\xBF\xE4\xBD\xA0\xE5\xA5\xBD" + names[i]);
+    }
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << "an escape reached the terminal";
+    EXPECT_FALSE(fs::exists(root / "pwned"));
+    EXPECT_EQ(sources(), before);
+}
+
+TEST_F(CommandFault, hostileNamesInAFolderRun) {
+    const std::vector<std::string> names{"-x.txt", "a\nb.txt", std::string(251, 'z') + ".txt",
+                                         "sp ace's \"q\".txt"};
+    for (const std::string& name : names)
+        write(name, gbkHello);
+    const auto before = sources();
+
+    Finished run = Converter(root, {"--folder", root.string(), "--filter", "*.txt"}).finish();
+
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    const auto printed = lines(run.out);
+    const auto perFile = std::count_if(printed.begin(), printed.end(), [](const std::string& l) {
+        return l.starts_with("ansi -> ansi  ok  ");
+    });
+    EXPECT_EQ(perFile, static_cast<long>(names.size())) << run.out;
+    for (const std::string& name : names)
+        EXPECT_EQ(readFile(result(name)), gbkHello) << name;
+    EXPECT_EQ(sources(), before);
+}
+
+} // namespace
