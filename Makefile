@@ -26,7 +26,7 @@ run: deps build
 	  $(BUILD_DIR)/app/qingfengxia; \
 	fi
 
-# The libFuzzer targets, built with clang (see fuzz/README.md for running them).
+# The libFuzzer targets, built with clang (fuzz/README.md says how to run them).
 FUZZ_DIR ?= build-fuzz
 fuzz: deps
 	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQFX_FUZZ=ON \

@@ -7,7 +7,7 @@ namespace batch {
 
 struct RegexMatcher::Compiled {
     struct CodeFree {
-        void operator()(pcre2_code* code) const { pcre2_code_free(code); }
+        void operator()(pcre2_code* expression) const { pcre2_code_free(expression); }
     };
     struct MatchDataFree {
         void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }

@@ -155,7 +155,7 @@ AnsiText displayName(std::string_view native) {
 
 struct DirectoryReader::Handle {
     struct Closer {
-        void operator()(DIR* dir) const { closedir(dir); }
+        void operator()(DIR* stream) const { closedir(stream); }
     };
     std::unique_ptr<DIR, Closer> dir;
 };
