@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include "batch/batch_run.h"
+#include "engine/script_conversion.h"
 #include "platform/file_system.h"
 #include "settings/config_store.h"
 #include "settings/settings_keys.h"
@@ -17,6 +18,8 @@ ProgramLifetime::~ProgramLifetime() {
     // The store's destructor closes the settings file and lets go of its lock.
     store.reset();
     releasePickerInitialFolder();
+    // The Simplified/Traditional dictionaries loaded by the first run that needed them.
+    engine::releaseScriptConverters();
 }
 
 platform::AnsiText programSettingsPath() {
