@@ -36,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
                     LeftoverRow{"LongNameForm", ".qfx-tmp-Ab12Z9", "", false},
                     LeftoverRow{"ChineseTarget", ".\xD6\xD0.txt.qfx-tmp-000000", "\xD6\xD0.txt",
                                 true}),
-    [](const testing::TestParamInfo<LeftoverRow>& info) { return info.param.rowName; });
+    [](const auto& row) { return std::string(row.param.rowName); });
 
 // The temporary file a replacing write really makes is one that a later run recognises.
 TEST(TemporaryLeftovers, ReplacingWriteNamesItsTemporaryFileRecognisably) {

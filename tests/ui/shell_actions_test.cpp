@@ -30,6 +30,7 @@ template <typename Dialog> void whenShown(std::function<void(Dialog*)> act) {
     *poll = [act, poll] {
         if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
             act(dialog);
+            *poll = nullptr; // the poll holds itself while it waits; done, let it go
             return;
         }
         QTimer::singleShot(10, *poll);
