@@ -1,6 +1,7 @@
 #include "engine/single_file_conversion.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "platform/file_access.h"
@@ -14,41 +15,76 @@ constexpr std::size_t largestChunk = std::size_t{1} << 20;
 
 // Streams the output into the replacing file through one reused buffer, so a large output is
 // never held in memory as a whole. The buffer is sized to the expected output, so a run over
-// many small files does not prepare a large buffer for each.
+// many small files does not prepare a large buffer for each, and it gathers the byte-order mark
+// with the text, so a small file goes out in one write. A write that fails shows in the next
+// call and in commit().
 class FileSink final : public ByteSink {
 public:
     FileSink(const AnsiText& path, std::size_t expectedSize)
         : file(path), chunk(std::clamp(expectedSize, smallestChunk, largestChunk)) {}
     const platform::FileStatus& status() const { return file.status(); }
-    platform::FileStatus commit() { return file.commit(); }
+    platform::FileStatus commit() {
+        if (!flush())
+            return file.status();
+        return file.commit();
+    }
 
     std::span<char> room(std::size_t atLeast) override {
-        if (!buffer || chunk < atLeast) {
+        // A buffer more than half full goes out first, so the converter gets a long stretch.
+        if (pending > 0 && chunk - pending < std::max(atLeast, chunk / 2))
+            (void)flush();
+        if (!buffer || chunk - pending < atLeast) {
             chunk = std::max(chunk, atLeast);
             buffer.reset(new char[chunk]);
+            pending = 0;
         }
-        return {buffer.get(), chunk};
+        return {buffer.get() + pending, chunk - pending};
     }
-    bool wrote(std::size_t count) override { return append({buffer.get(), count}); }
+    bool wrote(std::size_t count) override {
+        pending += count;
+        return file.status().ok;
+    }
     bool append(std::string_view bytes) override {
-        if (!file.write(bytes))
+        if (!buffer)
+            buffer.reset(new char[chunk]);
+        if (bytes.size() <= chunk - pending) {
+            std::memcpy(buffer.get() + pending, bytes.data(), bytes.size());
+            pending += bytes.size();
+            return file.status().ok;
+        }
+        if (!flush() || !file.write(bytes))
             return false;
         written += bytes.size();
         return true;
     }
     bool truncate(std::size_t length) override {
+        if (length >= written) {
+            pending = std::min(pending, length - written);
+            return file.status().ok;
+        }
+        pending = 0;
         if (!file.truncate(length))
             return false;
         written = length;
         return true;
     }
-    std::size_t size() const override { return written; }
+    std::size_t size() const override { return written + pending; }
 
 private:
+    bool flush() {
+        if (pending == 0)
+            return file.status().ok;
+        const bool ok = file.write({buffer.get(), pending});
+        written += pending;
+        pending = 0;
+        return ok;
+    }
+
     platform::ReplacingFile file;
     std::size_t chunk;
     std::unique_ptr<char[]> buffer;
-    std::size_t written = 0;
+    std::size_t pending = 0; // bytes in the buffer, not yet written
+    std::size_t written = 0; // bytes handed to the file
 };
 
 constexpr std::string_view unconvertedReason = "output encoding cannot represent the text";

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <string>
 
 #include "engine/ansi_scan.h"
 #include "engine/code_page_conversion.h"
@@ -47,21 +48,66 @@ bool isConverted(TextEncoding encoding) {
     return encoding >= TextEncoding::Utf8 && encoding <= TextEncoding::Big5Hkscs;
 }
 
-void release(ByteBuffer& buffer) {
-    ByteBuffer().swap(buffer);
-}
+// Receives a decoding's output straight into the text it becomes. The converter fills a small
+// buffer that stays in the cache and each filled stretch is appended to the text, whose room is
+// reserved from the source's length: the text is written once, where it stays, and no pieces
+// are joined afterwards. From the first zero byte on nothing is kept, since the text ends there,
+// but the conversion still runs to the end to tell whether all of the data converts.
+class TextSink final : public ByteSink {
+public:
+    TextSink(AnsiText& target, std::size_t expectedSize) : text(target) {
+        text.clear();
+        text.reserve(expectedSize);
+    }
+    std::span<char> room(std::size_t atLeast) override {
+        std::string& scratch = scratchBuffer();
+        if (scratch.size() < atLeast)
+            scratch.resize(atLeast);
+        return {scratch.data(), scratch.size()};
+    }
+    bool wrote(std::size_t count) override { return append({scratchBuffer().data(), count}); }
+    bool append(std::string_view bytes) override {
+        received += bytes.size();
+        if (!cut) {
+            const std::size_t zero = bytes.find('\0');
+            cut = zero != std::string_view::npos;
+            text.append(bytes.substr(0, zero));
+        }
+        return true;
+    }
+    bool truncate(std::size_t length) override {
+        if (length < text.size()) {
+            text.resize(length);
+            cut = false;
+        }
+        received = length;
+        return true;
+    }
+    std::size_t size() const override { return received; }
 
-// The content converted to GB18030 and cut at its first zero byte, or empty. The data is
-// released as soon as it is certain not to be needed again (the text will not be empty), before
-// the converted pieces are joined, so the two never coexist in full.
-AnsiText convertedContent(ByteBuffer& data, std::size_t contentStart, std::string_view charset) {
+private:
+    // One per thread, so a run over many small files prepares it once.
+    static std::string& scratchBuffer() {
+        thread_local std::string scratch(std::size_t{64} << 10, '\0');
+        return scratch;
+    }
+
+    AnsiText& text;
+    std::size_t received = 0;
+    bool cut = false;
+};
+
+// The content converted to GB18030 and cut at its first zero byte, or empty. No supported
+// source grows on the way to GB18030 unless it is full of characters GB18030 keeps in four
+// bytes, so the source's length is room enough; a longer text grows the room and goes on.
+AnsiText convertedContent(const ByteBuffer& data, std::size_t contentStart,
+                          std::string_view charset) {
     const std::string_view content = std::string_view(data).substr(contentStart);
-    ByteCollector collector(content.size());
-    if (convertCharsetInto(content, charset, internalCharset, collector) != ConversionStatus::Ok)
+    AnsiText text;
+    TextSink sink(text, content.size());
+    if (convertCharsetInto(content, charset, internalCharset, sink) != ConversionStatus::Ok)
         return AnsiText();
-    if (collector.firstByte() > 0)
-        release(data);
-    return collector.take(true);
+    return text;
 }
 
 } // namespace
@@ -109,7 +155,10 @@ DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice
         return {TextEncoding::Utf16LE, 2};
     if (startsWith(data, TextEncoding::Utf16BE))
         return {TextEncoding::Utf16BE, 2};
-    switch (detectWebPageCharset(data.substr(0, ansiTextLength(data)))) {
+    // A source without any "<" declares no charset; only then is its text's length not needed,
+    // which saves two passes over a large plain text.
+    const bool mayBePage = data.find('<') != std::string_view::npos;
+    switch (mayBePage ? detectWebPageCharset(data.substr(0, ansiTextLength(data))) : 0) {
     case 1:
         return {TextEncoding::Utf8, 0};
     case 2:
