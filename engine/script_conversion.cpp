@@ -1,6 +1,7 @@
 #include "engine/script_conversion.h"
 
 #include <cerrno>
+#include <memory>
 #include <optional>
 
 #include "engine/code_page_conversion.h"
@@ -75,6 +76,23 @@ size_t pieceEnd(std::string_view text, size_t start) {
     return afterOneByte > start ? afterOneByte : boundary;
 }
 
+// A buffer the converter writes into and that is read back only as far as it wrote: it grows but
+// is never cleared, since clearing it for every piece would cost as much as converting it.
+class Scratch {
+public:
+    char* roomFor(size_t size) {
+        if (capacity < size) {
+            bytes.reset(new char[size]);
+            capacity = size;
+        }
+        return bytes.get();
+    }
+
+private:
+    std::unique_ptr<char[]> bytes;
+    size_t capacity = 0;
+};
+
 // Maps GB18030 pieces through one OpenCC converter: GB18030 -> UTF-8 -> OpenCC -> GB18030.
 class PieceMapper {
 public:
@@ -110,14 +128,14 @@ private:
             char* in = const_cast<char*>(text.data()) + pos;
             size_t inLeft = text.size() - pos;
             // GB18030 to UTF-8 grows a character by at most half.
-            utf8.resize(inLeft + inLeft / 2 + 8);
-            char* outPtr = utf8.data();
-            size_t outLeft = utf8.size();
+            const size_t room = inLeft + inLeft / 2 + 8;
+            char* const start = utf8.roomFor(room);
+            char* outPtr = start;
+            size_t outLeft = room;
             const size_t rc = iconv(toUtf8.get(), &in, &inLeft, &outPtr, &outLeft);
             const int error = errno;
             const size_t consumed = text.size() - pos - inLeft;
-            utf8.resize(utf8.size() - outLeft);
-            if (!utf8.empty() && !mapUtf8(utf8, out))
+            if (outLeft < room && !mapUtf8({start, room - outLeft}, out))
                 return false;
             pos += consumed;
             if (rc != static_cast<size_t>(-1))
@@ -143,21 +161,22 @@ private:
         // Every character OpenCC produces has a GB18030 form, at most twice its UTF-8 length.
         char* in = mapped->data();
         size_t inLeft = mapped->size();
-        ansi.resize(inLeft * 2 + 8);
-        char* outPtr = ansi.data();
-        size_t outLeft = ansi.size();
+        const size_t room = inLeft * 2 + 8;
+        char* const start = ansi.roomFor(room);
+        char* outPtr = start;
+        size_t outLeft = room;
         toAnsi.resetState();
         if (iconv(toAnsi.get(), &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1))
             return false;
-        out.append(ansi.data(), ansi.size() - outLeft);
+        out.append(start, room - outLeft);
         return true;
     }
 
     const OpenccConverter& opencc;
     platform::IconvHandle toUtf8{"UTF-8", "GB18030"};
     platform::IconvHandle toAnsi{"GB18030", "UTF-8"};
-    std::string utf8;
-    std::string ansi;
+    Scratch utf8;
+    Scratch ansi;
 };
 
 ScriptResult mapScript(ScriptDirection direction, std::string_view text) {
