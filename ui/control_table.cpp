@@ -89,8 +89,8 @@ QStringList cjkFallbacks(std::string_view face) {
             "Droid Sans Fallback"};
 }
 
-QWidget* createWidget(const ControlSpec& spec, QWidget* parent) {
-    switch (spec.kind) {
+QWidget* createWidget(const ControlSpec& row, QWidget* parent) {
+    switch (row.kind) {
     case K::PicBox: {
         auto* panel = new QFrame(parent);
         panel->setFrameShape(QFrame::NoFrame);
@@ -102,9 +102,9 @@ QWidget* createWidget(const ControlSpec& spec, QWidget* parent) {
         return frame;
     }
     case K::Label:
-        return new QLabel(qs(spec.caption), parent);
+        return new QLabel(qs(row.caption), parent);
     case K::TransLabel: {
-        auto* label = new QLabel(qs(spec.caption), parent);
+        auto* label = new QLabel(qs(row.caption), parent);
         label->setAutoFillBackground(false);
         label->setAttribute(Qt::WA_TranslucentBackground);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -112,21 +112,21 @@ QWidget* createWidget(const ControlSpec& spec, QWidget* parent) {
         return label;
     }
     case K::RadioBox: {
-        auto* radio = new QRadioButton(qs(spec.caption), parent);
+        auto* radio = new QRadioButton(qs(row.caption), parent);
         radio->setAutoExclusive(true);
-        radio->setChecked(spec.selected);
+        radio->setChecked(row.selected);
         return radio;
     }
     case K::Button: {
-        auto* button = new QPushButton(qs(spec.caption), parent);
+        auto* button = new QPushButton(qs(row.caption), parent);
         // A focused push button takes Enter itself; elsewhere the window hands Enter to the
         // default button.
         button->setAutoDefault(true);
-        button->setDefault(spec.defaultButton);
+        button->setDefault(row.defaultButton);
         return button;
     }
     case K::EditBox:
-        return new QLineEdit(qs(spec.caption), parent);
+        return new QLineEdit(qs(row.caption), parent);
     case K::ProcessBar: {
         auto* bar = new QProgressBar(parent);
         bar->setRange(0, 100);
@@ -138,7 +138,7 @@ QWidget* createWidget(const ControlSpec& spec, QWidget* parent) {
     case K::PicBtn:
         return new ClickableLabel(parent);
     case K::HyperLinker:
-        return new HyperLinker(qs(spec.caption), parent);
+        return new HyperLinker(qs(row.caption), parent);
     }
     return nullptr;
 }
@@ -150,9 +150,9 @@ std::span<const ControlSpec> controlTable() {
 }
 
 const ControlSpec* findControlSpec(std::string_view name) {
-    for (const ControlSpec& spec : table) {
-        if (spec.name == name) {
-            return &spec;
+    for (const ControlSpec& row : table) {
+        if (row.name == name) {
+            return &row;
         }
     }
     return nullptr;
@@ -164,33 +164,33 @@ void installCjkFontFallbacks() {
     }
 }
 
-QFont fontFor(const FontSpec& spec, const QFont& base) {
+QFont fontFor(const FontSpec& wanted, const QFont& base) {
     QFont font(base);
-    if (spec.face.empty()) {
+    if (wanted.face.empty()) {
         return font;
     }
-    QStringList families{qs(spec.face)};
-    families += cjkFallbacks(spec.face);
+    QStringList families{qs(wanted.face)};
+    families += cjkFallbacks(wanted.face);
     font.setFamilies(families);
-    font.setPixelSize(-spec.height > 0 ? -spec.height : spec.height);
-    font.setWeight(static_cast<QFont::Weight>(spec.weight));
+    font.setPixelSize(-wanted.height > 0 ? -wanted.height : wanted.height);
+    font.setWeight(static_cast<QFont::Weight>(wanted.weight));
     return font;
 }
 
 std::map<std::string_view, QWidget*> buildControls(QWidget* window) {
     installCjkFontFallbacks();
     std::map<std::string_view, QWidget*> controls;
-    for (const ControlSpec& spec : table) {
+    for (const ControlSpec& row : table) {
         QWidget* parent = window;
-        if (!spec.parent.empty()) {
-            auto found = controls.find(spec.parent);
+        if (!row.parent.empty()) {
+            auto found = controls.find(row.parent);
             parent = found != controls.end() ? found->second : window;
         }
-        QWidget* widget = createWidget(spec, parent);
-        widget->setObjectName(qs(spec.name));
-        widget->setGeometry(spec.left, spec.top, spec.width, spec.height);
-        widget->setFont(fontFor(spec.font, widget->font()));
-        controls.emplace(spec.name, widget);
+        QWidget* widget = createWidget(row, parent);
+        widget->setObjectName(qs(row.name));
+        widget->setGeometry(row.left, row.top, row.width, row.height);
+        widget->setFont(fontFor(row.font, widget->font()));
+        controls.emplace(row.name, widget);
     }
     // Controls that lie over others are drawn above them: the status text over the bar, the
     // filter box over the right end of the folder button.

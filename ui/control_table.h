@@ -56,7 +56,7 @@ const ControlSpec* findControlSpec(std::string_view name);
 void installCjkFontFallbacks();
 
 // The Qt font for a row's font: pixel size from the negative height, weight, CJK fallbacks.
-QFont fontFor(const FontSpec& spec, const QFont& base);
+QFont fontFor(const FontSpec& font, const QFont& base);
 
 // Creates every control of the table inside `window` and returns them by object name.
 std::map<std::string_view, QWidget*> buildControls(QWidget* window);

@@ -160,10 +160,10 @@ bool MainWindow::acceptsBatchClick(std::string_view button) const {
     if (handlerDepth == 0) {
         return true;
     }
-    const ControlSpec* spec = findControlSpec(button);
-    return spec && windowHost->caption(button) !=
-                       ansiText(QString::fromUtf8(spec->caption.data(),
-                                                  static_cast<qsizetype>(spec->caption.size())));
+    const ControlSpec* row = findControlSpec(button);
+    return row && windowHost->caption(button) !=
+                       ansiText(QString::fromUtf8(row->caption.data(),
+                                                  static_cast<qsizetype>(row->caption.size())));
 }
 
 void MainWindow::fileButtonClicked() {
