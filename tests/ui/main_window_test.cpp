@@ -30,26 +30,12 @@
 #include "ui/promotion_strip.h"
 #include "ui/startup.h"
 
+#include "qt_application_environment.h"
+
 namespace {
 
 using platform::AnsiText;
 using platform::MessageAnswer;
-
-// One application for the whole test program, gone before the program's statics are.
-class QtApplication : public ::testing::Environment {
-public:
-    void SetUp() override { app = std::make_unique<QApplication>(argc, argv); }
-    void TearDown() override { app.reset(); }
-
-private:
-    int argc = 1;
-    char name[17] = "main_window_test";
-    char* argv[2] = {name, nullptr};
-    std::unique_ptr<QApplication> app;
-};
-
-[[maybe_unused]] ::testing::Environment* const qtApplication =
-    ::testing::AddGlobalTestEnvironment(new QtApplication);
 
 QString q(const char* utf8) {
     return QString::fromUtf8(utf8);

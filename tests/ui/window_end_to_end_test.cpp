@@ -27,25 +27,11 @@
 #include "ui/startup.h"
 #include "ui/window_host.h"
 
+#include "qt_application_environment.h"
+
 namespace {
 
 using platform::AnsiText;
-
-// One application for the whole test program, gone before the program's statics are.
-class QtApplication : public ::testing::Environment {
-public:
-    void SetUp() override { app = std::make_unique<QApplication>(argc, argv); }
-    void TearDown() override { app.reset(); }
-
-private:
-    int argc = 1;
-    char name[23] = "window_end_to_end_test";
-    char* argv[2] = {name, nullptr};
-    std::unique_ptr<QApplication> app;
-};
-
-[[maybe_unused]] ::testing::Environment* const qtApplication =
-    ::testing::AddGlobalTestEnvironment(new QtApplication);
 
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
