@@ -86,9 +86,10 @@ public:
     std::size_t size() const override { return received; }
 
 private:
-    // One per thread, so a run over many small files prepares it once.
+    // One per thread, so a run over many small files prepares it once. Large enough that the
+    // converter seldom stops for room: each stop makes it convert part of its input again.
     static std::string& scratchBuffer() {
-        thread_local std::string scratch(std::size_t{64} << 10, '\0');
+        thread_local std::string scratch(std::size_t{1} << 20, '\0');
         return scratch;
     }
 
