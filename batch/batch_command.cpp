@@ -83,9 +83,13 @@ public:
     }
 
     void fileFinished(const FileOutcome& outcome) override {
-        out << engine::encodingName(outcome.detected) << " -> "
-            << engine::encodingName(outcome.written) << "  "
-            << (outcome.failed ? "failed: " + outcome.reason : std::string("ok")) << "  "
+        // A source that was never read has no encodings to tell.
+        if (outcome.sourceRead)
+            out << engine::encodingName(outcome.detected) << " -> "
+                << engine::encodingName(outcome.written) << "  ";
+        else
+            out << "- -> -  ";
+        out << (outcome.failed ? "failed: " + outcome.reason : std::string("ok")) << "  "
             << shown(outcome.sourcePath) << '\n';
     }
 

@@ -101,6 +101,7 @@ FileOutcome convertFile(BatchHost& host, const AnsiText& path, const AnsiText& r
     FileOutcome outcome;
     outcome.sourcePath = path;
     outcome.outputPath = resultFolder + engine::fileNameOfPath(path);
+    outcome.sourceRead = conversion.sourceRead;
     outcome.detected = conversion.detected;
     outcome.written = conversion.written;
     outcome.failed = conversion.failed;

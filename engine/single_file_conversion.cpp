@@ -168,6 +168,7 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
         noteFailure(std::move(source.reason));
         return result;
     }
+    result.sourceRead = true;
     if (source.lossy)
         noteFailure(std::move(source.reason));
     if (script) {

@@ -48,6 +48,7 @@ WriteResult encodeAndWriteFile(const AnsiText& outputPath, std::string_view text
 struct [[nodiscard]] FileConversion {
     TextEncoding detected = TextEncoding::Auto; // the encoding the source was read in
     TextEncoding written = TextEncoding::Auto;  // the encoding asked of the output
+    bool sourceRead = false; // false: the source could not be read and got no output file
     bool failed = false;
     std::string reason; // the first failure's reason
 };

@@ -100,7 +100,7 @@ TEST_F(CommandRun, exitStatusesAndOneLinePerFile) {
     EXPECT_TRUE(fs::exists(root / "转换结果" / "b.txt"));
 
     EXPECT_EQ(run({(root / "a.txt").string(), (root / "missing.txt").string()}), 1);
-    EXPECT_NE(out.str().find("failed: "), std::string::npos);
+    EXPECT_NE(out.str().find("- -> -  failed: cannot open"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("有 1 个文件未能完整转换：missing.txt"), std::string::npos);
 }
 
