@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 #include "platform/iconv_handle.h"
 
@@ -173,11 +174,76 @@ bool isLowSurrogate(char16_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
+// The code page's bytes for one UTF-16 unit outside the surrogates, asked of iconv once and then
+// kept. A text the code page lacks many characters of (Simplified text sent to Big5) would
+// otherwise stop iconv at every such character, which costs a hundred times the lookup.
+struct UnitBytes {
+    unsigned char length; // 0: the code page lacks the character; unknownUnit: not asked yet
+    char bytes[2];
+};
+constexpr unsigned char unknownUnit = 0xFF;
+
+class UnitTable {
+public:
+    const UnitBytes& lookUp(char16_t unit, IconvHandle& handle) {
+        if (entries.empty())
+            entries.assign(0x10000, UnitBytes{unknownUnit, {}});
+        UnitBytes& entry = entries[unit];
+        if (entry.length == unknownUnit)
+            entry = ask(unit, handle);
+        return entry;
+    }
+
+private:
+    static UnitBytes ask(char16_t unit, IconvHandle& handle) {
+        handle.resetState();
+        char* in = reinterpret_cast<char*>(&unit);
+        std::size_t inLeft = sizeof unit;
+        char converted[8];
+        char* outPtr = converted;
+        std::size_t outLeft = sizeof converted;
+        const std::size_t rc = iconv(handle.get(), &in, &inLeft, &outPtr, &outLeft);
+        const std::size_t length = sizeof converted - outLeft;
+        handle.resetState();
+        // Double-byte code pages give one or two bytes; anything else counts as missing.
+        if (rc == static_cast<std::size_t>(-1) || inLeft != 0 || length == 0 || length > 2)
+            return UnitBytes{0, {}};
+        return UnitBytes{static_cast<unsigned char>(length), {converted[0], converted[1]}};
+    }
+
+    std::vector<UnitBytes> entries;
+};
+
+UnitTable& unitTableFor(const char* charset) {
+    thread_local UnitTable gbk;
+    thread_local UnitTable big5;
+    return std::strcmp(charset, "CP936") == 0 ? gbk : big5;
+}
+
+// A surrogate pair, or a lone surrogate, straight through iconv: false when the code page lacks
+// it (lone surrogates never convert).
+bool encodeSurrogates(IconvHandle& handle, const char16_t* units, std::size_t count,
+                      Output<char>& out, bool& stored) {
+    handle.resetState();
+    char* in = reinterpret_cast<char*>(const_cast<char16_t*>(units));
+    std::size_t inLeft = count * sizeof(char16_t);
+    char converted[16];
+    char* outPtr = converted;
+    std::size_t outLeft = sizeof converted;
+    const std::size_t rc = iconv(handle.get(), &in, &inLeft, &outPtr, &outLeft);
+    handle.resetState();
+    if (rc == static_cast<std::size_t>(-1) || inLeft != 0)
+        return false;
+    stored = out.put(converted, sizeof converted - outLeft);
+    return true;
+}
+
 bool encodeDoubleByte(const char* charset, const char16_t* units, std::size_t length,
                       char defaultChar, Output<char>& out, bool& usedDefault) {
     IconvHandle& handle = handleFor(charset, "UTF-16LE");
     if (!handle.valid())
         return false;
+    // Most texts go through iconv whole; the table takes over at the first refused character.
     char scratch[8192];
     char* in = reinterpret_cast<char*>(const_cast<char16_t*>(units));
     std::size_t inLeft = length * sizeof(char16_t);
@@ -188,19 +254,33 @@ bool encodeDoubleByte(const char* charset, const char16_t* units, std::size_t le
         const int error = errno;
         if (!out.put(scratch, sizeof scratch - outLeft))
             return false;
-        if (rc != static_cast<std::size_t>(-1) || error == E2BIG)
+        if (rc == static_cast<std::size_t>(-1) && error != E2BIG)
+            break;
+    }
+    UnitTable& table = unitTableFor(charset);
+    for (std::size_t i = length - inLeft / sizeof(char16_t); i < length;) {
+        const char16_t unit = units[i];
+        if (!isHighSurrogate(unit) && !isLowSurrogate(unit)) {
+            const UnitBytes& bytes = table.lookUp(unit, handle);
+            const bool stored =
+                bytes.length == 0 ? out.put(defaultChar) : out.put(bytes.bytes, bytes.length);
+            if (!stored)
+                return false;
+            usedDefault = usedDefault || bytes.length == 0;
+            ++i;
             continue;
+        }
         // A character the code page lacks (a surrogate pair counts as one) or a lone surrogate.
-        const auto* at = reinterpret_cast<const char16_t*>(in);
-        std::size_t skip = 1;
-        if (isHighSurrogate(at[0]) && inLeft >= 4 && isLowSurrogate(at[1]))
-            skip = 2;
-        if (!out.put(defaultChar))
+        const std::size_t count =
+            isHighSurrogate(unit) && i + 1 < length && isLowSurrogate(units[i + 1]) ? 2 : 1;
+        bool stored = false;
+        if (!encodeSurrogates(handle, units + i, count, out, stored)) {
+            stored = out.put(defaultChar);
+            usedDefault = true;
+        }
+        if (!stored)
             return false;
-        usedDefault = true;
-        in += skip * sizeof(char16_t);
-        inLeft -= skip * sizeof(char16_t);
-        handle.resetState();
+        i += count;
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #include "platform/code_page.h"
 
+#include "platform/iconv_handle.h"
+
 #include <string>
 
 #include <gtest/gtest.h>
@@ -166,3 +168,41 @@ TEST(CodePage, largeGbkTextRoundTrips) {
 }
 
 } // namespace
+
+// The encoder keeps each character's bytes once it has asked iconv for them; the whole plane
+// through it must equal iconv's own conversion of the characters the code page has, in one go.
+class WholePlane : public testing::TestWithParam<std::pair<unsigned, const char*>> {};
+
+TEST_P(WholePlane, remembersExactlyWhatIconvSays) {
+    const auto [page, charset] = GetParam();
+    std::u16string all, mappable;
+    for (char32_t code = 1; code <= 0xFFFF; ++code) {
+        if (code >= 0xD800 && code <= 0xDFFF)
+            continue;
+        all.push_back(static_cast<char16_t>(code));
+        const char16_t unit = static_cast<char16_t>(code);
+        std::string alone;
+        if (convertStrict(charset, "UTF-16LE",
+                          std::string_view(reinterpret_cast<const char*>(&unit), 2), alone))
+            mappable.push_back(unit);
+    }
+    std::string expected;
+    ASSERT_TRUE(convertStrict(
+        charset, "UTF-16LE",
+        std::string_view(reinterpret_cast<const char*>(mappable.data()), mappable.size() * 2),
+        expected));
+    const int n = static_cast<int>(all.size());
+    const int need = wideCharToMultiByte(page, all.c_str(), n, nullptr, 0, "");
+    std::string bytes(static_cast<size_t>(need), '\0');
+    bool used = false;
+    ASSERT_EQ(wideCharToMultiByte(page, all.c_str(), n, bytes.data(), need, "", &used), need);
+    EXPECT_TRUE(used);
+    // The zero default character marks each missing one; drop them to compare.
+    std::erase(bytes, '\0');
+    EXPECT_EQ(bytes, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(CodePages, WholePlane,
+                         testing::Values(std::pair<unsigned, const char*>{936, "CP936"},
+                                         std::pair<unsigned, const char*>{950, "CP950"}),
+                         [](const auto& row) { return std::to_string(row.param.first); });
