@@ -15,13 +15,7 @@ AnsiText baseNameOfPath(std::string_view path) {
     std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
     // The last dot, found character-wise like the separator, so a trail byte is never a dot.
     size_t lastDot = std::string_view::npos;
-    for (size_t i = 0; i < name.size(); ++i) {
-        unsigned char byte = static_cast<unsigned char>(name[i]);
-        if (byte >= 0x80)
-            ++i;
-        else if (byte == '.')
-            lastDot = i;
-    }
+    platform::forEachAsciiCharacter(name, '.', [&](size_t position) { lastDot = position; });
     return AnsiText(lastDot == std::string_view::npos ? name : name.substr(0, lastDot));
 }
 

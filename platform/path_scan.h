@@ -10,15 +10,22 @@
 
 namespace platform {
 
-// Byte positions (0-based) of every separator in the path, in order, found character-wise.
-template <typename Visit> void forEachSeparator(std::string_view path, Visit visit) {
+// Byte positions (0-based) of every occurrence of an ASCII character in the path, in order,
+// found character-wise.
+template <typename Visit>
+void forEachAsciiCharacter(std::string_view path, char wanted, Visit visit) {
     for (size_t i = 0; i < path.size(); ++i) {
         unsigned char byte = static_cast<unsigned char>(path[i]);
         if (byte >= 0x80)
             ++i;
-        else if (byte == static_cast<unsigned char>(pathSeparator))
+        else if (byte == static_cast<unsigned char>(wanted))
             visit(i);
     }
+}
+
+// Byte positions (0-based) of every separator in the path, in order, found character-wise.
+template <typename Visit> void forEachSeparator(std::string_view path, Visit visit) {
+    forEachAsciiCharacter(path, pathSeparator, visit);
 }
 
 // Position of the last separator, or npos when the path has none.
