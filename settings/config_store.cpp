@@ -324,12 +324,7 @@ int ConfigStore::writeValue(const AnsiText& sectionName, const AnsiText& key, co
                             bool direct) {
     if (direct)
         return writeDirect(sectionName, key, value);
-    PendingOperation operation;
-    operation.kind = PendingOperation::Kind::Write;
-    operation.arguments[0] = sectionName;
-    operation.arguments[1] = key;
-    operation.arguments[2] = value;
-    return enqueue(std::move(operation));
+    return enqueue({PendingOperation::Kind::Write, {sectionName, key, value}});
 }
 
 int ConfigStore::writeDirect(const AnsiText& sectionName, const AnsiText& key,
@@ -398,11 +393,7 @@ AnsiText ConfigStore::readValue(const AnsiText& sectionName, const AnsiText& key
 int ConfigStore::deleteEntry(const AnsiText& sectionName, const AnsiText& key, bool direct) {
     if (direct)
         return deleteDirect(sectionName, key);
-    PendingOperation operation;
-    operation.kind = PendingOperation::Kind::Delete;
-    operation.arguments[0] = sectionName;
-    operation.arguments[1] = key;
-    return enqueue(std::move(operation));
+    return enqueue({PendingOperation::Kind::Delete, {sectionName, key}});
 }
 
 int ConfigStore::deleteDirect(const AnsiText& sectionName, const AnsiText& key) {
@@ -427,11 +418,7 @@ int ConfigStore::deleteDirect(const AnsiText& sectionName, const AnsiText& key) 
 int ConfigStore::renameSection(const AnsiText& oldName, const AnsiText& newName, bool direct) {
     if (direct)
         return renameSectionDirect(oldName, newName);
-    PendingOperation operation;
-    operation.kind = PendingOperation::Kind::RenameSection;
-    operation.arguments[0] = oldName;
-    operation.arguments[1] = newName;
-    return enqueue(std::move(operation));
+    return enqueue({PendingOperation::Kind::RenameSection, {oldName, newName}});
 }
 
 int ConfigStore::renameSectionDirect(const AnsiText& oldName, const AnsiText& newName) {
@@ -446,12 +433,7 @@ int ConfigStore::renameKey(const AnsiText& sectionName, const AnsiText& oldKey,
                            const AnsiText& newKey, bool direct) {
     if (direct)
         return renameKeyDirect(sectionName, oldKey, newKey);
-    PendingOperation operation;
-    operation.kind = PendingOperation::Kind::RenameKey;
-    operation.arguments[0] = sectionName;
-    operation.arguments[1] = oldKey;
-    operation.arguments[2] = newKey;
-    return enqueue(std::move(operation));
+    return enqueue({PendingOperation::Kind::RenameKey, {sectionName, oldKey, newKey}});
 }
 
 int ConfigStore::renameKeyDirect(const AnsiText& sectionName, const AnsiText& oldKey,
