@@ -1,6 +1,7 @@
 #include "platform/directory_listing.h"
 
 #include <string_view>
+#include <vector>
 
 #include <dirent.h>
 #include <locale.h>
@@ -207,7 +208,21 @@ WildcardPattern::WildcardPattern(const AnsiText& pattern) {
     }
     isValid = true;
     everyName = *points == U"*.*";
-    folded = std::move(*points);
+    // The listing's own reading of the habits users type: "?" gives way at a dot or the end,
+    // a dot before a wildcard or at the end may stand for no extension at all, and a "*"
+    // before a dot stops at the name's last dot.
+    const std::u32string& typed = *points;
+    for (size_t i = 0; i < typed.size(); ++i) {
+        const char32_t next = i + 1 < typed.size() ? typed[i + 1] : U'\0';
+        if (typed[i] == U'?')
+            folded.push_back(dosQuestion);
+        else if (typed[i] == U'.' && (next == U'?' || next == U'*' || next == U'\0'))
+            folded.push_back(dosDot);
+        else if (typed[i] == U'*' && next == U'.')
+            folded.push_back(dosStar);
+        else
+            folded.push_back(typed[i]);
+    }
 }
 
 bool WildcardPattern::matches(const AnsiText& name) const {
@@ -215,33 +230,51 @@ bool WildcardPattern::matches(const AnsiText& name) const {
         return false;
     if (everyName)
         return true;
-    const auto text = foldedCodePoints(name);
-    if (!text)
+    const auto folding = foldedCodePoints(name);
+    if (!folding)
         return false;
-    // Greedy walk that returns to the last "*" on a mismatch: linear in practice, never
-    // exponential however many stars the pattern holds.
+    const std::u32string& text = *folding;
     const std::u32string& pat = folded;
-    size_t p = 0;
-    size_t t = 0;
-    size_t starAt = std::u32string::npos;
-    size_t resumeAt = 0;
-    while (t < text->size()) {
-        if (p < pat.size() && pat[p] == U'*') {
-            starAt = p++;
-            resumeAt = t;
-        } else if (p < pat.size() && (pat[p] == U'?' || pat[p] == (*text)[t])) {
-            ++p;
-            ++t;
-        } else if (starAt != std::u32string::npos) {
-            p = starAt + 1;
-            t = ++resumeAt;
-        } else {
-            return false;
+    const size_t lastDot = text.rfind(U'.');
+    // takes[p * width + t]: pattern from p matches text from t. Filled from the ends backwards,
+    // so the cost stays pattern length times name length whatever the wildcards.
+    const size_t width = text.size() + 1;
+    std::vector<unsigned char> takes((pat.size() + 1) * width, 0);
+    const auto at = [&](size_t p, size_t t) -> unsigned char& { return takes[p * width + t]; };
+    at(pat.size(), text.size()) = 1;
+    for (size_t p = pat.size(); p-- > 0;) {
+        for (size_t t = text.size() + 1; t-- > 0;) {
+            const bool more = t < text.size();
+            const char32_t c = more ? text[t] : U'\0';
+            bool result = false;
+            switch (pat[p]) {
+            case U'*':
+                result = at(p + 1, t) || (more && at(p, t + 1));
+                break;
+            case dosStar:
+                result = at(p + 1, t) || (more && t != lastDot && at(p, t + 1));
+                break;
+            case dosQuestion:
+                if (more && c != U'.') {
+                    result = at(p + 1, t + 1);
+                } else {
+                    size_t after = p;
+                    while (after < pat.size() && pat[after] == dosQuestion)
+                        ++after;
+                    result = at(after, t);
+                }
+                break;
+            case dosDot:
+                result = more ? c == U'.' && at(p + 1, t + 1) : at(p + 1, t);
+                break;
+            default:
+                result = more && c == pat[p] && at(p + 1, t + 1);
+                break;
+            }
+            at(p, t) = result ? 1 : 0;
         }
     }
-    while (p < pat.size() && pat[p] == U'*')
-        ++p;
-    return p == pat.size();
+    return at(0, 0) != 0;
 }
 
 } // namespace platform

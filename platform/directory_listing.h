@@ -47,7 +47,10 @@ private:
 };
 
 // A file-name pattern by the rules of the system's wildcard listing: letter case is ignored,
-// "*" stands for any run of characters, "?" for exactly one, and "*.*" for every name. A
+// "*" stands for any run of characters and "?" for one character other than a dot, with the
+// habits users bring from Windows: "*.*" takes every name, "*." the names without an
+// extension, "name.*" also "name" itself, and a "?" before a dot or at the end may match
+// nothing ("a?.txt" takes "a.txt"). A
 // pattern holding a character that no name may hold there (| < > " : or a path separator,
 // which would reach into another folder) is invalid and matches nothing; so is a pattern
 // that is not GB18030. Matching works on characters, so a double-byte character whose second
@@ -60,6 +63,11 @@ public:
     bool matches(const AnsiText& name) const;
 
 private:
+    // Stand-ins beyond every code point for the wildcards whose meaning depends on a dot.
+    static constexpr char32_t dosStar = 0x110000;     // "*" before a dot: up to the last dot
+    static constexpr char32_t dosQuestion = 0x110001; // "?": one character, or none at a dot
+    static constexpr char32_t dosDot = 0x110002;      // "." before a wildcard: a dot, or the end
+
     std::u32string folded;
     bool isValid = false;
     bool everyName = false;
