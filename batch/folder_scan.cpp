@@ -5,6 +5,7 @@
 #include "batch/regex_matcher.h"
 #include "platform/directory_listing.h"
 #include "platform/path_scan.h"
+#include "platform/temporary_leftovers.h"
 
 namespace batch {
 
@@ -42,6 +43,12 @@ AnsiText lowerAscii(std::string_view text) {
 
 bool isEscapedInRegex(char c) {
     return std::string_view("\\^$+.{}[]=()\"").find(c) != std::string_view::npos;
+}
+
+// A killed run's unfinished output is never a source; the display form of an unrepresentable
+// name keeps the ASCII bytes that mark one.
+bool isSourceCandidate(const platform::DirectoryEntry& entry) {
+    return entry.kind == platform::EntryKind::File && !platform::isTemporaryLeftover(entry.name);
 }
 
 void takeFile(const platform::DirectoryEntry& entry, const AnsiText& dir,
@@ -132,7 +139,7 @@ FolderScanResult listFolderByFilter(const AnsiText& folder, const AnsiText& filt
 
     platform::DirectoryReader reader(dir);
     while (auto entry = reader.next()) {
-        if (entry->kind == platform::EntryKind::File && takes(entry->name))
+        if (isSourceCandidate(*entry) && takes(entry->name))
             takeFile(*entry, dir, result);
         if (!pump(pumpEvents)) {
             result.cutShort = true;
@@ -154,7 +161,7 @@ FolderScanResult listFolderByPattern(const AnsiText& folder, const AnsiText& fil
 
     platform::DirectoryReader reader(dir);
     while (auto entry = reader.next()) {
-        if (entry->kind == platform::EntryKind::File && pattern.matches(entry->name))
+        if (isSourceCandidate(*entry) && pattern.matches(entry->name))
             takeFile(*entry, dir, result);
         if (!pump(pumpEvents)) {
             result.cutShort = true;

@@ -1,6 +1,7 @@
 // Turns a folder and the text of the filter box into the list of files a folder run converts.
 // Only files that lie directly in the folder are looked at, so the result folder of an earlier
-// run, being a sub-folder, never becomes part of a list.
+// run, being a sub-folder, never becomes part of a list; nor does a killed run's hidden
+// temporary file, when the folder scanned is itself a result folder.
 #pragma once
 
 #include <functional>

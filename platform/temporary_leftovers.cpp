@@ -33,6 +33,15 @@ bool isTemporaryFileOf(std::string_view name, std::string_view target) {
            isUniqueSuffix(name.substr(fixed));
 }
 
+bool isTemporaryLeftover(std::string_view name) {
+    const std::size_t tail = temporaryFileMarker.size() + uniqueSuffixLength;
+    if (name.size() < 1 + tail || name.front() != '.')
+        return false;
+    const std::string_view marked = name.substr(name.size() - tail);
+    return marked.starts_with(temporaryFileMarker) &&
+           isUniqueSuffix(marked.substr(temporaryFileMarker.size()));
+}
+
 int removeTemporaryLeftovers(const AnsiText& folder, const std::vector<AnsiText>& targets) {
     DirectoryReader reader(folder);
     if (!reader.isOpen() || targets.empty())

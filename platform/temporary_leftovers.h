@@ -13,6 +13,11 @@ namespace platform {
 // "." + target + temporaryFileMarker + six letters or digits.
 bool isTemporaryFileOf(std::string_view name, std::string_view target);
 
+// True when `name` (no folder) has the form of any replacing write's temporary file, that of a
+// long name (".qfx-tmp-XXXXXX" behind the leading dot) included. A folder scan never takes such
+// a file as a source: it is a killed run's unfinished output.
+bool isTemporaryLeftover(std::string_view name);
+
 // Removes from `folder` every temporary file left for one of `targets` (names without folder).
 // Only files of exactly that form go; a temporary file of a name too long to carry it
 // (".qfx-tmp-XXXXXX") cannot be told apart from another write's and stays. Returns how many

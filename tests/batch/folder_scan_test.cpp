@@ -300,3 +300,22 @@ TEST(FolderScan, hostGoingAwayEndsTheScan) {
     }
     EXPECT_EQ(pumps, 2);
 }
+
+// Scanning a result folder that a killed run left a hidden temporary file in: neither scan takes
+// the leftover (short or long-name form, unrepresentable or not); a look-alike that no write of
+// ours makes is still a source.
+TEST(FolderScan, killedRunLeftoversAreNoSources) {
+    TempFolder temp;
+    for (const char* name : {"a.txt", ".a.txt.qfx-tmp-Ab12Z9", "..qfx-tmp-0aZ9x1",
+                             ".bad\xFF.txt.qfx-tmp-q1w2e3", ".a.txt.qfx-tmp-user's"})
+        temp.file(name);
+    const auto expected = inSystemOrder(temp.path, {"a.txt", ".a.txt.qfx-tmp-user's"});
+    for (const char* filter : {"*.*", "*", ""}) {
+        const auto byFilter = listFolderByFilter(ansi(temp.path), filter);
+        const auto byPattern = listFolderByPattern(ansi(temp.path), filter);
+        EXPECT_EQ(byFilter.files, expected) << filter;
+        EXPECT_EQ(byPattern.files, expected) << filter;
+        EXPECT_TRUE(byFilter.unrepresentable.empty()) << filter;
+        EXPECT_TRUE(byPattern.unrepresentable.empty()) << filter;
+    }
+}
