@@ -280,6 +280,11 @@ INSTANTIATE_TEST_SUITE_P(
                   {"a.txt", "b.txt", "c.txt"},
                   "转换完成，耗时 530 毫秒\r\n转换后的文件保存在这个目录：/docs/转换结果/\r\n"
                   "有 3 个文件未能完整转换：a.txt、b.txt、c.txt\r\n\r\n请问需要打开它吗？"},
+        ReportRow{"exactlyFiveFailedAreAllNamed",
+                  530,
+                  {"1", "2", "3", "4", "5"},
+                  "转换完成，耗时 530 毫秒\r\n转换后的文件保存在这个目录：/docs/转换结果/\r\n"
+                  "有 5 个文件未能完整转换：1、2、3、4、5\r\n\r\n请问需要打开它吗？"},
         ReportRow{"moreThanFiveFailed",
                   530,
                   {"1", "2", "3", "4", "5", "6"},
