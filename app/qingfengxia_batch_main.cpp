@@ -1,6 +1,7 @@
 // qingfengxia-batch: converts files or a folder from the command line, exactly as a run from the
 // window does.
 #include "batch/batch_command.h"
+#include "platform/interrupt_signal.h"
 
 #include <unistd.h>
 
@@ -9,6 +10,8 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    // Without it, Ctrl-C would end the process in the middle of an output file.
+    (void)platform::catchInterruptSignals();
     std::vector<std::string> arguments(argv + 1, argv + argc);
     return batch::runBatchCommand(arguments, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
 }

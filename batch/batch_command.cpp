@@ -5,6 +5,9 @@
 #include "batch/headless_host.h"
 #include "platform/directory_listing.h"
 #include "platform/file_system.h"
+#include "platform/interrupt_signal.h"
+#include "platform/path_scan.h"
+#include "platform/real_path.h"
 
 #include <array>
 #include <optional>
@@ -34,10 +37,47 @@ std::optional<ScriptMode> scriptModeByName(std::string_view name) {
     return std::nullopt;
 }
 
+// The path's components between separators, found character-wise.
+std::vector<AnsiText> componentsOf(const AnsiText& path) {
+    std::vector<AnsiText> components;
+    size_t start = 0;
+    const auto take = [&](size_t end) {
+        if (end > start)
+            components.emplace_back(path, start, end - start);
+        start = end + 1;
+    };
+    platform::forEachSeparator(path, take);
+    take(path.size());
+    return components;
+}
+
+AnsiText joined(const std::vector<AnsiText>& components, size_t from, size_t to) {
+    AnsiText path;
+    for (size_t i = from; i < to; ++i)
+        path += platform::pathSeparator + components[i];
+    return path;
+}
+
+// The absolute path without "." components or doubled separators. A ".." is settled by the
+// system, which follows a link before it as opening the path would; when the folder cannot be
+// resolved the ".." stays, so the path still names what the system would open.
 AnsiText absolutePath(const AnsiText& path, const AnsiText& workingFolder) {
-    if (!path.empty() && path.front() == platform::pathSeparator)
-        return path;
-    return workingFolder + platform::pathSeparator + path;
+    const bool absolute = !path.empty() && path.front() == platform::pathSeparator;
+    std::vector<AnsiText> components =
+        componentsOf(absolute ? path : workingFolder + platform::pathSeparator + path);
+    std::erase(components, AnsiText("."));
+    const auto lastUp = std::find(components.rbegin(), components.rend(), AnsiText(".."));
+    if (lastUp != components.rend()) {
+        const auto upTo = static_cast<size_t>(components.rend() - lastUp);
+        AnsiText resolved = platform::realPath(joined(components, 0, upTo));
+        if (!resolved.empty()) {
+            if (resolved == AnsiText(1, platform::pathSeparator))
+                resolved.clear();
+            return resolved + joined(components, upTo, components.size());
+        }
+    }
+    const AnsiText normal = joined(components, 0, components.size());
+    return normal.empty() ? AnsiText(1, platform::pathSeparator) : normal;
 }
 
 // A text as the terminal gets it: UTF-8, with control characters written as \n, \r, \t or
@@ -82,7 +122,17 @@ public:
         }
     }
 
+    // The command line's only stop request is Ctrl-C or SIGTERM; a run sees it before its next
+    // file.
+    bool pumpEvents() override {
+        noteInterrupt();
+        return HeadlessHost::pumpEvents();
+    }
+
     void fileFinished(const FileOutcome& outcome) override {
+        noteInterrupt();
+        if (showProgress)
+            err << '\r' << "\33[K" << std::flush;
         // A source that was never read has no encodings to tell.
         if (outcome.sourceRead)
             out << engine::encodingName(outcome.detected) << " -> "
@@ -90,7 +140,8 @@ public:
         else
             out << "- -> -  ";
         out << (outcome.failed ? "failed: " + outcome.reason : std::string("ok")) << "  "
-            << shown(outcome.sourcePath) << '\n';
+            << shown(outcome.sourcePath) << '\n'
+            << std::flush; // a line once written survives whatever ends the process
     }
 
     platform::MessageAnswer showMessage(const AnsiText& message, int style,
@@ -100,11 +151,16 @@ public:
         AnsiText lines = message;
         std::erase(lines, '\r');
         const std::string report = shown(lines, true);
-        out << report << '\n';
+        out << report << '\n' << std::flush;
         return HeadlessHost::showMessage(message, style, title);
     }
 
 private:
+    static void noteInterrupt() {
+        if (platform::interruptSignal() != 0)
+            stopRequested = true;
+    }
+
     std::ostream& out;
     std::ostream& err;
     bool showProgress;
@@ -126,6 +182,7 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
     BatchArguments parsed;
     bool optionsEnded = false;
     bool folderGiven = false;
+    bool filterGiven = false;
     auto fail = [&parsed](std::string message) {
         parsed.error = std::move(message);
         return parsed;
@@ -164,13 +221,15 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
                 parsed.script = *mode;
             } else {
                 auto text = platform::ansiFromUtf8(value);
-                if (!text || text->empty())
+                // An empty filter takes every file, as an empty filter box does.
+                if (!text || (text->empty() && argument == "--folder"))
                     return fail(argument + " needs a value in UTF-8");
                 if (argument == "--folder") {
                     parsed.folder = absolutePath(*text, workingFolder);
                     folderGiven = true;
                 } else {
                     parsed.filter = *text;
+                    filterGiven = true;
                 }
             }
             continue;
@@ -186,7 +245,7 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
         return parsed;
     if (folderGiven && (!parsed.files.empty() || !parsed.unrepresentable.empty()))
         return fail("give either files or --folder, not both");
-    if (!folderGiven && (parsed.patternScan || parsed.filter != "*.*"))
+    if (!folderGiven && (parsed.patternScan || filterGiven))
         return fail("--filter and --pattern-scan need --folder");
     if (!folderGiven && parsed.files.empty() && parsed.unrepresentable.empty())
         return fail("no files given");
@@ -230,8 +289,11 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
             return exitAllConverted;
         }
     }
-    stopRequested = false;
-    BatchSummary summary = runBatch(host, files, unrepresentable);
+    stopRequested = platform::interruptSignal() != 0;
+    const RunStyle style{.askToOpenResult = false, .unreachedFilesFail = true};
+    BatchSummary summary = runBatch(host, files, unrepresentable, style);
+    if (const int signal = platform::interruptSignal(); signal != 0)
+        return exitInterrupted + signal;
     return summary.failedNames.empty() ? exitAllConverted : exitSomeFailed;
 }
 

@@ -28,7 +28,8 @@ struct [[nodiscard]] BatchArguments {
 };
 
 // Parses the arguments after the program name. Relative paths are made absolute against
-// `workingFolder`, so the result folder is never derived from an empty folder.
+// `workingFolder`, so the result folder is never derived from an empty folder, and lose their
+// "." and ".." components, so that reports show the folder plainly.
 BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
                                    const AnsiText& workingFolder);
 
@@ -39,10 +40,13 @@ std::string batchUsage();
 inline constexpr int exitAllConverted = 0;
 inline constexpr int exitSomeFailed = 1;
 inline constexpr int exitUsageError = 2;
+// Ended by a signal (Ctrl-C, SIGTERM) after the file in hand: this plus the signal's number.
+inline constexpr int exitInterrupted = 128;
 
 // Runs the converter on the arguments after the program name; returns the exit status. Lines go
-// to `out`, the progress line to `err` when `progressOnErr` is set (a terminal), usage errors
-// to `err`.
+// to `out`, each flushed as written, the progress line to `err` when `progressOnErr` is set (a
+// terminal), usage errors to `err`. A signal noted by platform::catchInterruptSignals stops the
+// run after the file in hand; the files not reached are reported as failed.
 int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
                     bool progressOnErr);
 

@@ -127,7 +127,7 @@ bool batchHandlerActive() {
 }
 
 AnsiText completionReport(std::int64_t elapsedMilliseconds, const AnsiText& resultFolder,
-                          const std::vector<AnsiText>& failedNames) {
+                          const std::vector<AnsiText>& failedNames, bool withQuestion) {
     AnsiText report = ansi("转换完成，耗时 ") + elapsedTimeText(elapsedMilliseconds) +
                       ansi("\r\n转换后的文件保存在这个目录：") + resultFolder;
     if (!failedNames.empty()) {
@@ -142,21 +142,23 @@ AnsiText completionReport(std::int64_t elapsedMilliseconds, const AnsiText& resu
         if (failedNames.size() > namesShown)
             report += ansi("等");
     }
-    return report + ansi("\r\n\r\n请问需要打开它吗？");
+    return withQuestion ? report + ansi("\r\n\r\n请问需要打开它吗？") : report;
 }
 
 BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
-                      const std::vector<AnsiText>& unrepresentable) {
+                      const std::vector<AnsiText>& unrepresentable, RunStyle style) {
     BatchSummary summary;
     summary.count = static_cast<int>(files.size());
-    if (files.empty())
+    if (files.empty() && unrepresentable.empty())
         return summary;
     host.setMaximum(control::progressBar, summary.count);
 
     const TextEncoding input = readInputEncoding(host);
     const TextEncoding output = readOutputEncoding(host);
-    summary.resultFolder = directoryOfPath(files.front()) + platform::pathSeparator +
-                           ansi("转换结果") + platform::pathSeparator;
+    // An unrepresentable path's folder part is as it came from the scan; only its name is not.
+    const AnsiText& first = files.empty() ? unrepresentable.front() : files.front();
+    summary.resultFolder = directoryOfPath(first) + platform::pathSeparator + ansi("转换结果") +
+                           platform::pathSeparator;
     (void)createFolderPath(summary.resultFolder); // a failure shows in every file's write
     {
         // Outputs of these names that a killed run was writing left hidden temporary files;
@@ -182,6 +184,10 @@ BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
     for (int i = 1; i <= summary.count; ++i) {
         if (stopRequested) {
             summary.stopped = true;
+            if (style.unreachedFilesFail)
+                for (int j = i; j <= summary.count; ++j)
+                    summary.failedNames.push_back(
+                        engine::fileNameOfPath(files[static_cast<size_t>(j - 1)]));
             break;
         }
         if (!host.pumpEvents()) {
@@ -207,10 +213,13 @@ BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
     if (summary.hostClosed)
         return summary;
 
-    summary.report =
-        completionReport(summary.elapsedMilliseconds, summary.resultFolder, summary.failedNames);
+    summary.report = completionReport(summary.elapsedMilliseconds, summary.resultFolder,
+                                      summary.failedNames, style.askToOpenResult);
+    constexpr int okButton = 0;
     constexpr int yesNoButtons = 4;
-    if (host.showMessage(summary.report, yesNoButtons, AnsiText()) == platform::MessageAnswer::Yes)
+    const platform::MessageAnswer answer =
+        host.showMessage(summary.report, style.askToOpenResult ? yesNoButtons : okButton, {});
+    if (style.askToOpenResult && answer == platform::MessageAnswer::Yes)
         host.openFolder(summary.resultFolder);
     host.setCaption(control::progressCaption, AnsiText());
     host.setPosition(control::progressBar, 0);
@@ -278,7 +287,8 @@ void startFolderBatch(BatchHost& host, bool useFilterScan) {
     PumpEvents pump = [&host] { return host.pumpEvents(); };
     FolderScanResult scan = useFilterScan ? listFolderByFilter(folder, filter, pump)
                                           : listFolderByPattern(folder, filter, pump);
-    if (scan.files.empty() || scan.cutShort)
+    // Files found but unrepresentable still make a run, so that the report names them.
+    if ((scan.files.empty() && scan.unrepresentable.empty()) || scan.cutShort)
         return;
     runFromButton(host, control::folderButton, control::fileButton, captions, scan.files,
                   scan.unrepresentable);

@@ -50,14 +50,23 @@ void startFolderBatch(BatchHost& host, bool useFilterScan);
 // second one are then ignored, so runs never nest.
 bool batchHandlerActive();
 
-// Converts `files` (full paths, not empty) into the result folder beside the first one.
-// `unrepresentable` names files a scan found but cannot open (reported as failed, never opened).
-BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
-                      const std::vector<AnsiText>& unrepresentable = {});
+// Where the command line's run differs from the window's.
+struct RunStyle {
+    bool askToOpenResult = true;     // the report ends with the question, answered Yes or No
+    bool unreachedFilesFail = false; // a stopped run reports the files it never reached as failed
+};
 
-// The completion report: elapsed time, result folder, the failures line when files failed, and
-// the question whether to open the folder.
+// Converts `files` (full paths) into the result folder beside the first one. `unrepresentable`
+// names files a scan found but cannot open (reported as failed, never opened); when they are
+// all there is, the result folder is beside the first of them. Nothing happens when both lists
+// are empty.
+BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
+                      const std::vector<AnsiText>& unrepresentable = {}, RunStyle style = {});
+
+// The completion report: elapsed time, result folder, the failures line when files failed (the
+// first five names, then "等" when there are more), and unless left out the question whether
+// to open the folder.
 AnsiText completionReport(std::int64_t elapsedMilliseconds, const AnsiText& resultFolder,
-                          const std::vector<AnsiText>& failedNames);
+                          const std::vector<AnsiText>& failedNames, bool withQuestion = true);
 
 } // namespace batch

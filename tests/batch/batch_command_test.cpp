@@ -50,6 +50,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseRow{"folderWithFilter",
                              {"--folder", "d", "--filter", "*.htm", "--pattern-scan"},
                              true},
+                    ParseRow{"emptyFilterTakesEveryFile", {"--folder", "d", "--filter", ""}, true},
+                    ParseRow{"emptyFilterWithoutFolder", {"--filter", "", "a"}, false},
+                    ParseRow{"emptyFolder", {"--folder", ""}, false},
                     ParseRow{"dashFileAfterDoubleDash", {"--", "--in"}, true},
                     ParseRow{"noFiles", {}, false},
                     ParseRow{"unknownOption", {"--fast", "a"}, false},
@@ -66,6 +69,27 @@ TEST(ParseArguments, relativePathsBecomeAbsolute) {
     parsed = parseBatchArguments({"sub/a.txt", "/abs/b.txt"}, ansi("/工作"));
     EXPECT_EQ(parsed.files,
               (std::vector<platform::AnsiText>{ansi("/工作/sub/a.txt"), "/abs/b.txt"}));
+}
+
+// "." and doubled separators go; ".." is settled as the system opens the path, so through a link
+// it leads where the link leads. A ".." under a missing folder stays for the system to refuse.
+TEST(ParseArguments, dotComponentsAreSettled) {
+    EXPECT_EQ(parseBatchArguments({"--folder", "."}, "/work").folder, "/work");
+    EXPECT_EQ(parseBatchArguments({"--folder", "/"}, "/work").folder, "/");
+    EXPECT_EQ(parseBatchArguments({".//sub/./a.txt"}, "/work").files,
+              std::vector<platform::AnsiText>{"/work/sub/a.txt"});
+
+    const fs::path root = fs::temp_directory_path() / ("qfx_dots_" + std::to_string(getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "deep" / "er");
+    fs::create_symlink(root / "deep" / "er", root / "link");
+    const platform::AnsiText base = *platform::ansiPath(root.string());
+    EXPECT_EQ(parseBatchArguments({"--folder", ".."}, base + "/deep").folder, base);
+    EXPECT_EQ(
+        parseBatchArguments({"link/../a.txt", "deep/er/../../b.txt", "gone/../c.txt"}, base).files,
+        (std::vector<platform::AnsiText>{base + "/deep/a.txt", base + "/b.txt",
+                                         base + "/gone/../c.txt"}));
+    fs::remove_all(root);
 }
 
 class CommandRun : public testing::Test {
@@ -102,6 +126,62 @@ TEST_F(CommandRun, exitStatusesAndOneLinePerFile) {
     EXPECT_EQ(run({(root / "a.txt").string(), (root / "missing.txt").string()}), 1);
     EXPECT_NE(out.str().find("- -> -  failed: cannot open"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("有 1 个文件未能完整转换：missing.txt"), std::string::npos);
+    EXPECT_EQ(out.str().find("请问需要打开它吗？"), std::string::npos) << "nobody is asked";
+}
+
+// What a terminal shows when both streams reach it: "\r" returns to the line's start and
+// "\33[K" clears to its end.
+std::vector<std::string> screenLines(const std::string& stream) {
+    std::vector<std::string> screen(1);
+    size_t column = 0;
+    for (size_t i = 0; i < stream.size(); ++i) {
+        std::string& line = screen.back();
+        if (stream.compare(i, 3, "\33[K") == 0) {
+            line.resize(column);
+            i += 2;
+        } else if (stream[i] == '\r') {
+            column = 0;
+        } else if (stream[i] == '\n') {
+            screen.emplace_back();
+            column = 0;
+        } else {
+            if (column < line.size())
+                line[column] = stream[i];
+            else
+                line += stream[i];
+            ++column;
+        }
+    }
+    return screen;
+}
+
+TEST_F(CommandRun, progressLineLeavesNoTraceOnTheFileLines) {
+    write("a.txt", "\xC4\xE3\xBA\xC3");
+    write("b.txt", "\xC4\xE3\xBA\xC3");
+    std::ostringstream terminal;
+    const std::string a = (root / "a.txt").string(), b = (root / "b.txt").string();
+    EXPECT_EQ(runBatchCommand({a, b}, terminal, terminal, true), 0);
+    const auto screen = screenLines(terminal.str());
+    ASSERT_GE(screen.size(), 3u) << terminal.str();
+    EXPECT_EQ(screen[0], "ansi -> ansi  ok  " + a);
+    EXPECT_EQ(screen[1], "ansi -> ansi  ok  " + b);
+    EXPECT_TRUE(screen[2].starts_with("转换完成，耗时 ")) << screen[2];
+}
+
+// A folder whose only matching name cannot be represented: that file is reported as failed.
+TEST_F(CommandRun, unrepresentableNamesAloneStillFail) {
+    write("bad\xFF.txt", "x");
+    write("other.dat", "y");
+    for (const char* scan : {"--filter", "--pattern-scan"}) {
+        std::vector<std::string> arguments{"--folder", root.string(), "--filter", "*.txt"};
+        if (std::string(scan) == "--pattern-scan")
+            arguments.push_back(scan);
+        EXPECT_EQ(run(arguments), 1) << scan;
+        EXPECT_NE(out.str().find("failed: name cannot be represented"), std::string::npos)
+            << out.str();
+        EXPECT_NE(out.str().find("有 1 个文件未能完整转换：bad\uFFFD.txt"), std::string::npos)
+            << out.str();
+    }
 }
 
 TEST_F(CommandRun, nameThatIsNoUtf8FailsWithoutTouchingOtherFiles) {

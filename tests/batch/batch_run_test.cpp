@@ -235,6 +235,28 @@ TEST_F(BatchRun, folderRunWithNoMatchOnlyRemembersFolder) {
     EXPECT_FALSE(fs::exists(tree.root / "转换结果"));
 }
 
+// Every name the filter takes is unrepresentable: the window still reports them as failed, by
+// either scan, and the buttons come back.
+TEST_F(BatchRun, folderRunOfUnrepresentableNamesOnlyReportsThem) {
+    TempTree tree;
+    tree.write("bad\xFF.txt", "x");
+    tree.write("a.htm", "y");
+    for (const bool useFilterScan : {true, false}) {
+        RecordingHost host;
+        host.setText(control::filterEdit, "*.txt");
+        host.folderToPick = TempTree::ansiPath(tree.root);
+        startFolderBatch(host, useFilterScan);
+        ASSERT_EQ(host.messagesShown.size(), 1u) << useFilterScan;
+        EXPECT_NE(host.messagesShown[0].find(ansi("有 1 个文件未能完整转换：bad\uFFFD.txt")),
+                  AnsiText::npos);
+        EXPECT_NE(host.messagesShown[0].find(ansi("转换结果/\r\n")), AnsiText::npos);
+        ASSERT_EQ(host.outcomes.size(), 1u);
+        EXPECT_TRUE(host.outcomes[0].failed);
+        EXPECT_EQ(host.caption(control::folderButton), ansi("   批量转换(文件夹方式)"));
+        EXPECT_FALSE(host.disabled[std::string(control::fileButton)]);
+    }
+}
+
 TEST_F(BatchRun, closedWindowStopsWithoutReportOrControlChanges) {
     TempTree tree;
     std::vector<AnsiText> files;

@@ -369,3 +369,65 @@ TEST_F(CommandFault, hostileNamesInAFolderRun) {
 }
 
 } // namespace
+
+// Ctrl-C or SIGTERM while a large file is converted: the lines written so far are already in the
+// output file, the file in hand is finished with no temporary file left, the file not reached is
+// named in the report's failures line, and the exit status tells the signal.
+TEST_F(CommandFault, interruptEndsAfterTheFileInHandWithAReport) {
+    const std::string large = largeText(96u << 20);
+    for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        SCOPED_TRACE(signal);
+        fs::remove_all(result());
+        write("a.txt", gbkHello);
+        write("large.txt", large);
+        write("z.txt", gbkHello);
+        const auto before = sources();
+
+        Converter converter(root, {"--out", "utf16be", "a.txt", "large.txt", "z.txt"});
+        bool caught = false;
+        std::string outBefore;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (!caught && converter.running() && std::chrono::steady_clock::now() < deadline) {
+            caught = !temporaryFiles(result()).empty();
+            if (caught)
+                outBefore = readFile(root / ".converter.out");
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (!caught)
+            GTEST_SKIP() << "the converter finished before the signal could reach it";
+        kill(converter.pid, signal);
+        Finished run = converter.finish();
+
+        EXPECT_TRUE(outBefore.ends_with("/a.txt\n")) << "a written line was not flushed";
+        ASSERT_TRUE(run.exited) << "ended by signal " << run.status;
+        EXPECT_EQ(run.status, status);
+        const auto printed = lines(run.out);
+        ASSERT_GE(printed.size(), 3u) << run.out;
+        EXPECT_TRUE(printed[0].ends_with("  ok  " + (root / "a.txt").string())) << printed[0];
+        EXPECT_TRUE(printed[1].ends_with("  ok  " + (root / "large.txt").string())) << printed[1];
+        EXPECT_TRUE(printed[2].starts_with("转换完成，耗时 ")) << printed[2];
+        EXPECT_NE(run.out.find("\n有 1 个文件未能完整转换：z.txt\n"), std::string::npos) << run.out;
+        EXPECT_TRUE(run.out.ends_with("z.txt\n")) << run.out;
+        EXPECT_EQ(fs::file_size(result("large.txt")), 2 + large.size() / 44 * 84);
+        EXPECT_FALSE(fs::exists(result("z.txt")));
+        EXPECT_TRUE(temporaryFiles(result()).empty());
+        EXPECT_EQ(sources(), before);
+    }
+}
+
+// "--folder ." names the result folder plainly, and a killed run's leftover in the folder
+// scanned is no source.
+TEST_F(CommandFault, folderRunFromTheWorkingFolder) {
+    write("a.txt", gbkHello);
+    write(".a.txt.qfx-tmp-Ab12Z9", "half an output");
+
+    Finished run = Converter(root, {"--folder", ".", "--filter", "*.txt*"}).finish();
+
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("转换后的文件保存在这个目录：" + root.string() + "/转换结果/\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(snapshot(result()), (std::map<std::string, std::string>{{"a.txt", gbkHello}}));
+}
