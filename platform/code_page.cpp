@@ -23,6 +23,82 @@ bool isDoubleByteLead(unsigned char byte) {
     return byte >= 0x81 && byte <= 0xFE;
 }
 
+// The code pages' user-defined characters, which iconv knows none of: the classic service reads
+// them as the Private Use Area, each area row by row over its trail bytes, and writes them back
+// the same way, so a character a user made survives the round trip.
+struct ByteRun {
+    unsigned char first, last;
+    unsigned size() const { return last >= first ? last - first + 1u : 0u; }
+};
+constexpr ByteRun noBytes{1, 0};
+
+struct UserArea {
+    unsigned char firstLead, lastLead;
+    ByteRun trails[2]; // the trail bytes of a row, in order
+    char16_t firstUnit;
+
+    unsigned rowSize() const { return trails[0].size() + trails[1].size(); }
+    unsigned size() const { return (lastLead - firstLead + 1u) * rowSize(); }
+};
+
+struct DoubleBytePage {
+    const char* charset;
+    char16_t byteFF; // the single byte FF, also user-defined
+    UserArea areas[3];
+};
+
+constexpr DoubleBytePage gbkPage{"CP936",
+                                 0xF8F5,
+                                 {{0xAA, 0xAF, {{0xA1, 0xFE}, noBytes}, 0xE000},
+                                  {0xF8, 0xFE, {{0xA1, 0xFE}, noBytes}, 0xE234},
+                                  {0xA1, 0xA7, {{0x40, 0x7E}, {0x80, 0xA0}}, 0xE4C6}}};
+constexpr DoubleBytePage big5Page{"CP950",
+                                  0xF8F8,
+                                  {{0xFA, 0xFE, {{0x40, 0x7E}, {0xA1, 0xFE}}, 0xE000},
+                                   {0x8E, 0xA0, {{0x40, 0x7E}, {0xA1, 0xFE}}, 0xE311},
+                                   {0x81, 0x8D, {{0x40, 0x7E}, {0xA1, 0xFE}}, 0xEEB8}}};
+
+// The unit of a user-defined pair, or 0 when the pair is not one.
+char16_t userDefinedUnit(const DoubleBytePage& page, unsigned char lead, unsigned char trail) {
+    for (const UserArea& area : page.areas) {
+        if (lead < area.firstLead || lead > area.lastLead)
+            continue;
+        unsigned column = 0;
+        for (const ByteRun& run : area.trails) {
+            if (trail >= run.first && trail <= run.last)
+                return static_cast<char16_t>(area.firstUnit +
+                                             (lead - area.firstLead) * area.rowSize() + column +
+                                             (trail - run.first));
+            column += run.size();
+        }
+    }
+    return 0;
+}
+
+// The bytes of a user-defined unit into `bytes`; their number, 0 when the unit is not one.
+unsigned userDefinedBytes(const DoubleBytePage& page, char16_t unit, char bytes[2]) {
+    if (unit == page.byteFF) {
+        bytes[0] = static_cast<char>(0xFF);
+        return 1;
+    }
+    for (const UserArea& area : page.areas) {
+        const unsigned offset = static_cast<unsigned>(unit - area.firstUnit);
+        if (unit < area.firstUnit || offset >= area.size())
+            continue;
+        unsigned column = offset % area.rowSize();
+        bytes[0] = static_cast<char>(area.firstLead + offset / area.rowSize());
+        for (const ByteRun& run : area.trails) {
+            if (column < run.size()) {
+                bytes[1] = static_cast<char>(run.first + column);
+                break;
+            }
+            column -= run.size();
+        }
+        return 2;
+    }
+    return 0;
+}
+
 // Where converted output goes: counted only (measuring call) or stored within a capacity
 // (filling call). A store that would overflow fails the whole call, as the classic service does.
 template <class Unit> class Output {
@@ -49,23 +125,27 @@ private:
 };
 
 // Kept per thread and reset before each use, so a run over many files opens each direction once.
-IconvHandle& handleFor(const char* to, const char* from) {
-    thread_local IconvHandle fromGbk("UTF-16LE", "CP936");
-    thread_local IconvHandle fromBig5("UTF-16LE", "CP950");
-    thread_local IconvHandle toGbk("CP936", "UTF-16LE");
-    thread_local IconvHandle toBig5("CP950", "UTF-16LE");
-    const bool gbk = std::strcmp(to, "CP936") == 0 || std::strcmp(from, "CP936") == 0;
-    IconvHandle& handle =
-        std::strcmp(to, "UTF-16LE") == 0 ? (gbk ? fromGbk : fromBig5) : (gbk ? toGbk : toBig5);
+IconvHandle& decoderFor(const DoubleBytePage& page) {
+    thread_local IconvHandle fromGbk("UTF-16LE", gbkPage.charset);
+    thread_local IconvHandle fromBig5("UTF-16LE", big5Page.charset);
+    IconvHandle& handle = &page == &gbkPage ? fromGbk : fromBig5;
+    handle.resetState();
+    return handle;
+}
+
+IconvHandle& encoderFor(const DoubleBytePage& page) {
+    thread_local IconvHandle toGbk(gbkPage.charset, "UTF-16LE");
+    thread_local IconvHandle toBig5(big5Page.charset, "UTF-16LE");
+    IconvHandle& handle = &page == &gbkPage ? toGbk : toBig5;
     handle.resetState();
     return handle;
 }
 
 // Double-byte code page to UTF-16. Valid runs go through iconv in one call; at each place iconv
 // refuses, the classic replacement rule applies and the run continues behind it.
-bool decodeDoubleByte(const char* charset, const unsigned char* bytes, std::size_t length,
+bool decodeDoubleByte(const DoubleBytePage& page, const unsigned char* bytes, std::size_t length,
                       Output<char16_t>& out, bool& replaced) {
-    IconvHandle& handle = handleFor("UTF-16LE", charset);
+    IconvHandle& handle = decoderFor(page);
     if (!handle.valid())
         return false;
     char16_t scratch[4096];
@@ -83,11 +163,14 @@ bool decodeDoubleByte(const char* charset, const unsigned char* bytes, std::size
         const auto* at = reinterpret_cast<const unsigned char*>(in);
         // A lead byte takes the next byte with it unless that byte is the terminator.
         std::size_t skip = 1;
-        if (isDoubleByteLead(at[0]) && inLeft > 1 && at[1] != 0)
+        char16_t unit = at[0] == 0xFF ? page.byteFF : 0;
+        if (isDoubleByteLead(at[0]) && inLeft > 1 && at[1] != 0) {
             skip = 2;
-        if (!out.put(u'?'))
+            unit = userDefinedUnit(page, at[0], at[1]);
+        }
+        if (!out.put(unit != 0 ? unit : u'?'))
             return false;
-        replaced = true;
+        replaced = replaced || unit == 0;
         in += skip;
         inLeft -= skip;
         handle.resetState();
@@ -174,9 +257,9 @@ bool isLowSurrogate(char16_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-// The code page's bytes for one UTF-16 unit outside the surrogates, asked of iconv once and then
-// kept. A text the code page lacks many characters of (Simplified text sent to Big5) would
-// otherwise stop iconv at every such character, which costs a hundred times the lookup.
+// The code page's bytes for one UTF-16 unit, asked of iconv once and then kept. A text the code
+// page lacks many characters of (Simplified text sent to Big5) would otherwise stop iconv at
+// every such character, which costs a hundred times the lookup.
 struct UnitBytes {
     unsigned char length; // 0: the code page lacks the character; unknownUnit: not asked yet
     char bytes[2];
@@ -185,17 +268,24 @@ constexpr unsigned char unknownUnit = 0xFF;
 
 class UnitTable {
 public:
-    const UnitBytes& lookUp(char16_t unit, IconvHandle& handle) {
+    const UnitBytes& lookUp(const DoubleBytePage& page, char16_t unit, IconvHandle& handle) {
         if (entries.empty())
             entries.assign(0x10000, UnitBytes{unknownUnit, {}});
         UnitBytes& entry = entries[unit];
         if (entry.length == unknownUnit)
-            entry = ask(unit, handle);
+            entry = ask(page, unit, handle);
         return entry;
     }
 
 private:
-    static UnitBytes ask(char16_t unit, IconvHandle& handle) {
+    static UnitBytes ask(const DoubleBytePage& page, char16_t unit, IconvHandle& handle) {
+        UnitBytes user{};
+        user.length = static_cast<unsigned char>(userDefinedBytes(page, unit, user.bytes));
+        // Neither code page holds a character beyond the BMP: each unit of a surrogate pair is
+        // one missing character, so an emoji becomes two default characters, as the classic
+        // service writes it.
+        if (user.length > 0 || isHighSurrogate(unit) || isLowSurrogate(unit))
+            return user;
         handle.resetState();
         char* in = reinterpret_cast<char*>(&unit);
         std::size_t inLeft = sizeof unit;
@@ -214,33 +304,15 @@ private:
     std::vector<UnitBytes> entries;
 };
 
-UnitTable& unitTableFor(const char* charset) {
+UnitTable& unitTableFor(const DoubleBytePage& page) {
     thread_local UnitTable gbk;
     thread_local UnitTable big5;
-    return std::strcmp(charset, "CP936") == 0 ? gbk : big5;
+    return &page == &gbkPage ? gbk : big5;
 }
 
-// A surrogate pair, or a lone surrogate, straight through iconv: false when the code page lacks
-// it (lone surrogates never convert).
-bool encodeSurrogates(IconvHandle& handle, const char16_t* units, std::size_t count,
-                      Output<char>& out, bool& stored) {
-    handle.resetState();
-    char* in = reinterpret_cast<char*>(const_cast<char16_t*>(units));
-    std::size_t inLeft = count * sizeof(char16_t);
-    char converted[16];
-    char* outPtr = converted;
-    std::size_t outLeft = sizeof converted;
-    const std::size_t rc = iconv(handle.get(), &in, &inLeft, &outPtr, &outLeft);
-    handle.resetState();
-    if (rc == static_cast<std::size_t>(-1) || inLeft != 0)
-        return false;
-    stored = out.put(converted, sizeof converted - outLeft);
-    return true;
-}
-
-bool encodeDoubleByte(const char* charset, const char16_t* units, std::size_t length,
+bool encodeDoubleByte(const DoubleBytePage& page, const char16_t* units, std::size_t length,
                       char defaultChar, Output<char>& out, bool& usedDefault) {
-    IconvHandle& handle = handleFor(charset, "UTF-16LE");
+    IconvHandle& handle = encoderFor(page);
     if (!handle.valid())
         return false;
     // Most texts go through iconv whole; the table takes over at the first refused character.
@@ -257,30 +329,14 @@ bool encodeDoubleByte(const char* charset, const char16_t* units, std::size_t le
         if (rc == static_cast<std::size_t>(-1) && error != E2BIG)
             break;
     }
-    UnitTable& table = unitTableFor(charset);
-    for (std::size_t i = length - inLeft / sizeof(char16_t); i < length;) {
-        const char16_t unit = units[i];
-        if (!isHighSurrogate(unit) && !isLowSurrogate(unit)) {
-            const UnitBytes& bytes = table.lookUp(unit, handle);
-            const bool stored =
-                bytes.length == 0 ? out.put(defaultChar) : out.put(bytes.bytes, bytes.length);
-            if (!stored)
-                return false;
-            usedDefault = usedDefault || bytes.length == 0;
-            ++i;
-            continue;
-        }
-        // A character the code page lacks (a surrogate pair counts as one) or a lone surrogate.
-        const std::size_t count =
-            isHighSurrogate(unit) && i + 1 < length && isLowSurrogate(units[i + 1]) ? 2 : 1;
-        bool stored = false;
-        if (!encodeSurrogates(handle, units + i, count, out, stored)) {
-            stored = out.put(defaultChar);
-            usedDefault = true;
-        }
+    UnitTable& table = unitTableFor(page);
+    for (std::size_t i = length - inLeft / sizeof(char16_t); i < length; ++i) {
+        const UnitBytes& bytes = table.lookUp(page, units[i], handle);
+        const bool stored =
+            bytes.length == 0 ? out.put(defaultChar) : out.put(bytes.bytes, bytes.length);
         if (!stored)
             return false;
-        i += count;
+        usedDefault = usedDefault || bytes.length == 0;
     }
     return true;
 }
@@ -321,13 +377,13 @@ bool encodeUtf8(const char16_t* units, std::size_t length, Output<char>& out) {
     return true;
 }
 
-const char* doubleByteCharset(unsigned codePage) {
+const DoubleBytePage* doubleBytePage(unsigned codePage) {
     switch (codePage) {
     case codePage::ansi:
     case codePage::gbk:
-        return "CP936";
+        return &gbkPage;
     case codePage::big5:
-        return "CP950";
+        return &big5Page;
     default:
         return nullptr;
     }
@@ -353,8 +409,8 @@ int multiByteToWideChar(unsigned codePage, const char* bytes, int length, char16
     bool ok;
     if (codePage == codePage::utf8) {
         ok = decodeUtf8(input, count, output, replaced);
-    } else if (const char* charset = doubleByteCharset(codePage)) {
-        ok = decodeDoubleByte(charset, input, count, output, replaced);
+    } else if (const DoubleBytePage* page = doubleBytePage(codePage)) {
+        ok = decodeDoubleByte(*page, input, count, output, replaced);
     } else {
         return 0;
     }
@@ -382,10 +438,10 @@ int wideCharToMultiByte(unsigned codePage, const char16_t* units, int length, ch
         if (defaultChar || usedDefault)
             return 0;
         ok = encodeUtf8(units, count, output);
-    } else if (const char* charset = doubleByteCharset(codePage)) {
+    } else if (const DoubleBytePage* page = doubleBytePage(codePage)) {
         bool used = false;
-        ok = encodeDoubleByte(charset, units, count, defaultChar ? defaultChar[0] : '?', output,
-                              used);
+        ok =
+            encodeDoubleByte(*page, units, count, defaultChar ? defaultChar[0] : '?', output, used);
         if (usedDefault)
             *usedDefault = ok && used;
     } else {

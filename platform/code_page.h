@@ -23,8 +23,9 @@ inline constexpr int zeroTerminated = -1;
 // unknown code page, a length of 0 or below -1, or an output buffer too small.
 // Invalid input never fails: bad UTF-8 becomes U+FFFD per maximal ill-formed subsequence; in
 // 936 and 950 a lead byte with any following byte (other than zero) is one character, and an
-// unassigned pair, a bad trail byte or a lone lead byte becomes one "?". `replacedInvalid`, when
-// given, is set to whether any such replacement happened.
+// unassigned pair, a bad trail byte or a lone lead byte becomes one "?". The code pages'
+// user-defined characters (and the single byte FF) are read as the Private Use Area and written
+// back from it. `replacedInvalid`, when given, is set to whether any replacement happened.
 int multiByteToWideChar(unsigned codePage, const char* bytes, int length, char16_t* out,
                         int capacity, bool* replacedInvalid = nullptr);
 
@@ -32,8 +33,9 @@ int multiByteToWideChar(unsigned codePage, const char* bytes, int length, char16
 // With `capacity` 0 it returns the bytes needed, otherwise the bytes written; 0 on failure (an
 // unknown code page, a bad length, a buffer too small, or a default character or used-default
 // flag passed for UTF-8, which has none). A character that 936 or 950 cannot represent becomes
-// the first byte of `defaultChar`, or "?" when none is passed; `usedDefault`, when given, tells
-// whether that happened. For UTF-8 an unpaired surrogate becomes U+FFFD.
+// the first byte of `defaultChar`, or "?" when none is passed, once per UTF-16 unit (an emoji
+// gives two); `usedDefault`, when given, tells whether that happened. No look-alike is ever
+// written in place of a missing character. For UTF-8 an unpaired surrogate becomes U+FFFD.
 int wideCharToMultiByte(unsigned codePage, const char16_t* units, int length, char* out,
                         int capacity, const char* defaultChar = nullptr,
                         bool* usedDefault = nullptr);

@@ -139,6 +139,29 @@ TEST(ScriptConversion, longTextGoesThroughInPiecesWithoutSplittingPhrases) {
     EXPECT_TRUE(line.text == oneLineExpected);
 }
 
+TEST(ScriptConversion, piecesEndAtLineBreaksNotAtAFixedSize) {
+    // Short lines, then one in which 头发 straddles a 256 KiB mark: only a cut after a line
+    // break converts it as the phrase 頭髮 (on its own, 发 becomes 發).
+    constexpr std::size_t mark = 256 * 1024;
+    const std::string shortLine = std::string(99, 'x') + "\n";
+    const std::string head = ansi("头");
+    std::string text;
+    std::string expected;
+    for (std::size_t boundary = mark; boundary <= 3 * mark; boundary += mark) {
+        while (text.size() + 2 * shortLine.size() < boundary) {
+            text += shortLine;
+            expected += shortLine;
+        }
+        const std::string filler(boundary - head.size() - text.size(), 'x');
+        text += filler + head + ansi("发和\n");
+        expected += filler + ansi("頭髮和\n");
+    }
+    ASSERT_EQ(text.substr(2 * mark - head.size(), head.size() + 2), ansi("头发"));
+    ScriptResult result = simplifiedToTraditional(text);
+    EXPECT_TRUE(result.ok());
+    EXPECT_TRUE(result.text == expected);
+}
+
 TEST(ScriptConversion, missingDictionariesLeaveTheTextAndSayItFailed) {
     setScriptDictionaryDirectory("/nonexistent/opencc-dictionaries");
     const std::string simplified = ansi("头发和发展");

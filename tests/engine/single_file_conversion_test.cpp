@@ -257,6 +257,27 @@ TEST_F(SingleFileTest, conversionFailingLateLeavesNoPartialOutput) {
     EXPECT_EQ(expected.bytes.substr(expected.bytes.size() - 2), "\n?");
 }
 
+TEST_F(SingleFileTest, smallTextFallingBackKeepsItsMark) {
+    // The mark waits in the buffer with the converted bytes, never written yet, when the
+    // conversion fails at the trailing lead byte and the fallback takes over.
+    struct Row {
+        TE encoding;
+        std::string expected;
+    };
+    const Row rows[] = {{TE::Utf16LE, "\xFF\xFE"
+                                      "a\0b\0?\0"s},
+                        {TE::Utf16BE, "\xFE\xFF\0a\0b\0?"s},
+                        {TE::Utf8, "\xEF\xBB\xBF"
+                                   "ab?"}};
+    for (const Row& row : rows) {
+        const WriteResult written =
+            encodeAndWriteFile(pathOf("out/small.txt"), "ab\x81", row.encoding);
+        EXPECT_TRUE(written.ok) << written.reason;
+        EXPECT_TRUE(written.lossy);
+        EXPECT_EQ(contentOf("out/small.txt"), row.expected);
+    }
+}
+
 TEST_F(SingleFileTest, largeFileWrittenAsEncodedInMemory) {
     std::string text;
     for (int i = 0; i < 300000; ++i)

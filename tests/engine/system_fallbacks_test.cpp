@@ -46,6 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "a\0"s,
                     "?a", true},
         FallbackRow{"utf16OutsideGbk", decodeUtf16BySystem, "\x01\x0E"s, "?", true},
+        // A character beyond the BMP is two units, each written as a "?".
+        FallbackRow{"utf16EmojiIsTwoMarks", decodeUtf16BySystem, "\x3D\xD8\x00\xDE"s, "??", true},
         FallbackRow{"utf8Text", decodeUtf8BySystem,
                     "\xE4\xB8\xAD"
                     "a",
@@ -54,6 +56,10 @@ INSTANTIATE_TEST_SUITE_P(
                     false},
         FallbackRow{"utf8Invalid", decodeUtf8BySystem, "a\xFF", "a?", true},
         FallbackRow{"utf8Truncated", decodeUtf8BySystem, "a\xE4\xB8", "a?", true},
+        FallbackRow{"utf8EmojiIsTwoMarks", decodeUtf8BySystem,
+                    "\xF0\x9F\x98\x80"
+                    "a",
+                    "??a", true},
         FallbackRow{"utf8StopsAtZero", decodeUtf8BySystem, "a\0b"s, "a", false},
         FallbackRow{"utf8Empty", decodeUtf8BySystem, "", "", false},
         FallbackRow{"utf16leOut", encodeUtf16LEBySystem,
@@ -81,6 +87,11 @@ INSTANTIATE_TEST_SUITE_P(
         FallbackRow{"big5ToAnsiStopsAtZero", big5ToAnsi, "\xA4\xA4\0\xA4\xE5"s, "\xD6\xD0", false},
         FallbackRow{"big5ToAnsiInvalidPair", big5ToAnsi, "\x81\x40\xA4\xA4", "?\xD6\xD0", true},
         FallbackRow{"big5ToAnsiLoneLead", big5ToAnsi, "\xA4\xA4\xA4", "\xD6\xD0?", true},
+        // User-defined characters pass between the code pages through the Private Use Area.
+        FallbackRow{"big5ToAnsiUserDefined", big5ToAnsi, "\xFA\x40\xFE\xFE", "\xAA\xA1\xFA\xC1",
+                    false},
+        FallbackRow{"ansiToBig5UserDefined", ansiToBig5, "\xAA\xA1\xFA\xC1", "\xFA\x40\xFE\xFE",
+                    false},
         FallbackRow{"ansiToBig5", ansiToBig5, "\xD6\xD0\xCE\xC4", "\xA4\xA4\xA4\xE5", false},
         // The whole text stays; a character Big5 lacks becomes "?" instead of ending it.
         FallbackRow{"ansiToBig5KeepsTextAfterMissing", ansiToBig5,
