@@ -137,6 +137,36 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
         return;
     }
     target = *native;
+    struct stat entry {};
+    if (::lstat(target.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
+        // The link stays; the file it finally leads to is replaced, in that file's own folder.
+        // A link leading nowhere (or in a loop) is left alone: creating a file at the place it
+        // names could put the output anywhere, replacing the link would lose it.
+        const std::unique_ptr<char, decltype(&std::free)> resolved(
+            ::realpath(target.c_str(), nullptr), &std::free);
+        if (!resolved) {
+            fail("cannot follow link", errno);
+            return;
+        }
+        target = resolved.get();
+    }
+    struct stat info {};
+    const bool exists = ::stat(target.c_str(), &info) == 0;
+    if (exists && S_ISDIR(info.st_mode)) {
+        fail("cannot replace", EISDIR);
+        return;
+    }
+    if (exists && !S_ISREG(info.st_mode)) {
+        state = {false, "cannot replace: not a regular file"};
+        return;
+    }
+    // The rename needs only the folder's permission; the target's own must still count, as for
+    // a plain create-or-truncate (with the effective ids, as open checks them).
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 &&
+        (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        state = {false, std::string(readOnlyOutputReason)};
+        return;
+    }
     const std::size_t slash = target.rfind('/');
     const std::string folder =
         slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
@@ -156,10 +186,7 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
     }
     temporary = pattern;
     // An existing target keeps its permissions; a new one gets what a plain create would give.
-    struct stat info {};
-    const mode_t mode = ::stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode)
-                            ? static_cast<mode_t>(info.st_mode & 07777)
-                            : newFileMode();
+    const mode_t mode = exists ? static_cast<mode_t>(info.st_mode & 07777) : newFileMode();
     if (fchmod(fd, mode) != 0)
         fail("cannot create", errno);
 }

@@ -42,9 +42,15 @@ std::int64_t fileLength(const AnsiText& path);
 // names) in the target's folder; anything holding this text was left by an interrupted write.
 inline constexpr std::string_view temporaryFileMarker = ".qfx-tmp-";
 
+// The reason given when an existing output may not be written by this user.
+inline constexpr std::string_view readOnlyOutputReason = "output file is read-only";
+
 // A new content for the file at a path, built up in a temporary file and put in place by
 // commit(). Dropping it without a successful commit removes the temporary file and leaves the
-// target as it was.
+// target as it was. An existing target is replaced only where a plain create-or-truncate would
+// have written: not when this user may not write it (readOnlyOutputReason), nor when it is a
+// folder or other non-regular file. A symbolic link is written through: the file it finally
+// leads to is replaced, in that file's folder, and the link stays; a link leading nowhere fails.
 class ReplacingFile {
 public:
     // Creates the temporary file for `path`; check status() before writing.

@@ -1,9 +1,11 @@
 #include "platform/user_folders.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/editable_file.h"
@@ -36,6 +38,27 @@ bool isFolderWritable(const AnsiText& folder) {
     ::close(fd);
     ::unlink(probe.c_str());
     return true;
+}
+
+bool isFileEditable(const AnsiText& path) {
+    const auto native = nativePath(path);
+    if (!native || native->empty())
+        return false;
+    // Non-blocking, so that a FIFO in the way cannot stall the start.
+    const int fd = ::open(native->c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat status {};
+        const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+        ::close(fd);
+        return regular;
+    }
+    if (errno != ENOENT)
+        return false;
+    // No trail byte of a GB18030 character is a separator, so the last one ends the folder.
+    const std::size_t slash = path.rfind(pathSeparator);
+    if (slash == AnsiText::npos)
+        return isFolderWritable(".");
+    return isFolderWritable(slash == 0 ? path.substr(0, 1) : path.substr(0, slash));
 }
 
 bool createFolderLevels(const AnsiText& folder) {

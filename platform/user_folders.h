@@ -14,6 +14,11 @@ AnsiText userConfigFolder();
 // the whole story, e.g. for root or on a read-only mount).
 bool isFolderWritable(const AnsiText& folder);
 
+// Whether the file at `path` can be opened for editing: an existing regular file that opens
+// for writing, or a missing one whose folder takes new files. Tried for real; nothing is left
+// behind.
+bool isFileEditable(const AnsiText& path);
+
 // Creates `folder` and every missing level above it; true when it exists afterwards.
 bool createFolderLevels(const AnsiText& folder);
 

@@ -189,6 +189,7 @@ std::unique_ptr<ConfigStore> ConfigStore::clone() const {
     copy->mode = mode;
     copy->registryPrefix = registryPrefix;
     copy->window = window;
+    copy->changedElsewhere = changedElsewhere;
     return copy;
 }
 
@@ -200,6 +201,7 @@ void ConfigStore::close() {
 bool ConfigStore::open(const AnsiText& filePath, bool inMemory) {
     close();
     openedPath = filePath;
+    changedElsewhere = false;
     // Read before opening: the content is known even when the file cannot be edited.
     content = platform::readEntireFile(filePath).value_or(ByteBuffer());
     if (inMemory)
@@ -313,10 +315,27 @@ std::int64_t ConfigStore::findBoundary(std::int64_t from, std::int64_t to) const
     }
 }
 
+bool ConfigStore::fileStillMatches() {
+    if (!file)
+        return false;
+    const std::int64_t length = file->length();
+    std::string held;
+    if (length == static_cast<std::int64_t>(content.size()) && file->readAt(0, length, held) &&
+        held == content)
+        return true;
+    // Another program rewrote the file in place (the lock binds only this program), or an
+    // edit failed halfway: an edit by offset would now garble it. The file is left as it is
+    // for the rest of the session; `content` keeps serving this run.
+    file.reset();
+    changedElsewhere = true;
+    return false;
+}
+
 void ConfigStore::replaceBytes(std::int64_t position, std::int64_t count, const AnsiText& bytes) {
+    const bool editFile = fileStillMatches();
     content.replace(static_cast<std::size_t>(position - 1), static_cast<std::size_t>(count), bytes);
     // A failing file edit is not reported: `content` stays the truth for this run.
-    if (file)
+    if (editFile)
         platform::replaceBytes(*file, position - 1, count, bytes);
 }
 
@@ -463,6 +482,7 @@ std::vector<AnsiText> ConfigStore::listSectionsWithKey(const AnsiText& key) {
 std::vector<AnsiText> ConfigStore::listKeysWithValue(const AnsiText& value,
                                                      const AnsiText& sectionName) {
     std::vector<AnsiText> keys;
+    std::vector<AnsiText> seen; // keys met in the section, matching or not
     const auto length = static_cast<std::int64_t>(content.size());
     std::int64_t from = 1;
     std::int64_t end = length + 1; // entries must start (with their CR LF) before this
@@ -487,8 +507,11 @@ std::vector<AnsiText> ConfigStore::listKeysWithValue(const AnsiText& value,
         const AnsiText key(line.substr(0, equals));
         const std::string_view entryValue = line.substr(equals + 1);
         // Within one section only the first entry of a key belongs to it.
-        if (!sectionName.empty() && std::find(keys.begin(), keys.end(), key) != keys.end())
-            continue;
+        if (!sectionName.empty()) {
+            if (std::find(seen.begin(), seen.end(), key) != seen.end())
+                continue;
+            seen.push_back(key);
+        }
         const bool matches =
             value.empty() ? entryValue.empty() && lineEnd != -1 : entryValue.starts_with(value);
         if (matches)
@@ -501,9 +524,12 @@ bool ConfigStore::saveCopyAs(const AnsiText& target) {
     const AnsiText destination = target.empty() ? openedPath : target;
     if (destination.empty())
         return false;
-    // The held settings file is rewritten through its own handle, which keeps its lock.
+    // The held settings file is rewritten through its own handle, which keeps its lock; once
+    // another program has changed it, it is theirs.
+    if (destination == openedPath && changedElsewhere)
+        return false;
     if (destination == openedPath && file && !dynamic_cast<platform::MemoryFile*>(file.get()))
-        return file->writeAt(0, content) &&
+        return fileStillMatches() && file->writeAt(0, content) &&
                file->truncate(static_cast<std::int64_t>(content.size()));
     // A file that another store holds open for editing is left to that store.
     const auto lock = platform::EditableFile::open(destination);
@@ -553,13 +579,14 @@ AnsiText ConfigStore::getAllText() const {
 }
 
 void ConfigStore::setAllText(const AnsiText& text, bool append) {
+    const bool editFile = fileStillMatches();
     if (!append) {
         content.clear();
-        if (file)
+        if (editFile)
             file->truncate(0);
     }
     content += text;
-    if (file) {
+    if (editFile) {
         const std::int64_t end = file->length();
         if (end >= 0)
             file->writeAt(end, text);

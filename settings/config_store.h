@@ -67,7 +67,8 @@ public:
     // Reads the file at `path` into `content`, then holds it open for editing (or, inMemory,
     // an in-memory copy of it). True when a file was obtained; false when the disk file
     // cannot be opened for editing (locked by another instance, read-only): the store then
-    // edits `content` only.
+    // edits `content` only. The same happens from the moment the file no longer equals
+    // `content` before an edit (another program rewrote it): it is not written again.
     bool open(const AnsiText& path, bool inMemory);
     // Loads `content` again from `openedPath` (the in-memory copy follows).
     void reload();
@@ -178,7 +179,9 @@ private:
     int renameSectionDirect(const AnsiText& oldName, const AnsiText& newName);
     int renameKeyDirect(const AnsiText& sectionName, const AnsiText& oldKey,
                         const AnsiText& newKey);
-    // Edits `content` and, when one is open, the file at the same place.
+    // Whether the held file still equals `content`; lets it go for good when it does not.
+    bool fileStillMatches();
+    // Edits `content` and, while it still matches, the held file at the same place.
     void replaceBytes(std::int64_t position, std::int64_t count, const AnsiText& bytes);
     void raiseAlarm();
     void pump();
@@ -199,6 +202,7 @@ private:
 
     platform::RegistryStore registry;
     ControlAccess* window = nullptr;
+    bool changedElsewhere = false; // the opened file was changed by another program
 };
 
 } // namespace settings

@@ -86,8 +86,11 @@ void saveSettingsFromWindow(ConfigStore& store, ControlAccess& window) {
 
 platform::AnsiText settingsFilePath(const platform::AnsiText& executableFolder) {
     const platform::AnsiText fileName = platform::ansi("青枫匣.ini");
-    if (!executableFolder.empty() && platform::isFolderWritable(executableFolder))
-        return executableFolder + platform::pathSeparator + fileName;
+    // The file decides, not its folder: a writable copy in a read-only folder (installed or
+    // shared) is still the one to use.
+    const platform::AnsiText besideProgram = executableFolder + platform::pathSeparator + fileName;
+    if (!executableFolder.empty() && platform::isFileEditable(besideProgram))
+        return besideProgram;
     const platform::AnsiText configFolder = platform::userConfigFolder();
     if (configFolder.empty())
         return {};

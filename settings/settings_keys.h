@@ -16,9 +16,10 @@ void loadSettingsIntoWindow(ConfigStore& store, ControlAccess& window);
 // Writes every persisted choice through the store (when the window is asked to close).
 void saveSettingsFromWindow(ConfigStore& store, ControlAccess& window);
 
-// The settings file for a program in `executableFolder`: beside the executable when that
-// folder takes new files (portable use), otherwise in the user's configuration folder under
-// "青枫匣/青枫匣.ini" (the folder is created). Empty when neither is available.
+// The settings file for a program in `executableFolder`: beside the executable when the file
+// there can be opened for editing (an existing writable file, even in a read-only folder, or a
+// new one in a folder that takes files: portable use), otherwise in the user's configuration
+// folder under "青枫匣/青枫匣.ini" (the folder is created). Empty when neither is available.
 platform::AnsiText settingsFilePath(const platform::AnsiText& executableFolder);
 
 } // namespace settings

@@ -13,12 +13,14 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/unprivileged_user.h"
+
 using namespace platform;
 namespace fs = std::filesystem;
 
 namespace {
 
-class FileAccessTest : public testing::Test {
+class FileAccessTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "qfx-file-access-XXXXXX").string();
@@ -40,6 +42,10 @@ protected:
     static std::string contentOf(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    static ino_t inodeOf(const fs::path& path) {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
     }
     int entries() const {
         return static_cast<int>(std::distance(fs::directory_iterator(folder), {}));
@@ -120,6 +126,85 @@ TEST_F(FileAccessTest, existingOutputIsReplacedAndKeepsItsPermissions) {
     EXPECT_EQ(entries(), 1);
 }
 
+TEST_F(FileAccessTest, existingOutputIsReplacedWholeNotRewritten) {
+    const fs::path target = folder / "out.txt";
+    put(target, "earlier");
+    const ino_t inodeBefore = inodeOf(target);
+    // A reader that opened the earlier result keeps reading it, never a mixture.
+    std::ifstream reader(target, std::ios::binary);
+    EXPECT_TRUE(writeFileReplacing(pathOf("out.txt"), "new content").ok);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), "earlier");
+    EXPECT_NE(inodeOf(target), inodeBefore);
+    EXPECT_EQ(contentOf(target), "new content");
+}
+
+TEST_F(FileAccessTest, outputThisUserMayNotWriteIsNotReplaced) {
+    platform::testing::UnprivilegedUser user;
+    ASSERT_TRUE(user.usable());
+    // The folder takes new files, so only the file's own permission can stop the rename.
+    fs::create_directory(folder / "real");
+    put(folder / "out.txt", "earlier");
+    put(folder / "real" / "target.txt", "linked");
+    fs::create_symlink("real/target.txt", folder / "link.txt");
+    for (const char* name : {"", "out.txt", "real", "real/target.txt", "link.txt"})
+        user.handOver(folder / name);
+    fs::permissions(folder / "out.txt", fs::perms::owner_read | fs::perms::group_read);
+    fs::permissions(folder / "real" / "target.txt", fs::perms::owner_read);
+    for (const char* name : {"out.txt", "link.txt"}) {
+        const AnsiText path = pathOf(name);
+        const auto reason = user.run([&path] { return writeFileReplacing(path, "new").reason; });
+        EXPECT_EQ(reason, "output file is read-only") << name;
+    }
+    EXPECT_EQ(contentOf(folder / "out.txt"), "earlier");
+    EXPECT_EQ(contentOf(folder / "real" / "target.txt"), "linked");
+    EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
+    EXPECT_EQ(entries(), 3);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "real"), {}), 1);
+}
+
+TEST_F(FileAccessTest, symbolicLinkIsWrittenThroughToItsTarget) {
+    // A chain of links with relative texts, the file itself in another folder.
+    fs::create_directory(folder / "real");
+    put(folder / "real" / "target.txt", "earlier");
+    fs::permissions(folder / "real" / "target.txt", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("target.txt", folder / "real" / "hop");
+    fs::create_symlink("real/hop", folder / "out.txt");
+    std::ifstream reader(folder / "real" / "target.txt", std::ios::binary);
+    const FileStatus status = writeFileReplacing(pathOf("out.txt"), "new");
+    EXPECT_TRUE(status.ok) << status.reason;
+    EXPECT_EQ(fs::read_symlink(folder / "out.txt"), "real/hop");
+    EXPECT_EQ(fs::read_symlink(folder / "real" / "hop"), "target.txt");
+    EXPECT_EQ(contentOf(folder / "real" / "target.txt"), "new");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), "earlier");
+    EXPECT_EQ(fs::status(folder / "real" / "target.txt").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(entries(), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "real"), {}), 2);
+}
+
+TEST_F(FileAccessTest, linkThatLeadsToNoFileIsLeftAlone) {
+    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
+    fs::create_symlink("missing.txt", folder / "dangling");
+    fs::create_symlink("pipe", folder / "to-pipe");
+    fs::create_symlink("loop", folder / "loop");
+    const struct {
+        const char* link;
+        const char* reason;
+    } rows[] = {
+        {"dangling", "cannot follow link: No such file or directory"},
+        {"to-pipe", "cannot replace: not a regular file"},
+        {"loop", "cannot follow link: Too many levels of symbolic links"},
+    };
+    for (const auto& row : rows) {
+        const FileStatus status = writeFileReplacing(pathOf(row.link), "new");
+        EXPECT_EQ(status.reason, row.reason) << row.link;
+        EXPECT_TRUE(fs::is_symlink(folder / row.link)) << row.link;
+    }
+    EXPECT_FALSE(fs::exists(folder / "missing.txt"));
+    EXPECT_TRUE(fs::is_fifo(folder / "pipe"));
+    EXPECT_EQ(entries(), 4);
+}
+
 TEST_F(FileAccessTest, emptyOutputIsAnEmptyFile) {
     EXPECT_TRUE(writeFileReplacing(pathOf("empty.txt"), "").ok);
     EXPECT_TRUE(fs::exists(folder / "empty.txt"));
@@ -153,14 +238,16 @@ TEST_F(FileAccessTest, outputInAFolderThatIsAFileFails) {
 }
 
 TEST_F(FileAccessTest, unwritableFolderKeepsTheEarlierOutput) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permission bits do not stop root";
+    platform::testing::UnprivilegedUser user;
+    ASSERT_TRUE(user.usable());
     put(folder / "out.txt", "earlier");
+    user.handOver(folder);
+    user.handOver(folder / "out.txt");
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-    const FileStatus status = writeFileReplacing(pathOf("out.txt"), "new");
+    const AnsiText path = pathOf("out.txt");
+    const auto reason = user.run([&path] { return writeFileReplacing(path, "new").reason; });
     fs::permissions(folder, fs::perms::owner_all);
-    EXPECT_FALSE(status.ok);
-    EXPECT_EQ(status.reason, "cannot create: Permission denied");
+    EXPECT_EQ(reason, "cannot create: Permission denied");
     EXPECT_EQ(contentOf(folder / "out.txt"), "earlier");
 }
 

@@ -356,6 +356,24 @@ TEST_F(StoreFile, listings) {
     EXPECT_EQ(store.listKeysWithValue("", "T"), (List{"e"}));
 }
 
+TEST_F(StoreFile, onlyTheFirstEntryOfAKeyCountsInASection) {
+    using List = std::vector<AnsiText>;
+    const struct {
+        const char* name;
+        const char* value;
+        const char* section;
+        List expected;
+    } rows[] = {
+        {"laterDuplicateOfEmptyEntryMatches", "1", "S", {"m"}},
+        {"laterDuplicateMatchesOnly", "2", "S", {}},
+        {"emptyFirstEntry", "", "S", {"k"}},
+        {"wholeFileListsEveryEntry", "1", "", {"m", "k"}},
+    };
+    start(crlf({"[S]", "k=", "m=1", "k=1", "m=2"}));
+    for (const auto& row : rows)
+        EXPECT_EQ(store.listKeysWithValue(row.value, row.section), row.expected) << row.name;
+}
+
 TEST_F(StoreFile, queuedWriteDuringEditRunsAfterIt) {
     start(crlf({"[S]", "a=1"}));
     FakeWindow window;
@@ -427,6 +445,23 @@ TEST_F(StoreFile, secondOpenCannotEditAndSavesNothing) {
     store.close();
     ConfigStore third(folder.path("registry"));
     EXPECT_TRUE(third.setFile(settingsPath, StorageMode::File));
+}
+
+TEST_F(StoreFile, fileRewrittenInPlaceByAnotherProgramIsLeftAsItIs) {
+    // The second text has the first's length: the comparison must look at the bytes.
+    for (const std::string& edited : {crlf({"; kept", "[S]", "a=edited"}), crlf({"[S]", "a=7"})}) {
+        start(crlf({"[S]", "a=1"}));
+        // What `cat edited.ini > 青枫匣.ini` does: the same file, truncated and written anew.
+        writeBytes(nativePath, edited);
+        EXPECT_EQ(store.writeValue("S", "a", "2", false), storeDone);
+        EXPECT_EQ(store.writeValue("T", "b", "3", false), storeDone);
+        store.setAllText("x", true);
+        EXPECT_FALSE(store.saveCopyAs());
+        EXPECT_EQ(disk(), edited);
+        // The run still sees its own values.
+        EXPECT_EQ(store.readValue("S", "a", "", false), "2");
+        EXPECT_FALSE(store.hasFile());
+    }
 }
 
 TEST_F(StoreFile, missingFileIsCreatedEmpty) {

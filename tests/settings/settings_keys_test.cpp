@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/platform/temp_folder.h"
+#include "tests/platform/unprivileged_user.h"
 #include "tests/settings/fake_window.h"
 
 using platform::ansi;
@@ -205,6 +206,35 @@ TEST(SettingsFilePath, besideWritableExecutableFolder) {
     const AnsiText exeFolder = folder.path("程序");
     std::filesystem::create_directory(folder.native("程序"));
     EXPECT_EQ(settingsFilePath(exeFolder), exeFolder + ansi("/青枫匣.ini"));
+}
+
+TEST(SettingsFilePath, writableFileInReadOnlyFolderIsStillUsed) {
+    platform::testing::UnprivilegedUser user;
+    ASSERT_TRUE(user.usable());
+    TempFolder folder;
+    namespace fs = std::filesystem;
+    fs::create_directory(folder.native("程序"));
+    writeBytes(folder.native("程序/青枫匣.ini"), "[S]");
+    user.handOver(folder.folder());
+    user.handOver(folder.native("程序/青枫匣.ini"));
+    // Nobody may add files to the program's folder (it stays root's when the tests run as root).
+    fs::permissions(folder.native("程序"), fs::perms::owner_read | fs::perms::owner_exec |
+                                               fs::perms::group_read | fs::perms::group_exec |
+                                               fs::perms::others_read | fs::perms::others_exec);
+    const char* saved = std::getenv("XDG_CONFIG_HOME");
+    const std::string previous = saved ? saved : "";
+    ::setenv("XDG_CONFIG_HOME", folder.native("配置").c_str(), 1);
+    const AnsiText exeFolder = folder.path("程序");
+    const auto decide = [&exeFolder] { return settingsFilePath(exeFolder); };
+    EXPECT_EQ(user.run(decide), exeFolder + ansi("/青枫匣.ini"));
+    // A file that cannot be opened for editing sends the settings to the user's folder.
+    fs::permissions(folder.native("程序/青枫匣.ini"), fs::perms::owner_read);
+    EXPECT_EQ(user.run(decide), folder.path("配置/青枫匣/青枫匣.ini"));
+    if (saved)
+        ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
+    fs::permissions(folder.native("程序"), fs::perms::owner_all);
 }
 
 TEST(SettingsFilePath, userConfigFolderOtherwise) {
