@@ -3,6 +3,9 @@
 // the test through the window's dialog hooks.
 #include "ui/main_window.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -476,26 +479,95 @@ TEST_F(WindowTest, BannerSwingsBetweenNineteenAndTwoHundredNinetyEight) {
     EXPECT_GE(turns, 3);
 }
 
-TEST_F(WindowTest, HomePageLinkAndIconOpenTheBundledHelpPage) {
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* variableName, const QByteArray& value, bool set = true)
+        : name(variableName), saved(qgetenv(variableName)),
+          hadValue(qEnvironmentVariableIsSet(variableName)) {
+        if (set) {
+            qputenv(name, value);
+        } else {
+            qunsetenv(name);
+        }
+    }
+    ~ScopedEnvironment() {
+        if (hadValue) {
+            qputenv(name, saved);
+        } else {
+            qunsetenv(name);
+        }
+    }
+
+private:
+    const char* name;
+    QByteArray saved;
+    bool hadValue;
+};
+
+TEST_F(WindowTest, HelpPageOpensFromAFreshPrivateFolderAndNeverThroughAPlantedLink) {
+    // Another account got to the old fixed folder first and planted links to the user's files.
+    const auto shared = root / "tmp";
+    const auto planted = shared / ("qingfengxia-help-" + std::to_string(::getuid()));
+    std::filesystem::create_directories(planted);
+    writeFile(root / "mine.txt", "my own bytes");
+    std::filesystem::create_symlink(root / "mine.txt", planted / "index.html");
+    std::filesystem::create_symlink(root / "mine.txt", planted / "icon.png");
+    ScopedEnvironment temporaryFolder("TMPDIR", QByteArray::fromStdString(shared.string()));
+    ScopedEnvironment runtimeFolder("XDG_RUNTIME_DIR", {}, false);
+
     DialogScript script;
     std::vector<std::string> opened;
     ui::ShellDialogs dialogs = script.dialogs();
     dialogs.openWebPage = [&opened](const AnsiText& target) {
         opened.push_back(platform::utf8FromAnsi(target).value_or(""));
     };
-    ui::MainWindow window({}, dialogs);
-    window.show();
-    QTest::mouseClick(window.control("文字软件主页"), Qt::LeftButton);
-    QTest::mouseClick(window.control("图片软件主页"), Qt::LeftButton);
-    ASSERT_EQ(opened.size(), 2u);
-    EXPECT_EQ(opened[0], opened[1]);
-    EXPECT_EQ(QString::fromStdString(opened[0]), ui::helpPagePath());
-    const std::string page = readFile(opened[0]);
-    EXPECT_NE(page.find("繁简互转"), std::string::npos);
-    EXPECT_NE(page.find("icon.png"), std::string::npos);
-    const auto folder = std::filesystem::path(opened[0]).parent_path();
-    EXPECT_TRUE(std::filesystem::exists(folder / "icon.png"));
-    EXPECT_TRUE(std::filesystem::exists(folder / "banner.png"));
+    std::filesystem::path folder;
+    {
+        ui::MainWindow window({}, dialogs);
+        window.show();
+        QTest::mouseClick(window.control("文字软件主页"), Qt::LeftButton);
+        QTest::mouseClick(window.control("图片软件主页"), Qt::LeftButton);
+        QTest::mouseClick(window.control("图片官网"), Qt::LeftButton);
+        ASSERT_EQ(opened.size(), 3u);
+        EXPECT_EQ(opened[0], opened[1]);
+        EXPECT_EQ(opened[0], opened[2]);
+        folder = std::filesystem::path(opened[0]).parent_path();
+        EXPECT_EQ(folder.parent_path(), shared);
+        EXPECT_NE(folder, planted);
+        struct stat info {};
+        ASSERT_EQ(::lstat(folder.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISDIR(info.st_mode));
+        EXPECT_EQ(info.st_mode & 07777, 0700u);
+        EXPECT_EQ(info.st_uid, ::geteuid());
+        const std::string page = readFile(opened[0]);
+        EXPECT_NE(page.find("繁简互转"), std::string::npos);
+        EXPECT_NE(page.find("icon.png"), std::string::npos);
+        EXPECT_TRUE(std::filesystem::is_regular_file(folder / "icon.png"));
+        EXPECT_TRUE(std::filesystem::is_regular_file(folder / "banner.png"));
+    }
+    EXPECT_TRUE(readFile(root / "mine.txt") == "my own bytes") << "written through a planted link";
+    EXPECT_FALSE(std::filesystem::exists(folder)) << "removed when the program ends";
+}
+
+TEST_F(WindowTest, InstalledHelpPageOpensAsItIsAndNothingIsWritten) {
+    const auto shared = root / "tmp";
+    std::filesystem::create_directories(shared);
+    std::filesystem::create_directories(root / "bin");
+    std::filesystem::create_directories(root / "share" / "qingfengxia" / "help");
+    writeFile(root / "share" / "qingfengxia" / "help" / "index.html", "installed");
+    ScopedEnvironment temporaryFolder("TMPDIR", QByteArray::fromStdString(shared.string()));
+    ScopedEnvironment runtimeFolder("XDG_RUNTIME_DIR", {}, false);
+
+    ui::HelpPage installed(QString::fromStdString((root / "bin").string()));
+    EXPECT_EQ(installed.path().toStdString(),
+              (root / "share" / "qingfengxia" / "help" / "index.html").string());
+    EXPECT_TRUE(std::filesystem::is_empty(shared));
+
+    ui::HelpPage bundled(QString::fromStdString(root.string()));
+    const std::filesystem::path written = bundled.path().toStdString();
+    EXPECT_EQ(written.parent_path().parent_path(), shared);
+    EXPECT_NE(readFile(written), "installed");
 }
 
 // ---------------------------------------------------------------------------------------------
