@@ -22,11 +22,10 @@ static void registerHelpResource() {
 
 namespace ui {
 
-ClickableLabel::ClickableLabel(QWidget* parent) : QLabel(parent) {
-    setCursor(Qt::PointingHandCursor);
-}
+ClickableLabel::ClickableLabel(QWidget* parent) : ClickableLabel(QString(), parent) {}
 
 ClickableLabel::ClickableLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    setTextFormat(Qt::PlainText);
     setCursor(Qt::PointingHandCursor);
 }
 

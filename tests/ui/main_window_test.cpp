@@ -17,6 +17,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -27,6 +28,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "batch/batch_host.h"
+#include "batch/batch_run.h"
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
 #include "ui/control_table.h"
@@ -652,6 +655,91 @@ TEST_F(WindowTest, EnterOnARadioRunsTheChosenFiles) {
     EXPECT_FALSE(window.host().disabled("按钮批量转换文件夹"));
     EXPECT_EQ(window.host().position("进度条"), 0);
     EXPECT_EQ(window.host().caption("透明标签"), "");
+}
+
+// A window host that looks at the screen while the run converts a file (the run reads the
+// script choice in the middle of each conversion, with no event processed since the caption was
+// set): what was painted of the progress display must be what a fresh rendering shows.
+class ScreenCheckingHost : public ui::WindowHost {
+public:
+    ScreenCheckingHost(ui::MainWindow& shown, ui::ShellDialogs shellDialogs)
+        : WindowHost(
+              &shown, controlsOf(shown), [] { return false; }, std::move(shellDialogs)),
+          window(shown) {}
+
+    bool selected(std::string_view name) override {
+        if (name == batch::control::scriptNone) {
+            const QRect progress(24, 272, 552, 24);
+            auto onScreen = [this, &progress] {
+                return window.screen()
+                    ->grabWindow(window.winId(), progress.x(), progress.y(), progress.width(),
+                                 progress.height())
+                    .toImage();
+            };
+            const QImage painted = onScreen();
+            // The same display painted afresh: the window's whole content, drawn now.
+            window.repaint();
+            const QImage expected = onScreen();
+            captions.push_back(window.host().caption("透明标签"));
+            paintedAsExpected.push_back(!painted.isNull() && painted == expected);
+            bool red = false;
+            for (int y = 0; y < painted.height(); ++y) {
+                for (int x = 0; x < painted.width(); ++x) {
+                    const QColor pixel = painted.pixelColor(x, y);
+                    red = red || (pixel.red() > 160 && pixel.green() < 90 && pixel.blue() < 90);
+                }
+            }
+            redPainted.push_back(red);
+        }
+        return WindowHost::selected(name);
+    }
+
+    std::vector<AnsiText> captions;
+    std::vector<bool> paintedAsExpected;
+    std::vector<bool> redPainted;
+
+private:
+    static std::map<std::string_view, QWidget*> controlsOf(ui::MainWindow& window) {
+        std::map<std::string_view, QWidget*> controls;
+        for (const ui::ControlSpec& row : ui::controlTable()) {
+            controls[row.name] = window.control(row.name);
+        }
+        return controls;
+    }
+
+    ui::MainWindow& window;
+};
+
+TEST_F(WindowTest, ProgressShownIsTheFileInHandAndNamesAreNotMarkup) {
+    const std::vector<std::string> names = {"a.txt", "<font color=red size=6>红字.txt", "c.txt"};
+    std::vector<AnsiText> files;
+    for (const std::string& name : names) {
+        writeFile(root / name, "text");
+        files.push_back(ansiPathOf(root / name));
+    }
+    DialogScript script;
+    ui::MainWindow window({}, script.dialogs());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.promotionStrip().timer()->stop();
+    ScreenCheckingHost host(window, script.dialogs());
+    (void)batch::runBatch(host, files);
+
+    ASSERT_EQ(host.captions.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::string caption = platform::utf8FromAnsi(host.captions[i]).value_or("");
+        EXPECT_EQ(caption.rfind("(3:" + std::to_string(i + 1) + ") ", 0), 0u) << caption;
+        EXPECT_TRUE(host.paintedAsExpected[i]) << "file " << i + 1 << " converted under a stale "
+                                               << "progress display; caption " << caption;
+        EXPECT_FALSE(host.redPainted[i]) << "a file name was painted as markup: " << caption;
+    }
+    EXPECT_NE(platform::utf8FromAnsi(host.captions[1]).value_or("").find("<font color=red"),
+              std::string::npos);
+    for (const ui::ControlSpec& row : ui::controlTable()) {
+        if (auto* label = qobject_cast<QLabel*>(window.control(row.name))) {
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << row.name;
+        }
+    }
 }
 
 TEST_F(WindowTest, ClosingDuringARunSavesStopsAndShowsNoReport) {
