@@ -101,10 +101,15 @@ QWidget* createWidget(const ControlSpec& row, QWidget* parent) {
         frame->setFrameStyle(QFrame::Box | QFrame::Plain);
         return frame;
     }
-    case K::Label:
-        return new QLabel(qs(row.caption), parent);
-    case K::TransLabel: {
+    case K::Label: {
         auto* label = new QLabel(qs(row.caption), parent);
+        label->setTextFormat(Qt::PlainText);
+        return label;
+    }
+    case K::TransLabel: {
+        // The run's status text, which holds file names: plain text, never markup.
+        auto* label = new QLabel(qs(row.caption), parent);
+        label->setTextFormat(Qt::PlainText);
         label->setAutoFillBackground(false);
         label->setAttribute(Qt::WA_TranslucentBackground);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -1,17 +1,19 @@
 // The promotion strip: the banner's slide, the clicks, the strip's own pictures and help page.
 #include "ui/promotion_strip.h"
 
+#include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QStandardPaths>
 #include <QTimer>
 
-#include <unistd.h>
+#include "platform/private_folder.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void registerHelpResource() {
@@ -20,11 +22,10 @@ static void registerHelpResource() {
 
 namespace ui {
 
-ClickableLabel::ClickableLabel(QWidget* parent) : QLabel(parent) {
-    setCursor(Qt::PointingHandCursor);
-}
+ClickableLabel::ClickableLabel(QWidget* parent) : ClickableLabel(QString(), parent) {}
 
 ClickableLabel::ClickableLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    setTextFormat(Qt::PlainText);
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -66,7 +67,8 @@ PromotionStrip::PromotionStrip(QWidget* strip, ClickableLabel* bannerImage,
                                ClickableLabel* homeIcon, HyperLinker* homePageLink,
                                WebOpener openWebPage, QObject* parent)
     : QObject(parent), banner(bannerImage), homeLink(homePageLink), open(std::move(openWebPage)),
-      ticker(new QTimer(this)) {
+      ticker(new QTimer(this)),
+      helpPage(std::make_unique<HelpPage>(QCoreApplication::applicationDirPath())) {
     strip->setAutoFillBackground(true);
     QPalette white = strip->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -78,7 +80,7 @@ PromotionStrip::PromotionStrip(QWidget* strip, ClickableLabel* bannerImage,
     QFont underlined = homeLink->font();
     underlined.setUnderline(true);
     homeLink->setFont(underlined);
-    homeLink->setLinkTarget(helpPagePath());
+    homeLink->setLinkTarget(helpPageAddress());
 
     connect(banner, &ClickableLabel::clicked, this, [this] { openTarget(makerPageAddress()); });
     connect(homeIcon, &ClickableLabel::clicked, this,
@@ -99,16 +101,20 @@ void PromotionStrip::promotionTick() {
 }
 
 QString PromotionStrip::makerPageAddress() const {
-    return helpPagePath();
+    return helpPageAddress();
 }
 
 void PromotionStrip::openTarget(const QString& target) {
-    if (target == helpPagePath()) {
-        // Failure leaves the browser to say the page is missing; the strip reports nothing.
-        (void)writeHelpPage();
+    QString opened = target;
+    if (target == helpPageAddress()) {
+        opened = helpPage->path();
+        // A page that could not be written is not opened; the strip reports nothing.
+        if (opened.isEmpty()) {
+            return;
+        }
     }
     if (open) {
-        open(target);
+        open(opened);
     }
 }
 
@@ -184,37 +190,63 @@ QPixmap drawHomePageIcon(int size) {
 
 namespace {
 
-QString helpFolder() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
-        .filePath(QStringLiteral("qingfengxia-help-%1").arg(getuid()));
+QByteArray pngBytes(const QPixmap& picture) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG")) {
+        return {};
+    }
+    return bytes;
+}
+
+bool writeNew(platform::PrivateFolder& folder, const char* name, const QByteArray& bytes) {
+    return !bytes.isEmpty() &&
+           folder.writeNewFile(
+               name, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 } // namespace
 
-QString helpPagePath() {
-    return QDir(helpFolder()).filePath(QStringLiteral("index.html"));
+QString helpPageAddress() {
+    return QStringLiteral("qrc:/help/index.html");
 }
 
-bool writeHelpPage() {
-    registerHelpResource();
-    const QString folder = helpFolder();
-    if (!QDir().mkpath(folder)) {
-        return false;
+QString installedHelpPage(const QString& programFolder) {
+    const QFileInfo page(
+        QDir(programFolder).filePath(QStringLiteral("../share/qingfengxia/help/index.html")));
+    return page.isFile() ? QDir::cleanPath(page.absoluteFilePath()) : QString();
+}
+
+HelpPage::HelpPage(QString folderOfProgram) : programFolder(std::move(folderOfProgram)) {}
+
+HelpPage::~HelpPage() = default;
+
+QString HelpPage::path() {
+    if (!written.isEmpty()) {
+        return written;
     }
+    if (QString installed = installedHelpPage(programFolder); !installed.isEmpty()) {
+        return written = installed;
+    }
+    registerHelpResource();
     QFile source(QStringLiteral(":/help/index.html"));
     if (!source.open(QIODevice::ReadOnly)) {
-        return false;
+        return {};
     }
-    const QByteArray page = source.readAll();
-    QFile target(helpPagePath());
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        target.write(page) != page.size()) {
-        return false;
+    auto fresh = std::make_unique<platform::PrivateFolder>("qingfengxia-help-");
+    if (!fresh->valid() || !writeNew(*fresh, "index.html", source.readAll()) ||
+        !writeNew(*fresh, "banner.png", pngBytes(drawMakerBanner(195, 64))) ||
+        !writeNew(*fresh, "icon.png", pngBytes(drawHomePageIcon(64)))) {
+        return {};
     }
-    target.close();
-    const QDir dir(folder);
-    return drawMakerBanner(195, 64).save(dir.filePath(QStringLiteral("banner.png"))) &&
-           drawHomePageIcon(64).save(dir.filePath(QStringLiteral("icon.png")));
+    const std::optional<std::string> native = platform::nativePath(fresh->path());
+    if (!native) {
+        return {};
+    }
+    folder = std::move(fresh);
+    written = QDir(QFile::decodeName(QByteArray::fromStdString(*native)))
+                  .filePath(QStringLiteral("index.html"));
+    return written;
 }
 
 } // namespace ui

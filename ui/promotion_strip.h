@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <QLabel>
 #include <QObject>
@@ -10,6 +11,10 @@
 #include <QString>
 
 class QTimer;
+
+namespace platform {
+class PrivateFolder;
+}
 
 namespace ui {
 
@@ -56,6 +61,34 @@ SlideStep promotionStep(int left, int width, bool slidingLeft, int homeTileLeft)
 // Opens an address or a local path with the desktop's handler.
 using WebOpener = std::function<void(const QString& target)>;
 
+// The help page as a file a browser can open. An installed program opens the page installed
+// beside it and writes nothing; otherwise the page bundled in the program is written, with its
+// pictures, into a fresh folder only this user can enter, removed when the object goes (at
+// exit). A shared folder is never written through a fixed name.
+class HelpPage {
+public:
+    // `programFolder` is the executable's folder (<prefix>/bin when installed).
+    explicit HelpPage(QString programFolder);
+    ~HelpPage();
+    HelpPage(const HelpPage&) = delete;
+    HelpPage& operator=(const HelpPage&) = delete;
+
+    // The page's path, written on the first call; empty when it could not be written.
+    QString path();
+
+private:
+    QString programFolder;
+    std::unique_ptr<platform::PrivateFolder> folder;
+    QString written;
+};
+
+// <prefix>/share/qingfengxia/help/index.html for a program in <prefix>/bin when that file
+// exists; empty otherwise.
+QString installedHelpPage(const QString& programFolder);
+
+// The address the strip's link carries for the help page; opening it opens HelpPage::path().
+QString helpPageAddress();
+
 // Drives the strip: the 20 ms slide timer and the clicks on the banner, icon and link.
 class PromotionStrip : public QObject {
     Q_OBJECT
@@ -80,16 +113,12 @@ private:
     HyperLinker* homeLink;
     WebOpener open;
     QTimer* ticker;
+    std::unique_ptr<HelpPage> helpPage;
     bool sliding = false;
 };
 
 // The strip's pictures, drawn here so the program carries no foreign artwork.
 QPixmap drawMakerBanner(int width, int height);
 QPixmap drawHomePageIcon(int size);
-
-// The help page: where it is written, and writing it (page and pictures) there. The page lives
-// in the program's resources; a desktop browser needs it as a file.
-QString helpPagePath();
-bool writeHelpPage();
 
 } // namespace ui

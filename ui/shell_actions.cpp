@@ -261,8 +261,26 @@ void openWebPage(const AnsiText& target) {
         url = QUrl(QStringLiteral("http://") + shown);
     else if (QString path = qtPath(target); !path.isEmpty())
         url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-    if (url.isValid())
-        QDesktopServices::openUrl(url);
+    if (!url.isValid() || QDesktopServices::openUrl(url))
+        return;
+    const QByteArray browserTarget =
+        url.isLocalFile() ? QFile::encodeName(url.toLocalFile()) : url.toEncoded();
+    (void)startWebBrowser(browserTarget.toStdString());
+}
+
+bool startWebBrowser(const std::string& target) {
+    std::vector<std::string> browsers;
+    for (const QByteArray& named : qgetenv("BROWSER").split(':')) {
+        if (!named.isEmpty())
+            browsers.push_back(named.toStdString());
+    }
+    for (const char* fallback : {"xdg-open", "sensible-browser", "x-www-browser"})
+        browsers.emplace_back(fallback);
+    for (const std::string& browser : browsers) {
+        if (platform::startProcess({browser, target}, false).started)
+            return true;
+    }
+    return false;
 }
 
 } // namespace ui

@@ -54,8 +54,14 @@ void releasePickerInitialFolder();
 std::vector<AnsiText> chooseFiles(const AnsiText& title, const AnsiText& filter,
                                   const AnsiText& initialFolder);
 
-// Opens a web address ("https://...", "www....") or a path with the desktop's default handler.
-// Failures are silent.
+// Opens a web address ("https://...", "www....") or a path with the desktop's default handler;
+// when the desktop cannot, starts a web browser with it (startWebBrowser). Failures are silent.
 void openWebPage(const AnsiText& target);
+
+// Starts the first web browser that can be started with `target` (an address, or a path in the
+// file system's form) as its only argument: each program named in $BROWSER (a list separated by
+// ':'), then xdg-open, sensible-browser and x-www-browser, looked up in PATH. No shell is
+// involved and the target is passed as it is. True when one started.
+bool startWebBrowser(const std::string& target);
 
 } // namespace ui

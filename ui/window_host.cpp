@@ -215,6 +215,9 @@ void WindowHost::setCaption(std::string_view name, const AnsiText& caption) {
         button->setText(qtText(caption));
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(qtText(caption));
+        // Painted now: a run sets the caption just before converting a file synchronously, and
+        // a scheduled repaint would only show after that file.
+        label->repaint();
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         edit->setText(qtText(caption));
     } else if (widget) {
@@ -299,6 +302,8 @@ int WindowHost::maximum(std::string_view name) const {
 void WindowHost::setPosition(std::string_view name, int position) {
     if (auto* bar = qobject_cast<QProgressBar*>(control(name))) {
         bar->setValue(position);
+        // Painted now, with the caption over it, before the run goes on without the event loop.
+        bar->repaint();
     }
 }
 

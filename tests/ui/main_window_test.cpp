@@ -3,6 +3,9 @@
 // the test through the window's dialog hooks.
 #include "ui/main_window.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +17,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -24,6 +28,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "batch/batch_host.h"
+#include "batch/batch_run.h"
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
 #include "ui/control_table.h"
@@ -476,26 +482,95 @@ TEST_F(WindowTest, BannerSwingsBetweenNineteenAndTwoHundredNinetyEight) {
     EXPECT_GE(turns, 3);
 }
 
-TEST_F(WindowTest, HomePageLinkAndIconOpenTheBundledHelpPage) {
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* variableName, const QByteArray& value, bool set = true)
+        : name(variableName), saved(qgetenv(variableName)),
+          hadValue(qEnvironmentVariableIsSet(variableName)) {
+        if (set) {
+            qputenv(name, value);
+        } else {
+            qunsetenv(name);
+        }
+    }
+    ~ScopedEnvironment() {
+        if (hadValue) {
+            qputenv(name, saved);
+        } else {
+            qunsetenv(name);
+        }
+    }
+
+private:
+    const char* name;
+    QByteArray saved;
+    bool hadValue;
+};
+
+TEST_F(WindowTest, HelpPageOpensFromAFreshPrivateFolderAndNeverThroughAPlantedLink) {
+    // Another account got to the old fixed folder first and planted links to the user's files.
+    const auto shared = root / "tmp";
+    const auto planted = shared / ("qingfengxia-help-" + std::to_string(::getuid()));
+    std::filesystem::create_directories(planted);
+    writeFile(root / "mine.txt", "my own bytes");
+    std::filesystem::create_symlink(root / "mine.txt", planted / "index.html");
+    std::filesystem::create_symlink(root / "mine.txt", planted / "icon.png");
+    ScopedEnvironment temporaryFolder("TMPDIR", QByteArray::fromStdString(shared.string()));
+    ScopedEnvironment runtimeFolder("XDG_RUNTIME_DIR", {}, false);
+
     DialogScript script;
     std::vector<std::string> opened;
     ui::ShellDialogs dialogs = script.dialogs();
     dialogs.openWebPage = [&opened](const AnsiText& target) {
         opened.push_back(platform::utf8FromAnsi(target).value_or(""));
     };
-    ui::MainWindow window({}, dialogs);
-    window.show();
-    QTest::mouseClick(window.control("文字软件主页"), Qt::LeftButton);
-    QTest::mouseClick(window.control("图片软件主页"), Qt::LeftButton);
-    ASSERT_EQ(opened.size(), 2u);
-    EXPECT_EQ(opened[0], opened[1]);
-    EXPECT_EQ(QString::fromStdString(opened[0]), ui::helpPagePath());
-    const std::string page = readFile(opened[0]);
-    EXPECT_NE(page.find("繁简互转"), std::string::npos);
-    EXPECT_NE(page.find("icon.png"), std::string::npos);
-    const auto folder = std::filesystem::path(opened[0]).parent_path();
-    EXPECT_TRUE(std::filesystem::exists(folder / "icon.png"));
-    EXPECT_TRUE(std::filesystem::exists(folder / "banner.png"));
+    std::filesystem::path folder;
+    {
+        ui::MainWindow window({}, dialogs);
+        window.show();
+        QTest::mouseClick(window.control("文字软件主页"), Qt::LeftButton);
+        QTest::mouseClick(window.control("图片软件主页"), Qt::LeftButton);
+        QTest::mouseClick(window.control("图片官网"), Qt::LeftButton);
+        ASSERT_EQ(opened.size(), 3u);
+        EXPECT_EQ(opened[0], opened[1]);
+        EXPECT_EQ(opened[0], opened[2]);
+        folder = std::filesystem::path(opened[0]).parent_path();
+        EXPECT_EQ(folder.parent_path(), shared);
+        EXPECT_NE(folder, planted);
+        struct stat info {};
+        ASSERT_EQ(::lstat(folder.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISDIR(info.st_mode));
+        EXPECT_EQ(info.st_mode & 07777, 0700u);
+        EXPECT_EQ(info.st_uid, ::geteuid());
+        const std::string page = readFile(opened[0]);
+        EXPECT_NE(page.find("繁简互转"), std::string::npos);
+        EXPECT_NE(page.find("icon.png"), std::string::npos);
+        EXPECT_TRUE(std::filesystem::is_regular_file(folder / "icon.png"));
+        EXPECT_TRUE(std::filesystem::is_regular_file(folder / "banner.png"));
+    }
+    EXPECT_TRUE(readFile(root / "mine.txt") == "my own bytes") << "written through a planted link";
+    EXPECT_FALSE(std::filesystem::exists(folder)) << "removed when the program ends";
+}
+
+TEST_F(WindowTest, InstalledHelpPageOpensAsItIsAndNothingIsWritten) {
+    const auto shared = root / "tmp";
+    std::filesystem::create_directories(shared);
+    std::filesystem::create_directories(root / "bin");
+    std::filesystem::create_directories(root / "share" / "qingfengxia" / "help");
+    writeFile(root / "share" / "qingfengxia" / "help" / "index.html", "installed");
+    ScopedEnvironment temporaryFolder("TMPDIR", QByteArray::fromStdString(shared.string()));
+    ScopedEnvironment runtimeFolder("XDG_RUNTIME_DIR", {}, false);
+
+    ui::HelpPage installed(QString::fromStdString((root / "bin").string()));
+    EXPECT_EQ(installed.path().toStdString(),
+              (root / "share" / "qingfengxia" / "help" / "index.html").string());
+    EXPECT_TRUE(std::filesystem::is_empty(shared));
+
+    ui::HelpPage bundled(QString::fromStdString(root.string()));
+    const std::filesystem::path written = bundled.path().toStdString();
+    EXPECT_EQ(written.parent_path().parent_path(), shared);
+    EXPECT_NE(readFile(written), "installed");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -580,6 +655,91 @@ TEST_F(WindowTest, EnterOnARadioRunsTheChosenFiles) {
     EXPECT_FALSE(window.host().disabled("按钮批量转换文件夹"));
     EXPECT_EQ(window.host().position("进度条"), 0);
     EXPECT_EQ(window.host().caption("透明标签"), "");
+}
+
+// A window host that looks at the screen while the run converts a file (the run reads the
+// script choice in the middle of each conversion, with no event processed since the caption was
+// set): what was painted of the progress display must be what a fresh rendering shows.
+class ScreenCheckingHost : public ui::WindowHost {
+public:
+    ScreenCheckingHost(ui::MainWindow& shown, ui::ShellDialogs shellDialogs)
+        : WindowHost(
+              &shown, controlsOf(shown), [] { return false; }, std::move(shellDialogs)),
+          window(shown) {}
+
+    bool selected(std::string_view name) override {
+        if (name == batch::control::scriptNone) {
+            const QRect progress(24, 272, 552, 24);
+            auto onScreen = [this, &progress] {
+                return window.screen()
+                    ->grabWindow(window.winId(), progress.x(), progress.y(), progress.width(),
+                                 progress.height())
+                    .toImage();
+            };
+            const QImage painted = onScreen();
+            // The same display painted afresh: the window's whole content, drawn now.
+            window.repaint();
+            const QImage expected = onScreen();
+            captions.push_back(window.host().caption("透明标签"));
+            paintedAsExpected.push_back(!painted.isNull() && painted == expected);
+            bool red = false;
+            for (int y = 0; y < painted.height(); ++y) {
+                for (int x = 0; x < painted.width(); ++x) {
+                    const QColor pixel = painted.pixelColor(x, y);
+                    red = red || (pixel.red() > 160 && pixel.green() < 90 && pixel.blue() < 90);
+                }
+            }
+            redPainted.push_back(red);
+        }
+        return WindowHost::selected(name);
+    }
+
+    std::vector<AnsiText> captions;
+    std::vector<bool> paintedAsExpected;
+    std::vector<bool> redPainted;
+
+private:
+    static std::map<std::string_view, QWidget*> controlsOf(ui::MainWindow& window) {
+        std::map<std::string_view, QWidget*> controls;
+        for (const ui::ControlSpec& row : ui::controlTable()) {
+            controls[row.name] = window.control(row.name);
+        }
+        return controls;
+    }
+
+    ui::MainWindow& window;
+};
+
+TEST_F(WindowTest, ProgressShownIsTheFileInHandAndNamesAreNotMarkup) {
+    const std::vector<std::string> names = {"a.txt", "<font color=red size=6>红字.txt", "c.txt"};
+    std::vector<AnsiText> files;
+    for (const std::string& name : names) {
+        writeFile(root / name, "text");
+        files.push_back(ansiPathOf(root / name));
+    }
+    DialogScript script;
+    ui::MainWindow window({}, script.dialogs());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.promotionStrip().timer()->stop();
+    ScreenCheckingHost host(window, script.dialogs());
+    (void)batch::runBatch(host, files);
+
+    ASSERT_EQ(host.captions.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::string caption = platform::utf8FromAnsi(host.captions[i]).value_or("");
+        EXPECT_EQ(caption.rfind("(3:" + std::to_string(i + 1) + ") ", 0), 0u) << caption;
+        EXPECT_TRUE(host.paintedAsExpected[i]) << "file " << i + 1 << " converted under a stale "
+                                               << "progress display; caption " << caption;
+        EXPECT_FALSE(host.redPainted[i]) << "a file name was painted as markup: " << caption;
+    }
+    EXPECT_NE(platform::utf8FromAnsi(host.captions[1]).value_or("").find("<font color=red"),
+              std::string::npos);
+    for (const ui::ControlSpec& row : ui::controlTable()) {
+        if (auto* label = qobject_cast<QLabel*>(window.control(row.name))) {
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << row.name;
+        }
+    }
 }
 
 TEST_F(WindowTest, ClosingDuringARunSavesStopsAndShowsNoReport) {

@@ -257,6 +257,113 @@ TEST(OpenWebPage, AddressesAndPaths) {
                                         QUrl::fromLocalFile(QStringLiteral("/tmp/说明 书.html"))}));
 }
 
+// Programs in a private PATH folder that stand in for browsers: each records its name and its
+// arguments, one per line.
+class FakeBrowsers {
+public:
+    FakeBrowsers() : path("PATH", folder.path().toLocal8Bit()), browser("BROWSER", QByteArray()) {}
+
+    void add(const QString& name) {
+        const QString program = folder.filePath(name);
+        std::ofstream(program.toStdString())
+            << "#!/bin/sh\nprintf '%s\\n' \"${0##*/}\" \"$@\" > \"" << log().toStdString()
+            << ".part\"\n/bin/mv \"" << log().toStdString() << ".part\" \"" << log().toStdString()
+            << "\"\n";
+        ::chmod(program.toStdString().c_str(), 0755);
+    }
+    void setBrowserVariable(const char* value) { qputenv("BROWSER", value); }
+
+    // The started program's name and arguments, a line each; empty when none started within a
+    // few seconds.
+    std::string started() const {
+        for (int waited = 0; waited < 5000 && !QFileInfo::exists(log()); waited += 20)
+            QTest::qWait(20);
+        QFile file(log());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return file.readAll().toStdString();
+    }
+
+private:
+    class Variable {
+    public:
+        Variable(const char* variableName, const QByteArray& value)
+            : name(variableName), saved(qgetenv(variableName)),
+              wasSet(qEnvironmentVariableIsSet(variableName)) {
+            if (value.isEmpty())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        }
+        ~Variable() {
+            if (wasSet)
+                qputenv(name, saved);
+            else
+                qunsetenv(name);
+        }
+
+    private:
+        const char* name;
+        QByteArray saved;
+        bool wasSet;
+    };
+
+    QString log() const { return logFolder.filePath(QStringLiteral("started")); }
+
+    QTemporaryDir folder;
+    QTemporaryDir logFolder;
+    Variable path;
+    Variable browser;
+};
+
+struct BrowserRow {
+    const char* name;
+    std::vector<const char*> installed;
+    const char* browserVariable; // nullptr: unset
+    const char* expected;        // nullptr: none starts
+};
+
+class StartWebBrowser : public testing::TestWithParam<BrowserRow> {};
+
+TEST_P(StartWebBrowser, FirstProgramThatExistsGetsTheTargetAsItIs) {
+    const BrowserRow& row = GetParam();
+    FakeBrowsers browsers;
+    for (const char* name : row.installed)
+        browsers.add(QString::fromUtf8(name));
+    if (row.browserVariable)
+        browsers.setBrowserVariable(row.browserVariable);
+    const std::string target = "/tmp/说明 书;$(touch x) \"a\".html";
+    EXPECT_EQ(ui::startWebBrowser(target), row.expected != nullptr);
+    if (row.expected) {
+        EXPECT_EQ(browsers.started(), std::string(row.expected) + "\n" + target + "\n");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Order, StartWebBrowser,
+    testing::Values(BrowserRow{"XdgOpenFirst",
+                               {"x-www-browser", "sensible-browser", "xdg-open"},
+                               nullptr,
+                               "xdg-open"},
+                    BrowserRow{"ThenSensibleBrowser",
+                               {"x-www-browser", "sensible-browser"},
+                               nullptr,
+                               "sensible-browser"},
+                    BrowserRow{"ThenXWwwBrowser", {"x-www-browser"}, nullptr, "x-www-browser"},
+                    BrowserRow{"BrowserVariableBeforeAll",
+                               {"xdg-open", "my-browser"},
+                               "no-such-browser::my-browser",
+                               "my-browser"},
+                    BrowserRow{"NoneInstalled", {}, nullptr, nullptr}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(OpenWebPage, StartsABrowserWhenTheDesktopCannotOpenTheTarget) {
+    FakeBrowsers browsers;
+    browsers.add(QStringLiteral("sensible-browser"));
+    ui::openWebPage("https://example.org/a?b=c");
+    EXPECT_EQ(browsers.started(), "sensible-browser\nhttps://example.org/a?b=c\n");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
