@@ -237,6 +237,16 @@ bool ReplacingFile::truncate(std::uint64_t length) {
     return true;
 }
 
+bool ReplacingFile::syncToDisk() {
+    if (!state.ok)
+        return false;
+    if (::fsync(fd) != 0) {
+        fail("cannot write", errno);
+        return false;
+    }
+    return true;
+}
+
 FileStatus ReplacingFile::commit() {
     if (!state.ok)
         return state;
@@ -259,6 +269,7 @@ FileStatus writeFileReplacing(const AnsiText& path, std::span<const std::string_
     for (std::string_view part : parts)
         if (!file.write(part))
             break;
+    (void)file.syncToDisk();
     return file.commit();
 }
 
