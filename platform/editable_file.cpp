@@ -6,29 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_descriptor.h"
+
 namespace platform {
 
 namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor) : fd(descriptor) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    int get() const { return fd; }
-    int release() {
-        const int kept = fd;
-        fd = -1;
-        return kept;
-    }
-
-private:
-    int fd;
-};
 
 bool writeAll(int fd, std::int64_t offset, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -50,7 +32,7 @@ std::unique_ptr<EditableFile> EditableFile::open(const AnsiText& path) {
     const auto native = nativePath(path);
     if (!native || native->empty())
         return nullptr;
-    Descriptor descriptor(::open(native->c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    FileDescriptor descriptor(::open(native->c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
     if (descriptor.get() < 0)
         return nullptr;
     // Only a regular file can be edited by offset.

@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_descriptor.h"
+
 namespace platform {
 
 namespace {
@@ -37,21 +39,6 @@ mode_t newFileMode() {
     }();
     return mode;
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int descriptor) : fd(descriptor) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    int get() const { return fd; }
-
-private:
-    int fd;
-};
 
 // Sources are read in pieces of this size.
 constexpr std::size_t readPiece = std::size_t{256} << 10;
