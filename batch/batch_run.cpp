@@ -2,10 +2,11 @@
 
 #include "batch/elapsed_time_text.h"
 #include "batch/folder_scan.h"
-#include "batch/path_names.h"
 #include "engine/script_conversion.h"
 #include "engine/single_file_conversion.h"
+#include "platform/file_system.h"
 #include "platform/monotonic_clock.h"
+#include "platform/path_scan.h"
 #include "platform/temporary_leftovers.h"
 
 #include <array>
@@ -16,6 +17,10 @@ namespace batch {
 using engine::ScriptMode;
 using engine::TextEncoding;
 using platform::ansi;
+using platform::baseNameOfPath;
+using platform::createFolderPath;
+using platform::directoryOfPath;
+using platform::fileNameOfPath;
 
 bool stopRequested = false;
 
@@ -100,7 +105,7 @@ FileOutcome convertFile(BatchHost& host, const AnsiText& path, const AnsiText& r
         engine::convertFile(path, input, output, resultFolder, detected, script);
     FileOutcome outcome;
     outcome.sourcePath = path;
-    outcome.outputPath = resultFolder + engine::fileNameOfPath(path);
+    outcome.outputPath = resultFolder + fileNameOfPath(path);
     outcome.sourceRead = conversion.sourceRead;
     outcome.detected = conversion.detected;
     outcome.written = conversion.written;
@@ -166,13 +171,13 @@ BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
         std::vector<AnsiText> names;
         names.reserve(files.size());
         for (const AnsiText& path : files)
-            names.push_back(engine::fileNameOfPath(path));
+            names.push_back(fileNameOfPath(path));
         (void)platform::removeTemporaryLeftovers(summary.resultFolder, names);
     }
     const std::int64_t start = platform::monotonicMilliseconds();
 
     for (const AnsiText& name : unrepresentable) {
-        summary.failedNames.push_back(engine::fileNameOfPath(name));
+        summary.failedNames.push_back(fileNameOfPath(name));
         FileOutcome outcome;
         outcome.sourcePath = name;
         outcome.failed = true;
@@ -187,7 +192,7 @@ BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
             if (style.unreachedFilesFail)
                 for (int j = i; j <= summary.count; ++j)
                     summary.failedNames.push_back(
-                        engine::fileNameOfPath(files[static_cast<size_t>(j - 1)]));
+                        fileNameOfPath(files[static_cast<size_t>(j - 1)]));
             break;
         }
         if (!host.pumpEvents()) {
@@ -204,7 +209,7 @@ BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
         outcome.index = i;
         outcome.count = summary.count;
         if (outcome.failed)
-            summary.failedNames.push_back(engine::fileNameOfPath(path));
+            summary.failedNames.push_back(fileNameOfPath(path));
         else
             ++summary.converted;
         host.fileFinished(outcome);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/file_access.h"
+#include "platform/path_scan.h"
 
 namespace engine {
 
@@ -117,17 +118,6 @@ DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncod
     return result;
 }
 
-AnsiText fileNameOfPath(std::string_view path) {
-    std::size_t nameStart = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        if (static_cast<unsigned char>(path[i]) >= 0x80)
-            ++i;
-        else if (path[i] == platform::pathSeparator)
-            nameStart = i + 1;
-    }
-    return AnsiText(path.substr(nameStart));
-}
-
 WriteResult encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
                                TextEncoding encoding) {
     WriteResult result;
@@ -177,9 +167,9 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
             noteFailure(std::move(why));
     }
     AnsiText outputPath = outputFolder;
-    if (!outputPath.empty() && !fileNameOfPath(outputPath).empty())
+    if (!outputPath.empty() && !platform::fileNameOfPath(outputPath).empty())
         outputPath += platform::pathSeparator;
-    outputPath += fileNameOfPath(sourcePath);
+    outputPath += platform::fileNameOfPath(sourcePath);
     result.written = output == TextEncoding::Auto ? detected : output;
     const WriteResult writing = encodeAndWriteFile(outputPath, source.text, result.written);
     if (!writing.reason.empty())

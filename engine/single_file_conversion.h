@@ -26,10 +26,6 @@ struct [[nodiscard]] DecodedFile {
 // it was, the text is empty and the result says why. A source is only ever read.
 DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected);
 
-// The characters after the last path separator, or the whole path when it has none. The second
-// byte of a two-byte character is never taken for a separator.
-AnsiText fileNameOfPath(std::string_view path);
-
 struct [[nodiscard]] WriteResult {
     bool ok = false;          // the output file now holds the encoded bytes
     bool unconverted = false; // the encoding could not take the text; its own bytes were written

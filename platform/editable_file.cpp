@@ -1,35 +1,16 @@
 #include "platform/editable_file.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_descriptor.h"
+
 namespace platform {
 
 namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor) : fd(descriptor) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    int get() const { return fd; }
-    int release() {
-        const int kept = fd;
-        fd = -1;
-        return kept;
-    }
-
-private:
-    int fd;
-};
 
 bool writeAll(int fd, std::int64_t offset, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -51,7 +32,7 @@ std::unique_ptr<EditableFile> EditableFile::open(const AnsiText& path) {
     const auto native = nativePath(path);
     if (!native || native->empty())
         return nullptr;
-    Descriptor descriptor(::open(native->c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    FileDescriptor descriptor(::open(native->c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
     if (descriptor.get() < 0)
         return nullptr;
     // Only a regular file can be edited by offset.
@@ -101,62 +82,6 @@ bool EditableFile::writeAt(std::int64_t offset, std::string_view bytes) {
 
 bool EditableFile::truncate(std::int64_t newLength) {
     return newLength >= 0 && ::ftruncate(fd, newLength) == 0;
-}
-
-std::optional<ByteBuffer> readEntireFile(const AnsiText& path) {
-    const auto native = nativePath(path);
-    if (!native || native->empty())
-        return std::nullopt;
-    Descriptor descriptor(::open(native->c_str(), O_RDONLY | O_CLOEXEC));
-    if (descriptor.get() < 0)
-        return std::nullopt;
-    struct stat status {};
-    if (::fstat(descriptor.get(), &status) != 0 || S_ISDIR(status.st_mode))
-        return std::nullopt;
-    ByteBuffer content;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(descriptor.get(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return std::nullopt;
-        if (got == 0)
-            break;
-        content.append(buffer, static_cast<std::size_t>(got));
-    }
-    return content;
-}
-
-bool replaceFileContent(const AnsiText& path, std::string_view bytes) {
-    const auto native = nativePath(path);
-    if (!native || native->empty())
-        return false;
-    std::string temporary = *native + ".XXXXXX";
-    Descriptor descriptor(::mkstemp(temporary.data()));
-    if (descriptor.get() < 0)
-        return false;
-    // mkstemp makes the file private; give it the mode an ordinary new file gets.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(descriptor.get(), 0666 & ~mask);
-    const bool written = writeAll(descriptor.get(), 0, bytes) && ::fsync(descriptor.get()) == 0;
-    if (::close(descriptor.release()) != 0 || !written ||
-        ::rename(temporary.c_str(), native->c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
-bool ensureFolder(const AnsiText& path) {
-    const auto native = nativePath(path);
-    if (!native || native->empty())
-        return false;
-    if (::mkdir(native->c_str(), 0777) == 0)
-        return true;
-    struct stat status {};
-    return errno == EEXIST && ::stat(native->c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 } // namespace platform

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,15 +33,5 @@ private:
     explicit EditableFile(int descriptor) : fd(descriptor) {}
     int fd;
 };
-
-// The whole content of a file, or nothing when it is missing or unreadable.
-std::optional<ByteBuffer> readEntireFile(const AnsiText& path);
-
-// Replaces the file at `path` with exactly `bytes`: written to a temporary file beside it and
-// renamed over it, so a failed write leaves the earlier file as it was.
-bool replaceFileContent(const AnsiText& path, std::string_view bytes);
-
-// Creates one folder level; true when it exists afterwards (also when it existed before).
-bool ensureFolder(const AnsiText& path);
 
 } // namespace platform

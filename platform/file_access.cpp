@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_descriptor.h"
+
 namespace platform {
 
 namespace {
@@ -37,21 +39,6 @@ mode_t newFileMode() {
     }();
     return mode;
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int descriptor) : fd(descriptor) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    int get() const { return fd; }
-
-private:
-    int fd;
-};
 
 // Sources are read in pieces of this size.
 constexpr std::size_t readPiece = std::size_t{256} << 10;
@@ -237,6 +224,16 @@ bool ReplacingFile::truncate(std::uint64_t length) {
     return true;
 }
 
+bool ReplacingFile::syncToDisk() {
+    if (!state.ok)
+        return false;
+    if (::fsync(fd) != 0) {
+        fail("cannot write", errno);
+        return false;
+    }
+    return true;
+}
+
 FileStatus ReplacingFile::commit() {
     if (!state.ok)
         return state;
@@ -259,6 +256,7 @@ FileStatus writeFileReplacing(const AnsiText& path, std::span<const std::string_
     for (std::string_view part : parts)
         if (!file.write(part))
             break;
+    (void)file.syncToDisk();
     return file.commit();
 }
 

@@ -1,6 +1,7 @@
-// Reading a source file whole and replacing an output file safely. Sources are only ever opened
-// read-only; outputs are written beside their target under a hidden temporary name and renamed
-// over it when complete, so a failed write never destroys an earlier result.
+// Reading a file whole and replacing a file safely: sources, outputs and the program's own
+// settings alike. A read only ever opens read-only; a replacement is written beside its target
+// under a hidden temporary name and renamed over it when complete, so a failed write never
+// destroys an earlier result.
 #pragma once
 
 #include <cstddef>
@@ -64,6 +65,9 @@ public:
     bool write(std::string_view bytes);
     // Forgets everything written after the first `length` bytes.
     bool truncate(std::uint64_t length);
+    // Waits until everything written so far is on the disk, so that a crash after commit()
+    // leaves the new content, never an empty file.
+    bool syncToDisk();
     // Closes the temporary file and renames it over the target.
     FileStatus commit();
 
@@ -77,7 +81,8 @@ private:
     FileStatus state;
 };
 
-// Replaces (or creates) the file at `path` with the concatenation of `parts`.
+// Replaces (or creates) the file at `path` with the concatenation of `parts`, synced to the
+// disk before it is put in place: this is for whole small files such as the settings.
 FileStatus writeFileReplacing(const AnsiText& path, std::span<const std::string_view> parts);
 FileStatus writeFileReplacing(const AnsiText& path, std::string_view bytes);
 

@@ -1,10 +1,13 @@
 #include "platform/file_system.h"
 
+#include <cerrno>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
+
+#include "platform/path_scan.h"
 
 namespace platform {
 
@@ -21,8 +24,26 @@ bool isFolder(std::string_view path) {
 }
 
 bool makeFolder(std::string_view path) {
-    auto native = nativePath(path);
-    return native && !native->empty() && mkdir(native->c_str(), 0777) == 0;
+    const auto native = nativePath(path);
+    if (!native || native->empty())
+        return false;
+    if (mkdir(native->c_str(), 0777) == 0)
+        return true;
+    struct stat info {};
+    return errno == EEXIST && stat(native->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool createFolderPath(std::string_view path) {
+    bool created = true;
+    forEachSeparator(path, [&](size_t position) {
+        if (!created)
+            return;
+        const std::string_view prefix = path.substr(0, position);
+        if (namesFileSystemRoot(prefix) || pathExists(prefix))
+            return;
+        created = makeFolder(prefix);
+    });
+    return created;
 }
 
 AnsiText executableFolder() {

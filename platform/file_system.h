@@ -1,4 +1,4 @@
-// Folder lookups and single-level folder creation by AnsiText path.
+// Folder lookups and folder creation by AnsiText path.
 #pragma once
 
 #include "platform/ansi_text.h"
@@ -13,9 +13,16 @@ bool pathExists(std::string_view path);
 // True when the path names a folder (following symbolic links).
 bool isFolder(std::string_view path);
 
-// Creates one folder level (no parents). False when it cannot be created or the name cannot be
-// represented on the file system.
+// Creates one folder level (no parents); true when a folder is there afterwards, also when it
+// was there before. False when it cannot be created, something else is in the way, or the name
+// cannot be represented on the file system.
 bool makeFolder(std::string_view path);
+
+// Creates every level of the folders named by the path, up to its last separator (found
+// character-wise). A prefix naming the file-system root (empty on Linux, a drive such as D: on
+// Windows) is skipped, as is one that already exists, whatever it is. False when a level cannot
+// be created.
+bool createFolderPath(std::string_view path);
 
 // The folder the program's executable lies in, without a trailing separator; empty when the
 // system does not say.

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+#include "platform/file_descriptor.h"
+
 namespace platform {
 namespace {
 
@@ -70,16 +72,6 @@ size_t splitArgument(std::string_view line, size_t i, std::string& out) {
     }
     return i;
 }
-
-struct FileDescriptor {
-    int fd = -1;
-    ~FileDescriptor() { reset(); }
-    void reset() {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
-};
 
 // In the child only: async-signal-safe calls from here on. Reports a failure as its errno
 // through the pipe and ends.
@@ -156,8 +148,8 @@ LaunchResult startProcess(const std::vector<std::string>& arguments, bool wait,
         result.error = errno;
         return result;
     }
-    FileDescriptor reportRead{ends[0]};
-    FileDescriptor reportWrite{ends[1]};
+    FileDescriptor reportRead(ends[0]);
+    FileDescriptor reportWrite(ends[1]);
 
     pid_t child = ::fork();
     if (child < 0) {
@@ -165,23 +157,23 @@ LaunchResult startProcess(const std::vector<std::string>& arguments, bool wait,
         return result;
     }
     if (child == 0) {
-        ::close(reportRead.fd);
+        ::close(reportRead.get());
         if (!wait) {
             // A grandchild that nobody waits for is adopted by init and never stays a zombie.
             pid_t grandchild = ::fork();
             if (grandchild < 0)
-                failInChild(reportWrite.fd);
+                failInChild(reportWrite.get());
             if (grandchild > 0)
                 ::_exit(0);
         }
-        execInChild(argv.data(), reportWrite.fd);
+        execInChild(argv.data(), reportWrite.get());
     }
     reportWrite.reset();
 
     int childError = 0;
     ssize_t got;
     do {
-        got = ::read(reportRead.fd, &childError, sizeof childError);
+        got = ::read(reportRead.get(), &childError, sizeof childError);
     } while (got < 0 && errno == EINTR);
 
     int status = waitForChild(child);

@@ -3,7 +3,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/editable_file.h"
+#include "platform/file_access.h"
+#include "platform/file_system.h"
 #include "platform/user_folders.h"
 
 namespace platform {
@@ -105,10 +106,10 @@ AnsiText RegistryStore::defaultBackingFile() {
 
 std::optional<AnsiText> RegistryStore::readString(const AnsiText& keyPath,
                                                   const AnsiText& name) const {
-    const auto content = readEntireFile(file);
-    if (!content)
+    const FileContent content = readWholeFile(file);
+    if (!content.ok)
         return std::nullopt;
-    for (const Record& record : parse(*content)) {
+    for (const Record& record : parse(content.bytes)) {
         if (sameName(record.keyPath, keyPath) && sameName(record.name, name))
             return record.value;
     }
@@ -119,7 +120,7 @@ bool RegistryStore::writeString(const AnsiText& keyPath, const AnsiText& name,
                                 const AnsiText& value) {
     if (file.empty())
         return false;
-    std::vector<Record> records = parse(readEntireFile(file).value_or(ByteBuffer()));
+    std::vector<Record> records = parse(readWholeFile(file).bytes);
     bool replaced = false;
     for (Record& record : records) {
         if (sameName(record.keyPath, keyPath) && sameName(record.name, name)) {
@@ -134,10 +135,8 @@ bool RegistryStore::writeString(const AnsiText& keyPath, const AnsiText& name,
     for (const Record& record : records)
         content += escape(record.keyPath) + '\t' + escape(record.name) + '\t' +
                    escape(record.value) + '\n';
-    const auto slash = file.rfind(pathSeparator);
-    if (slash != AnsiText::npos && slash > 0)
-        createFolderLevels(file.substr(0, slash));
-    return replaceFileContent(file, content);
+    createFolderPath(file);
+    return writeFileReplacing(file, content).ok;
 }
 
 } // namespace platform

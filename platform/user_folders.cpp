@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/editable_file.h"
+#include "platform/path_scan.h"
 
 namespace platform {
 
@@ -54,23 +54,10 @@ bool isFileEditable(const AnsiText& path) {
     }
     if (errno != ENOENT)
         return false;
-    // No trail byte of a GB18030 character is a separator, so the last one ends the folder.
-    const std::size_t slash = path.rfind(pathSeparator);
+    const std::size_t slash = lastSeparator(path);
     if (slash == AnsiText::npos)
         return isFolderWritable(".");
     return isFolderWritable(slash == 0 ? path.substr(0, 1) : path.substr(0, slash));
-}
-
-bool createFolderLevels(const AnsiText& folder) {
-    if (folder.empty())
-        return false;
-    // Every separator after the first byte ends a level; the root itself is never created.
-    for (std::size_t at = folder.find(pathSeparator, 1); at != AnsiText::npos;
-         at = folder.find(pathSeparator, at + 1)) {
-        if (!ensureFolder(folder.substr(0, at)))
-            return false;
-    }
-    return folder.back() == pathSeparator || ensureFolder(folder);
 }
 
 } // namespace platform

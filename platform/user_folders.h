@@ -19,7 +19,4 @@ bool isFolderWritable(const AnsiText& folder);
 // behind.
 bool isFileEditable(const AnsiText& path);
 
-// Creates `folder` and every missing level above it; true when it exists afterwards.
-bool createFolderLevels(const AnsiText& folder);
-
 } // namespace platform

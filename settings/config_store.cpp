@@ -7,7 +7,10 @@
 #include <string_view>
 
 #include "platform/editable_file.h"
+#include "platform/file_access.h"
+#include "platform/file_system.h"
 #include "platform/memory_file.h"
+#include "platform/path_scan.h"
 
 namespace settings {
 
@@ -138,21 +141,6 @@ int clampToInt(double value) {
                                        double(std::numeric_limits<int>::max())));
 }
 
-AnsiText folderOf(const AnsiText& filePath) {
-    const auto separator = filePath.rfind(platform::pathSeparator);
-    return separator == AnsiText::npos ? AnsiText() : filePath.substr(0, separator);
-}
-
-// File name after the last separator and before its last ".".
-AnsiText baseNameOf(const AnsiText& filePath) {
-    const auto separator = filePath.rfind(platform::pathSeparator);
-    AnsiText name = separator == AnsiText::npos ? filePath : filePath.substr(separator + 1);
-    const auto dot = name.rfind('.');
-    if (dot != AnsiText::npos)
-        name.resize(dot);
-    return name;
-}
-
 // A direct write that keeps losing what it has just added (a window event replacing the
 // content meanwhile) gives up after this many additions.
 constexpr int maximumAdditions = 10;
@@ -203,7 +191,7 @@ bool ConfigStore::open(const AnsiText& filePath, bool inMemory) {
     openedPath = filePath;
     changedElsewhere = false;
     // Read before opening: the content is known even when the file cannot be edited.
-    content = platform::readEntireFile(filePath).value_or(ByteBuffer());
+    content = platform::readWholeFile(filePath).bytes;
     if (inMemory)
         file = std::make_shared<platform::MemoryFile>(content);
     else
@@ -212,7 +200,7 @@ bool ConfigStore::open(const AnsiText& filePath, bool inMemory) {
 }
 
 void ConfigStore::reload() {
-    content = platform::readEntireFile(openedPath).value_or(ByteBuffer());
+    content = platform::readWholeFile(openedPath).bytes;
     // The in-memory copy follows, so that later edits land where `content` has them.
     if (auto* memory = dynamic_cast<platform::MemoryFile*>(file.get())) {
         memory->truncate(0);
@@ -533,7 +521,7 @@ bool ConfigStore::saveCopyAs(const AnsiText& target) {
                file->truncate(static_cast<std::int64_t>(content.size()));
     // A file that another store holds open for editing is left to that store.
     const auto lock = platform::EditableFile::open(destination);
-    return lock && platform::replaceFileContent(destination, content);
+    return lock && platform::writeFileReplacing(destination, content).ok;
 }
 
 std::vector<AnsiText> ConfigStore::listSections(const AnsiText& include,
@@ -603,7 +591,8 @@ bool ConfigStore::setFile(const AnsiText& filePath, StorageMode storageMode) {
 
 AnsiText ConfigStore::selectSection(const AnsiText& name) {
     section = name;
-    registryPrefix = platform::ansi("砚舟软件") + "\\" + baseNameOf(path) + "\\" + name + "\\";
+    registryPrefix =
+        platform::ansi("砚舟软件") + "\\" + platform::baseNameOfPath(path) + "\\" + name + "\\";
     return registryPrefix;
 }
 
@@ -613,21 +602,21 @@ AnsiText ConfigStore::registryKey() const {
 }
 
 AnsiText ConfigStore::binaryPath(const AnsiText& key) const {
-    const AnsiText folder = folderOf(path);
+    const AnsiText folder = platform::directoryOfPath(path);
     return (folder.empty() ? AnsiText() : folder + platform::pathSeparator) + "inibin" +
            platform::pathSeparator + section + "-" + key + ".ibn";
 }
 
 ByteBuffer ConfigStore::readBinary(const AnsiText& key, const ByteBuffer& defaultValue) {
-    const auto bytes = platform::readEntireFile(binaryPath(key));
-    return bytes && !bytes->empty() ? *bytes : defaultValue;
+    platform::FileContent bytes = platform::readWholeFile(binaryPath(key));
+    return bytes.bytes.empty() ? defaultValue : std::move(bytes.bytes);
 }
 
 bool ConfigStore::writeBinary(const AnsiText& key, const ByteBuffer& value) {
-    const AnsiText folder = folderOf(path);
-    platform::ensureFolder((folder.empty() ? AnsiText() : folder + platform::pathSeparator) +
-                           "inibin");
-    return platform::replaceFileContent(binaryPath(key), value);
+    const AnsiText folder = platform::directoryOfPath(path);
+    platform::makeFolder((folder.empty() ? AnsiText() : folder + platform::pathSeparator) +
+                         "inibin");
+    return platform::writeFileReplacing(binaryPath(key), value).ok;
 }
 
 bool ConfigStore::writeRaw(const AnsiText& key, const AnsiText& value) {

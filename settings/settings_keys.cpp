@@ -1,5 +1,6 @@
 #include "settings/settings_keys.h"
 
+#include "platform/file_system.h"
 #include "platform/user_folders.h"
 
 namespace settings {
@@ -96,8 +97,9 @@ platform::AnsiText settingsFilePath(const platform::AnsiText& executableFolder) 
         return {};
     const platform::AnsiText folder =
         configFolder + platform::pathSeparator + platform::ansi("青枫匣");
-    platform::createFolderLevels(folder);
-    return folder + platform::pathSeparator + fileName;
+    const platform::AnsiText path = folder + platform::pathSeparator + fileName;
+    platform::createFolderPath(path);
+    return path;
 }
 
 } // namespace settings

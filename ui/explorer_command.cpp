@@ -2,20 +2,10 @@
 
 #include <string_view>
 
+#include "platform/path_scan.h"
+
 namespace ui {
 namespace {
-
-// Position of the last separator, never the trail byte of a two-byte character; npos if none.
-size_t lastSeparator(std::string_view path, char separator) {
-    size_t last = std::string_view::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (static_cast<unsigned char>(path[i]) >= 0x80)
-            ++i;
-        else if (path[i] == separator)
-            last = i;
-    }
-    return last;
-}
 
 bool endsWithExe(std::string_view path) {
     if (path.size() < 4)
@@ -39,7 +29,7 @@ ExplorerRequest explorerRequest(const platform::AnsiText& path, bool newWindow, 
     ExplorerRequest request;
     request.target = path;
     if (asRoot) {
-        size_t cut = lastSeparator(path, separator);
+        size_t cut = platform::lastAsciiCharacter(path, separator);
         if (cut != std::string_view::npos)
             request.target = path.substr(0, cut);
     }

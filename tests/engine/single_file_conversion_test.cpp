@@ -53,27 +53,6 @@ protected:
     fs::path folder;
 };
 
-struct NameRow {
-    const char* name;
-    std::string path;
-    std::string expected;
-};
-
-class FileNameOfPathTest : public testing::TestWithParam<NameRow> {};
-
-TEST_P(FileNameOfPathTest, takesWhatFollowsTheLastSeparator) {
-    EXPECT_EQ(fileNameOfPath(GetParam().path), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    SingleFile, FileNameOfPathTest,
-    testing::Values(NameRow{"noSeparator", "b.txt", "b.txt"},
-                    NameRow{"nested", "/d/a/b.txt", "b.txt"},
-                    NameRow{"endsInSeparator", "/d/a/", ""}, NameRow{"empty", "", ""},
-                    NameRow{"chinese", ansi("/文件夹/结果.txt"), ansi("结果.txt")},
-                    NameRow{"separatorAsSecondByte", "/d/\x81/x", "\x81/x"}),
-    [](const auto& param) { return std::string(param.param.name); });
-
 TEST_F(SingleFileTest, readOnlySourceConvertsAndStaysUnchanged) {
     put("ro.txt", "\xD6\xD0\xCE\xC4");
     fs::permissions(folder / "ro.txt", fs::perms::owner_read);

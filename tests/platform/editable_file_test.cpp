@@ -5,13 +5,12 @@
 #include <functional>
 #include <memory>
 #include <random>
-#include <sys/stat.h>
 
+#include "platform/file_access.h"
 #include "platform/memory_file.h"
 #include "tests/platform/temp_folder.h"
 
 using namespace platform;
-using platform::testing::readBytes;
 using platform::testing::TempFolder;
 using platform::testing::writeBytes;
 
@@ -112,7 +111,7 @@ TEST(EditableFile, secondOpenIsRefusedWhileTheFirstHoldsTheLock) {
     ASSERT_TRUE(first);
     EXPECT_FALSE(EditableFile::open(folder.path("s.ini")));
     // Reading stays possible for everybody.
-    EXPECT_TRUE(readEntireFile(folder.path("s.ini")));
+    EXPECT_TRUE(readWholeFile(folder.path("s.ini")).ok);
     first.reset();
     EXPECT_TRUE(EditableFile::open(folder.path("s.ini")));
 }
@@ -123,31 +122,6 @@ TEST(EditableFile, refusesFoldersAndUnreachablePaths) {
     EXPECT_FALSE(EditableFile::open(folder.path("missing/x.ini")));
     EXPECT_FALSE(EditableFile::open("\x81"));
     EXPECT_FALSE(EditableFile::open(""));
-}
-
-TEST(WholeFiles, readAndReplace) {
-    TempFolder folder;
-    EXPECT_FALSE(readEntireFile(folder.path("missing")));
-    const std::string bytes("\0\xFF\r\nend", 7);
-    ASSERT_TRUE(replaceFileContent(folder.path("文件.bin"), bytes));
-    EXPECT_EQ(readEntireFile(folder.path("文件.bin")), bytes);
-    ASSERT_TRUE(replaceFileContent(folder.path("文件.bin"), "short"));
-    EXPECT_EQ(readBytes(folder.native("文件.bin")), "short");
-    struct stat status {};
-    ASSERT_EQ(::stat(folder.native("文件.bin").c_str(), &status), 0);
-    EXPECT_NE(status.st_mode & 0044, 0u); // not left private like a temporary file
-    // A failed write leaves no stray temporary file behind.
-    EXPECT_FALSE(replaceFileContent(folder.path("missing/x"), "x"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.folder()), {}), 1);
-}
-
-TEST(WholeFiles, ensureFolderAcceptsExistingFolder) {
-    TempFolder folder;
-    EXPECT_TRUE(ensureFolder(folder.path("inibin")));
-    EXPECT_TRUE(ensureFolder(folder.path("inibin")));
-    EXPECT_FALSE(ensureFolder(folder.path("a/b")));
-    writeBytes(folder.native("file"), "");
-    EXPECT_FALSE(ensureFolder(folder.path("file")));
 }
 
 } // namespace

@@ -13,36 +13,26 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/temp_folder.h"
 #include "tests/platform/unprivileged_user.h"
 
 using namespace platform;
+using platform::testing::readBytes;
+using platform::testing::TempFolder;
+using platform::testing::writeBytes;
 namespace fs = std::filesystem;
 
 namespace {
 
 class FileAccessTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qfx-file-access-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-    }
     void TearDown() override {
+        // A test may have taken the folder's permissions away from its owner.
         std::error_code ignored;
         fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(folder, ignored);
     }
-    // The AnsiText path of a file in the test folder (the folder itself is ASCII).
-    AnsiText pathOf(const std::string& utf8Name) const {
-        return ansi((folder / utf8Name).string());
-    }
-    static void put(const fs::path& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string contentOf(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    // The AnsiText path of a file in the test folder.
+    AnsiText pathOf(const std::string& utf8Name) const { return temp.path(utf8Name); }
     static ino_t inodeOf(const fs::path& path) {
         struct stat info {};
         return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
@@ -51,7 +41,8 @@ protected:
         return static_cast<int>(std::distance(fs::directory_iterator(folder), {}));
     }
 
-    fs::path folder;
+    TempFolder temp;
+    const fs::path folder = temp.folder();
 };
 
 using namespace std::string_literals;
@@ -59,7 +50,7 @@ using namespace std::string_literals;
 TEST_F(FileAccessTest, readsEveryByteOfAChineseNamedFile) {
     const std::string bytes = "\xEF\xBB\xBF"
                               "a\0b\x1A\xD6\xD0"s;
-    put(folder / "源文件.txt", bytes);
+    writeBytes(folder / "源文件.txt", bytes);
     const FileContent content = readWholeFile(pathOf("源文件.txt"));
     EXPECT_TRUE(content.ok) << content.reason;
     EXPECT_EQ(content.bytes, bytes);
@@ -68,7 +59,7 @@ TEST_F(FileAccessTest, readsEveryByteOfAChineseNamedFile) {
 
 TEST_F(FileAccessTest, readOnlySourceIsReadAndLeftAlone) {
     const fs::path source = folder / "ro.txt";
-    put(source, "kept");
+    writeBytes(source, "kept");
     fs::permissions(source, fs::perms::owner_read);
     const auto before = fs::last_write_time(source);
     const FileContent content = readWholeFile(pathOf("ro.txt"));
@@ -99,7 +90,7 @@ TEST_F(FileAccessTest, fifoAsSourceFailsWithoutWaiting) {
 }
 
 TEST_F(FileAccessTest, sourceAboveTheLimitIsTooLarge) {
-    put(folder / "big.txt", std::string(100, 'x'));
+    writeBytes(folder / "big.txt", std::string(100, 'x'));
     const FileContent content = readWholeFile(pathOf("big.txt"), 99);
     EXPECT_FALSE(content.ok);
     EXPECT_EQ(content.reason, "too large for memory: 100 bytes");
@@ -111,16 +102,20 @@ TEST_F(FileAccessTest, newOutputIsCreatedWithoutLeftovers) {
     const std::string_view parts[] = {"\xEF\xBB\xBF", "text"};
     const FileStatus status = writeFileReplacing(pathOf("结果.txt"), parts);
     EXPECT_TRUE(status.ok) << status.reason;
-    EXPECT_EQ(contentOf(folder / "结果.txt"), "\xEF\xBB\xBFtext");
+    EXPECT_EQ(readBytes(folder / "结果.txt"), "\xEF\xBB\xBFtext");
+    // Not left private like the temporary file it was.
+    EXPECT_NE(fs::status(folder / "结果.txt").permissions() &
+                  (fs::perms::group_read | fs::perms::others_read),
+              fs::perms::none);
     EXPECT_EQ(entries(), 1);
 }
 
 TEST_F(FileAccessTest, existingOutputIsReplacedAndKeepsItsPermissions) {
     const fs::path target = folder / "out.txt";
-    put(target, "an earlier, longer result");
+    writeBytes(target, "an earlier, longer result");
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_TRUE(writeFileReplacing(pathOf("out.txt"), "new").ok);
-    EXPECT_EQ(contentOf(target), "new");
+    EXPECT_EQ(readBytes(target), "new");
     EXPECT_EQ(fs::status(target).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(entries(), 1);
@@ -128,14 +123,14 @@ TEST_F(FileAccessTest, existingOutputIsReplacedAndKeepsItsPermissions) {
 
 TEST_F(FileAccessTest, existingOutputIsReplacedWholeNotRewritten) {
     const fs::path target = folder / "out.txt";
-    put(target, "earlier");
+    writeBytes(target, "earlier");
     const ino_t inodeBefore = inodeOf(target);
     // A reader that opened the earlier result keeps reading it, never a mixture.
     std::ifstream reader(target, std::ios::binary);
     EXPECT_TRUE(writeFileReplacing(pathOf("out.txt"), "new content").ok);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), "earlier");
     EXPECT_NE(inodeOf(target), inodeBefore);
-    EXPECT_EQ(contentOf(target), "new content");
+    EXPECT_EQ(readBytes(target), "new content");
 }
 
 TEST_F(FileAccessTest, outputThisUserMayNotWriteIsNotReplaced) {
@@ -143,8 +138,8 @@ TEST_F(FileAccessTest, outputThisUserMayNotWriteIsNotReplaced) {
     ASSERT_TRUE(user.usable());
     // The folder takes new files, so only the file's own permission can stop the rename.
     fs::create_directory(folder / "real");
-    put(folder / "out.txt", "earlier");
-    put(folder / "real" / "target.txt", "linked");
+    writeBytes(folder / "out.txt", "earlier");
+    writeBytes(folder / "real" / "target.txt", "linked");
     fs::create_symlink("real/target.txt", folder / "link.txt");
     for (const char* name : {"", "out.txt", "real", "real/target.txt", "link.txt"})
         user.handOver(folder / name);
@@ -155,8 +150,8 @@ TEST_F(FileAccessTest, outputThisUserMayNotWriteIsNotReplaced) {
         const auto reason = user.run([&path] { return writeFileReplacing(path, "new").reason; });
         EXPECT_EQ(reason, "output file is read-only") << name;
     }
-    EXPECT_EQ(contentOf(folder / "out.txt"), "earlier");
-    EXPECT_EQ(contentOf(folder / "real" / "target.txt"), "linked");
+    EXPECT_EQ(readBytes(folder / "out.txt"), "earlier");
+    EXPECT_EQ(readBytes(folder / "real" / "target.txt"), "linked");
     EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
     EXPECT_EQ(entries(), 3);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder / "real"), {}), 1);
@@ -165,7 +160,7 @@ TEST_F(FileAccessTest, outputThisUserMayNotWriteIsNotReplaced) {
 TEST_F(FileAccessTest, symbolicLinkIsWrittenThroughToItsTarget) {
     // A chain of links with relative texts, the file itself in another folder.
     fs::create_directory(folder / "real");
-    put(folder / "real" / "target.txt", "earlier");
+    writeBytes(folder / "real" / "target.txt", "earlier");
     fs::permissions(folder / "real" / "target.txt", fs::perms::owner_read | fs::perms::owner_write);
     fs::create_symlink("target.txt", folder / "real" / "hop");
     fs::create_symlink("real/hop", folder / "out.txt");
@@ -174,7 +169,7 @@ TEST_F(FileAccessTest, symbolicLinkIsWrittenThroughToItsTarget) {
     EXPECT_TRUE(status.ok) << status.reason;
     EXPECT_EQ(fs::read_symlink(folder / "out.txt"), "real/hop");
     EXPECT_EQ(fs::read_symlink(folder / "real" / "hop"), "target.txt");
-    EXPECT_EQ(contentOf(folder / "real" / "target.txt"), "new");
+    EXPECT_EQ(readBytes(folder / "real" / "target.txt"), "new");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), "earlier");
     EXPECT_EQ(fs::status(folder / "real" / "target.txt").permissions(),
               fs::perms::owner_read | fs::perms::owner_write);
@@ -213,7 +208,7 @@ TEST_F(FileAccessTest, emptyOutputIsAnEmptyFile) {
 
 TEST_F(FileAccessTest, writeFailingHalfwayKeepsTheEarlierOutput) {
     const fs::path target = folder / "out.txt";
-    put(target, "earlier");
+    writeBytes(target, "earlier");
     // A file size limit makes the write fail even for root, who ignores permission bits.
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -226,12 +221,12 @@ TEST_F(FileAccessTest, writeFailingHalfwayKeepsTheEarlierOutput) {
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(status.ok);
     EXPECT_EQ(status.reason, "cannot write: File too large");
-    EXPECT_EQ(contentOf(target), "earlier");
+    EXPECT_EQ(readBytes(target), "earlier");
     EXPECT_EQ(entries(), 1);
 }
 
 TEST_F(FileAccessTest, outputInAFolderThatIsAFileFails) {
-    put(folder / "notafolder", "x");
+    writeBytes(folder / "notafolder", "x");
     const FileStatus status = writeFileReplacing(pathOf("notafolder/out.txt"), "new");
     EXPECT_FALSE(status.ok);
     EXPECT_EQ(status.reason, "cannot create: Not a directory");
@@ -240,7 +235,7 @@ TEST_F(FileAccessTest, outputInAFolderThatIsAFileFails) {
 TEST_F(FileAccessTest, unwritableFolderKeepsTheEarlierOutput) {
     platform::testing::UnprivilegedUser user;
     ASSERT_TRUE(user.usable());
-    put(folder / "out.txt", "earlier");
+    writeBytes(folder / "out.txt", "earlier");
     user.handOver(folder);
     user.handOver(folder / "out.txt");
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
@@ -248,7 +243,7 @@ TEST_F(FileAccessTest, unwritableFolderKeepsTheEarlierOutput) {
     const auto reason = user.run([&path] { return writeFileReplacing(path, "new").reason; });
     fs::permissions(folder, fs::perms::owner_all);
     EXPECT_EQ(reason, "cannot create: Permission denied");
-    EXPECT_EQ(contentOf(folder / "out.txt"), "earlier");
+    EXPECT_EQ(readBytes(folder / "out.txt"), "earlier");
 }
 
 TEST_F(FileAccessTest, directoryInTheWayIsNotReplaced) {
@@ -261,7 +256,7 @@ TEST_F(FileAccessTest, directoryInTheWayIsNotReplaced) {
 }
 
 TEST_F(FileAccessTest, uncommittedReplacementLeavesNothingBehind) {
-    put(folder / "out.txt", "earlier");
+    writeBytes(folder / "out.txt", "earlier");
     {
         ReplacingFile file(pathOf("out.txt"));
         ASSERT_TRUE(file.status().ok);
@@ -272,7 +267,7 @@ TEST_F(FileAccessTest, uncommittedReplacementLeavesNothingBehind) {
                 EXPECT_EQ(entry.path().filename().string().rfind(".out.txt.qfx-tmp-", 0), 0u);
             }
     }
-    EXPECT_EQ(contentOf(folder / "out.txt"), "earlier");
+    EXPECT_EQ(readBytes(folder / "out.txt"), "earlier");
     EXPECT_EQ(entries(), 1);
 }
 
@@ -282,13 +277,13 @@ TEST_F(FileAccessTest, truncateDropsWhatFollows) {
     EXPECT_TRUE(file.truncate(2));
     EXPECT_TRUE(file.write("right"));
     EXPECT_TRUE(file.commit().ok);
-    EXPECT_EQ(contentOf(folder / "out.txt"), "\xFF\xFEright");
+    EXPECT_EQ(readBytes(folder / "out.txt"), "\xFF\xFEright");
 }
 
 TEST_F(FileAccessTest, veryLongNameStillGetsATemporaryFile) {
     const std::string name(250, 'n');
     EXPECT_TRUE(writeFileReplacing(pathOf(name), "x").ok);
-    EXPECT_EQ(contentOf(folder / name), "x");
+    EXPECT_EQ(readBytes(folder / name), "x");
     EXPECT_EQ(entries(), 1);
 }
 

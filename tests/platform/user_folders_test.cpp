@@ -63,13 +63,4 @@ TEST(FolderWritable, triesForReal) {
     EXPECT_TRUE(std::filesystem::is_empty(folder.folder()));
 }
 
-TEST(FolderLevels, createsEveryMissingLevel) {
-    TempFolder folder;
-    EXPECT_TRUE(createFolderLevels(folder.path("a/配置/c")));
-    EXPECT_TRUE(std::filesystem::is_directory(folder.native("a/配置/c")));
-    EXPECT_TRUE(createFolderLevels(folder.path("a/配置/c")));
-    platform::testing::writeBytes(folder.native("file"), "");
-    EXPECT_FALSE(createFolderLevels(folder.path("file/sub")));
-}
-
 } // namespace

@@ -1,0 +1,27 @@
+// An open file descriptor owned by one object and closed when it goes away.
+#pragma once
+
+namespace platform {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int descriptor = -1) : fd(descriptor) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() { reset(); }
+
+    int get() const { return fd; }
+    // Hands the descriptor over to the caller, who closes it.
+    int release() {
+        const int kept = fd;
+        fd = -1;
+        return kept;
+    }
+    // Closes the descriptor now.
+    void reset();
+
+private:
+    int fd;
+};
+
+} // namespace platform
