@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/iconv_handle.h"
+#include "platform/iconv_cache.h"
 
 namespace engine {
 
@@ -15,36 +15,9 @@ constexpr std::size_t smallestPiece = 256;
 constexpr std::size_t largestPiece = std::size_t{16} << 20;
 // No character of the supported sets, nor a pending shift sequence, needs more room than this.
 constexpr std::size_t roomForOneCharacter = 32;
-constexpr std::size_t keptDescriptors = 16;
 
 std::size_t pieceSize(std::size_t wanted) {
     return std::clamp(wanted, smallestPiece, largestPiece);
-}
-
-struct CachedDescriptor {
-    std::string to;
-    std::string from;
-    platform::IconvHandle handle;
-};
-
-// One descriptor per name pair and thread, so a run over many small files opens each pair once.
-// A pair iconv does not know is not kept; asking again costs one more iconv_open.
-platform::IconvHandle* descriptorFor(std::string_view to, std::string_view from) {
-    thread_local std::vector<CachedDescriptor> cache;
-    for (CachedDescriptor& entry : cache) {
-        if (entry.to == to && entry.from == from) {
-            entry.handle.resetState();
-            return &entry.handle;
-        }
-    }
-    CachedDescriptor entry{std::string(to), std::string(from), {}};
-    entry.handle = platform::IconvHandle(entry.to.c_str(), entry.from.c_str());
-    if (!entry.handle.valid())
-        return nullptr;
-    if (cache.size() == keptDescriptors)
-        cache.erase(cache.begin());
-    cache.push_back(std::move(entry));
-    return &cache.back().handle;
 }
 
 } // namespace
@@ -120,8 +93,8 @@ std::uint64_t convertedSizeLimit(std::size_t inputLength) {
 
 ConversionStatus convertCharsetInto(std::string_view data, std::string_view from,
                                     std::string_view to, ByteSink& sink) {
-    platform::IconvHandle* handle = descriptorFor(to, from);
-    if (!handle)
+    const platform::IconvLease handle(to, from);
+    if (!handle.valid())
         return ConversionStatus::UnknownPair;
     if (data.empty())
         return ConversionStatus::Ok;
@@ -135,8 +108,8 @@ ConversionStatus convertCharsetInto(std::string_view data, std::string_view from
         std::span<char> space = sink.room(atLeast);
         char* out = space.data();
         std::size_t outLeft = space.size();
-        const std::size_t rc = flushing ? iconv(handle->get(), nullptr, nullptr, &out, &outLeft)
-                                        : iconv(handle->get(), &in, &inLeft, &out, &outLeft);
+        const std::size_t rc = flushing ? iconv(handle.get(), nullptr, nullptr, &out, &outLeft)
+                                        : iconv(handle.get(), &in, &inLeft, &out, &outLeft);
         const int error = errno;
         const std::size_t count = space.size() - outLeft;
         produced += count;

@@ -1,6 +1,8 @@
 #include "engine/opencc_converter.h"
 
+#include <atomic>
 #include <exception>
+#include <mutex>
 
 #include <SimpleConverter.hpp>
 
@@ -12,14 +14,34 @@ const char* configurationName(ScriptDirection direction) {
     return direction == ScriptDirection::SimplifiedToTraditional ? "s2tw.json" : "tw2s.json";
 }
 
-struct SharedConverters {
-    std::string directory;
+// The dictionary folder is one for the process; a thread notices a change, or a release asked by
+// another thread, by the generation it loaded its converters in.
+struct Directory {
+    std::mutex lock;
+    std::string path;
+};
+
+Directory& directory() {
+    static Directory shared;
+    return shared;
+}
+
+std::string currentDirectory() {
+    Directory& shared = directory();
+    const std::lock_guard<std::mutex> held(shared.lock);
+    return shared.path;
+}
+
+std::atomic<unsigned> generation{0};
+
+struct ThreadConverters {
+    unsigned generation = 0;
     std::unique_ptr<OpenccConverter> loaded[2];
     bool tried[2] = {false, false};
 };
 
-SharedConverters& shared() {
-    static SharedConverters converters;
+ThreadConverters& threadConverters() {
+    thread_local ThreadConverters converters;
     return converters;
 }
 
@@ -55,27 +77,35 @@ std::optional<std::string> OpenccConverter::convert(std::string_view utf8) const
     }
 }
 
-const OpenccConverter* sharedOpenccConverter(ScriptDirection direction) {
-    SharedConverters& converters = shared();
+const OpenccConverter* threadOpenccConverter(ScriptDirection direction) {
+    ThreadConverters& converters = threadConverters();
+    const unsigned current = generation.load(std::memory_order_acquire);
+    if (converters.generation != current) {
+        converters = ThreadConverters();
+        converters.generation = current;
+    }
     const int index = static_cast<int>(direction);
     if (!converters.tried[index]) {
         converters.tried[index] = true;
-        converters.loaded[index] = OpenccConverter::open(direction, converters.directory);
+        converters.loaded[index] = OpenccConverter::open(direction, currentDirectory());
     }
     return converters.loaded[index].get();
 }
 
-void setOpenccDictionaryDirectory(std::string directory) {
+void setOpenccDictionaryDirectory(std::string path) {
+    {
+        Directory& shared = directory();
+        const std::lock_guard<std::mutex> held(shared.lock);
+        shared.path = std::move(path);
+    }
     releaseOpenccConverters();
-    shared().directory = std::move(directory);
 }
 
 void releaseOpenccConverters() {
-    SharedConverters& converters = shared();
-    for (int index = 0; index < 2; ++index) {
-        converters.loaded[index].reset();
-        converters.tried[index] = false;
-    }
+    const unsigned next = generation.fetch_add(1, std::memory_order_acq_rel) + 1;
+    ThreadConverters& converters = threadConverters();
+    converters = ThreadConverters();
+    converters.generation = next;
 }
 
 } // namespace engine

@@ -37,16 +37,19 @@ private:
     std::unique_ptr<opencc::SimpleConverter> converter;
 };
 
-// The program-wide converter of a direction, loaded on first use (loading the dictionaries takes
-// a while) and kept until releaseOpenccConverters. nullptr when it cannot be loaded; a failed
-// load is remembered, so a batch does not retry it for every file.
-const OpenccConverter* sharedOpenccConverter(ScriptDirection direction);
+// The calling thread's converter of a direction, loaded on the thread's first use (loading the
+// dictionaries takes a while) and kept until the thread ends or releaseOpenccConverters. nullptr
+// when it cannot be loaded; a failed load is remembered, so a batch does not retry it for every
+// file. Each thread has its own: the library does not promise that one converter may serve
+// several threads at once.
+const OpenccConverter* threadOpenccConverter(ScriptDirection direction);
 
-// Where the shared converters look for their dictionaries; empty means the library's own place.
-// Drops the converters already loaded, so the next use loads from the new place.
+// Where the converters look for their dictionaries; empty means the library's own place. Every
+// thread drops the converters it has loaded, so its next use loads from the new place.
 void setOpenccDictionaryDirectory(std::string directory);
 
-// Frees the shared converters; called by the exit routine. A later use loads them again.
+// Frees the calling thread's converters at once (the exit routine calls it) and makes every
+// other thread free its own at its next use. A later use loads them again.
 void releaseOpenccConverters();
 
 } // namespace engine

@@ -6,7 +6,7 @@
 
 #include "engine/code_page_conversion.h"
 #include "engine/opencc_converter.h"
-#include "platform/iconv_handle.h"
+#include "platform/iconv_cache.h"
 
 namespace engine {
 
@@ -173,8 +173,8 @@ private:
     }
 
     const OpenccConverter& opencc;
-    platform::IconvHandle toUtf8{"UTF-8", "GB18030"};
-    platform::IconvHandle toAnsi{"GB18030", "UTF-8"};
+    platform::IconvLease toUtf8{"UTF-8", "GB18030"};
+    platform::IconvLease toAnsi{"GB18030", "UTF-8"};
     Scratch utf8;
     Scratch ansi;
 };
@@ -186,7 +186,7 @@ ScriptResult mapScript(ScriptDirection direction, std::string_view text) {
         result.text = text;
         return result;
     }
-    const OpenccConverter* converter = sharedOpenccConverter(direction);
+    const OpenccConverter* converter = threadOpenccConverter(direction);
     if (!converter) {
         result.text = text;
         result.failed = true;

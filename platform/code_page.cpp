@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/iconv_handle.h"
+#include "platform/iconv_cache.h"
 
 namespace platform {
 
@@ -124,28 +124,11 @@ private:
     std::size_t used = 0;
 };
 
-// Kept per thread and reset before each use, so a run over many files opens each direction once.
-IconvHandle& decoderFor(const DoubleBytePage& page) {
-    thread_local IconvHandle fromGbk("UTF-16LE", gbkPage.charset);
-    thread_local IconvHandle fromBig5("UTF-16LE", big5Page.charset);
-    IconvHandle& handle = &page == &gbkPage ? fromGbk : fromBig5;
-    handle.resetState();
-    return handle;
-}
-
-IconvHandle& encoderFor(const DoubleBytePage& page) {
-    thread_local IconvHandle toGbk(gbkPage.charset, "UTF-16LE");
-    thread_local IconvHandle toBig5(big5Page.charset, "UTF-16LE");
-    IconvHandle& handle = &page == &gbkPage ? toGbk : toBig5;
-    handle.resetState();
-    return handle;
-}
-
 // Double-byte code page to UTF-16. Valid runs go through iconv in one call; at each place iconv
 // refuses, the classic replacement rule applies and the run continues behind it.
 bool decodeDoubleByte(const DoubleBytePage& page, const unsigned char* bytes, std::size_t length,
                       Output<char16_t>& out, bool& replaced) {
-    IconvHandle& handle = decoderFor(page);
+    const IconvLease handle("UTF-16LE", page.charset);
     if (!handle.valid())
         return false;
     char16_t scratch[4096];
@@ -268,7 +251,7 @@ constexpr unsigned char unknownUnit = 0xFF;
 
 class UnitTable {
 public:
-    const UnitBytes& lookUp(const DoubleBytePage& page, char16_t unit, IconvHandle& handle) {
+    const UnitBytes& lookUp(const DoubleBytePage& page, char16_t unit, const IconvLease& handle) {
         if (entries.empty())
             entries.assign(0x10000, UnitBytes{unknownUnit, {}});
         UnitBytes& entry = entries[unit];
@@ -278,7 +261,7 @@ public:
     }
 
 private:
-    static UnitBytes ask(const DoubleBytePage& page, char16_t unit, IconvHandle& handle) {
+    static UnitBytes ask(const DoubleBytePage& page, char16_t unit, const IconvLease& handle) {
         UnitBytes user{};
         user.length = static_cast<unsigned char>(userDefinedBytes(page, unit, user.bytes));
         // Neither code page holds a character beyond the BMP: each unit of a surrogate pair is
@@ -312,7 +295,7 @@ UnitTable& unitTableFor(const DoubleBytePage& page) {
 
 bool encodeDoubleByte(const DoubleBytePage& page, const char16_t* units, std::size_t length,
                       char defaultChar, Output<char>& out, bool& usedDefault) {
-    IconvHandle& handle = encoderFor(page);
+    const IconvLease handle(page.charset, "UTF-16LE");
     if (!handle.valid())
         return false;
     // Most texts go through iconv whole; the table takes over at the first refused character.

@@ -2,35 +2,16 @@
 
 #include <cerrno>
 #include <string>
-#include <vector>
+
+#include "platform/iconv_cache.h"
 
 namespace platform {
 
-namespace {
-
-// Paths and captions cross the edge several times per file of a run; each pair is opened once
-// per thread. The few pairs in use are literals, so the list stays short.
-const IconvHandle& cachedHandle(const char* to, const char* from) {
-    struct Entry {
-        std::string to, from;
-        IconvHandle handle;
-    };
-    thread_local std::vector<Entry> cache;
-    for (const Entry& entry : cache)
-        if (entry.to == to && entry.from == from)
-            return entry.handle;
-    cache.push_back({to, from, IconvHandle(to, from)});
-    return cache.back().handle;
-}
-
-} // namespace
-
 bool convertStrict(const char* to, const char* from, std::string_view input, std::string& output) {
     output.clear();
-    const IconvHandle& handle = cachedHandle(to, from);
+    const IconvLease handle(to, from);
     if (!handle.valid())
         return false;
-    handle.resetState();
     if (input.empty())
         return true;
     output.resize(input.size() * 2 + 16);

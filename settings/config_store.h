@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "platform/ansi_text.h"
-#include "platform/random_access_file.h"
 #include "platform/registry_store.h"
 #include "settings/control_access.h"
+#include "settings/ini_text.h"
+#include "settings/store_backend.h"
 
 namespace settings {
 
@@ -159,19 +160,8 @@ public:
     bool hasFile() const { return file != nullptr; }
 
 private:
-    struct SectionMatch {
-        std::int64_t header = -1;  // F: position of "["
-        std::int64_t bracket = -1; // H: position of "]"
-    };
-    struct EntryMatch {
-        std::int64_t lineBreak = -1;  // J: position of the CR LF before the key
-        std::int64_t key = -1;        // K
-        std::int64_t valueStart = -1; // V
-        std::int64_t valueEnd = -1;   // E (V - 1 when the value is empty)
-    };
-
-    SectionMatch locateSection(const AnsiText& sectionName, std::int64_t from);
-    EntryMatch findEntry(const SectionMatch& sectionMatch, const AnsiText& key) const;
+    // The section's header line from `from` on; the window runs before each search.
+    ini::SectionMatch locateSection(const AnsiText& sectionName, std::int64_t from);
     int runOperation(const PendingOperation& operation);
     int enqueue(PendingOperation operation);
     int writeDirect(const AnsiText& sectionName, const AnsiText& key, const AnsiText& value);
@@ -191,7 +181,7 @@ private:
     AnsiText binaryPath(const AnsiText& key) const;
 
     ByteBuffer content;
-    std::shared_ptr<platform::RandomAccessFile> file;
+    std::shared_ptr<StoreBackend> file; // shared with clones
     AnsiText openedPath;
     bool busy = false;
     std::deque<PendingOperation> pending;
