@@ -4,6 +4,7 @@
 #include "batch/folder_scan.h"
 #include "batch/headless_host.h"
 #include "platform/directory_listing.h"
+#include "platform/file_problem.h"
 #include "platform/file_system.h"
 #include "platform/interrupt_signal.h"
 #include "platform/path_scan.h"
@@ -134,13 +135,18 @@ public:
         if (showProgress)
             err << '\r' << "\33[K" << std::flush;
         // A source that was never read has no encodings to tell.
-        if (outcome.sourceRead)
+        if (!platform::isSourceProblem(outcome.status.problem))
             out << engine::encodingName(outcome.detected) << " -> "
                 << engine::encodingName(outcome.written) << "  ";
         else
             out << "- -> -  ";
-        out << (outcome.failed ? "failed: " + outcome.reason : std::string("ok")) << "  "
-            << shown(outcome.sourcePath) << '\n'
+        if (outcome.status.ok())
+            out << "ok";
+        else
+            out << "failed: "
+                << platform::describeProblemInEnglish(outcome.status,
+                                                      engine::encodingName(outcome.detected));
+        out << "  " << shown(outcome.sourcePath) << '\n'
             << std::flush; // a line once written survives whatever ends the process
     }
 

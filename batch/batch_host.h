@@ -5,6 +5,7 @@
 
 #include "engine/text_encoding.h"
 #include "platform/ansi_text.h"
+#include "platform/file_problem.h"
 #include "platform/message_answer.h"
 
 #include <string>
@@ -43,15 +44,14 @@ inline constexpr std::string_view scriptBig5ToTraditional = "单选框b5到繁";
 
 // How one file of a run went, for hosts that list files (the command-line converter).
 struct FileOutcome {
-    int index = 0;           // 1-based position in the run
-    int count = 0;           // files in the run
-    AnsiText sourcePath;     // full path of the source
-    AnsiText outputPath;     // where the result was (or would have been) written
-    bool sourceRead = false; // false when the source could not be opened or read
+    int index = 0;       // 1-based position in the run
+    int count = 0;       // files in the run
+    AnsiText sourcePath; // full path of the source
+    AnsiText outputPath; // where the result was (or would have been) written
     engine::TextEncoding detected = engine::TextEncoding::Auto;
     engine::TextEncoding written = engine::TextEncoding::Auto;
-    bool failed = false; // true when the file was not converted completely
-    std::string reason;  // English, for logs; empty when converted
+    // None when the file was converted completely; a source problem means it was not read.
+    platform::FileStatus status;
 };
 
 class BatchHost {

@@ -89,28 +89,22 @@ AnsiText progressCaption(int count, int index, const AnsiText& path) {
 // during a run applies from the next file on. `detected` carries over from the previous file.
 FileOutcome convertFile(BatchHost& host, const AnsiText& path, const AnsiText& resultFolder,
                         TextEncoding input, TextEncoding output, TextEncoding& detected) {
-    auto script = [&host](AnsiText& text) -> std::string {
+    auto script = [&host](AnsiText& text) {
         ScriptMode mode = readScriptMode(host);
         if (mode == ScriptMode::None)
-            return {};
+            return platform::FileProblem::None;
         engine::ScriptResult converted = engine::convertScript(mode, text);
         text = std::move(converted.text);
-        if (converted.failed)
-            return "script conversion unavailable";
-        if (converted.lossy)
-            return "characters missing from the target code page became ?";
-        return {};
+        return converted.problem;
     };
     engine::FileConversion conversion =
         engine::convertFile(path, input, output, resultFolder, detected, script);
     FileOutcome outcome;
     outcome.sourcePath = path;
     outcome.outputPath = resultFolder + fileNameOfPath(path);
-    outcome.sourceRead = conversion.sourceRead;
     outcome.detected = conversion.detected;
     outcome.written = conversion.written;
-    outcome.failed = conversion.failed;
-    outcome.reason = std::move(conversion.reason);
+    outcome.status = conversion.status;
     return outcome;
 }
 
@@ -180,8 +174,7 @@ BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
         summary.failedNames.push_back(fileNameOfPath(name));
         FileOutcome outcome;
         outcome.sourcePath = name;
-        outcome.failed = true;
-        outcome.reason = "name cannot be represented (not valid UTF-8)";
+        outcome.status = {platform::FileProblem::NameNotRepresentable};
         host.fileFinished(outcome);
     }
 
@@ -208,7 +201,7 @@ BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
             convertFile(host, path, summary.resultFolder, input, output, detected);
         outcome.index = i;
         outcome.count = summary.count;
-        if (outcome.failed)
+        if (!outcome.status.ok())
             summary.failedNames.push_back(fileNameOfPath(path));
         else
             ++summary.converted;

@@ -68,6 +68,11 @@ int main(int argc, char** argv) {
     std::printf("detected %s, written %s, %s, %.1f ms\n",
                 std::string(engine::encodingName(result.detected)).c_str(),
                 std::string(engine::encodingName(result.written)).c_str(),
-                result.failed ? ("failed: " + result.reason).c_str() : "ok", elapsed.count());
-    return result.failed ? 1 : 0;
+                result.status.ok()
+                    ? "ok"
+                    : ("failed: " + platform::describeProblemInEnglish(
+                                        result.status, engine::encodingName(result.detected)))
+                          .c_str(),
+                elapsed.count());
+    return result.status.ok() ? 0 : 1;
 }

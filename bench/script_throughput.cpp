@@ -63,8 +63,9 @@ int main(int argc, char** argv) {
     const double megabytes = static_cast<double>(text.size()) / 1e6;
     std::printf("%s: %.1f MB in %.2f s, %.2f MB/s%s%s\n",
                 std::string(engine::scriptModeName(mode)).c_str(), megabytes, seconds,
-                seconds > 0 ? megabytes / seconds : 0.0, result.failed ? ", failed" : "",
-                result.lossy ? ", lossy" : "");
+                seconds > 0 ? megabytes / seconds : 0.0,
+                result.problem == engine::FileProblem::ScriptUnavailable ? ", failed" : "",
+                result.problem == engine::FileProblem::LossyScript ? ", lossy" : "");
     engine::releaseScriptConverters();
     return result.ok() ? 0 : 1;
 }

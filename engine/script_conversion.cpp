@@ -189,7 +189,7 @@ ScriptResult mapScript(ScriptDirection direction, std::string_view text) {
     const OpenccConverter* converter = threadOpenccConverter(direction);
     if (!converter) {
         result.text = text;
-        result.failed = true;
+        result.problem = FileProblem::ScriptUnavailable;
         return result;
     }
     PieceMapper mapper(*converter);
@@ -204,7 +204,7 @@ ScriptResult mapScript(ScriptDirection direction, std::string_view text) {
     }
     if (!mapped) {
         result.text = text;
-        result.failed = true;
+        result.problem = FileProblem::ScriptUnavailable;
     }
     return result;
 }
@@ -240,6 +240,12 @@ ScriptResult traditionalToSimplified(std::string_view text) {
 }
 
 ScriptResult convertScript(ScriptMode mode, std::string_view text) {
+    // A mapping that could not run outweighs the characters a Big5 step lost.
+    auto worse = [](FileProblem mapping, bool lossy) {
+        if (mapping != FileProblem::None)
+            return mapping;
+        return lossy ? FileProblem::LossyScript : FileProblem::None;
+    };
     switch (mode) {
     case ScriptMode::SimplifiedToTraditional:
         return simplifiedToTraditional(text);
@@ -248,26 +254,26 @@ ScriptResult convertScript(ScriptMode mode, std::string_view text) {
     case ScriptMode::SimplifiedToBig5: {
         ScriptResult traditional = simplifiedToTraditional(text);
         CodePageResult big5 = ansiToBig5(traditional.text);
-        return {std::move(big5.text), traditional.failed, big5.lossy};
+        return {std::move(big5.text), worse(traditional.problem, big5.lossy)};
     }
     case ScriptMode::TraditionalToBig5: {
         CodePageResult big5 = ansiToBig5(text);
-        return {std::move(big5.text), false, big5.lossy};
+        return {std::move(big5.text), worse(FileProblem::None, big5.lossy)};
     }
     case ScriptMode::Big5ToSimplified: {
         CodePageResult ansi = big5ToAnsi(text);
         ScriptResult simplified = traditionalToSimplified(ansi.text);
-        simplified.lossy = ansi.lossy;
+        simplified.problem = worse(simplified.problem, ansi.lossy);
         return simplified;
     }
     case ScriptMode::Big5ToTraditional: {
         CodePageResult ansi = big5ToAnsi(text);
-        return {std::move(ansi.text), false, ansi.lossy};
+        return {std::move(ansi.text), worse(FileProblem::None, ansi.lossy)};
     }
     case ScriptMode::None:
         break;
     }
-    return {AnsiText(text), false, false};
+    return {AnsiText(text), FileProblem::None};
 }
 
 void setScriptDictionaryDirectory(std::string directory) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/ansi_text.h"
+#include "platform/file_problem.h"
 
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 namespace engine {
 
 using platform::AnsiText;
+using platform::FileProblem;
 
 // The choices of the script radio group. The order is also the precedence in which the batch
 // run reads the group: the first selected choice wins.
@@ -29,13 +31,12 @@ std::string_view scriptModeName(ScriptMode mode);
 
 struct [[nodiscard]] ScriptResult {
     AnsiText text;
-    // The Simplified/Traditional mapping could not run (dictionaries missing, library failure);
-    // that step passed its input on unchanged.
-    bool failed = false;
-    // A Big5 step turned characters the target code page lacks into "?"; the rest is kept.
-    bool lossy = false;
+    // None; ScriptUnavailable when the Simplified/Traditional mapping could not run (that step
+    // passed its input on unchanged), which outweighs LossyScript, when a Big5 step turned
+    // characters the target code page lacks into "?" (the rest is kept).
+    FileProblem problem = FileProblem::None;
 
-    bool ok() const { return !failed && !lossy; }
+    bool ok() const { return problem == FileProblem::None; }
 };
 
 // Applies the mode's steps in order, each to the previous step's result. A value outside the

@@ -23,8 +23,8 @@ class FileSink final : public ByteSink {
 public:
     FileSink(const AnsiText& path, std::size_t expectedSize)
         : file(path), chunk(std::clamp(expectedSize, smallestChunk, largestChunk)) {}
-    const platform::FileStatus& status() const { return file.status(); }
-    platform::FileStatus commit() {
+    const FileStatus& status() const { return file.status(); }
+    FileStatus commit() {
         if (!flush())
             return file.status();
         return file.commit();
@@ -43,7 +43,7 @@ public:
     }
     bool wrote(std::size_t count) override {
         pending += count;
-        return file.status().ok;
+        return file.status().ok();
     }
     bool append(std::string_view bytes) override {
         if (!buffer)
@@ -51,7 +51,7 @@ public:
         if (bytes.size() <= chunk - pending) {
             std::memcpy(buffer.get() + pending, bytes.data(), bytes.size());
             pending += bytes.size();
-            return file.status().ok;
+            return file.status().ok();
         }
         if (!flush() || !file.write(bytes))
             return false;
@@ -61,7 +61,7 @@ public:
     bool truncate(std::size_t length) override {
         if (length >= written) {
             pending = std::min(pending, length - written);
-            return file.status().ok;
+            return file.status().ok();
         }
         pending = 0;
         if (!file.truncate(length))
@@ -74,7 +74,7 @@ public:
 private:
     bool flush() {
         if (pending == 0)
-            return file.status().ok;
+            return file.status().ok();
         const bool ok = file.write({buffer.get(), pending});
         written += pending;
         pending = 0;
@@ -88,92 +88,54 @@ private:
     std::size_t written = 0; // bytes handed to the file
 };
 
-constexpr std::string_view unconvertedReason = "output encoding cannot represent the text";
-
-std::string lossyDecodingReason(TextEncoding encoding) {
-    return "source is not valid " + std::string(encodingName(encoding)) +
-           ": unreadable characters became ?";
-}
-
 } // namespace
 
 DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected) {
     platform::FileContent content = platform::readWholeFile(path);
-    if (!content.ok) {
-        DecodedFile failure;
-        failure.failed = true;
-        failure.reason = std::move(content.reason);
-        return failure;
-    }
+    if (!content.status.ok())
+        return {AnsiText(), content.status};
     const DetectedEncoding found = detectSourceEncoding(content.bytes, input);
     DecodedText decoded =
         decodeContent(std::move(content.bytes), found.contentStart, found.encoding);
     detected = decoded.encoding;
-    DecodedFile result;
-    result.text = std::move(decoded.text);
-    if (decoded.lossy) {
-        result.lossy = true;
-        result.reason = lossyDecodingReason(decoded.encoding);
-    }
-    return result;
+    return {std::move(decoded.text),
+            {decoded.lossy ? FileProblem::LossyDecode : FileProblem::None}};
 }
 
-WriteResult encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
-                               TextEncoding encoding) {
-    WriteResult result;
+FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
+                              TextEncoding encoding) {
     // UTF-16 doubles ASCII text; the mark adds a few bytes.
     FileSink sink(outputPath, 2 * text.size() + 16);
-    if (!sink.status().ok) {
-        result.reason = sink.status().reason;
-        return result;
-    }
-    const EncodeOutcome outcome = encodeTextInto(text, encoding, sink);
-    const platform::FileStatus status = sink.commit();
-    if (!status.ok) {
-        result.reason = status.reason;
-        return result;
-    }
-    result.ok = true;
-    result.unconverted = outcome.unconverted;
-    result.lossy = outcome.lossy;
-    if (outcome.unconverted)
-        result.reason = unconvertedReason;
-    else if (outcome.lossy)
-        result.reason = "text is not valid GB18030: unreadable characters became ?";
-    return result;
+    if (!sink.status().ok())
+        return sink.status();
+    const FileProblem textProblem = encodeTextInto(text, encoding, sink);
+    const FileStatus status = sink.commit();
+    if (!status.ok())
+        return status;
+    return {textProblem};
 }
 
 FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
                            const AnsiText& outputFolder, TextEncoding& detected,
                            const ScriptStep& script) {
     FileConversion result;
-    auto noteFailure = [&result](std::string reason) {
-        if (!result.failed)
-            result.reason = std::move(reason);
-        result.failed = true;
+    auto note = [&result](const FileStatus& status) {
+        if (result.status.ok())
+            result.status = status;
     };
     DecodedFile source = decodeSourceFile(sourcePath, input, detected);
     result.detected = detected;
-    if (source.failed) {
-        noteFailure(std::move(source.reason));
+    note(source.status);
+    if (platform::isSourceProblem(source.status.problem))
         return result;
-    }
-    result.sourceRead = true;
-    if (source.lossy)
-        noteFailure(std::move(source.reason));
-    if (script) {
-        std::string why = script(source.text);
-        if (!why.empty())
-            noteFailure(std::move(why));
-    }
+    if (script)
+        note({script(source.text)});
     AnsiText outputPath = outputFolder;
     if (!outputPath.empty() && !platform::fileNameOfPath(outputPath).empty())
         outputPath += platform::pathSeparator;
     outputPath += platform::fileNameOfPath(sourcePath);
     result.written = output == TextEncoding::Auto ? detected : output;
-    const WriteResult writing = encodeAndWriteFile(outputPath, source.text, result.written);
-    if (!writing.reason.empty())
-        noteFailure(writing.reason);
+    note(encodeAndWriteFile(outputPath, source.text, result.written));
     return result;
 }
 

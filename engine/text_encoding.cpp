@@ -198,28 +198,25 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
     return {std::move(data), TextEncoding::Ansi, false};
 }
 
-EncodeOutcome encodeTextInto(std::string_view text, TextEncoding encoding, ByteSink& sink) {
+FileProblem encodeTextInto(std::string_view text, TextEncoding encoding, ByteSink& sink) {
     const std::string_view raw = text.substr(0, text.find('\0'));
-    EncodeOutcome outcome;
-    if (!isConverted(encoding)) {
-        outcome.sinkFailed = !sink.append(raw);
-        return outcome;
-    }
+    // Bytes the sink refused outweigh what the text was like.
+    auto appended = [&sink](std::string_view bytes, FileProblem problem) {
+        return sink.append(bytes) ? problem : FileProblem::OutputUnwritable;
+    };
+    if (!isConverted(encoding))
+        return appended(raw, FileProblem::None);
     const std::string_view mark = byteOrderMark(encoding);
-    if (!sink.append(mark)) {
-        outcome.sinkFailed = true;
-        return outcome;
-    }
+    if (!sink.append(mark))
+        return FileProblem::OutputUnwritable;
     if (raw.empty())
-        return outcome;
+        return FileProblem::None;
     const ConversionStatus status =
         convertCharsetInto(raw, internalCharset, converterName(encoding), sink);
     if (status == ConversionStatus::Ok)
-        return outcome;
-    if (status == ConversionStatus::SinkFailed || !sink.truncate(mark.size())) {
-        outcome.sinkFailed = true;
-        return outcome;
-    }
+        return FileProblem::None;
+    if (status == ConversionStatus::SinkFailed || !sink.truncate(mark.size()))
+        return FileProblem::OutputUnwritable;
     CodePageResult fallback;
     std::size_t dropped = 0; // the fallback's terminating zero byte or unit
     if (encoding == TextEncoding::Utf8) {
@@ -234,20 +231,15 @@ EncodeOutcome encodeTextInto(std::string_view text, TextEncoding encoding, ByteS
     }
     if (!fallback.text.empty())
         fallback.text.resize(fallback.text.size() - std::min(dropped, fallback.text.size()));
-    if (!fallback.text.empty()) {
-        outcome.lossy = fallback.lossy;
-        outcome.sinkFailed = !sink.append(fallback.text);
-    } else {
-        outcome.unconverted = true;
-        outcome.sinkFailed = !sink.append(raw);
-    }
-    return outcome;
+    if (fallback.text.empty())
+        return appended(raw, FileProblem::Unconverted);
+    return appended(fallback.text, fallback.lossy ? FileProblem::LossyEncode : FileProblem::None);
 }
 
 EncodedText encodeText(std::string_view text, TextEncoding encoding) {
     ByteCollector collector(text.size() + 3);
-    const EncodeOutcome outcome = encodeTextInto(text, encoding, collector);
-    return {collector.take(), outcome.unconverted, outcome.lossy};
+    const FileProblem problem = encodeTextInto(text, encoding, collector);
+    return {collector.take(), problem};
 }
 
 } // namespace engine

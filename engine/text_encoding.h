@@ -8,11 +8,13 @@
 
 #include "engine/charset_conversion.h"
 #include "platform/ansi_text.h"
+#include "platform/file_problem.h"
 
 namespace engine {
 
 using platform::AnsiText;
 using platform::ByteBuffer;
+using platform::FileProblem;
 
 // Shared by the input choice, the output choice and the detected encoding. The user can choose
 // Auto..Utf16BE; Big5 and Big5Hkscs arise only from a web page's declared charset.
@@ -59,22 +61,18 @@ struct [[nodiscard]] DecodedText {
 // the ANSI reading can keep the buffer itself instead of copying it.
 DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncoding encoding);
 
-struct [[nodiscard]] EncodeOutcome {
-    bool unconverted = false; // the encoding could not take the text; its own bytes went out
-    bool lossy = false;       // the system fallback replaced characters with "?"
-    bool sinkFailed = false;  // the sink refused bytes (a write error)
-};
-
 // The complete bytes of an output file for `text` (up to its first zero byte): the byte-order
 // mark of UTF-8 and UTF-16, then the converted text. Ansi, Auto and values outside the table
 // give the text unchanged; when the converter and the fallback both fail, the text's own bytes
-// follow the mark.
-EncodeOutcome encodeTextInto(std::string_view text, TextEncoding encoding, ByteSink& sink);
+// follow the mark. Returns None, Unconverted (the text's own bytes went out), LossyEncode (the
+// system fallback replaced characters with "?") or OutputUnwritable (the sink refused bytes;
+// the sink knows why).
+[[nodiscard]] FileProblem encodeTextInto(std::string_view text, TextEncoding encoding,
+                                         ByteSink& sink);
 
 struct [[nodiscard]] EncodedText {
     ByteBuffer bytes;
-    bool unconverted = false;
-    bool lossy = false;
+    FileProblem problem = FileProblem::None; // None, Unconverted or LossyEncode
 };
 
 EncodedText encodeText(std::string_view text, TextEncoding encoding);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
@@ -17,19 +16,6 @@
 namespace platform {
 
 namespace {
-
-std::string errorText(int error) {
-    char buffer[256];
-    // GNU strerror_r may return a static string instead of filling the buffer.
-    return strerror_r(error, buffer, sizeof buffer);
-}
-
-std::string describe(std::string_view what, int error) {
-    std::string text(what);
-    text += ": ";
-    text += errorText(error);
-    return text;
-}
 
 mode_t newFileMode() {
     static const mode_t mode = [] {
@@ -62,33 +48,32 @@ std::uint64_t defaultReadLimit() {
 
 FileContent readWholeFile(const AnsiText& path, std::uint64_t limit) {
     FileContent result;
-    auto failWith = [&result](std::string reason) {
-        result.ok = false;
-        result.reason = std::move(reason);
+    auto failWith = [&result](FileProblem problem, int error = 0, std::uint64_t length = 0) {
+        result.status = {problem, error, length};
         result.bytes = ByteBuffer();
         return std::move(result);
     };
     const std::optional<std::string> native = nativePath(path);
     if (!native)
-        return failWith("cannot open: path is not valid GB18030");
+        return failWith(FileProblem::SourcePathInvalid);
     // Non-blocking, so that a FIFO given as a source cannot stall the run before it is refused.
     FileDescriptor file(::open(native->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.get() < 0)
-        return failWith(describe("cannot open", errno));
+        return failWith(FileProblem::SourceUnopenable, errno);
     struct stat info {};
     if (fstat(file.get(), &info) != 0)
-        return failWith(describe("cannot read", errno));
+        return failWith(FileProblem::SourceUnreadable, errno);
     if (S_ISDIR(info.st_mode))
-        return failWith(describe("cannot read", EISDIR));
+        return failWith(FileProblem::SourceUnreadable, EISDIR);
     if (!S_ISREG(info.st_mode))
-        return failWith("cannot read: not a regular file");
+        return failWith(FileProblem::SourceNotRegular);
     const auto size = static_cast<std::uint64_t>(info.st_size);
     if (size > limit || size > result.bytes.max_size())
-        return failWith("too large for memory: " + std::to_string(size) + " bytes");
+        return failWith(FileProblem::SourceTooLarge, 0, size);
     try {
         result.bytes.reserve(static_cast<std::size_t>(size));
     } catch (const std::bad_alloc&) {
-        return failWith("too large for memory: " + std::to_string(size) + " bytes");
+        return failWith(FileProblem::SourceTooLarge, 0, size);
     }
     // Read through a small buffer that stays in the cache and appended to the reserved room: the
     // content is written into fresh memory once, instead of being zero-filled first.
@@ -99,7 +84,7 @@ FileContent readWholeFile(const AnsiText& path, std::uint64_t limit) {
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            return failWith(describe("cannot read", errno));
+            return failWith(FileProblem::SourceUnreadable, errno);
         }
         if (got == 0)
             break; // the file shrank since fstat
@@ -119,8 +104,7 @@ std::int64_t fileLength(const AnsiText& path) {
 ReplacingFile::ReplacingFile(const AnsiText& path) {
     const std::optional<std::string> native = nativePath(path);
     if (path.empty() || !native) {
-        state = {false, path.empty() ? "cannot create: empty path"
-                                     : "cannot create: path is not valid GB18030"};
+        fail(path.empty() ? FileProblem::OutputPathEmpty : FileProblem::OutputPathInvalid);
         return;
     }
     target = *native;
@@ -132,7 +116,7 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
         const std::unique_ptr<char, decltype(&std::free)> resolved(
             ::realpath(target.c_str(), nullptr), &std::free);
         if (!resolved) {
-            fail("cannot follow link", errno);
+            fail(FileProblem::LinkUnfollowable, errno);
             return;
         }
         target = resolved.get();
@@ -140,18 +124,18 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
     struct stat info {};
     const bool exists = ::stat(target.c_str(), &info) == 0;
     if (exists && S_ISDIR(info.st_mode)) {
-        fail("cannot replace", EISDIR);
+        fail(FileProblem::OutputUnreplaceable, EISDIR);
         return;
     }
     if (exists && !S_ISREG(info.st_mode)) {
-        state = {false, "cannot replace: not a regular file"};
+        fail(FileProblem::OutputNotRegular);
         return;
     }
     // The rename needs only the folder's permission; the target's own must still count, as for
     // a plain create-or-truncate (with the effective ids, as open checks them).
     if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 &&
         (errno == EACCES || errno == EPERM || errno == EROFS)) {
-        state = {false, std::string(readOnlyOutputReason)};
+        fail(FileProblem::OutputReadOnly);
         return;
     }
     const std::size_t slash = target.rfind('/');
@@ -159,7 +143,7 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
         slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     if (name.empty()) {
-        fail("cannot create", EISDIR);
+        fail(FileProblem::OutputUncreatable, EISDIR);
         return;
     }
     std::string pattern = folder + ".";
@@ -168,23 +152,23 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
     pattern += std::string(temporaryFileMarker) + "XXXXXX";
     fd = mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
-        fail("cannot create", errno);
+        fail(FileProblem::OutputUncreatable, errno);
         return;
     }
     temporary = pattern;
     // An existing target keeps its permissions; a new one gets what a plain create would give.
     const mode_t mode = exists ? static_cast<mode_t>(info.st_mode & 07777) : newFileMode();
     if (fchmod(fd, mode) != 0)
-        fail("cannot create", errno);
+        fail(FileProblem::OutputUncreatable, errno);
 }
 
 ReplacingFile::~ReplacingFile() {
     discard();
 }
 
-void ReplacingFile::fail(std::string_view what, int error) {
-    if (state.ok)
-        state = {false, describe(what, error)};
+void ReplacingFile::fail(FileProblem problem, int error) {
+    if (state.ok())
+        state = {problem, error};
     discard();
 }
 
@@ -198,14 +182,14 @@ void ReplacingFile::discard() {
 }
 
 bool ReplacingFile::write(std::string_view bytes) {
-    if (!state.ok)
+    if (!state.ok())
         return false;
     while (!bytes.empty()) {
         const ssize_t put = ::write(fd, bytes.data(), bytes.size());
         if (put < 0) {
             if (errno == EINTR)
                 continue;
-            fail("cannot write", errno);
+            fail(FileProblem::OutputUnwritable, errno);
             return false;
         }
         bytes.remove_prefix(static_cast<std::size_t>(put));
@@ -214,37 +198,37 @@ bool ReplacingFile::write(std::string_view bytes) {
 }
 
 bool ReplacingFile::truncate(std::uint64_t length) {
-    if (!state.ok)
+    if (!state.ok())
         return false;
     if (::ftruncate(fd, static_cast<off_t>(length)) != 0 ||
         ::lseek(fd, static_cast<off_t>(length), SEEK_SET) < 0) {
-        fail("cannot write", errno);
+        fail(FileProblem::OutputUnwritable, errno);
         return false;
     }
     return true;
 }
 
 bool ReplacingFile::syncToDisk() {
-    if (!state.ok)
+    if (!state.ok())
         return false;
     if (::fsync(fd) != 0) {
-        fail("cannot write", errno);
+        fail(FileProblem::OutputUnwritable, errno);
         return false;
     }
     return true;
 }
 
 FileStatus ReplacingFile::commit() {
-    if (!state.ok)
+    if (!state.ok())
         return state;
     const int descriptor = fd;
     fd = -1;
     if (::close(descriptor) != 0) {
-        fail("cannot write", errno);
+        fail(FileProblem::OutputUnwritable, errno);
         return state;
     }
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        fail("cannot replace", errno);
+        fail(FileProblem::OutputUnreplaceable, errno);
         return state;
     }
     temporary.clear();

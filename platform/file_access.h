@@ -11,20 +11,13 @@
 #include <string_view>
 
 #include "platform/ansi_text.h"
+#include "platform/file_problem.h"
 
 namespace platform {
 
-// What a file operation failed at; `reason` is a short English text for reports, such as
-// "cannot open: No such file or directory". Empty when nothing failed.
-struct [[nodiscard]] FileStatus {
-    bool ok = true;
-    std::string reason;
-};
-
 struct [[nodiscard]] FileContent {
     ByteBuffer bytes; // the whole file; empty on failure
-    bool ok = true;
-    std::string reason;
+    FileStatus status;
 };
 
 // The largest source read into memory by default: a quarter of the physical memory, since a
@@ -43,13 +36,10 @@ std::int64_t fileLength(const AnsiText& path);
 // names) in the target's folder; anything holding this text was left by an interrupted write.
 inline constexpr std::string_view temporaryFileMarker = ".qfx-tmp-";
 
-// The reason given when an existing output may not be written by this user.
-inline constexpr std::string_view readOnlyOutputReason = "output file is read-only";
-
 // A new content for the file at a path, built up in a temporary file and put in place by
 // commit(). Dropping it without a successful commit removes the temporary file and leaves the
 // target as it was. An existing target is replaced only where a plain create-or-truncate would
-// have written: not when this user may not write it (readOnlyOutputReason), nor when it is a
+// have written: not when this user may not write it (OutputReadOnly), nor when it is a
 // folder or other non-regular file. A symbolic link is written through: the file it finally
 // leads to is replaced, in that file's folder, and the link stays; a link leading nowhere fails.
 class ReplacingFile {
@@ -61,7 +51,7 @@ public:
     ~ReplacingFile();
 
     const FileStatus& status() const { return state; }
-    // Appends bytes; false (with the reason in status()) once anything has failed.
+    // Appends bytes; false (with the problem in status()) once anything has failed.
     bool write(std::string_view bytes);
     // Forgets everything written after the first `length` bytes.
     bool truncate(std::uint64_t length);
@@ -72,7 +62,7 @@ public:
     FileStatus commit();
 
 private:
-    void fail(std::string_view what, int error);
+    void fail(FileProblem problem, int error = 0);
     void discard();
 
     std::string target;    // native path of the target

@@ -107,7 +107,7 @@ AnsiText RegistryStore::defaultBackingFile() {
 std::optional<AnsiText> RegistryStore::readString(const AnsiText& keyPath,
                                                   const AnsiText& name) const {
     const FileContent content = readWholeFile(file);
-    if (!content.ok)
+    if (!content.status.ok())
         return std::nullopt;
     for (const Record& record : parse(content.bytes)) {
         if (sameName(record.keyPath, keyPath) && sameName(record.name, name))
@@ -136,7 +136,7 @@ bool RegistryStore::writeString(const AnsiText& keyPath, const AnsiText& name,
         content += escape(record.keyPath) + '\t' + escape(record.name) + '\t' +
                    escape(record.value) + '\n';
     createFolderPath(file);
-    return writeFileReplacing(file, content).ok;
+    return writeFileReplacing(file, content).ok();
 }
 
 } // namespace platform

@@ -90,7 +90,7 @@ bool ConfigStore::saveCopyAs(const AnsiText& target) {
         return fileStillMatches() && file->rewrite(content);
     // A file that another store holds open for editing is left to that store.
     const auto lock = platform::EditableFile::open(destination);
-    return lock && platform::writeFileReplacing(destination, content).ok;
+    return lock && platform::writeFileReplacing(destination, content).ok();
 }
 
 std::vector<AnsiText> ConfigStore::listSections(const AnsiText& include,
@@ -155,7 +155,7 @@ bool ConfigStore::writeBinary(const AnsiText& key, const ByteBuffer& value) {
     const AnsiText folder = platform::directoryOfPath(path);
     platform::makeFolder((folder.empty() ? AnsiText() : folder + platform::pathSeparator) +
                          "inibin");
-    return platform::writeFileReplacing(binaryPath(key), value).ok;
+    return platform::writeFileReplacing(binaryPath(key), value).ok();
 }
 
 } // namespace settings

@@ -1,10 +1,13 @@
 #include "batch/batch_run.h"
 
 #include "batch/headless_host.h"
+#include "tests/platform/file_status_print.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <filesystem>
 #include <fstream>
@@ -13,6 +16,8 @@
 using namespace batch;
 using platform::ansi;
 using platform::AnsiText;
+using platform::FileProblem;
+using platform::FileStatus;
 using platform::MessageAnswer;
 namespace fs = std::filesystem;
 
@@ -124,8 +129,7 @@ TEST_F(BatchRun, unreadableSourceGetsNoOutputAndIsReported) {
     EXPECT_EQ(readFile(tree.root / "转换结果" / "gone.txt"), "earlier result");
     EXPECT_TRUE(fs::exists(tree.root / "转换结果" / "two.txt"));
     ASSERT_EQ(host.outcomes.size(), 3u);
-    EXPECT_TRUE(host.outcomes[1].failed);
-    EXPECT_FALSE(host.outcomes[1].reason.empty());
+    EXPECT_EQ(host.outcomes[1].status, (FileStatus{FileProblem::SourceUnopenable, ENOENT}));
     ASSERT_EQ(host.messagesShown.size(), 1u);
     EXPECT_NE(host.messagesShown[0].find(ansi("有 1 个文件未能完整转换：gone.txt\r\n\r\n")),
               std::string::npos);
@@ -251,7 +255,7 @@ TEST_F(BatchRun, folderRunOfUnrepresentableNamesOnlyReportsThem) {
                   AnsiText::npos);
         EXPECT_NE(host.messagesShown[0].find(ansi("转换结果/\r\n")), AnsiText::npos);
         ASSERT_EQ(host.outcomes.size(), 1u);
-        EXPECT_TRUE(host.outcomes[0].failed);
+        EXPECT_EQ(host.outcomes[0].status, FileStatus{FileProblem::NameNotRepresentable});
         EXPECT_EQ(host.caption(control::folderButton), ansi("   批量转换(文件夹方式)"));
         EXPECT_FALSE(host.disabled[std::string(control::fileButton)]);
     }

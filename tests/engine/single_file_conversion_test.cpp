@@ -1,5 +1,6 @@
 #include "engine/single_file_conversion.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -13,10 +14,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/ansi_text.h"
+#include "tests/platform/file_status_print.h"
 
 using namespace engine;
 using namespace std::string_literals;
 using platform::ansi;
+using platform::FileProblem;
 namespace fs = std::filesystem;
 
 namespace {
@@ -58,7 +61,7 @@ TEST_F(SingleFileTest, readOnlySourceConvertsAndStaysUnchanged) {
     fs::permissions(folder / "ro.txt", fs::perms::owner_read);
     TE detected = TE::Auto;
     const DecodedFile decoded = decodeSourceFile(pathOf("ro.txt"), TE::Auto, detected);
-    EXPECT_FALSE(decoded.failed);
+    EXPECT_EQ(decoded.status, FileStatus{});
     EXPECT_EQ(decoded.text, "\xD6\xD0\xCE\xC4");
     EXPECT_EQ(detected, TE::Ansi);
     EXPECT_EQ(contentOf("ro.txt"), "\xD6\xD0\xCE\xC4");
@@ -67,8 +70,7 @@ TEST_F(SingleFileTest, readOnlySourceConvertsAndStaysUnchanged) {
 TEST_F(SingleFileTest, missingSourceFailsAndLeavesDetectedAlone) {
     TE detected = TE::Utf16BE;
     const DecodedFile decoded = decodeSourceFile(pathOf("none.txt"), TE::Auto, detected);
-    EXPECT_TRUE(decoded.failed);
-    EXPECT_EQ(decoded.reason, "cannot open: No such file or directory");
+    EXPECT_EQ(decoded.status, (FileStatus{FileProblem::SourceUnopenable, ENOENT}));
     EXPECT_TRUE(decoded.text.empty());
     EXPECT_EQ(detected, TE::Utf16BE);
 }
@@ -76,7 +78,7 @@ TEST_F(SingleFileTest, missingSourceFailsAndLeavesDetectedAlone) {
 TEST_F(SingleFileTest, directoryAsSourceFails) {
     TE detected = TE::Auto;
     const DecodedFile decoded = decodeSourceFile(pathOf("out"), TE::Ansi, detected);
-    EXPECT_TRUE(decoded.failed);
+    EXPECT_EQ(decoded.status, (FileStatus{FileProblem::SourceUnreadable, EISDIR}));
     EXPECT_EQ(detected, TE::Auto);
 }
 
@@ -84,10 +86,9 @@ TEST_F(SingleFileTest, sourceInWrongEncodingIsReportedLossy) {
     put("gbk.txt", "\xD6\xD0");
     TE detected = TE::Auto;
     const DecodedFile decoded = decodeSourceFile(pathOf("gbk.txt"), TE::Utf8, detected);
-    EXPECT_FALSE(decoded.failed);
-    EXPECT_TRUE(decoded.lossy);
+    EXPECT_EQ(decoded.status, FileStatus{FileProblem::LossyDecode});
     EXPECT_EQ(decoded.text, "??");
-    EXPECT_EQ(decoded.reason, "source is not valid utf8: unreadable characters became ?");
+    EXPECT_EQ(detected, TE::Utf8);
 }
 
 struct ConvertRow {
@@ -107,7 +108,7 @@ TEST_P(ConvertFileTest, writesTheExpectedBytes) {
     TE detected = TE::Auto;
     const FileConversion result =
         convertFile(pathOf("源.txt"), row.input, row.output, outputFolder(), detected);
-    EXPECT_FALSE(result.failed) << result.reason;
+    EXPECT_EQ(result.status, FileStatus{});
     EXPECT_EQ(detected, row.detected);
     EXPECT_EQ(result.detected, row.detected);
     EXPECT_EQ(contentOf("out/源.txt"), row.result);
@@ -152,8 +153,7 @@ TEST_F(SingleFileTest, unreadableSourceGetsNoOutputAndKeepsAnEarlierOne) {
     TE detected = TE::Big5;
     const FileConversion result =
         convertFile(pathOf("none.txt"), TE::Auto, TE::Auto, outputFolder(), detected);
-    EXPECT_TRUE(result.failed);
-    EXPECT_EQ(result.reason, "cannot open: No such file or directory");
+    EXPECT_EQ(result.status, (FileStatus{FileProblem::SourceUnopenable, ENOENT}));
     EXPECT_EQ(detected, TE::Big5);
     EXPECT_EQ(contentOf("out/none.txt"), "earlier");
 }
@@ -165,41 +165,36 @@ TEST_F(SingleFileTest, scriptStepRunsBetweenDecodingAndEncoding) {
         convertFile(pathOf("s.txt"), TE::Auto, TE::Ansi, ansi((folder / "out").string()), detected,
                     [](AnsiText& text) {
                         text += "!";
-                        return std::string("dictionary missing");
+                        return FileProblem::ScriptUnavailable;
                     });
-    EXPECT_TRUE(result.failed);
-    EXPECT_EQ(result.reason, "dictionary missing");
+    EXPECT_EQ(result.status, FileStatus{FileProblem::ScriptUnavailable});
     EXPECT_EQ(contentOf("out/s.txt"), "abc!");
 }
 
 TEST_F(SingleFileTest, existingOutputIsReplaced) {
     put("out/r.txt", "an earlier and longer result");
-    const WriteResult written = encodeAndWriteFile(pathOf("out/r.txt"), "new", TE::Utf8);
-    EXPECT_TRUE(written.ok);
+    const FileStatus written = encodeAndWriteFile(pathOf("out/r.txt"), "new", TE::Utf8);
+    EXPECT_EQ(written, FileStatus{});
     EXPECT_EQ(contentOf("out/r.txt"), "\xEF\xBB\xBFnew");
     EXPECT_EQ(entriesIn("out"), 1);
 }
 
 TEST_F(SingleFileTest, textBig5CannotTakeIsWrittenUnconvertedAndReported) {
-    const WriteResult written =
+    const FileStatus written =
         encodeAndWriteFile(pathOf("out/b.txt"), "\xBC\xF2\xCC\xE5", TE::Big5);
-    EXPECT_TRUE(written.ok);
-    EXPECT_TRUE(written.unconverted);
-    EXPECT_EQ(written.reason, "output encoding cannot represent the text");
+    EXPECT_EQ(written, FileStatus{FileProblem::Unconverted});
     EXPECT_EQ(contentOf("out/b.txt"), "\xBC\xF2\xCC\xE5");
 }
 
 TEST_F(SingleFileTest, emptyOutputPathFails) {
-    const WriteResult written = encodeAndWriteFile("", "abc", TE::Utf8);
-    EXPECT_FALSE(written.ok);
-    EXPECT_FALSE(written.reason.empty());
+    const FileStatus written = encodeAndWriteFile("", "abc", TE::Utf8);
+    EXPECT_EQ(written, FileStatus{FileProblem::OutputPathEmpty});
 }
 
 TEST_F(SingleFileTest, outputFolderThatIsAFileFails) {
     put("blocker", "x");
-    const WriteResult written = encodeAndWriteFile(pathOf("blocker/o.txt"), "abc", TE::Utf8);
-    EXPECT_FALSE(written.ok);
-    EXPECT_EQ(written.reason, "cannot create: Not a directory");
+    const FileStatus written = encodeAndWriteFile(pathOf("blocker/o.txt"), "abc", TE::Utf8);
+    EXPECT_EQ(written, (FileStatus{FileProblem::OutputUncreatable, ENOTDIR}));
 }
 
 TEST_F(SingleFileTest, failedWriteKeepsTheEarlierOutput) {
@@ -210,12 +205,11 @@ TEST_F(SingleFileTest, failedWriteKeepsTheEarlierOutput) {
     rlimit small = saved;
     small.rlim_cur = 64 * 1024;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const WriteResult written =
+    const FileStatus written =
         encodeAndWriteFile(pathOf("out/big.txt"), std::string(1 << 20, 'x'), TE::Utf16LE);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
-    EXPECT_FALSE(written.ok);
-    EXPECT_EQ(written.reason, "cannot write: File too large");
+    EXPECT_EQ(written, (FileStatus{FileProblem::OutputUnwritable, EFBIG}));
     EXPECT_EQ(contentOf("out/big.txt"), "earlier");
     EXPECT_EQ(entriesIn("out"), 1);
 }
@@ -227,11 +221,10 @@ TEST_F(SingleFileTest, conversionFailingLateLeavesNoPartialOutput) {
     for (int i = 0; i < 400000; ++i)
         text += "\xC7\xE0\xB7\xE3 line\n";
     text += "\x81";
-    const WriteResult written = encodeAndWriteFile(pathOf("out/late.txt"), text, TE::Utf8);
-    EXPECT_TRUE(written.ok);
-    EXPECT_TRUE(written.lossy);
+    const FileStatus written = encodeAndWriteFile(pathOf("out/late.txt"), text, TE::Utf8);
+    EXPECT_EQ(written, FileStatus{FileProblem::LossyEncode});
     const EncodedText expected = encodeText(text, TE::Utf8);
-    EXPECT_TRUE(expected.lossy);
+    EXPECT_EQ(expected.problem, FileProblem::LossyEncode);
     EXPECT_EQ(contentOf("out/late.txt"), expected.bytes);
     EXPECT_EQ(expected.bytes.substr(expected.bytes.size() - 2), "\n?");
 }
@@ -249,10 +242,9 @@ TEST_F(SingleFileTest, smallTextFallingBackKeepsItsMark) {
                         {TE::Utf8, "\xEF\xBB\xBF"
                                    "ab?"}};
     for (const Row& row : rows) {
-        const WriteResult written =
+        const FileStatus written =
             encodeAndWriteFile(pathOf("out/small.txt"), "ab\x81", row.encoding);
-        EXPECT_TRUE(written.ok) << written.reason;
-        EXPECT_TRUE(written.lossy);
+        EXPECT_EQ(written, FileStatus{FileProblem::LossyEncode});
         EXPECT_EQ(contentOf("out/small.txt"), row.expected);
     }
 }
@@ -262,9 +254,10 @@ TEST_F(SingleFileTest, largeFileWrittenAsEncodedInMemory) {
     for (int i = 0; i < 300000; ++i)
         text += "\xC7\xE0\xB7\xE3\xCF\xBB abc\r\n";
     for (TE encoding : {TE::Utf8, TE::Utf16LE, TE::Utf16BE, TE::Big5}) {
-        const WriteResult written = encodeAndWriteFile(pathOf("out/large.txt"), text, encoding);
-        EXPECT_TRUE(written.ok) << written.reason;
-        EXPECT_EQ(contentOf("out/large.txt"), encodeText(text, encoding).bytes);
+        const FileStatus written = encodeAndWriteFile(pathOf("out/large.txt"), text, encoding);
+        const EncodedText expected = encodeText(text, encoding);
+        EXPECT_EQ(written, FileStatus{expected.problem});
+        EXPECT_EQ(contentOf("out/large.txt"), expected.bytes);
     }
 }
 

@@ -154,8 +154,7 @@ struct EncodeRow {
     std::string text;
     TE encoding;
     std::string bytes;
-    bool unconverted;
-    bool lossy;
+    FileProblem problem;
 };
 
 class EncodeTextTest : public testing::TestWithParam<EncodeRow> {};
@@ -164,54 +163,54 @@ TEST_P(EncodeTextTest, givesTheOutputFileBytes) {
     const EncodeRow& row = GetParam();
     const EncodedText encoded = encodeText(row.text, row.encoding);
     EXPECT_EQ(encoded.bytes, row.bytes);
-    EXPECT_EQ(encoded.unconverted, row.unconverted);
-    EXPECT_EQ(encoded.lossy, row.lossy);
+    EXPECT_EQ(encoded.problem, row.problem);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     TextEncoding, EncodeTextTest,
     testing::Values(
-        EncodeRow{"ansiUnchanged", "\xD6\xD0", TE::Ansi, "\xD6\xD0", false, false},
-        EncodeRow{"autoLikeAnsi", "\xD6\xD0", TE::Auto, "\xD6\xD0", false, false},
-        EncodeRow{"outsideTableLikeAnsi", "\xD6\xD0", static_cast<TE>(9), "\xD6\xD0", false, false},
-        EncodeRow{"ansiInvalidKeptAsIs", "\x81", TE::Ansi, "\x81", false, false},
+        EncodeRow{"ansiUnchanged", "\xD6\xD0", TE::Ansi, "\xD6\xD0", FileProblem::None},
+        EncodeRow{"autoLikeAnsi", "\xD6\xD0", TE::Auto, "\xD6\xD0", FileProblem::None},
+        EncodeRow{"outsideTableLikeAnsi", "\xD6\xD0", static_cast<TE>(9), "\xD6\xD0",
+                  FileProblem::None},
+        EncodeRow{"ansiInvalidKeptAsIs", "\x81", TE::Ansi, "\x81", FileProblem::None},
         EncodeRow{"utf8",
                   "\xD6\xD0"
                   "a",
                   TE::Utf8,
                   "\xEF\xBB\xBF\xE4\xB8\xAD"
                   "a",
-                  false, false},
-        EncodeRow{"utf16le", "\xD6\xD0", TE::Utf16LE, "\xFF\xFE\x2D\x4E", false, false},
-        EncodeRow{"utf16be", "\xD6\xD0", TE::Utf16BE, "\xFE\xFF\x4E\x2D", false, false},
-        EncodeRow{"big5NoMark", "\xD6\xD0", TE::Big5, "\xA4\xA4", false, false},
-        EncodeRow{"big5HkscsNoMark", "\xD6\xD0", TE::Big5Hkscs, "\xA4\xA4", false, false},
-        EncodeRow{"emptyUtf8IsMark", "", TE::Utf8, "\xEF\xBB\xBF", false, false},
-        EncodeRow{"emptyUtf16leIsMark", "", TE::Utf16LE, "\xFF\xFE", false, false},
-        EncodeRow{"emptyUtf16beIsMark", "", TE::Utf16BE, "\xFE\xFF", false, false},
-        EncodeRow{"emptyAnsi", "", TE::Ansi, "", false, false},
-        EncodeRow{"emptyBig5", "", TE::Big5, "", false, false},
+                  FileProblem::None},
+        EncodeRow{"utf16le", "\xD6\xD0", TE::Utf16LE, "\xFF\xFE\x2D\x4E", FileProblem::None},
+        EncodeRow{"utf16be", "\xD6\xD0", TE::Utf16BE, "\xFE\xFF\x4E\x2D", FileProblem::None},
+        EncodeRow{"big5NoMark", "\xD6\xD0", TE::Big5, "\xA4\xA4", FileProblem::None},
+        EncodeRow{"big5HkscsNoMark", "\xD6\xD0", TE::Big5Hkscs, "\xA4\xA4", FileProblem::None},
+        EncodeRow{"emptyUtf8IsMark", "", TE::Utf8, "\xEF\xBB\xBF", FileProblem::None},
+        EncodeRow{"emptyUtf16leIsMark", "", TE::Utf16LE, "\xFF\xFE", FileProblem::None},
+        EncodeRow{"emptyUtf16beIsMark", "", TE::Utf16BE, "\xFE\xFF", FileProblem::None},
+        EncodeRow{"emptyAnsi", "", TE::Ansi, "", FileProblem::None},
+        EncodeRow{"emptyBig5", "", TE::Big5, "", FileProblem::None},
         EncodeRow{"textEndsAtZero", "a\0b"s, TE::Utf8,
                   "\xEF\xBB\xBF"
                   "a",
-                  false, false},
+                  FileProblem::None},
         EncodeRow{"fourByteSequence", "\x95\x32\x82\x36", TE::Utf8, "\xEF\xBB\xBF\xF0\xA0\x80\x80",
-                  false, false},
+                  FileProblem::None},
         EncodeRow{"big5MissingCharacterLeavesAllUnconverted", "\xD6\xD0\xBC\xF2", TE::Big5,
-                  "\xD6\xD0\xBC\xF2", true, false},
+                  "\xD6\xD0\xBC\xF2", FileProblem::Unconverted},
         EncodeRow{"invalidGbUsesUtf8Fallback",
                   "a\x81\x20"
                   "b",
                   TE::Utf8,
                   "\xEF\xBB\xBF"
                   "a?b",
-                  false, true},
+                  FileProblem::LossyEncode},
         EncodeRow{"invalidGbUsesUtf16leFallback", "a\x81", TE::Utf16LE,
                   "\xFF\xFE"
                   "a\0?\0"s,
-                  false, true},
-        EncodeRow{"invalidGbUsesUtf16beFallback", "a\x81", TE::Utf16BE, "\xFE\xFF\0a\0?"s, false,
-                  true}),
+                  FileProblem::LossyEncode},
+        EncodeRow{"invalidGbUsesUtf16beFallback", "a\x81", TE::Utf16BE, "\xFE\xFF\0a\0?"s,
+                  FileProblem::LossyEncode}),
     [](const auto& param) { return std::string(param.param.name); });
 
 // Every text survives encoding into every encoding and decoding back by detection.
@@ -220,7 +219,7 @@ class RoundTripTest : public testing::TestWithParam<TE> {};
 TEST_P(RoundTripTest, autoDetectionReadsBackWhatWasWritten) {
     const AnsiText text = ansi("青枫匣：春江潮水连海平 ABC\r\n𠀀第二行");
     const EncodedText encoded = encodeText(text, GetParam());
-    ASSERT_FALSE(encoded.unconverted);
+    ASSERT_NE(encoded.problem, FileProblem::Unconverted);
     const DetectedEncoding found = detectSourceEncoding(encoded.bytes, TE::Auto);
     const DecodedText decoded = decodeContent(encoded.bytes, found.contentStart, found.encoding);
     EXPECT_EQ(decoded.text, text);
@@ -247,7 +246,7 @@ INSTANTIATE_TEST_SUITE_P(TextEncoding, RoundTripTest,
 TEST(TextEncoding, big5RoundTripsTraditionalText) {
     const AnsiText text = ansi("繁體中文");
     const EncodedText encoded = encodeText(text, TE::Big5);
-    ASSERT_FALSE(encoded.unconverted);
+    ASSERT_NE(encoded.problem, FileProblem::Unconverted);
     EXPECT_EQ(decodeContent(encoded.bytes, 0, TE::Big5).text, text);
 }
 

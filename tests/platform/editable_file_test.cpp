@@ -111,7 +111,7 @@ TEST(EditableFile, secondOpenIsRefusedWhileTheFirstHoldsTheLock) {
     ASSERT_TRUE(first);
     EXPECT_FALSE(EditableFile::open(folder.path("s.ini")));
     // Reading stays possible for everybody.
-    EXPECT_TRUE(readWholeFile(folder.path("s.ini")).ok);
+    EXPECT_TRUE(readWholeFile(folder.path("s.ini")).status.ok());
     first.reset();
     EXPECT_TRUE(EditableFile::open(folder.path("s.ini")));
 }

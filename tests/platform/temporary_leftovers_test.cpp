@@ -42,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TemporaryLeftovers, ReplacingWriteNamesItsTemporaryFileRecognisably) {
     platform::testing::TempFolder folder;
     platform::ReplacingFile unfinished(folder.path("b.txt"));
-    ASSERT_TRUE(unfinished.status().ok);
+    ASSERT_TRUE(unfinished.status().ok());
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder.folder()))
         names.push_back(entry.path().filename().string());

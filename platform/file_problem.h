@@ -1,0 +1,70 @@
+// What can go wrong with one file of a conversion, from opening its source to putting its
+// output in place. Every layer reports a file's trouble as one of these, with the system's error
+// number where a call failed, and the texts for people are made from them in one place.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/ansi_text.h"
+
+namespace platform {
+
+enum class FileProblem : int {
+    None = 0,             // Nothing went wrong: the output holds the whole text.
+    SourcePathInvalid,    // The source's path is not valid GB18030, so it has no native form.
+    SourceUnopenable,     // Opening the source failed (the error number says why); no output.
+    SourceUnreadable,     // Examining or reading the opened source failed, or it is a folder.
+    SourceNotRegular,     // The source is a FIFO, device or socket; it is refused unread.
+    SourceTooLarge,       // The source is larger than the read limit or than memory allows;
+                          // `length` holds its size in bytes.
+    NameNotRepresentable, // A folder scan found a name that is not valid UTF-8: the file is
+                          // reported but never opened.
+    LossyDecode,          // The source is not valid in the encoding it was read in; a fallback
+                          // turned the unreadable characters into "?". The output is written.
+    ScriptUnavailable,    // The Simplified/Traditional mapping could not run (dictionaries
+                          // missing, library failure); the text went on unmapped.
+    LossyScript,          // A Big5 step turned characters the target code page lacks into "?".
+    Unconverted,          // The output encoding could not take the text: the text's own bytes
+                          // were written behind the byte-order mark.
+    LossyEncode,          // The text is not valid GB18030; the fallback encoder wrote "?" for
+                          // the characters it could not read.
+    OutputPathEmpty,      // The output was given an empty path.
+    OutputPathInvalid,    // The output's path is not valid GB18030, so it has no native form.
+    LinkUnfollowable,     // The output is a symbolic link leading nowhere or into a loop; it is
+                          // left alone rather than replaced or written through.
+    OutputNotRegular,     // The output's place holds a FIFO, device or socket.
+    OutputReadOnly,       // The existing output may not be written by this user.
+    OutputUncreatable,    // The temporary file beside the output could not be created (or given
+                          // its permissions), or the output's place is a folder.
+    OutputUnwritable,     // Writing the output's bytes, or closing its file, failed.
+    OutputUnreplaceable,  // Renaming the finished file over the output failed, or the output is
+                          // a folder; the earlier output stays as it was.
+};
+
+// A problem with the system's error number behind it. `error` is 0 for the problems no failed
+// call explains (a read-only output, a lossy decode, ...).
+struct [[nodiscard]] FileStatus {
+    FileProblem problem = FileProblem::None;
+    int error = 0;
+    std::uint64_t length = 0; // SourceTooLarge: the source's size in bytes
+
+    bool ok() const { return problem == FileProblem::None; }
+    bool operator==(const FileStatus&) const = default;
+};
+
+// True for the problems that leave no text to convert: the source was not read (or, for an
+// unrepresentable name, never opened), so there is no output file either.
+bool isSourceProblem(FileProblem problem);
+
+// A short Chinese description for people, as AnsiText: "无法打开源文件：文件或文件夹不存在".
+// Empty for None.
+AnsiText describeProblem(const FileStatus& status);
+
+// The command line's English form, with the system's own error text where a call failed:
+// "cannot open: No such file or directory". `sourceEncoding` names the encoding a lossily
+// decoded source was read in ("utf8"). Empty for None.
+std::string describeProblemInEnglish(const FileStatus& status, std::string_view sourceEncoding);
+
+} // namespace platform

@@ -1,0 +1,74 @@
+#include "platform/file_problem.h"
+
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+namespace {
+
+// The last enumerator: the tables below cover every problem up to it.
+constexpr FileProblem lastProblem = FileProblem::OutputUnreplaceable;
+
+std::string errorText(int error) {
+    return std::strerror(error);
+}
+
+// The command line prints these texts; scripts may read them, so they stay as they are.
+TEST(FileProblem, englishTextsAreTheCommandLinesOwn) {
+    const struct {
+        FileStatus status;
+        std::string text;
+    } rows[] = {
+        {{FileProblem::None}, ""},
+        {{FileProblem::SourcePathInvalid}, "cannot open: path is not valid GB18030"},
+        {{FileProblem::SourceUnopenable, ENOENT}, "cannot open: " + errorText(ENOENT)},
+        {{FileProblem::SourceUnreadable, EISDIR}, "cannot read: " + errorText(EISDIR)},
+        {{FileProblem::SourceNotRegular}, "cannot read: not a regular file"},
+        {{FileProblem::SourceTooLarge, 0, 100}, "too large for memory: 100 bytes"},
+        {{FileProblem::NameNotRepresentable}, "name cannot be represented (not valid UTF-8)"},
+        {{FileProblem::LossyDecode}, "source is not valid utf8: unreadable characters became ?"},
+        {{FileProblem::ScriptUnavailable}, "script conversion unavailable"},
+        {{FileProblem::LossyScript}, "characters missing from the target code page became ?"},
+        {{FileProblem::Unconverted}, "output encoding cannot represent the text"},
+        {{FileProblem::LossyEncode}, "text is not valid GB18030: unreadable characters became ?"},
+        {{FileProblem::OutputPathEmpty}, "cannot create: empty path"},
+        {{FileProblem::OutputPathInvalid}, "cannot create: path is not valid GB18030"},
+        {{FileProblem::LinkUnfollowable, ELOOP}, "cannot follow link: " + errorText(ELOOP)},
+        {{FileProblem::OutputNotRegular}, "cannot replace: not a regular file"},
+        {{FileProblem::OutputReadOnly}, "output file is read-only"},
+        {{FileProblem::OutputUncreatable, EACCES}, "cannot create: " + errorText(EACCES)},
+        {{FileProblem::OutputUnwritable, EFBIG}, "cannot write: " + errorText(EFBIG)},
+        {{FileProblem::OutputUnreplaceable, EISDIR}, "cannot replace: " + errorText(EISDIR)},
+    };
+    static_assert(std::size(rows) == static_cast<std::size_t>(lastProblem) + 1);
+    for (const auto& row : rows)
+        EXPECT_EQ(describeProblemInEnglish(row.status, "utf8"), row.text)
+            << static_cast<int>(row.status.problem);
+}
+
+// Each problem reads differently to people, and a failed call's reason is said in Chinese
+// whatever the locale, or by its number when it is an unusual one.
+TEST(FileProblem, chineseTextsAreDistinctAndNameTheError) {
+    EXPECT_EQ(describeProblem({}), "");
+    std::set<AnsiText> seen;
+    for (int value = 1; value <= static_cast<int>(lastProblem); ++value) {
+        const AnsiText text = describeProblem({static_cast<FileProblem>(value), ENOSPC});
+        EXPECT_FALSE(text.empty()) << value;
+        EXPECT_TRUE(seen.insert(text).second) << value;
+    }
+    EXPECT_EQ(describeProblem({FileProblem::OutputUnwritable, ENOSPC}),
+              ansi("无法写入输出文件：磁盘空间不足"));
+    EXPECT_EQ(describeProblem({FileProblem::SourceUnopenable, ENOENT}),
+              ansi("无法打开源文件：文件或文件夹不存在"));
+    EXPECT_EQ(describeProblem({FileProblem::OutputUncreatable, EXDEV}),
+              ansi("无法创建输出文件：系统错误 " + std::to_string(EXDEV)));
+    EXPECT_EQ(describeProblem({FileProblem::SourceTooLarge, 0, 100}),
+              ansi("源文件太大，内存容纳不下（100 字节）"));
+}
+
+} // namespace
