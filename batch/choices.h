@@ -6,7 +6,6 @@
 #include "engine/script_conversion.h"
 #include "engine/text_encoding.h"
 
-#include <array>
 #include <string_view>
 
 namespace batch {
@@ -28,7 +27,7 @@ struct Choice {
 
 // In the order of the window's layout, of the settings file and of precedence within a group;
 // the first row of each group is its initial choice and what a group with none selected means.
-inline constexpr std::array<Choice, 17> choiceTable{{
+inline constexpr Choice choiceTable[] = {
     {ChoiceGroup::Input, "单选框自动输入", int(engine::TextEncoding::Auto), "自动"},
     {ChoiceGroup::Input, "单选框输入ANSI", int(engine::TextEncoding::Ansi), "ANSI"},
     {ChoiceGroup::Input, "单选框输入UTF8", int(engine::TextEncoding::Utf8), "UTF-8"},
@@ -49,7 +48,7 @@ inline constexpr std::array<Choice, 17> choiceTable{{
     {ChoiceGroup::Script, "单选框繁到b5", int(engine::ScriptMode::TraditionalToBig5), "繁体到Big5"},
     {ChoiceGroup::Script, "单选框b5到简", int(engine::ScriptMode::Big5ToSimplified), "Big5到简体"},
     {ChoiceGroup::Script, "单选框b5到繁", int(engine::ScriptMode::Big5ToTraditional), "Big5到繁体"},
-}};
+};
 
 // The row of `value` in `group`; nullptr when the group offers no such choice.
 constexpr const Choice* findChoice(ChoiceGroup group, int value) {
@@ -64,7 +63,7 @@ constexpr const Choice& defaultChoice(ChoiceGroup group) {
     for (const Choice& choice : choiceTable)
         if (choice.group == group)
             return choice;
-    return choiceTable.front(); // every group has rows
+    return choiceTable[0]; // every group has rows
 }
 
 constexpr bool isDefaultChoice(const Choice& choice) {
