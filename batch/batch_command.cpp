@@ -1,6 +1,7 @@
 #include "batch/batch_command.h"
 
 #include "batch/batch_run.h"
+#include "batch/choices.h"
 #include "batch/folder_scan.h"
 #include "batch/headless_host.h"
 #include "platform/directory_listing.h"
@@ -16,27 +17,7 @@
 
 namespace batch {
 
-using engine::ScriptMode;
-using engine::TextEncoding;
-
 namespace {
-
-std::optional<TextEncoding> encodingByName(std::string_view name) {
-    for (TextEncoding encoding : {TextEncoding::Auto, TextEncoding::Ansi, TextEncoding::Utf8,
-                                  TextEncoding::Utf16LE, TextEncoding::Utf16BE})
-        if (engine::encodingName(encoding) == name)
-            return encoding;
-    return std::nullopt;
-}
-
-std::optional<ScriptMode> scriptModeByName(std::string_view name) {
-    for (int value = 0; value <= static_cast<int>(ScriptMode::Big5ToTraditional); ++value) {
-        auto mode = static_cast<ScriptMode>(value);
-        if (engine::scriptModeName(mode) == name)
-            return mode;
-    }
-    return std::nullopt;
-}
 
 // The path's components between separators, found character-wise.
 std::vector<AnsiText> componentsOf(const AnsiText& path) {
@@ -112,12 +93,15 @@ std::string shown(const AnsiText& text, bool keepLineBreaks = false) {
 // Prints one line per file and keeps the report instead of asking.
 class CommandHost : public HeadlessHost {
 public:
-    CommandHost(std::ostream& outStream, std::ostream& errStream, bool progress)
-        : out(outStream), err(errStream), showProgress(progress) {}
+    CommandHost(BatchSession& runSession, std::ostream& outStream, std::ostream& errStream,
+                bool progress)
+        : session(runSession), out(outStream), err(errStream), showProgress(progress) {}
 
-    void setCaption(std::string_view name, const AnsiText& value) override {
-        HeadlessHost::setCaption(name, value);
-        if (showProgress && name == control::progressCaption) {
+    void setTextAttribute(std::string_view name, ControlAttribute attribute,
+                          const AnsiText& value) override {
+        HeadlessHost::setTextAttribute(name, attribute, value);
+        if (showProgress && name == control::progressCaption &&
+            attribute == ControlAttribute::Caption) {
             // \33[K clears what a longer earlier caption left on the line.
             err << '\r' << shown(value) << "\33[K" << std::flush;
         }
@@ -162,25 +146,40 @@ public:
     }
 
 private:
-    static void noteInterrupt() {
+    void noteInterrupt() {
         if (platform::interruptSignal() != 0)
-            stopRequested = true;
+            session.stopRequested = true;
     }
 
+    BatchSession& session;
     std::ostream& out;
     std::ostream& err;
     bool showProgress;
 };
 
+// The names a group's option takes, the default first: "auto (default) | ansi | ...".
+std::string choiceNames(ChoiceGroup group) {
+    std::string names;
+    for (const Choice& choice : choiceTable) {
+        if (choice.group != group)
+            continue;
+        names += names.empty() ? "" : " | ";
+        names += commandLineName(choice);
+        names += isDefaultChoice(choice) ? " (default)" : "";
+    }
+    return names;
+}
+
 } // namespace
 
 std::string batchUsage() {
+    // --in and --out offer the same encodings.
     return "usage: qingfengxia-batch [--in ENC] [--out ENC] [--script MODE] FILE...\n"
            "       qingfengxia-batch [--in ENC] [--out ENC] [--script MODE] --folder DIR "
            "[--filter TEXT] [--pattern-scan]\n"
-           "  ENC:  auto (default) | ansi | utf8 | utf16le | utf16be\n"
-           "  MODE: none (default) | s2t | t2s | s2big5 | t2big5 | big52s | big52t\n"
-           "Results go to the folder 转换结果 beside the first file (or inside DIR).\n";
+           "  ENC:  " +
+           choiceNames(ChoiceGroup::Input) + "\n  MODE: " + choiceNames(ChoiceGroup::Script) +
+           "\nResults go to the folder 转换结果 beside the first file (or inside DIR).\n";
 }
 
 BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
@@ -216,15 +215,18 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
                 return fail("option " + argument + " needs a value");
             const std::string& value = arguments[++i];
             if (argument == "--in" || argument == "--out") {
-                auto encoding = encodingByName(value);
-                if (!encoding)
+                const bool in = argument == "--in";
+                const Choice* choice =
+                    findChoiceByName(in ? ChoiceGroup::Input : ChoiceGroup::Output, value);
+                if (!choice)
                     return fail("unknown encoding '" + value + "' for " + argument);
-                (argument == "--in" ? parsed.input : parsed.output) = *encoding;
+                (in ? parsed.input : parsed.output) =
+                    static_cast<engine::TextEncoding>(choice->value);
             } else if (argument == "--script") {
-                auto mode = scriptModeByName(value);
-                if (!mode)
+                const Choice* choice = findChoiceByName(ChoiceGroup::Script, value);
+                if (!choice)
                     return fail("unknown script mode '" + value + "'");
-                parsed.script = *mode;
+                parsed.script = static_cast<engine::ScriptMode>(choice->value);
             } else {
                 auto text = platform::ansiFromUtf8(value);
                 // An empty filter takes every file, as an empty filter box does.
@@ -272,7 +274,8 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
         return exitUsageError;
     }
 
-    CommandHost host(out, err, progressOnErr);
+    BatchSession session;
+    CommandHost host(session, out, err, progressOnErr);
     host.chooseInput(parsed.input);
     host.chooseOutput(parsed.output);
     host.chooseScript(parsed.script);
@@ -295,9 +298,9 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
             return exitAllConverted;
         }
     }
-    stopRequested = platform::interruptSignal() != 0;
+    session.stopRequested = platform::interruptSignal() != 0;
     const RunStyle style{.askToOpenResult = false, .unreachedFilesFail = true};
-    BatchSummary summary = runBatch(host, files, unrepresentable, style);
+    BatchSummary summary = runBatch(host, session, files, unrepresentable, style);
     if (const int signal = platform::interruptSignal(); signal != 0)
         return exitInterrupted + signal;
     return summary.failedNames.empty() ? exitAllConverted : exitSomeFailed;

@@ -1,6 +1,6 @@
-// What a batch run needs from whoever hosts it: the window's controls by name, its dialogs, the
-// message box and the event pump. The window implements it; the command-line converter and the
-// tests implement it without a screen.
+// What a batch run and the settings need from whoever hosts them: the window's controls by name,
+// its dialogs, the message box and the event pump. The window implements it; the command-line
+// converter and the tests implement it without a screen.
 #pragma once
 
 #include "engine/text_encoding.h"
@@ -16,31 +16,34 @@ namespace batch {
 
 using platform::AnsiText;
 
-// Names of the controls the run reads and sets; the window's widgets carry them as object names.
+// Names of the controls the run reads and sets besides the choice radios (batch/choices.h); the
+// window's widgets carry them as object names.
 namespace control {
 inline constexpr std::string_view fileButton = "按钮批量转换";
 inline constexpr std::string_view folderButton = "按钮批量转换文件夹";
 inline constexpr std::string_view filterEdit = "编辑框文件过滤";
 inline constexpr std::string_view progressBar = "进度条";
 inline constexpr std::string_view progressCaption = "透明标签";
-inline constexpr std::string_view inputAuto = "单选框自动输入";
-inline constexpr std::string_view inputAnsi = "单选框输入ANSI";
-inline constexpr std::string_view inputUtf8 = "单选框输入UTF8";
-inline constexpr std::string_view inputUtf16LE = "单选框输入Ule";
-inline constexpr std::string_view inputUtf16BE = "单选框输入Ube";
-inline constexpr std::string_view outputAuto = "单选框自动输出";
-inline constexpr std::string_view outputAnsi = "单选框输出ANSI";
-inline constexpr std::string_view outputUtf8 = "单选框输出UTF8";
-inline constexpr std::string_view outputUtf16LE = "单选框输出Ule";
-inline constexpr std::string_view outputUtf16BE = "单选框输出Ube";
-inline constexpr std::string_view scriptNone = "单选框不转";
-inline constexpr std::string_view scriptSimplifiedToTraditional = "单选框简到繁";
-inline constexpr std::string_view scriptTraditionalToSimplified = "单选框繁到简";
-inline constexpr std::string_view scriptSimplifiedToBig5 = "单选框简到b5";
-inline constexpr std::string_view scriptTraditionalToBig5 = "单选框繁到b5";
-inline constexpr std::string_view scriptBig5ToSimplified = "单选框b5到简";
-inline constexpr std::string_view scriptBig5ToTraditional = "单选框b5到繁";
 } // namespace control
+
+// The attributes a control exposes by name. The empty name is the window itself.
+enum class ControlAttribute {
+    // Text attributes.
+    Caption, // the visible caption of a button, radio button, label or check box; the title
+    Tag,     // a button's free text (the remembered folder)
+    Text,    // an edit box's content
+    // Flag attributes.
+    Selected, // checked state of a radio button or check box
+    Disabled,
+    // Number attributes.
+    Maximum,        // a progress bar's maximum
+    Position,       // a progress bar's position
+    PlacementState, // the window's: 0 normal, 1 centred, 2 minimised, 3 maximised
+    Left,
+    Top,
+    Width,
+    Height,
+};
 
 // How one file of a run went, for hosts that list files (the command-line converter).
 struct FileOutcome {
@@ -54,23 +57,70 @@ struct FileOutcome {
     platform::FileStatus status;
 };
 
+// The window as the batch run and the settings see it: its controls' attributes by name, its
+// event pump and its dialogs. The window implements it once, the headless host once; names are
+// the UTF-8 object names, values AnsiText. An attribute a control does not have reads as empty,
+// false or 0, and setting it does nothing.
 class BatchHost {
 public:
     virtual ~BatchHost() = default;
 
-    // Control attributes by name (names are the UTF-8 object names above; values are AnsiText).
-    virtual AnsiText caption(std::string_view control) = 0;
-    virtual void setCaption(std::string_view control, const AnsiText& caption) = 0;
-    virtual AnsiText tag(std::string_view control) = 0;
-    virtual void setTag(std::string_view control, const AnsiText& tag) = 0;
-    virtual AnsiText text(std::string_view control) = 0;
-    virtual bool selected(std::string_view control) = 0;
-    virtual void setDisabled(std::string_view control, bool disabled) = 0;
-    virtual void setMaximum(std::string_view control, int maximum) = 0;
-    virtual void setPosition(std::string_view control, int position) = 0;
+    virtual AnsiText textAttribute(std::string_view control, ControlAttribute attribute) = 0;
+    virtual void setTextAttribute(std::string_view control, ControlAttribute attribute,
+                                  const AnsiText& value) = 0;
+    virtual bool flagAttribute(std::string_view control, ControlAttribute attribute) = 0;
+    // A radio is set alone, as the classic control allows: clearing the selected radio of a
+    // group leaves the group with none selected; selecting one clears the rest of its group.
+    virtual void setFlagAttribute(std::string_view control, ControlAttribute attribute,
+                                  bool value) = 0;
+    virtual int numberAttribute(std::string_view control, ControlAttribute attribute) = 0;
+    virtual void setNumberAttribute(std::string_view control, ControlAttribute attribute,
+                                    int value) = 0;
+
+    AnsiText caption(std::string_view control) {
+        return textAttribute(control, ControlAttribute::Caption);
+    }
+    void setCaption(std::string_view control, const AnsiText& value) {
+        setTextAttribute(control, ControlAttribute::Caption, value);
+    }
+    AnsiText tag(std::string_view control) { return textAttribute(control, ControlAttribute::Tag); }
+    void setTag(std::string_view control, const AnsiText& value) {
+        setTextAttribute(control, ControlAttribute::Tag, value);
+    }
+    AnsiText text(std::string_view control) {
+        return textAttribute(control, ControlAttribute::Text);
+    }
+    void setText(std::string_view control, const AnsiText& value) {
+        setTextAttribute(control, ControlAttribute::Text, value);
+    }
+    bool selected(std::string_view control) {
+        return flagAttribute(control, ControlAttribute::Selected);
+    }
+    void setSelected(std::string_view control, bool value) {
+        setFlagAttribute(control, ControlAttribute::Selected, value);
+    }
+    bool disabled(std::string_view control) {
+        return flagAttribute(control, ControlAttribute::Disabled);
+    }
+    void setDisabled(std::string_view control, bool value) {
+        setFlagAttribute(control, ControlAttribute::Disabled, value);
+    }
+    int maximum(std::string_view control) {
+        return numberAttribute(control, ControlAttribute::Maximum);
+    }
+    void setMaximum(std::string_view control, int value) {
+        setNumberAttribute(control, ControlAttribute::Maximum, value);
+    }
+    int position(std::string_view control) {
+        return numberAttribute(control, ControlAttribute::Position);
+    }
+    void setPosition(std::string_view control, int value) {
+        setNumberAttribute(control, ControlAttribute::Position, value);
+    }
 
     // Processes the pending events once and returns. False when the host is going away (the
-    // window was closed): the run then stops after the file in hand and shows nothing more.
+    // window was closed): a run then stops after the file in hand and shows nothing more, and
+    // nothing is processed any more.
     virtual bool pumpEvents() = 0;
 
     // The multi-select open dialog: full paths in the dialog's order; empty when cancelled.

@@ -1,5 +1,6 @@
 #include "batch/batch_run.h"
 
+#include "batch/choices.h"
 #include "batch/elapsed_time_text.h"
 #include "batch/folder_scan.h"
 #include "engine/script_conversion.h"
@@ -9,7 +10,6 @@
 #include "platform/path_scan.h"
 #include "platform/temporary_leftovers.h"
 
-#include <array>
 #include <utility>
 
 namespace batch {
@@ -22,63 +22,11 @@ using platform::createFolderPath;
 using platform::directoryOfPath;
 using platform::fileNameOfPath;
 
-bool stopRequested = false;
-
 namespace {
-
-// Set while a handler shows its dialog or picker, scans or runs (runs never nest).
-bool handlerActive = false;
-
-class HandlerGuard {
-public:
-    HandlerGuard() { handlerActive = true; }
-    ~HandlerGuard() { handlerActive = false; }
-    HandlerGuard(const HandlerGuard&) = delete;
-    HandlerGuard& operator=(const HandlerGuard&) = delete;
-};
-
-template <size_t N> using RadioTable = std::array<std::pair<std::string_view, TextEncoding>, N>;
-
-// The first selected radio gives the encoding; none of them selected means Auto.
-template <size_t N> TextEncoding readEncoding(BatchHost& host, const RadioTable<N>& radios) {
-    for (const auto& [name, encoding] : radios)
-        if (host.selected(name))
-            return encoding;
-    return TextEncoding::Auto;
-}
-
-TextEncoding readInputEncoding(BatchHost& host) {
-    static const RadioTable<4> radios{{{control::inputUtf16BE, TextEncoding::Utf16BE},
-                                       {control::inputUtf16LE, TextEncoding::Utf16LE},
-                                       {control::inputUtf8, TextEncoding::Utf8},
-                                       {control::inputAnsi, TextEncoding::Ansi}}};
-    return readEncoding(host, radios);
-}
-
-TextEncoding readOutputEncoding(BatchHost& host) {
-    static const RadioTable<4> radios{{{control::outputUtf16BE, TextEncoding::Utf16BE},
-                                       {control::outputUtf16LE, TextEncoding::Utf16LE},
-                                       {control::outputUtf8, TextEncoding::Utf8},
-                                       {control::outputAnsi, TextEncoding::Ansi}}};
-    return readEncoding(host, radios);
-}
 
 // Read before every file, so a change made during a run applies from the next file on.
 ScriptMode readScriptMode(BatchHost& host) {
-    if (host.selected(control::scriptNone))
-        return ScriptMode::None;
-    static const std::array<std::pair<std::string_view, ScriptMode>, 6> radios{{
-        {control::scriptSimplifiedToTraditional, ScriptMode::SimplifiedToTraditional},
-        {control::scriptTraditionalToSimplified, ScriptMode::TraditionalToSimplified},
-        {control::scriptSimplifiedToBig5, ScriptMode::SimplifiedToBig5},
-        {control::scriptTraditionalToBig5, ScriptMode::TraditionalToBig5},
-        {control::scriptBig5ToSimplified, ScriptMode::Big5ToSimplified},
-        {control::scriptBig5ToTraditional, ScriptMode::Big5ToTraditional},
-    }};
-    for (const auto& [name, mode] : radios)
-        if (host.selected(name))
-            return mode;
-    return ScriptMode::None;
+    return static_cast<ScriptMode>(selectedValue(host, ChoiceGroup::Script));
 }
 
 AnsiText progressCaption(int count, int index, const AnsiText& path) {
@@ -110,21 +58,6 @@ FileOutcome convertFile(BatchHost& host, const AnsiText& path, const AnsiText& r
 
 } // namespace
 
-const ButtonCaptions& fileButtonCaptions() {
-    static const ButtonCaptions captions{ansi("批量转换"), ansi("点我停止"), ansi("停止中..")};
-    return captions;
-}
-
-const ButtonCaptions& folderButtonCaptions() {
-    static const ButtonCaptions captions{ansi("   批量转换(文件夹方式)"), ansi("    点我停止"),
-                                         ansi("   停止中..")};
-    return captions;
-}
-
-bool batchHandlerActive() {
-    return handlerActive;
-}
-
 AnsiText completionReport(std::int64_t elapsedMilliseconds, const AnsiText& resultFolder,
                           const std::vector<AnsiText>& failedNames, bool withQuestion) {
     AnsiText report = ansi("转换完成，耗时 ") + elapsedTimeText(elapsedMilliseconds) +
@@ -144,7 +77,7 @@ AnsiText completionReport(std::int64_t elapsedMilliseconds, const AnsiText& resu
     return withQuestion ? report + ansi("\r\n\r\n请问需要打开它吗？") : report;
 }
 
-BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
+BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<AnsiText>& files,
                       const std::vector<AnsiText>& unrepresentable, RunStyle style) {
     BatchSummary summary;
     summary.count = static_cast<int>(files.size());
@@ -152,8 +85,8 @@ BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
         return summary;
     host.setMaximum(control::progressBar, summary.count);
 
-    const TextEncoding input = readInputEncoding(host);
-    const TextEncoding output = readOutputEncoding(host);
+    const auto input = static_cast<TextEncoding>(selectedValue(host, ChoiceGroup::Input));
+    const auto output = static_cast<TextEncoding>(selectedValue(host, ChoiceGroup::Output));
     // An unrepresentable path's folder part is as it came from the scan; only its name is not.
     const AnsiText& first = files.empty() ? unrepresentable.front() : files.front();
     summary.resultFolder = directoryOfPath(first) + platform::pathSeparator + ansi("转换结果") +
@@ -180,7 +113,7 @@ BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
 
     TextEncoding detected = TextEncoding::Auto;
     for (int i = 1; i <= summary.count; ++i) {
-        if (stopRequested) {
+        if (session.stopRequested) {
             summary.stopped = true;
             if (style.unreachedFilesFail)
                 for (int j = i; j <= summary.count; ++j)
@@ -229,36 +162,39 @@ namespace {
 // The part both handlers share once they hold a non-empty list: the button becomes the stop
 // button, the other one is disabled for the run, and both are restored afterwards unless the
 // window went away meanwhile.
-void runFromButton(BatchHost& host, std::string_view button, std::string_view otherButton,
+void runFromButton(BatchHost& host, BatchSession& session, BatchSession::Handler& handler,
+                   std::string_view button, std::string_view otherButton,
                    const ButtonCaptions& captions, const std::vector<AnsiText>& files,
                    const std::vector<AnsiText>& unrepresentable = {}) {
-    host.setCaption(button, captions.running);
-    stopRequested = false;
+    handler.runStarts();
+    host.setCaption(button, ansi(captions.running));
+    session.stopRequested = false;
     host.setDisabled(otherButton, true);
-    BatchSummary summary = runBatch(host, files, unrepresentable);
+    BatchSummary summary = runBatch(host, session, files, unrepresentable);
     if (summary.hostClosed)
         return;
     host.setDisabled(otherButton, false);
-    host.setCaption(button, captions.idle);
+    host.setCaption(button, ansi(captions.idle));
 }
 
-// A click on a button whose caption is not idle asks its run to stop.
-bool requestStopIfRunning(BatchHost& host, std::string_view button,
+// A click on the button of the run in progress asks that run to stop.
+bool requestStopIfRunning(BatchHost& host, BatchSession& session, std::string_view button,
                           const ButtonCaptions& captions) {
-    if (host.caption(button) == captions.idle)
+    if (!session.runs(button))
         return false;
-    host.setCaption(button, captions.stopping);
-    stopRequested = true;
+    host.setCaption(button, ansi(captions.stopping));
+    session.stopRequested = true;
     return true;
 }
 
 } // namespace
 
-void startFileBatch(BatchHost& host) {
-    const ButtonCaptions& captions = fileButtonCaptions();
-    if (requestStopIfRunning(host, control::fileButton, captions) || handlerActive)
+void startFileBatch(BatchHost& host, BatchSession& session) {
+    const ButtonCaptions& captions = fileButtonCaptions;
+    if (requestStopIfRunning(host, session, control::fileButton, captions) ||
+        session.handlerActive())
         return;
-    HandlerGuard guard;
+    BatchSession::Handler handler(session, control::fileButton);
     std::vector<AnsiText> files = host.chooseFiles(
         ansi("选择要批量转换的多个文件："),
         ansi("文本文件(*.txt)|*.txt|网页文件(*.htm;*.html)|*.htm;*.html|全部文件(*.*)|*.*"),
@@ -266,14 +202,16 @@ void startFileBatch(BatchHost& host) {
     if (files.empty())
         return;
     host.setTag(control::fileButton, directoryOfPath(files.front()));
-    runFromButton(host, control::fileButton, control::folderButton, captions, files);
+    runFromButton(host, session, handler, control::fileButton, control::folderButton, captions,
+                  files);
 }
 
-void startFolderBatch(BatchHost& host, bool useFilterScan) {
-    const ButtonCaptions& captions = folderButtonCaptions();
-    if (requestStopIfRunning(host, control::folderButton, captions) || handlerActive)
+void startFolderBatch(BatchHost& host, BatchSession& session, bool useFilterScan) {
+    const ButtonCaptions& captions = folderButtonCaptions;
+    if (requestStopIfRunning(host, session, control::folderButton, captions) ||
+        session.handlerActive())
         return;
-    HandlerGuard guard;
+    BatchSession::Handler handler(session, control::folderButton);
     AnsiText title =
         ansi("选择要批量转换的文件(") + host.text(control::filterEdit) + ansi(")所在文件夹：");
     AnsiText folder = host.pickFolder(host.tag(control::folderButton), title);
@@ -288,8 +226,8 @@ void startFolderBatch(BatchHost& host, bool useFilterScan) {
     // Files found but unrepresentable still make a run, so that the report names them.
     if ((scan.files.empty() && scan.unrepresentable.empty()) || scan.cutShort)
         return;
-    runFromButton(host, control::folderButton, control::fileButton, captions, scan.files,
-                  scan.unrepresentable);
+    runFromButton(host, session, handler, control::folderButton, control::fileButton, captions,
+                  scan.files, scan.unrepresentable);
 }
 
 } // namespace batch

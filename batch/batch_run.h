@@ -4,26 +4,25 @@
 #pragma once
 
 #include "batch/batch_host.h"
+#include "batch/batch_session.h"
 #include "platform/ansi_text.h"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace batch {
 
 using platform::AnsiText;
 
-// One flag for the whole program, shared by both buttons: cleared right before a run starts,
-// set by a click on the button of the run in progress, never reset when a run ends.
-extern bool stopRequested;
-
-// The captions that double as each button's state (leading blanks included).
+// The captions that show each button's state (UTF-8, leading blanks included).
 struct ButtonCaptions {
-    AnsiText idle, running, stopping;
+    std::string_view idle, running, stopping;
 };
-const ButtonCaptions& fileButtonCaptions();
-const ButtonCaptions& folderButtonCaptions();
+inline constexpr ButtonCaptions fileButtonCaptions{"批量转换", "点我停止", "停止中.."};
+inline constexpr ButtonCaptions folderButtonCaptions{"   批量转换(文件夹方式)", "    点我停止",
+                                                     "   停止中.."};
 
 // How a run went: what the report says and what the command line's exit status needs.
 struct [[nodiscard]] BatchSummary {
@@ -37,18 +36,14 @@ struct [[nodiscard]] BatchSummary {
     bool hostClosed = false; // the window went away during the run
 };
 
-// Click on "按钮批量转换": while its run is active, a stop request; otherwise the open dialog,
-// then a run over the chosen files.
-void startFileBatch(BatchHost& host);
+// Click on "按钮批量转换": while its run is active, a stop request; while another handler is
+// active, nothing; otherwise the open dialog, then a run over the chosen files.
+void startFileBatch(BatchHost& host, BatchSession& session);
 
 // Click (useFilterScan true) or right-button release (false) on "按钮批量转换文件夹": while its
-// run is active, a stop request; otherwise the folder picker, the filter or wildcard scan, then
-// a run over the files found.
-void startFolderBatch(BatchHost& host, bool useFilterScan);
-
-// True while a button handler is in its dialog, picker, scan or run; clicks that would start a
-// second one are then ignored, so runs never nest.
-bool batchHandlerActive();
+// run is active, a stop request; while another handler is active, nothing; otherwise the
+// folder picker, the filter or wildcard scan, then a run over the files found.
+void startFolderBatch(BatchHost& host, BatchSession& session, bool useFilterScan);
 
 // Where the command line's run differs from the window's.
 struct RunStyle {
@@ -59,8 +54,8 @@ struct RunStyle {
 // Converts `files` (full paths) into the result folder beside the first one. `unrepresentable`
 // names files a scan found but cannot open (reported as failed, never opened); when they are
 // all there is, the result folder is beside the first of them. Nothing happens when both lists
-// are empty.
-BatchSummary runBatch(BatchHost& host, const std::vector<AnsiText>& files,
+// are empty. The run stops before the next file once `session` has a stop request.
+BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<AnsiText>& files,
                       const std::vector<AnsiText>& unrepresentable = {}, RunStyle style = {});
 
 // The completion report: elapsed time, result folder, the failures line when files failed (the

@@ -2,31 +2,13 @@
 
 #include "batch/batch_run.h"
 
-#include <array>
-
 namespace batch {
-
-using engine::ScriptMode;
-using engine::TextEncoding;
 
 namespace {
 
-constexpr std::array<std::string_view, 5> inputRadios{control::inputAuto, control::inputAnsi,
-                                                      control::inputUtf8, control::inputUtf16LE,
-                                                      control::inputUtf16BE};
-constexpr std::array<std::string_view, 5> outputRadios{control::outputAuto, control::outputAnsi,
-                                                       control::outputUtf8, control::outputUtf16LE,
-                                                       control::outputUtf16BE};
-// In ScriptMode order.
-constexpr std::array<std::string_view, 7> scriptRadios{control::scriptNone,
-                                                       control::scriptSimplifiedToTraditional,
-                                                       control::scriptTraditionalToSimplified,
-                                                       control::scriptSimplifiedToBig5,
-                                                       control::scriptTraditionalToBig5,
-                                                       control::scriptBig5ToSimplified,
-                                                       control::scriptBig5ToTraditional};
-
-template <typename T> T valueOr(const auto& map, std::string_view key, T fallback) {
+template <typename T>
+T valueOr(const std::map<std::pair<std::string, ControlAttribute>, T>& map,
+          const std::pair<std::string, ControlAttribute>& key, T fallback) {
     auto found = map.find(key);
     return found == map.end() ? fallback : found->second;
 }
@@ -34,43 +16,40 @@ template <typename T> T valueOr(const auto& map, std::string_view key, T fallbac
 } // namespace
 
 HeadlessHost::HeadlessHost() {
-    captions[std::string(control::fileButton)] = fileButtonCaptions().idle;
-    captions[std::string(control::folderButton)] = folderButtonCaptions().idle;
-    texts[std::string(control::filterEdit)] = "*.*";
-    chooseInput(TextEncoding::Auto);
-    chooseOutput(TextEncoding::Auto);
-    chooseScript(ScriptMode::None);
+    setCaption(control::fileButton, platform::ansi(fileButtonCaptions.idle));
+    setCaption(control::folderButton, platform::ansi(folderButtonCaptions.idle));
+    setText(control::filterEdit, "*.*");
+    for (const Choice& choice : choiceTable)
+        if (isDefaultChoice(choice))
+            choose(choice.group, choice.value);
 }
 
-AnsiText HeadlessHost::caption(std::string_view name) {
-    return valueOr(captions, name, AnsiText());
+AnsiText HeadlessHost::textAttribute(std::string_view control, ControlAttribute attribute) {
+    return valueOr(texts, key(control, attribute), AnsiText());
 }
-void HeadlessHost::setCaption(std::string_view name, const AnsiText& value) {
-    captions[std::string(name)] = value;
+void HeadlessHost::setTextAttribute(std::string_view control, ControlAttribute attribute,
+                                    const AnsiText& value) {
+    texts[key(control, attribute)] = value;
 }
-AnsiText HeadlessHost::tag(std::string_view name) {
-    return valueOr(tags, name, AnsiText());
+bool HeadlessHost::flagAttribute(std::string_view control, ControlAttribute attribute) {
+    return valueOr(flags, key(control, attribute), false);
 }
-void HeadlessHost::setTag(std::string_view name, const AnsiText& value) {
-    tags[std::string(name)] = value;
+void HeadlessHost::setFlagAttribute(std::string_view control, ControlAttribute attribute,
+                                    bool value) {
+    if (attribute == ControlAttribute::Selected && value)
+        for (const Choice& choice : choiceTable)
+            if (choice.control == control)
+                for (const Choice& other : choiceTable)
+                    if (other.group == choice.group)
+                        flags[key(other.control, attribute)] = false;
+    flags[key(control, attribute)] = value;
 }
-AnsiText HeadlessHost::text(std::string_view name) {
-    return valueOr(texts, name, AnsiText());
+int HeadlessHost::numberAttribute(std::string_view control, ControlAttribute attribute) {
+    return valueOr(numbers, key(control, attribute), 0);
 }
-void HeadlessHost::setText(std::string_view name, const AnsiText& value) {
-    texts[std::string(name)] = value;
-}
-bool HeadlessHost::selected(std::string_view name) {
-    return selectedRadios.contains(name);
-}
-void HeadlessHost::setDisabled(std::string_view name, bool value) {
-    disabled[std::string(name)] = value;
-}
-void HeadlessHost::setMaximum(std::string_view name, int value) {
-    maximum[std::string(name)] = value;
-}
-void HeadlessHost::setPosition(std::string_view name, int value) {
-    position[std::string(name)] = value;
+void HeadlessHost::setNumberAttribute(std::string_view control, ControlAttribute attribute,
+                                      int value) {
+    numbers[key(control, attribute)] = value;
 }
 
 bool HeadlessHost::pumpEvents() {
@@ -100,22 +79,9 @@ void HeadlessHost::openFolder(const AnsiText& folder) {
     foldersOpened.push_back(folder);
 }
 
-void HeadlessHost::selectOne(std::span<const std::string_view> group, size_t index) {
-    for (std::string_view radio : group)
-        selectedRadios.erase(std::string(radio));
-    selectedRadios.insert(std::string(group[index < group.size() ? index : 0]));
-}
-
-void HeadlessHost::chooseInput(TextEncoding encoding) {
-    selectOne(inputRadios, static_cast<size_t>(encoding));
-}
-
-void HeadlessHost::chooseOutput(TextEncoding encoding) {
-    selectOne(outputRadios, static_cast<size_t>(encoding));
-}
-
-void HeadlessHost::chooseScript(ScriptMode mode) {
-    selectOne(scriptRadios, static_cast<size_t>(mode));
+void HeadlessHost::choose(ChoiceGroup group, int value) {
+    const Choice* choice = findChoice(group, value);
+    setSelected((choice ? *choice : defaultChoice(group)).control, true);
 }
 
 } // namespace batch

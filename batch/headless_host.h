@@ -3,14 +3,14 @@
 #pragma once
 
 #include "batch/batch_host.h"
+#include "batch/choices.h"
 #include "engine/script_conversion.h"
 #include "engine/text_encoding.h"
 
 #include <functional>
 #include <map>
-#include <set>
-#include <span>
 #include <string>
+#include <utility>
 
 namespace batch {
 
@@ -20,15 +20,15 @@ public:
     // group selected.
     HeadlessHost();
 
-    AnsiText caption(std::string_view control) override;
-    void setCaption(std::string_view control, const AnsiText& caption) override;
-    AnsiText tag(std::string_view control) override;
-    void setTag(std::string_view control, const AnsiText& tag) override;
-    AnsiText text(std::string_view control) override;
-    bool selected(std::string_view control) override;
-    void setDisabled(std::string_view control, bool disabled) override;
-    void setMaximum(std::string_view control, int maximum) override;
-    void setPosition(std::string_view control, int position) override;
+    AnsiText textAttribute(std::string_view control, ControlAttribute attribute) override;
+    void setTextAttribute(std::string_view control, ControlAttribute attribute,
+                          const AnsiText& value) override;
+    bool flagAttribute(std::string_view control, ControlAttribute attribute) override;
+    void setFlagAttribute(std::string_view control, ControlAttribute attribute,
+                          bool value) override;
+    int numberAttribute(std::string_view control, ControlAttribute attribute) override;
+    void setNumberAttribute(std::string_view control, ControlAttribute attribute,
+                            int value) override;
     bool pumpEvents() override;
     std::vector<AnsiText> chooseFiles(const AnsiText& title, const AnsiText& filter,
                                       const AnsiText& initialFolder) override;
@@ -37,11 +37,12 @@ public:
                                         const AnsiText& title) override;
     void openFolder(const AnsiText& folder) override;
 
-    // Selects the radio of each group that stands for the choice.
-    void chooseInput(engine::TextEncoding encoding);
-    void chooseOutput(engine::TextEncoding encoding);
-    void chooseScript(engine::ScriptMode mode);
-    void setText(std::string_view control, const AnsiText& text);
+    // Selects the radio of the group that stands for the choice (the group's first when the
+    // group offers no such choice).
+    void choose(ChoiceGroup group, int value);
+    void chooseInput(engine::TextEncoding encoding) { choose(ChoiceGroup::Input, int(encoding)); }
+    void chooseOutput(engine::TextEncoding encoding) { choose(ChoiceGroup::Output, int(encoding)); }
+    void chooseScript(engine::ScriptMode mode) { choose(ChoiceGroup::Script, int(mode)); }
 
     // What the dialogs answer, and what they were asked.
     std::vector<AnsiText> filesToChoose;
@@ -57,18 +58,15 @@ public:
     std::function<bool()> onPump;
     int pumpCount = 0;
 
-    std::map<std::string, bool, std::less<>> disabled;
-    std::map<std::string, int, std::less<>> maximum;
-    std::map<std::string, int, std::less<>> position;
-
 private:
-    // Selects group[index] (the first when out of range) and clears the rest of the group.
-    void selectOne(std::span<const std::string_view> group, size_t index);
+    using Key = std::pair<std::string, ControlAttribute>;
+    static Key key(std::string_view control, ControlAttribute attribute) {
+        return {std::string(control), attribute};
+    }
 
-    std::map<std::string, AnsiText, std::less<>> captions;
-    std::map<std::string, AnsiText, std::less<>> tags;
-    std::map<std::string, AnsiText, std::less<>> texts;
-    std::set<std::string, std::less<>> selectedRadios;
+    std::map<Key, AnsiText> texts;
+    std::map<Key, bool> flags;
+    std::map<Key, int> numbers;
 };
 
 } // namespace batch

@@ -44,8 +44,9 @@ bool startsWith(std::string_view data, TextEncoding encoding) {
     return !mark.empty() && data.substr(0, mark.size()) == mark;
 }
 
+// Encodings with a converter name go through the converter; Auto and Ansi are the internal text.
 bool isConverted(TextEncoding encoding) {
-    return encoding >= TextEncoding::Utf8 && encoding <= TextEncoding::Big5Hkscs;
+    return !converterName(encoding).empty();
 }
 
 // Receives a decoding's output straight into the text it becomes. The converter fills a small

@@ -7,11 +7,12 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string_view>
 #include <vector>
 
+#include "batch/batch_host.h"
 #include "platform/ansi_text.h"
 #include "platform/registry_store.h"
-#include "settings/control_access.h"
 #include "settings/ini_text.h"
 #include "settings/store_backend.h"
 
@@ -57,7 +58,7 @@ public:
 
     // The window whose events are pumped during searches and which shows the store's alarm;
     // none (the default) pumps nothing and shows nothing.
-    void setWindow(ControlAccess* events) { window = events; }
+    void setWindow(batch::BatchHost* events) { window = events; }
 
     // close, then release every text and the queue.
     void destroy();
@@ -141,16 +142,16 @@ public:
 
     // Checkable controls: the caption is the key, the checked state the flag. Restoring answers
     // the state the control has afterwards; a missing key leaves it unchanged.
-    bool saveCheckableItem(ControlAccess& controls, const AnsiText& control);
-    bool restoreCheckableItem(ControlAccess& controls, const AnsiText& control);
-    bool saveCheckBox(ControlAccess& controls, const AnsiText& control);
-    bool restoreCheckBox(ControlAccess& controls, const AnsiText& control);
-    bool saveRadioButton(ControlAccess& controls, const AnsiText& control);
-    bool restoreRadioButton(ControlAccess& controls, const AnsiText& control);
+    bool saveCheckableItem(batch::BatchHost& controls, std::string_view control);
+    bool restoreCheckableItem(batch::BatchHost& controls, std::string_view control);
+    bool saveCheckBox(batch::BatchHost& controls, std::string_view control);
+    bool restoreCheckBox(batch::BatchHost& controls, std::string_view control);
+    bool saveRadioButton(batch::BatchHost& controls, std::string_view control);
+    bool restoreRadioButton(batch::BatchHost& controls, std::string_view control);
 
     // The window's placement in section name + ".尺寸" (name empty: "主界面").
-    void saveWindowGeometry(ControlAccess& controls, const AnsiText& name = {});
-    void restoreWindowGeometry(ControlAccess& controls, const AnsiText& name = {});
+    void saveWindowGeometry(batch::BatchHost& controls, const AnsiText& name = {});
+    void restoreWindowGeometry(batch::BatchHost& controls, const AnsiText& name = {});
 
     AnsiText getFilePath() const { return path; }
 
@@ -191,7 +192,7 @@ private:
     AnsiText registryPrefix;
 
     platform::RegistryStore registry;
-    ControlAccess* window = nullptr;
+    batch::BatchHost* window = nullptr;
     bool changedElsewhere = false; // the opened file was changed by another program
 };
 

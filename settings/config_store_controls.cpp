@@ -19,13 +19,13 @@ int clampToInt(double value) {
 
 struct GeometryKey {
     const char* key;
-    ControlAttribute attribute;
+    batch::ControlAttribute attribute;
 };
 const GeometryKey geometryKeys[] = {
-    {"左边", ControlAttribute::Left},
-    {"顶边", ControlAttribute::Top},
-    {"宽度", ControlAttribute::Width},
-    {"高度", ControlAttribute::Height},
+    {"左边", batch::ControlAttribute::Left},
+    {"顶边", batch::ControlAttribute::Top},
+    {"宽度", batch::ControlAttribute::Width},
+    {"高度", batch::ControlAttribute::Height},
 };
 // Placement states from minimised on carry no position of their own.
 constexpr int minimisedState = 2;
@@ -36,37 +36,38 @@ AnsiText geometrySection(const AnsiText& name) {
 
 } // namespace
 
-bool ConfigStore::saveRadioButton(ControlAccess& controls, const AnsiText& control) {
-    return writeFlag(controls.textAttribute(control, ControlAttribute::Caption),
-                     controls.flagAttribute(control, ControlAttribute::Selected));
+bool ConfigStore::saveRadioButton(batch::BatchHost& controls, std::string_view control) {
+    return writeFlag(controls.textAttribute(control, batch::ControlAttribute::Caption),
+                     controls.flagAttribute(control, batch::ControlAttribute::Selected));
 }
 
-bool ConfigStore::restoreRadioButton(ControlAccess& controls, const AnsiText& control) {
-    const bool current = controls.flagAttribute(control, ControlAttribute::Selected);
+bool ConfigStore::restoreRadioButton(batch::BatchHost& controls, std::string_view control) {
+    const bool current = controls.flagAttribute(control, batch::ControlAttribute::Selected);
     const bool stored =
-        readFlag(controls.textAttribute(control, ControlAttribute::Caption), current);
-    controls.setFlagAttribute(control, ControlAttribute::Selected, stored);
-    return controls.flagAttribute(control, ControlAttribute::Selected);
+        readFlag(controls.textAttribute(control, batch::ControlAttribute::Caption), current);
+    controls.setFlagAttribute(control, batch::ControlAttribute::Selected, stored);
+    return controls.flagAttribute(control, batch::ControlAttribute::Selected);
 }
 
 // Check boxes and checkable items keep their checked state exactly as radio buttons do.
-bool ConfigStore::saveCheckBox(ControlAccess& controls, const AnsiText& control) {
+bool ConfigStore::saveCheckBox(batch::BatchHost& controls, std::string_view control) {
     return saveRadioButton(controls, control);
 }
-bool ConfigStore::restoreCheckBox(ControlAccess& controls, const AnsiText& control) {
+bool ConfigStore::restoreCheckBox(batch::BatchHost& controls, std::string_view control) {
     return restoreRadioButton(controls, control);
 }
-bool ConfigStore::saveCheckableItem(ControlAccess& controls, const AnsiText& control) {
+bool ConfigStore::saveCheckableItem(batch::BatchHost& controls, std::string_view control) {
     return saveRadioButton(controls, control);
 }
-bool ConfigStore::restoreCheckableItem(ControlAccess& controls, const AnsiText& control) {
+bool ConfigStore::restoreCheckableItem(batch::BatchHost& controls, std::string_view control) {
     return restoreRadioButton(controls, control);
 }
 
-void ConfigStore::saveWindowGeometry(ControlAccess& controls, const AnsiText& name) {
+void ConfigStore::saveWindowGeometry(batch::BatchHost& controls, const AnsiText& name) {
     const AnsiText windowItself;
     selectSection(geometrySection(name));
-    const int state = controls.numberAttribute(windowItself, ControlAttribute::PlacementState);
+    const int state =
+        controls.numberAttribute(windowItself, batch::ControlAttribute::PlacementState);
     writeNumber(platform::ansi("位置"), state);
     if (state >= minimisedState)
         return;
@@ -75,13 +76,13 @@ void ConfigStore::saveWindowGeometry(ControlAccess& controls, const AnsiText& na
                     controls.numberAttribute(windowItself, entry.attribute));
 }
 
-void ConfigStore::restoreWindowGeometry(ControlAccess& controls, const AnsiText& name) {
+void ConfigStore::restoreWindowGeometry(batch::BatchHost& controls, const AnsiText& name) {
     const AnsiText windowItself;
     selectSection(geometrySection(name));
-    const int state = clampToInt(
-        readNumber(platform::ansi("位置"),
-                   controls.numberAttribute(windowItself, ControlAttribute::PlacementState)));
-    controls.setNumberAttribute(windowItself, ControlAttribute::PlacementState, state);
+    const int state = clampToInt(readNumber(
+        platform::ansi("位置"),
+        controls.numberAttribute(windowItself, batch::ControlAttribute::PlacementState)));
+    controls.setNumberAttribute(windowItself, batch::ControlAttribute::PlacementState, state);
     if (state >= minimisedState)
         return;
     for (const GeometryKey& entry : geometryKeys) {

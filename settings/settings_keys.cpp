@@ -1,5 +1,9 @@
 #include "settings/settings_keys.h"
 
+#include <string_view>
+#include <utility>
+
+#include "batch/choices.h"
 #include "platform/file_system.h"
 #include "platform/user_folders.h"
 
@@ -7,82 +11,64 @@ namespace settings {
 
 namespace {
 
-enum class Persisted {
-    RadioState, // the radio button's caption is the key, its selected state the flag
-    ButtonTag,  // a button's remembered folder
-    EditText,   // an edit box's text
+using batch::ChoiceGroup;
+using batch::ControlAttribute;
+
+// Each choice group's section; every radio of the group is stored there under its caption.
+constexpr std::pair<ChoiceGroup, const char*> radioSections[] = {
+    {ChoiceGroup::Input, "输入编码"},
+    {ChoiceGroup::Output, "输出编码"},
+    {ChoiceGroup::Script, "繁简互转"},
 };
 
-struct Setting {
-    const char* section;
-    const char* control;
-    Persisted kind;
-    const char* key;          // text settings only
-    const char* defaultValue; // text settings only
+// The texts stored after the radios, in their own section.
+constexpr const char* sourceSection = "转换来源";
+struct TextSetting {
+    std::string_view control;
+    ControlAttribute attribute;
+    const char* key;
+    const char* defaultValue;
+};
+constexpr TextSetting textSettings[] = {
+    {batch::control::fileButton, ControlAttribute::Tag, "目录", ""},
+    {batch::control::folderButton, ControlAttribute::Tag, "目录_文件夹", ""},
+    {batch::control::filterEdit, ControlAttribute::Text, "文件过滤", "*.*"},
 };
 
-// Both handlers walk this table in order; its order fixes the layout of a first save.
-const Setting settingsTable[] = {
-    {"输入编码", "单选框自动输入", Persisted::RadioState, nullptr, nullptr},
-    {"输入编码", "单选框输入ANSI", Persisted::RadioState, nullptr, nullptr},
-    {"输入编码", "单选框输入UTF8", Persisted::RadioState, nullptr, nullptr},
-    {"输入编码", "单选框输入Ule", Persisted::RadioState, nullptr, nullptr},
-    {"输入编码", "单选框输入Ube", Persisted::RadioState, nullptr, nullptr},
-    {"输出编码", "单选框自动输出", Persisted::RadioState, nullptr, nullptr},
-    {"输出编码", "单选框输出ANSI", Persisted::RadioState, nullptr, nullptr},
-    {"输出编码", "单选框输出UTF8", Persisted::RadioState, nullptr, nullptr},
-    {"输出编码", "单选框输出Ule", Persisted::RadioState, nullptr, nullptr},
-    {"输出编码", "单选框输出Ube", Persisted::RadioState, nullptr, nullptr},
-    {"繁简互转", "单选框不转", Persisted::RadioState, nullptr, nullptr},
-    {"繁简互转", "单选框简到繁", Persisted::RadioState, nullptr, nullptr},
-    {"繁简互转", "单选框繁到简", Persisted::RadioState, nullptr, nullptr},
-    {"繁简互转", "单选框简到b5", Persisted::RadioState, nullptr, nullptr},
-    {"繁简互转", "单选框繁到b5", Persisted::RadioState, nullptr, nullptr},
-    {"繁简互转", "单选框b5到简", Persisted::RadioState, nullptr, nullptr},
-    {"繁简互转", "单选框b5到繁", Persisted::RadioState, nullptr, nullptr},
-    {"转换来源", "按钮批量转换", Persisted::ButtonTag, "目录", ""},
-    {"转换来源", "按钮批量转换文件夹", Persisted::ButtonTag, "目录_文件夹", ""},
-    {"转换来源", "编辑框文件过滤", Persisted::EditText, "文件过滤", "*.*"},
-};
-
-ControlAttribute textAttributeOf(Persisted kind) {
-    return kind == Persisted::ButtonTag ? ControlAttribute::Tag : ControlAttribute::Text;
-}
-
-template <typename Visit> void walkSettings(ConfigStore& store, Visit visit) {
-    const char* selected = nullptr;
-    for (const Setting& setting : settingsTable) {
-        if (selected != setting.section) {
-            store.selectSection(platform::ansi(setting.section));
-            selected = setting.section;
-        }
-        visit(setting, platform::ansi(setting.control));
+// Both handlers walk the sections in this order, and the radios of a group in the choice
+// table's order; the order fixes the layout of a first save.
+template <typename Radio, typename Text>
+void walkSettings(ConfigStore& store, Radio radio, Text text) {
+    for (const auto& [group, section] : radioSections) {
+        store.selectSection(platform::ansi(section));
+        for (const batch::Choice& choice : batch::choiceTable)
+            if (choice.group == group)
+                radio(choice.control);
     }
+    store.selectSection(platform::ansi(sourceSection));
+    for (const TextSetting& setting : textSettings)
+        text(setting);
 }
 
 } // namespace
 
-void loadSettingsIntoWindow(ConfigStore& store, ControlAccess& window) {
-    walkSettings(store, [&](const Setting& setting, const platform::AnsiText& control) {
-        if (setting.kind == Persisted::RadioState) {
-            store.restoreRadioButton(window, control);
-            return;
-        }
-        window.setTextAttribute(
-            control, textAttributeOf(setting.kind),
-            store.readText(platform::ansi(setting.key), platform::ansi(setting.defaultValue)));
-    });
+void loadSettingsIntoWindow(ConfigStore& store, batch::BatchHost& window) {
+    walkSettings(
+        store, [&](std::string_view control) { store.restoreRadioButton(window, control); },
+        [&](const TextSetting& setting) {
+            window.setTextAttribute(
+                setting.control, setting.attribute,
+                store.readText(platform::ansi(setting.key), platform::ansi(setting.defaultValue)));
+        });
 }
 
-void saveSettingsFromWindow(ConfigStore& store, ControlAccess& window) {
-    walkSettings(store, [&](const Setting& setting, const platform::AnsiText& control) {
-        if (setting.kind == Persisted::RadioState) {
-            store.saveRadioButton(window, control);
-            return;
-        }
-        store.writeText(platform::ansi(setting.key),
-                        window.textAttribute(control, textAttributeOf(setting.kind)));
-    });
+void saveSettingsFromWindow(ConfigStore& store, batch::BatchHost& window) {
+    walkSettings(
+        store, [&](std::string_view control) { store.saveRadioButton(window, control); },
+        [&](const TextSetting& setting) {
+            store.writeText(platform::ansi(setting.key),
+                            window.textAttribute(setting.control, setting.attribute));
+        });
 }
 
 platform::AnsiText settingsFilePath(const platform::AnsiText& executableFolder) {

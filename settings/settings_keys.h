@@ -2,19 +2,19 @@
 // where the settings file lives.
 #pragma once
 
+#include "batch/batch_host.h"
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
-#include "settings/control_access.h"
 
 namespace settings {
 
 // Puts the saved choices into the window's controls (when the window has been created). A
 // missing key leaves its control as it is; the filter falls back to "*.*", the remembered
 // folders to the empty text.
-void loadSettingsIntoWindow(ConfigStore& store, ControlAccess& window);
+void loadSettingsIntoWindow(ConfigStore& store, batch::BatchHost& window);
 
 // Writes every persisted choice through the store (when the window is asked to close).
-void saveSettingsFromWindow(ConfigStore& store, ControlAccess& window);
+void saveSettingsFromWindow(ConfigStore& store, batch::BatchHost& window);
 
 // The settings file for a program in `executableFolder`: beside the executable when the file
 // there can be opened for editing (an existing writable file, even in a read-only folder, or a

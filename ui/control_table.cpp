@@ -13,6 +13,9 @@
 #include <QString>
 #include <QStringList>
 
+#include "batch/batch_host.h"
+#include "batch/batch_run.h"
+#include "batch/choices.h"
 #include "ui/promotion_strip.h"
 
 namespace ui {
@@ -27,6 +30,58 @@ constexpr FontSpec song12{"宋体", -12, 400};
 constexpr FontSpec hei21Bold{"黑体", -21, 700};
 
 using K = ControlKind;
+using batch::ChoiceGroup;
+using Enc = engine::TextEncoding;
+using Mode = engine::ScriptMode;
+
+// The panel that holds a choice group's radios.
+constexpr std::string_view panelOf(ChoiceGroup group) {
+    switch (group) {
+    case ChoiceGroup::Input:
+        return "图片框1";
+    case ChoiceGroup::Output:
+        return "图片框2";
+    case ChoiceGroup::Script:
+        return "外形框1";
+    }
+    return "";
+}
+
+// A choice's radio at its place: name, caption and initial state come from the choice table. A
+// value the group does not offer fails the build.
+constexpr ControlSpec radio(ChoiceGroup group, auto value, int left, int top, int width, int height,
+                            FontSpec font) {
+    const batch::Choice& choice = *batch::findChoice(group, static_cast<int>(value));
+    return {.name = choice.control,
+            .kind = K::RadioBox,
+            .parent = panelOf(group),
+            .left = left,
+            .top = top,
+            .width = width,
+            .height = height,
+            .caption = choice.caption,
+            .font = font,
+            .selected = batch::isDefaultChoice(choice)};
+}
+
+// A batch button, showing its idle caption.
+constexpr ControlSpec button(std::string_view name, const batch::ButtonCaptions& captions, int left,
+                             int width, bool isDefault) {
+    return {.name = name,
+            .kind = K::Button,
+            .parent = "",
+            .left = left,
+            .top = 304,
+            .width = width,
+            .height = 48,
+            .caption = captions.idle,
+            .font = hei21Bold,
+            .defaultButton = isDefault};
+}
+
+constexpr auto In = ChoiceGroup::Input;
+constexpr auto Out = ChoiceGroup::Output;
+constexpr auto Script = ChoiceGroup::Script;
 
 // clang-format off
 constexpr std::array table{
@@ -38,37 +93,51 @@ constexpr std::array table{
 
     ControlSpec{"图片框1", K::PicBox, "", 16, 105, 584, 32, "", noFont},
     ControlSpec{"标签1", K::Label, "图片框1", 8, 3, 79, 24, "输入编码：", song14Bold},
-    ControlSpec{"单选框自动输入", K::RadioBox, "图片框1", 96, 3, 80, 24, "自动", song14, true},
-    ControlSpec{"单选框输入ANSI", K::RadioBox, "图片框1", 176, 3, 64, 24, "ANSI", song14},
-    ControlSpec{"单选框输入UTF8", K::RadioBox, "图片框1", 248, 3, 63, 24, "UTF-8", song14},
-    ControlSpec{"单选框输入Ule", K::RadioBox, "图片框1", 328, 3, 80, 24, "Unicode", song14},
-    ControlSpec{"单选框输入Ube", K::RadioBox, "图片框1", 416, 3, 159, 24, "Unicode big endian", song14},
+    radio(In, Enc::Auto, 96, 3, 80, 24, song14),
+    radio(In, Enc::Ansi, 176, 3, 64, 24, song14),
+    radio(In, Enc::Utf8, 248, 3, 63, 24, song14),
+    radio(In, Enc::Utf16LE, 328, 3, 80, 24, song14),
+    radio(In, Enc::Utf16BE, 416, 3, 159, 24, song14),
 
     ControlSpec{"图片框2", K::PicBox, "", 16, 148, 584, 32, "", noFont},
     ControlSpec{"标签2", K::Label, "图片框2", 8, 3, 79, 24, "输出编码：", song14Bold},
-    ControlSpec{"单选框自动输出", K::RadioBox, "图片框2", 96, 3, 80, 24, "自动", song14, true},
-    ControlSpec{"单选框输出ANSI", K::RadioBox, "图片框2", 176, 3, 64, 24, "ANSI", song14},
-    ControlSpec{"单选框输出UTF8", K::RadioBox, "图片框2", 248, 3, 63, 24, "UTF-8", song14},
-    ControlSpec{"单选框输出Ule", K::RadioBox, "图片框2", 328, 3, 80, 24, "Unicode", song14},
-    ControlSpec{"单选框输出Ube", K::RadioBox, "图片框2", 416, 3, 159, 24, "Unicode big endian", song14},
+    radio(Out, Enc::Auto, 96, 3, 80, 24, song14),
+    radio(Out, Enc::Ansi, 176, 3, 64, 24, song14),
+    radio(Out, Enc::Utf8, 248, 3, 63, 24, song14),
+    radio(Out, Enc::Utf16LE, 328, 3, 80, 24, song14),
+    radio(Out, Enc::Utf16BE, 416, 3, 159, 24, song14),
 
     ControlSpec{"外形框1", K::ShapeBox, "", 16, 192, 584, 72, "", noFont},
     ControlSpec{"标签4", K::Label, "外形框1", 8, 19, 79, 24, "繁简互转：", song14Bold},
-    ControlSpec{"单选框不转", K::RadioBox, "外形框1", 96, 19, 64, 24, "不转", song15, true},
-    ControlSpec{"单选框简到繁", K::RadioBox, "外形框1", 176, 3, 112, 24, "简体到繁体", song15},
-    ControlSpec{"单选框繁到简", K::RadioBox, "外形框1", 176, 35, 112, 24, "繁体到简体", song15},
-    ControlSpec{"单选框简到b5", K::RadioBox, "外形框1", 328, 3, 112, 24, "简体到Big5", song15},
-    ControlSpec{"单选框繁到b5", K::RadioBox, "外形框1", 328, 35, 112, 24, "繁体到Big5", song15},
-    ControlSpec{"单选框b5到简", K::RadioBox, "外形框1", 464, 3, 112, 24, "Big5到简体", song15},
-    ControlSpec{"单选框b5到繁", K::RadioBox, "外形框1", 464, 35, 112, 24, "Big5到繁体", song15},
+    radio(Script, Mode::None, 96, 19, 64, 24, song15),
+    radio(Script, Mode::SimplifiedToTraditional, 176, 3, 112, 24, song15),
+    radio(Script, Mode::TraditionalToSimplified, 176, 35, 112, 24, song15),
+    radio(Script, Mode::SimplifiedToBig5, 328, 3, 112, 24, song15),
+    radio(Script, Mode::TraditionalToBig5, 328, 35, 112, 24, song15),
+    radio(Script, Mode::Big5ToSimplified, 464, 3, 112, 24, song15),
+    radio(Script, Mode::Big5ToTraditional, 464, 35, 112, 24, song15),
 
-    ControlSpec{"进度条", K::ProcessBar, "", 24, 272, 552, 24, "", noFont},
-    ControlSpec{"透明标签", K::TransLabel, "", 39, 272, 520, 24, "", song15},
-    ControlSpec{"按钮批量转换", K::Button, "", 24, 304, 168, 48, "批量转换", hei21Bold, false, true},
-    ControlSpec{"按钮批量转换文件夹", K::Button, "", 200, 304, 376, 48, "   批量转换(文件夹方式)", hei21Bold},
-    ControlSpec{"编辑框文件过滤", K::EditBox, "", 480, 316, 64, 26, "*.*", song15},
+    ControlSpec{batch::control::progressBar, K::ProcessBar, "", 24, 272, 552, 24, "", noFont},
+    ControlSpec{batch::control::progressCaption, K::TransLabel, "", 39, 272, 520, 24, "", song15},
+    button(batch::control::fileButton, batch::fileButtonCaptions, 24, 168, true),
+    button(batch::control::folderButton, batch::folderButtonCaptions, 200, 376, false),
+    ControlSpec{batch::control::filterEdit, K::EditBox, "", 480, 316, 64, 26, "*.*", song15},
 };
 // clang-format on
+
+constexpr bool everyChoicePlaced() {
+    for (const batch::Choice& choice : batch::choiceTable) {
+        bool placed = false;
+        for (const ControlSpec& row : table) {
+            placed = placed || row.name == choice.control;
+        }
+        if (!placed) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(everyChoicePlaced(), "a choice of batch/choices.h has no radio in the layout");
 
 QString qs(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
@@ -199,8 +268,8 @@ std::map<std::string_view, QWidget*> buildControls(QWidget* window) {
     }
     // Controls that lie over others are drawn above them: the status text over the bar, the
     // filter box over the right end of the folder button.
-    controls.at("透明标签")->raise();
-    controls.at("编辑框文件过滤")->raise();
+    controls.at(batch::control::progressCaption)->raise();
+    controls.at(batch::control::filterEdit)->raise();
     return controls;
 }
 

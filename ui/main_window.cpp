@@ -15,22 +15,6 @@
 
 namespace ui {
 
-namespace {
-
-// Decrements on every way out of a handler, so an early return cannot leave the guard set.
-class DepthGuard {
-public:
-    explicit DepthGuard(int& counter) : depth(counter) { ++depth; }
-    ~DepthGuard() { --depth; }
-    DepthGuard(const DepthGuard&) = delete;
-    DepthGuard& operator=(const DepthGuard&) = delete;
-
-private:
-    int& depth;
-};
-
-} // namespace
-
 MainWindow::MainWindow(WindowHandlers windowHandlers, ShellDialogs dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -42,8 +26,8 @@ MainWindow::MainWindow(WindowHandlers windowHandlers, ShellDialogs dialogs, QWid
     setFixedSize(windowWidth, windowHeight);
 
     controls = buildControls(this);
-    fileButton = static_cast<QPushButton*>(controls.at("按钮批量转换"));
-    folderButton = static_cast<QPushButton*>(controls.at("按钮批量转换文件夹"));
+    fileButton = static_cast<QPushButton*>(controls.at(batch::control::fileButton));
+    folderButton = static_cast<QPushButton*>(controls.at(batch::control::folderButton));
 
     auto* separator = static_cast<QLabel*>(controls.at("标签3"));
     separator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
@@ -69,7 +53,7 @@ MainWindow::MainWindow(WindowHandlers windowHandlers, ShellDialogs dialogs, QWid
     centreOnScreen();
     // The created event: every control exists and the user cannot act yet.
     if (handlers.loadSettings) {
-        handlers.loadSettings(windowHost->settingsAccess());
+        handlers.loadSettings(*windowHost);
     }
 }
 
@@ -133,7 +117,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         closing = true;
         strip->timer()->stop();
         if (handlers.saveSettings) {
-            handlers.saveSettings(windowHost->settingsAccess());
+            handlers.saveSettings(*windowHost);
         }
     }
     // Never vetoed. During a run the window only hides here; the run sees the pump answer false
@@ -153,33 +137,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-bool MainWindow::acceptsBatchClick(std::string_view button) const {
-    if (closing) {
-        return false;
-    }
-    if (handlerDepth == 0) {
-        return true;
-    }
-    const ControlSpec* row = findControlSpec(button);
-    return row && windowHost->caption(button) !=
-                       ansiText(QString::fromUtf8(row->caption.data(),
-                                                  static_cast<qsizetype>(row->caption.size())));
-}
-
+// After the close request a click starts nothing; whether a click stops a run, starts one or is
+// dropped because another handler is busy is the session's to tell.
 void MainWindow::fileButtonClicked() {
-    if (!acceptsBatchClick("按钮批量转换") || !handlers.startFileBatch) {
-        return;
+    if (!closing && handlers.startFileBatch) {
+        handlers.startFileBatch(*windowHost, session);
     }
-    DepthGuard guard(handlerDepth);
-    handlers.startFileBatch(*windowHost);
 }
 
 void MainWindow::folderButtonActivated(bool useFilterScan) {
-    if (!acceptsBatchClick("按钮批量转换文件夹") || !handlers.startFolderBatch) {
-        return;
+    if (!closing && handlers.startFolderBatch) {
+        handlers.startFolderBatch(*windowHost, session, useFilterScan);
     }
-    DepthGuard guard(handlerDepth);
-    handlers.startFolderBatch(*windowHost, useFilterScan);
 }
 
 } // namespace ui

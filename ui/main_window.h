@@ -1,6 +1,6 @@
 // The program's only window: the three choice groups, the filter, the two batch buttons with
 // the run's progress display, and the promotion strip. Its handlers come from the batch and
-// settings layers; the window routes its events to them and keeps runs from nesting.
+// settings layers; the window routes its events to them with the session they share.
 #pragma once
 
 #include <functional>
@@ -10,13 +10,10 @@
 
 #include <QWidget>
 
+#include "batch/batch_session.h"
 #include "ui/window_host.h"
 
 class QPushButton;
-
-namespace settings {
-class ControlAccess;
-}
 
 namespace ui {
 
@@ -24,10 +21,11 @@ class PromotionStrip;
 
 // What the window's events run. Start-up fills them with the settings and batch layers.
 struct WindowHandlers {
-    std::function<void(settings::ControlAccess&)> loadSettings; // created
-    std::function<void(settings::ControlAccess&)> saveSettings; // close requested
-    std::function<void(batch::BatchHost&)> startFileBatch;
-    std::function<void(batch::BatchHost&, bool useFilterScan)> startFolderBatch;
+    std::function<void(batch::BatchHost&)> loadSettings; // created
+    std::function<void(batch::BatchHost&)> saveSettings; // close requested
+    std::function<void(batch::BatchHost&, batch::BatchSession&)> startFileBatch;
+    std::function<void(batch::BatchHost&, batch::BatchSession&, bool useFilterScan)>
+        startFolderBatch;
 };
 
 // The window's outer size, frame included.
@@ -46,8 +44,8 @@ public:
 
     // True once the close was requested; a run in progress then stops after the file in hand.
     bool isClosing() const { return closing; }
-    // True while a batch button's handler (dialog, scan or run) is on the stack.
-    bool batchHandlerActive() const { return handlerDepth > 0; }
+    // The run state of the batch buttons, which their handlers keep.
+    const batch::BatchSession& batchSession() const { return session; }
 
     // Places the window as it opens: left = (screen width - 606) / 2, top likewise.
     void centreOnScreen();
@@ -61,9 +59,6 @@ protected:
 private:
     void fileButtonClicked();
     void folderButtonActivated(bool useFilterScan);
-    // A click that arrives while a handler of either batch button is already busy with its
-    // dialog or folder scan is dropped: only the stop click of a running button gets through.
-    bool acceptsBatchClick(std::string_view button) const;
     void fitOuterSize();
 
     WindowHandlers handlers;
@@ -73,7 +68,7 @@ private:
     QPushButton* fileButton = nullptr;
     QPushButton* folderButton = nullptr;
     bool closing = false;
-    int handlerDepth = 0;
+    batch::BatchSession session;
 };
 
 } // namespace ui

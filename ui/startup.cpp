@@ -35,20 +35,18 @@ bool openSettings(settings::ConfigStore& store, const platform::AnsiText& path) 
 
 WindowHandlers programHandlers(settings::ConfigStore& store) {
     WindowHandlers handlers;
-    handlers.loadSettings = [&store](settings::ControlAccess& window) {
+    handlers.loadSettings = [&store](batch::BatchHost& window) {
         // The store pumps the window's events during long searches and shows its alarm there.
         store.setWindow(&window);
         settings::loadSettingsIntoWindow(store, window);
     };
-    handlers.saveSettings = [&store](settings::ControlAccess& window) {
+    handlers.saveSettings = [&store](batch::BatchHost& window) {
         settings::saveSettingsFromWindow(store, window);
         // The window goes away after this; the store must not reach it any more.
         store.setWindow(nullptr);
     };
-    handlers.startFileBatch = [](batch::BatchHost& host) { batch::startFileBatch(host); };
-    handlers.startFolderBatch = [](batch::BatchHost& host, bool useFilterScan) {
-        batch::startFolderBatch(host, useFilterScan);
-    };
+    handlers.startFileBatch = batch::startFileBatch;
+    handlers.startFolderBatch = batch::startFolderBatch;
     return handlers;
 }
 

@@ -1,4 +1,4 @@
-// The window's controls by name for the batch run and the settings layer.
+// The window's controls by name for the batch run and the settings.
 #include "ui/window_host.h"
 
 #include <QAbstractButton>
@@ -21,10 +21,6 @@ constexpr const char* tagProperty = "qfxTag";
 
 QByteArray bytes(const AnsiText& text) {
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string_view utf8Name(const std::string& storage) {
-    return storage;
 }
 
 } // namespace
@@ -62,206 +58,121 @@ ShellDialogs desktopDialogs() {
     return dialogs;
 }
 
-// The settings layer's view: names arrive as AnsiText, the empty name is the window itself.
-class WindowHost::SettingsAccess : public settings::ControlAccess {
-public:
-    explicit SettingsAccess(WindowHost& windowHost) : host(windowHost) {}
-
-    AnsiText textAttribute(const AnsiText& control, settings::ControlAttribute attribute) override {
-        const std::string name = utf8(control);
-        switch (attribute) {
-        case settings::ControlAttribute::Tag:
-            return host.tag(utf8Name(name));
-        case settings::ControlAttribute::Text:
-            return host.text(utf8Name(name));
-        case settings::ControlAttribute::Caption:
-            return host.caption(utf8Name(name));
-        default:
-            return std::to_string(numberAttribute(control, attribute));
-        }
-    }
-
-    void setTextAttribute(const AnsiText& control, settings::ControlAttribute attribute,
-                          const AnsiText& value) override {
-        const std::string name = utf8(control);
-        switch (attribute) {
-        case settings::ControlAttribute::Tag:
-            host.setTag(utf8Name(name), value);
-            break;
-        case settings::ControlAttribute::Text:
-            host.setText(utf8Name(name), value);
-            break;
-        case settings::ControlAttribute::Caption:
-            host.setCaption(utf8Name(name), value);
-            break;
-        default:
-            break;
-        }
-    }
-
-    bool flagAttribute(const AnsiText& control, settings::ControlAttribute attribute) override {
-        return attribute == settings::ControlAttribute::Selected && host.selected(utf8(control));
-    }
-
-    void setFlagAttribute(const AnsiText& control, settings::ControlAttribute attribute,
-                          bool value) override {
-        if (attribute == settings::ControlAttribute::Selected) {
-            host.setSelected(utf8(control), value);
-        }
-    }
-
-    int numberAttribute(const AnsiText& control, settings::ControlAttribute attribute) override {
-        QWidget* widget = control.empty() ? host.window : host.control(utf8(control));
-        if (!widget) {
-            return 0;
-        }
-        const QRect frame = widget->isWindow() ? widget->frameGeometry() : widget->geometry();
-        switch (attribute) {
-        case settings::ControlAttribute::PlacementState:
-            return widget->isMinimized() ? 2 : widget->isMaximized() ? 3 : 0;
-        case settings::ControlAttribute::Left:
-            return frame.x();
-        case settings::ControlAttribute::Top:
-            return frame.y();
-        case settings::ControlAttribute::Width:
-            return frame.width();
-        case settings::ControlAttribute::Height:
-            return frame.height();
-        default:
-            return 0;
-        }
-    }
-
-    void setNumberAttribute(const AnsiText& control, settings::ControlAttribute attribute,
-                            int value) override {
-        QWidget* widget = control.empty() ? host.window : host.control(utf8(control));
-        if (!widget) {
-            return;
-        }
-        switch (attribute) {
-        case settings::ControlAttribute::Left:
-            widget->move(value, widget->y());
-            break;
-        case settings::ControlAttribute::Top:
-            widget->move(widget->x(), value);
-            break;
-        case settings::ControlAttribute::PlacementState:
-            if (value == 2) {
-                widget->showMinimized();
-            } else if (value == 3) {
-                widget->showMaximized();
-            }
-            break;
-        default:
-            // The window has a fixed size.
-            break;
-        }
-    }
-
-    void pumpEvents() override { QCoreApplication::processEvents(); }
-
-    platform::MessageAnswer showMessage(const AnsiText& text, int style,
-                                        const AnsiText& title) override {
-        // The store's alarm may come while the settings are saved on close; it still shows.
-        if (!host.dialogs.showMessage) {
-            return platform::MessageAnswer::Ok;
-        }
-        return host.dialogs.showMessage(text, style, title);
-    }
-
-private:
-    // Control names in UTF-8, the form the widgets carry; a name that is no GB18030 is taken
-    // as it is.
-    static std::string utf8(const AnsiText& name) {
-        return platform::utf8FromAnsi(name).value_or(name);
-    }
-
-    WindowHost& host;
-};
-
 WindowHost::WindowHost(QWidget* hostWindow, std::map<std::string_view, QWidget*> windowControls,
                        std::function<bool()> isClosing, ShellDialogs shellDialogs)
     : window(hostWindow), controls(std::move(windowControls)), closing(std::move(isClosing)),
-      dialogs(std::move(shellDialogs)), settings(std::make_unique<SettingsAccess>(*this)) {}
-
-WindowHost::~WindowHost() = default;
-
-settings::ControlAccess& WindowHost::settingsAccess() {
-    return *settings;
-}
+      dialogs(std::move(shellDialogs)) {}
 
 QWidget* WindowHost::control(std::string_view name) const {
     auto found = controls.find(name);
     return found != controls.end() ? found->second : nullptr;
 }
 
-AnsiText WindowHost::caption(std::string_view name) {
-    QWidget* widget = name.empty() ? window : control(name);
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        return ansiText(button->text());
-    }
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        return ansiText(label->text());
-    }
-    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        return ansiText(edit->text());
-    }
-    return widget ? ansiText(widget->windowTitle()) : AnsiText();
+QWidget* WindowHost::widget(std::string_view name) const {
+    return name.empty() ? window : control(name);
 }
 
-void WindowHost::setCaption(std::string_view name, const AnsiText& caption) {
-    QWidget* widget = name.empty() ? window : control(name);
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+AnsiText WindowHost::textAttribute(std::string_view name, batch::ControlAttribute attribute) {
+    using batch::ControlAttribute;
+    switch (attribute) {
+    case ControlAttribute::Tag: {
+        QWidget* tagged = control(name);
+        if (!tagged) {
+            return {};
+        }
+        const QByteArray value = tagged->property(tagProperty).toByteArray();
+        return AnsiText(value.constData(), static_cast<std::size_t>(value.size()));
+    }
+    case ControlAttribute::Text:
+        if (auto* edit = qobject_cast<QLineEdit*>(control(name))) {
+            return ansiText(edit->text());
+        }
+        return textAttribute(name, ControlAttribute::Caption);
+    case ControlAttribute::Caption: {
+        QWidget* shown = widget(name);
+        if (auto* button = qobject_cast<QAbstractButton*>(shown)) {
+            return ansiText(button->text());
+        }
+        if (auto* label = qobject_cast<QLabel*>(shown)) {
+            return ansiText(label->text());
+        }
+        if (auto* edit = qobject_cast<QLineEdit*>(shown)) {
+            return ansiText(edit->text());
+        }
+        return shown ? ansiText(shown->windowTitle()) : AnsiText();
+    }
+    default:
+        return std::to_string(numberAttribute(name, attribute));
+    }
+}
+
+void WindowHost::setTextAttribute(std::string_view name, batch::ControlAttribute attribute,
+                                  const AnsiText& value) {
+    using batch::ControlAttribute;
+    switch (attribute) {
+    case ControlAttribute::Tag:
+        if (QWidget* tagged = control(name)) {
+            tagged->setProperty(tagProperty, bytes(value));
+        }
+        break;
+    case ControlAttribute::Text:
+        if (auto* edit = qobject_cast<QLineEdit*>(control(name))) {
+            edit->setText(qtText(value));
+        } else {
+            setWidgetCaption(widget(name), value);
+        }
+        break;
+    case ControlAttribute::Caption:
+        setWidgetCaption(widget(name), value);
+        break;
+    default:
+        break;
+    }
+}
+
+void WindowHost::setWidgetCaption(QWidget* shown, const AnsiText& caption) {
+    if (auto* button = qobject_cast<QAbstractButton*>(shown)) {
         button->setText(qtText(caption));
-    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+    } else if (auto* label = qobject_cast<QLabel*>(shown)) {
         label->setText(qtText(caption));
         // Painted now: a run sets the caption just before converting a file synchronously, and
         // a scheduled repaint would only show after that file.
         label->repaint();
-    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+    } else if (auto* edit = qobject_cast<QLineEdit*>(shown)) {
         edit->setText(qtText(caption));
-    } else if (widget) {
-        widget->setWindowTitle(qtText(caption));
+    } else if (shown) {
+        shown->setWindowTitle(qtText(caption));
     }
 }
 
-AnsiText WindowHost::tag(std::string_view name) {
-    QWidget* widget = control(name);
-    if (!widget) {
-        return {};
+bool WindowHost::flagAttribute(std::string_view name, batch::ControlAttribute attribute) {
+    switch (attribute) {
+    case batch::ControlAttribute::Selected: {
+        auto* button = qobject_cast<QAbstractButton*>(control(name));
+        return button && button->isChecked();
     }
-    const QByteArray value = widget->property(tagProperty).toByteArray();
-    return AnsiText(value.constData(), static_cast<std::size_t>(value.size()));
-}
-
-void WindowHost::setTag(std::string_view name, const AnsiText& tag) {
-    if (QWidget* widget = control(name)) {
-        widget->setProperty(tagProperty, bytes(tag));
+    case batch::ControlAttribute::Disabled: {
+        QWidget* target = control(name);
+        return target && !target->isEnabled();
     }
-}
-
-AnsiText WindowHost::text(std::string_view name) {
-    if (auto* edit = qobject_cast<QLineEdit*>(control(name))) {
-        return ansiText(edit->text());
-    }
-    return caption(name);
-}
-
-void WindowHost::setText(std::string_view name, const AnsiText& text) {
-    if (auto* edit = qobject_cast<QLineEdit*>(control(name))) {
-        edit->setText(qtText(text));
-    } else {
-        setCaption(name, text);
+    default:
+        return false;
     }
 }
 
-bool WindowHost::selected(std::string_view name) {
-    auto* button = qobject_cast<QAbstractButton*>(control(name));
-    return button && button->isChecked();
+void WindowHost::setFlagAttribute(std::string_view name, batch::ControlAttribute attribute,
+                                  bool value) {
+    if (attribute == batch::ControlAttribute::Selected) {
+        setWidgetSelected(control(name), value);
+    } else if (attribute == batch::ControlAttribute::Disabled) {
+        if (QWidget* target = control(name)) {
+            target->setEnabled(!value);
+        }
+    }
 }
 
-void WindowHost::setSelected(std::string_view name, bool isSelected) {
-    auto* button = qobject_cast<QAbstractButton*>(control(name));
+void WindowHost::setWidgetSelected(QWidget* target, bool isSelected) {
+    auto* button = qobject_cast<QAbstractButton*>(target);
     if (!button || button->isChecked() == isSelected) {
         return;
     }
@@ -277,39 +188,71 @@ void WindowHost::setSelected(std::string_view name, bool isSelected) {
     button->setAutoExclusive(exclusive);
 }
 
-void WindowHost::setDisabled(std::string_view name, bool isDisabled) {
-    if (QWidget* widget = control(name)) {
-        widget->setEnabled(!isDisabled);
+int WindowHost::numberAttribute(std::string_view name, batch::ControlAttribute attribute) {
+    using batch::ControlAttribute;
+    if (attribute == ControlAttribute::Maximum || attribute == ControlAttribute::Position) {
+        auto* bar = qobject_cast<QProgressBar*>(control(name));
+        return !bar ? 0 : attribute == ControlAttribute::Maximum ? bar->maximum() : bar->value();
+    }
+    QWidget* placed = widget(name);
+    if (!placed) {
+        return 0;
+    }
+    const QRect frame = placed->isWindow() ? placed->frameGeometry() : placed->geometry();
+    switch (attribute) {
+    case ControlAttribute::PlacementState:
+        return placed->isMinimized() ? 2 : placed->isMaximized() ? 3 : 0;
+    case ControlAttribute::Left:
+        return frame.x();
+    case ControlAttribute::Top:
+        return frame.y();
+    case ControlAttribute::Width:
+        return frame.width();
+    case ControlAttribute::Height:
+        return frame.height();
+    default:
+        return 0;
     }
 }
 
-bool WindowHost::disabled(std::string_view name) const {
-    QWidget* widget = control(name);
-    return widget && !widget->isEnabled();
-}
-
-void WindowHost::setMaximum(std::string_view name, int maximum) {
-    if (auto* bar = qobject_cast<QProgressBar*>(control(name))) {
-        bar->setMaximum(maximum);
+void WindowHost::setNumberAttribute(std::string_view name, batch::ControlAttribute attribute,
+                                    int value) {
+    using batch::ControlAttribute;
+    if (attribute == ControlAttribute::Maximum || attribute == ControlAttribute::Position) {
+        if (auto* bar = qobject_cast<QProgressBar*>(control(name))) {
+            if (attribute == ControlAttribute::Maximum) {
+                bar->setMaximum(value);
+            } else {
+                bar->setValue(value);
+                // Painted now, with the caption over it, before the run goes on without the
+                // event loop.
+                bar->repaint();
+            }
+        }
+        return;
     }
-}
-
-int WindowHost::maximum(std::string_view name) const {
-    auto* bar = qobject_cast<QProgressBar*>(control(name));
-    return bar ? bar->maximum() : 0;
-}
-
-void WindowHost::setPosition(std::string_view name, int position) {
-    if (auto* bar = qobject_cast<QProgressBar*>(control(name))) {
-        bar->setValue(position);
-        // Painted now, with the caption over it, before the run goes on without the event loop.
-        bar->repaint();
+    QWidget* placed = widget(name);
+    if (!placed) {
+        return;
     }
-}
-
-int WindowHost::position(std::string_view name) const {
-    auto* bar = qobject_cast<QProgressBar*>(control(name));
-    return bar ? bar->value() : 0;
+    switch (attribute) {
+    case ControlAttribute::Left:
+        placed->move(value, placed->y());
+        break;
+    case ControlAttribute::Top:
+        placed->move(placed->x(), value);
+        break;
+    case ControlAttribute::PlacementState:
+        if (value == 2) {
+            placed->showMinimized();
+        } else if (value == 3) {
+            placed->showMaximized();
+        }
+        break;
+    default:
+        // The window has a fixed size.
+        break;
+    }
 }
 
 bool WindowHost::pumpEvents() {
@@ -337,8 +280,9 @@ AnsiText WindowHost::pickFolder(const AnsiText& initialFolder, const AnsiText& t
 
 platform::MessageAnswer WindowHost::showMessage(const AnsiText& text, int style,
                                                 const AnsiText& title) {
-    // After the close request the window is gone for the user: nothing more is shown.
-    if (closing() || !dialogs.showMessage) {
+    // Also after the close request: the settings store's alarm may come while the settings are
+    // saved on close. A run shows nothing once its pump has told it the window is going away.
+    if (!dialogs.showMessage) {
         return platform::MessageAnswer::Ok;
     }
     return dialogs.showMessage(text, style, title);

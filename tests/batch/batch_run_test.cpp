@@ -53,9 +53,10 @@ std::string readFile(const fs::path& path) {
 // Keeps every progress caption and file outcome, and lets a test act inside the event pump.
 class RecordingHost : public HeadlessHost {
 public:
-    void setCaption(std::string_view name, const AnsiText& value) override {
-        HeadlessHost::setCaption(name, value);
-        if (name == control::progressCaption)
+    void setTextAttribute(std::string_view name, ControlAttribute attribute,
+                          const AnsiText& value) override {
+        HeadlessHost::setTextAttribute(name, attribute, value);
+        if (name == control::progressCaption && attribute == ControlAttribute::Caption)
             progressCaptions.push_back(value);
     }
     void fileFinished(const FileOutcome& outcome) override { outcomes.push_back(outcome); }
@@ -70,10 +71,10 @@ public:
     int styleShown = -1;
 };
 
-// Every test starts as a fresh program would: no stop requested.
+// Every test starts as a fresh program would: no stop requested, no handler active.
 class BatchRun : public testing::Test {
 protected:
-    void SetUp() override { stopRequested = false; }
+    BatchSession session;
 };
 
 const std::string gbkHello = "\xC4\xE3\xBA\xC3"; // 你好
@@ -88,7 +89,7 @@ TEST_F(BatchRun, convertsInOrderIntoResultFolderOfFirstFile) {
 
     RecordingHost host;
     host.chooseOutput(engine::TextEncoding::Utf8);
-    BatchSummary summary = runBatch(host, files);
+    BatchSummary summary = runBatch(host, session, files);
 
     EXPECT_EQ(summary.converted, 4);
     EXPECT_EQ(summary.resultFolder, TempTree::ansiPath(tree.root) + ansi("/转换结果/"));
@@ -99,8 +100,8 @@ TEST_F(BatchRun, convertsInOrderIntoResultFolderOfFirstFile) {
     EXPECT_EQ(host.progressCaptions[2], "(4:3) c.old");
     EXPECT_EQ(host.progressCaptions[3], "(4:4) d");
     EXPECT_EQ(host.progressCaptions[4], ""); // emptied when the run ends
-    EXPECT_EQ(host.maximum[std::string(control::progressBar)], 4);
-    EXPECT_EQ(host.position[std::string(control::progressBar)], 0);
+    EXPECT_EQ(host.maximum(control::progressBar), 4);
+    EXPECT_EQ(host.position(control::progressBar), 0);
     EXPECT_EQ(host.styleShown, 4);
 }
 
@@ -109,7 +110,8 @@ TEST_F(BatchRun, replacesSameNameAndReusesResultFolder) {
     fs::create_directories(tree.root / "转换结果");
     tree.write("转换结果/x.txt", "old result that is longer than the new one");
     HeadlessHost host;
-    BatchSummary summary = runBatch(host, {TempTree::ansiPath(tree.write("x.txt", gbkHello))});
+    BatchSummary summary =
+        runBatch(host, session, {TempTree::ansiPath(tree.write("x.txt", gbkHello))});
     EXPECT_EQ(summary.converted, 1);
     EXPECT_EQ(readFile(tree.root / "转换结果" / "x.txt"), gbkHello);
 }
@@ -122,7 +124,7 @@ TEST_F(BatchRun, unreadableSourceGetsNoOutputAndIsReported) {
                                 TempTree::ansiPath(tree.root / "gone.txt"),
                                 TempTree::ansiPath(tree.write("two.txt", "def"))};
     RecordingHost host;
-    BatchSummary summary = runBatch(host, files);
+    BatchSummary summary = runBatch(host, session, files);
 
     EXPECT_EQ(summary.converted, 2);
     ASSERT_EQ(summary.failedNames, std::vector<AnsiText>{"gone.txt"});
@@ -139,8 +141,9 @@ TEST_F(BatchRun, resultFolderBlockedByAFileFailsEveryWrite) {
     TempTree tree;
     tree.write("转换结果", "a file where the folder should be");
     HeadlessHost host;
-    BatchSummary summary = runBatch(host, {TempTree::ansiPath(tree.write("a.txt", "abc")),
-                                           TempTree::ansiPath(tree.write("b.txt", "abc"))});
+    BatchSummary summary = runBatch(host, session,
+                                    {TempTree::ansiPath(tree.write("a.txt", "abc")),
+                                     TempTree::ansiPath(tree.write("b.txt", "abc"))});
     EXPECT_EQ(summary.converted, 0);
     EXPECT_EQ(summary.failedNames.size(), 2u);
     EXPECT_EQ(readFile(tree.root / "转换结果"), "a file where the folder should be");
@@ -153,12 +156,12 @@ TEST_F(BatchRun, stopClickBeforeThirdFileLetsItFinishAndConvertsNoMore) {
         files.push_back(TempTree::ansiPath(tree.write("f" + std::to_string(i) + ".txt", "x")));
     RecordingHost host;
     host.filesToChoose = files;
-    host.onPump = [&host] {
+    host.onPump = [&host, this] {
         if (host.pumpCount == 3)
-            startFileBatch(host); // the second click on the running button
+            startFileBatch(host, session); // the second click on the running button
         return true;
     };
-    startFileBatch(host);
+    startFileBatch(host, session);
 
     EXPECT_EQ(host.outcomes.size(), 3u);
     EXPECT_TRUE(fs::exists(tree.root / "转换结果" / "f3.txt"));
@@ -166,15 +169,15 @@ TEST_F(BatchRun, stopClickBeforeThirdFileLetsItFinishAndConvertsNoMore) {
     EXPECT_EQ(host.messagesShown.size(), 1u);
     EXPECT_EQ(host.fileButtonCaptionAtReport, ansi("停止中.."));
     EXPECT_EQ(host.caption(control::fileButton), ansi("批量转换"));
-    EXPECT_FALSE(host.disabled[std::string(control::folderButton)]);
-    EXPECT_TRUE(stopRequested); // stays set until the next start
+    EXPECT_FALSE(host.disabled(control::folderButton));
+    EXPECT_TRUE(session.stopRequested); // stays set until the next start
 
     // The next start clears it before its first file.
     host.onPump = nullptr;
     host.outcomes.clear();
-    startFileBatch(host);
+    startFileBatch(host, session);
     EXPECT_EQ(host.outcomes.size(), 10u);
-    EXPECT_FALSE(stopRequested);
+    EXPECT_FALSE(session.stopRequested);
 }
 
 TEST_F(BatchRun, fileButtonRemembersFolderAndAnswersYesOpensResult) {
@@ -183,7 +186,7 @@ TEST_F(BatchRun, fileButtonRemembersFolderAndAnswersYesOpensResult) {
     host.setTag(control::fileButton, "/start/here");
     host.filesToChoose = {TempTree::ansiPath(tree.write("a.txt", "x"))};
     host.messageAnswer = MessageAnswer::Yes;
-    startFileBatch(host);
+    startFileBatch(host, session);
     EXPECT_EQ(host.lastDialogFolder, "/start/here");
     EXPECT_EQ(host.lastDialogTitle, ansi("选择要批量转换的多个文件："));
     EXPECT_EQ(host.tag(control::fileButton), TempTree::ansiPath(tree.root));
@@ -194,7 +197,7 @@ TEST_F(BatchRun, fileButtonRemembersFolderAndAnswersYesOpensResult) {
 TEST_F(BatchRun, cancelledDialogChangesNothing) {
     HeadlessHost host;
     host.setTag(control::fileButton, "/kept");
-    startFileBatch(host);
+    startFileBatch(host, session);
     EXPECT_EQ(host.tag(control::fileButton), "/kept");
     EXPECT_TRUE(host.messagesShown.empty());
 }
@@ -212,12 +215,12 @@ TEST_F(BatchRun, folderRunByFilterAndNoNestedStartDuringScan) {
         // Clicks on either button while the scan or run is busy start nothing.
         host.filesToChoose = {"/should/not/run"};
         size_t before = host.messagesShown.size();
-        startFileBatch(host);
+        startFileBatch(host, session);
         nestedDialogs += static_cast<int>(host.messagesShown.size() - before);
         host.filesToChoose.clear();
         return true;
     };
-    startFolderBatch(host, true);
+    startFolderBatch(host, session, true);
 
     EXPECT_EQ(host.lastDialogTitle, ansi("选择要批量转换的文件(*.txt)所在文件夹："));
     EXPECT_EQ(host.tag(control::folderButton), TempTree::ansiPath(tree.root));
@@ -233,7 +236,7 @@ TEST_F(BatchRun, folderRunWithNoMatchOnlyRemembersFolder) {
     HeadlessHost host;
     host.setText(control::filterEdit, "*.txt");
     host.folderToPick = TempTree::ansiPath(tree.root);
-    startFolderBatch(host, false);
+    startFolderBatch(host, session, false);
     EXPECT_EQ(host.tag(control::folderButton), TempTree::ansiPath(tree.root));
     EXPECT_TRUE(host.messagesShown.empty());
     EXPECT_FALSE(fs::exists(tree.root / "转换结果"));
@@ -249,7 +252,7 @@ TEST_F(BatchRun, folderRunOfUnrepresentableNamesOnlyReportsThem) {
         RecordingHost host;
         host.setText(control::filterEdit, "*.txt");
         host.folderToPick = TempTree::ansiPath(tree.root);
-        startFolderBatch(host, useFilterScan);
+        startFolderBatch(host, session, useFilterScan);
         ASSERT_EQ(host.messagesShown.size(), 1u) << useFilterScan;
         EXPECT_NE(host.messagesShown[0].find(ansi("有 1 个文件未能完整转换：bad\uFFFD.txt")),
                   AnsiText::npos);
@@ -257,7 +260,7 @@ TEST_F(BatchRun, folderRunOfUnrepresentableNamesOnlyReportsThem) {
         ASSERT_EQ(host.outcomes.size(), 1u);
         EXPECT_EQ(host.outcomes[0].status, FileStatus{FileProblem::NameNotRepresentable});
         EXPECT_EQ(host.caption(control::folderButton), ansi("   批量转换(文件夹方式)"));
-        EXPECT_FALSE(host.disabled[std::string(control::fileButton)]);
+        EXPECT_FALSE(host.disabled(control::fileButton));
     }
 }
 
@@ -269,7 +272,7 @@ TEST_F(BatchRun, closedWindowStopsWithoutReportOrControlChanges) {
     RecordingHost host;
     host.filesToChoose = files;
     host.onPump = [&host] { return host.pumpCount < 2; };
-    startFileBatch(host);
+    startFileBatch(host, session);
     EXPECT_EQ(host.outcomes.size(), 1u);
     EXPECT_TRUE(host.messagesShown.empty());
     EXPECT_EQ(host.caption(control::fileButton), ansi("点我停止")); // untouched after closing

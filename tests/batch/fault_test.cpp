@@ -101,9 +101,11 @@ std::vector<std::string> temporaryFiles(const fs::path& folder) {
 
 class RecordingHost : public HeadlessHost {
 public:
-    void setCaption(std::string_view name, const AnsiText& value) override {
-        HeadlessHost::setCaption(name, value);
-        if (name == control::progressCaption && !value.empty())
+    void setTextAttribute(std::string_view name, ControlAttribute attribute,
+                          const AnsiText& value) override {
+        HeadlessHost::setTextAttribute(name, attribute, value);
+        if (name == control::progressCaption && attribute == ControlAttribute::Caption &&
+            !value.empty())
             progressCaptions.push_back(value);
     }
     void fileFinished(const FileOutcome& outcome) override { outcomes.push_back(outcome); }
@@ -120,18 +122,16 @@ public:
 
 class BatchFault : public testing::Test {
 protected:
-    void SetUp() override {
-        stopRequested = false;
-        host.chooseOutput(engine::TextEncoding::Utf8);
-    }
+    void SetUp() override { host.chooseOutput(engine::TextEncoding::Utf8); }
     BatchSummary run(const std::vector<fs::path>& paths) {
         std::vector<AnsiText> files;
         for (const fs::path& path : paths)
             files.push_back(ansiPath(path));
-        return runBatch(host, files);
+        return runBatch(host, session, files);
     }
     TempTree tree;
     RecordingHost host;
+    BatchSession session;
 };
 
 TEST_F(BatchFault, sourceDeletedBetweenListingAndReading) {
@@ -142,7 +142,7 @@ TEST_F(BatchFault, sourceDeletedBetweenListingAndReading) {
     fs::remove(tree.root / "b.txt");
     const auto before = hashFolder(tree.root);
 
-    BatchSummary summary = runBatch(host, scan.files);
+    BatchSummary summary = runBatch(host, session, scan.files);
 
     EXPECT_EQ(summary.converted, 2);
     EXPECT_EQ(summary.failedNames, std::vector<AnsiText>{"b.txt"});
@@ -260,7 +260,7 @@ TEST_F(BatchFault, diskFullInTheMiddleOfALargeOutput) {
         setrlimit(RLIMIT_FSIZE, &limit);
         HeadlessHost childHost;
         childHost.chooseOutput(engine::TextEncoding::Utf16LE);
-        BatchSummary summary = runBatch(childHost, {ansiPath(large), ansiPath(small)});
+        BatchSummary summary = runBatch(childHost, session, {ansiPath(large), ansiPath(small)});
         const bool expected =
             summary.converted == 1 && summary.failedNames == std::vector<AnsiText>{"large.txt"};
         _exit(expected ? 0 : 1);
@@ -347,7 +347,7 @@ TEST_F(BatchFault, hostileNamesGoThroughScanRunAndCaption) {
     FolderScanResult scan = listFolderByFilter(ansiPath(tree.root), "*.txt");
     ASSERT_EQ(scan.files.size(), contents.size());
     ASSERT_EQ(scan.unrepresentable.size(), 1u);
-    BatchSummary summary = runBatch(host, scan.files, scan.unrepresentable);
+    BatchSummary summary = runBatch(host, session, scan.files, scan.unrepresentable);
 
     EXPECT_EQ(summary.converted, static_cast<int>(contents.size()));
     ASSERT_EQ(summary.failedNames.size(), 1u);

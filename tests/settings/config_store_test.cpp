@@ -19,6 +19,7 @@ using platform::testing::readBytes;
 using platform::testing::TempFolder;
 using platform::testing::writeBytes;
 using namespace settings;
+using batch::ControlAttribute;
 using settings::testing::FakeWindow;
 
 namespace {

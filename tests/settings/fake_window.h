@@ -4,12 +4,15 @@
 
 #include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
+#include "batch/batch_host.h"
 #include "platform/ansi_text.h"
-#include "settings/control_access.h"
 
 namespace settings::testing {
+
+using batch::ControlAttribute;
 
 struct FakeControl {
     platform::AnsiText caption;
@@ -24,52 +27,60 @@ struct ShownMessage {
     platform::AnsiText title;
 };
 
-class FakeWindow : public ControlAccess {
+class FakeWindow : public batch::BatchHost {
 public:
-    std::map<platform::AnsiText, FakeControl> controls;
+    std::map<std::string, FakeControl, std::less<>> controls;
     std::map<ControlAttribute, int> geometry;
     std::function<void()> onPump;
     std::vector<ShownMessage> messages;
     int pumps = 0;
 
-    platform::AnsiText textAttribute(const platform::AnsiText& control,
+    platform::AnsiText textAttribute(std::string_view control,
                                      ControlAttribute attribute) override {
-        FakeControl& c = controls[control];
+        FakeControl& c = controls[std::string(control)];
         return attribute == ControlAttribute::Caption ? c.caption
                : attribute == ControlAttribute::Tag   ? c.tag
                                                       : c.text;
     }
-    void setTextAttribute(const platform::AnsiText& control, ControlAttribute attribute,
+    void setTextAttribute(std::string_view control, ControlAttribute attribute,
                           const platform::AnsiText& value) override {
-        FakeControl& c = controls[control];
+        FakeControl& c = controls[std::string(control)];
         (attribute == ControlAttribute::Caption ? c.caption
          : attribute == ControlAttribute::Tag   ? c.tag
                                                 : c.text) = value;
     }
-    bool flagAttribute(const platform::AnsiText& control, ControlAttribute) override {
-        return controls[control].selected;
+    bool flagAttribute(std::string_view control, ControlAttribute) override {
+        return controls[std::string(control)].selected;
     }
-    void setFlagAttribute(const platform::AnsiText& control, ControlAttribute,
-                          bool value) override {
-        controls[control].selected = value;
+    void setFlagAttribute(std::string_view control, ControlAttribute, bool value) override {
+        controls[std::string(control)].selected = value;
     }
-    int numberAttribute(const platform::AnsiText&, ControlAttribute attribute) override {
+    int numberAttribute(std::string_view, ControlAttribute attribute) override {
         return geometry[attribute];
     }
-    void setNumberAttribute(const platform::AnsiText&, ControlAttribute attribute,
-                            int value) override {
+    void setNumberAttribute(std::string_view, ControlAttribute attribute, int value) override {
         geometry[attribute] = value;
     }
-    void pumpEvents() override {
+    bool pumpEvents() override {
         ++pumps;
         if (onPump)
             onPump();
+        return true;
+    }
+    std::vector<platform::AnsiText> chooseFiles(const platform::AnsiText&,
+                                                const platform::AnsiText&,
+                                                const platform::AnsiText&) override {
+        return {};
+    }
+    platform::AnsiText pickFolder(const platform::AnsiText&, const platform::AnsiText&) override {
+        return {};
     }
     platform::MessageAnswer showMessage(const platform::AnsiText& text, int style,
                                         const platform::AnsiText& title) override {
         messages.push_back({text, style, title});
         return platform::MessageAnswer::Ok;
     }
+    void openFolder(const platform::AnsiText&) override {}
 };
 
 } // namespace settings::testing

@@ -50,10 +50,10 @@ const Radio radios[] = {
 FakeWindow freshWindow() {
     FakeWindow window;
     for (const Radio& radio : radios)
-        window.controls[ansi(radio.name)] = {ansi(radio.caption), "", "", radio.initiallySelected};
-    window.controls[ansi("按钮批量转换")] = {ansi("批量转换"), "", "", false};
-    window.controls[ansi("按钮批量转换文件夹")] = {ansi("   批量转换(文件夹方式)"), "", "", false};
-    window.controls[ansi("编辑框文件过滤")] = {"", "", "*.*", false};
+        window.controls[radio.name] = {ansi(radio.caption), "", "", radio.initiallySelected};
+    window.controls["按钮批量转换"] = {ansi("批量转换"), "", "", false};
+    window.controls["按钮批量转换文件夹"] = {ansi("   批量转换(文件夹方式)"), "", "", false};
+    window.controls["编辑框文件过滤"] = {"", "", "*.*", false};
     return window;
 }
 
@@ -78,7 +78,7 @@ const std::vector<std::string> firstSaveLines = {"[输入编码]",    "Unicode b
                                                  "目录_文件夹=",  "目录="};
 
 bool selected(FakeWindow& window, const char* name) {
-    return window.controls[ansi(name)].selected;
+    return window.controls[name].selected;
 }
 
 class SettingsFile : public ::testing::Test {
@@ -117,10 +117,10 @@ TEST_F(SettingsFile, laterSavesOnlyReplaceValues) {
     FakeWindow window = freshWindow();
     run(window, [](FakeWindow&) {});
     run(window, [](FakeWindow& w) {
-        w.controls[ansi("单选框自动输入")].selected = false;
-        w.controls[ansi("单选框输入UTF8")].selected = true;
-        w.controls[ansi("按钮批量转换")].tag = ansi("/home/用户/My Docs");
-        w.controls[ansi("编辑框文件过滤")].text = ansi("*.txt;报告 *.htm");
+        w.controls["单选框自动输入"].selected = false;
+        w.controls["单选框输入UTF8"].selected = true;
+        w.controls["按钮批量转换"].tag = ansi("/home/用户/My Docs");
+        w.controls["编辑框文件过滤"].text = ansi("*.txt;报告 *.htm");
     });
     std::vector<std::string> expected = firstSaveLines;
     expected[3] = "UTF-8=真";
@@ -134,22 +134,22 @@ TEST_F(SettingsFile, laterSavesOnlyReplaceValues) {
     EXPECT_TRUE(selected(restarted, "单选框输入UTF8"));
     EXPECT_FALSE(selected(restarted, "单选框自动输入"));
     EXPECT_TRUE(selected(restarted, "单选框自动输出"));
-    EXPECT_EQ(restarted.controls[ansi("按钮批量转换")].tag, ansi("/home/用户/My Docs"));
-    EXPECT_EQ(restarted.controls[ansi("编辑框文件过滤")].text, ansi("*.txt;报告 *.htm"));
+    EXPECT_EQ(restarted.controls["按钮批量转换"].tag, ansi("/home/用户/My Docs"));
+    EXPECT_EQ(restarted.controls["编辑框文件过滤"].text, ansi("*.txt;报告 *.htm"));
 }
 
 TEST_F(SettingsFile, missingFileKeepsLayoutState) {
     FakeWindow window = freshWindow();
-    window.controls[ansi("编辑框文件过滤")].text = "typed";
-    window.controls[ansi("按钮批量转换")].tag = "stale";
+    window.controls["编辑框文件过滤"].text = "typed";
+    window.controls["按钮批量转换"].tag = "stale";
     ConfigStore store(folder.path("registry"));
     ASSERT_TRUE(store.setFile(settingsPath, StorageMode::File));
     loadSettingsIntoWindow(store, window);
     for (const Radio& radio : radios)
         EXPECT_EQ(selected(window, radio.name), radio.initiallySelected) << radio.name;
-    EXPECT_EQ(window.controls[ansi("编辑框文件过滤")].text, "*.*");
-    EXPECT_EQ(window.controls[ansi("按钮批量转换")].tag, "");
-    EXPECT_EQ(window.controls[ansi("按钮批量转换文件夹")].tag, "");
+    EXPECT_EQ(window.controls["编辑框文件过滤"].text, "*.*");
+    EXPECT_EQ(window.controls["按钮批量转换"].tag, "");
+    EXPECT_EQ(window.controls["按钮批量转换文件夹"].tag, "");
     EXPECT_EQ(readBytes(nativePath), "");
 }
 
@@ -158,10 +158,10 @@ TEST_F(SettingsFile, sourceSectionMovedToTopStillLoads) {
     load(window,
          crlf({"[转换来源]", "目录=/srv/旧 文件", "目录_文件夹=/srv/夹", "文件过滤=", "[输入编码]",
                "自动=假", "ANSI=真", "[繁简互转]", "不转=假", "繁体到简体=真"}));
-    EXPECT_EQ(window.controls[ansi("按钮批量转换")].tag, ansi("/srv/旧 文件"));
-    EXPECT_EQ(window.controls[ansi("按钮批量转换文件夹")].tag, ansi("/srv/夹"));
+    EXPECT_EQ(window.controls["按钮批量转换"].tag, ansi("/srv/旧 文件"));
+    EXPECT_EQ(window.controls["按钮批量转换文件夹"].tag, ansi("/srv/夹"));
     // An empty stored filter stays empty; only a missing key gives "*.*".
-    EXPECT_EQ(window.controls[ansi("编辑框文件过滤")].text, "");
+    EXPECT_EQ(window.controls["编辑框文件过滤"].text, "");
     EXPECT_TRUE(selected(window, "单选框输入ANSI"));
     EXPECT_FALSE(selected(window, "单选框自动输入"));
     EXPECT_TRUE(selected(window, "单选框繁到简"));
@@ -172,8 +172,8 @@ TEST_F(SettingsFile, sourceSectionMovedToTopStillLoads) {
 TEST_F(SettingsFile, keysUnderAnotherHeaderAreNotFound) {
     FakeWindow window = freshWindow();
     load(window, crlf({"[输出编码]", "目录=/wrong", "ANSI=真", "[输入编码]", "文件过滤=x"}));
-    EXPECT_EQ(window.controls[ansi("按钮批量转换")].tag, "");
-    EXPECT_EQ(window.controls[ansi("编辑框文件过滤")].text, "*.*");
+    EXPECT_EQ(window.controls["按钮批量转换"].tag, "");
+    EXPECT_EQ(window.controls["编辑框文件过滤"].text, "*.*");
     // "ANSI" of the output section does not select the input button of the same caption.
     EXPECT_FALSE(selected(window, "单选框输入ANSI"));
     EXPECT_TRUE(selected(window, "单选框输出ANSI"));
@@ -194,11 +194,11 @@ TEST_F(SettingsFile, everyButtonFalseLeavesGroupsEmpty) {
 
 TEST_F(SettingsFile, lineBreakInFolderSurvivesRestart) {
     FakeWindow window = freshWindow();
-    run(window, [](FakeWindow& w) { w.controls[ansi("按钮批量转换文件夹")].tag = "/a\r\nb"; });
+    run(window, [](FakeWindow& w) { w.controls["按钮批量转换文件夹"].tag = "/a\r\nb"; });
     EXPECT_NE(readBytes(nativePath).find(ansi("目录_文件夹=/a┊*┊b")), std::string::npos);
     FakeWindow restarted = freshWindow();
     run(restarted, [](FakeWindow&) {});
-    EXPECT_EQ(restarted.controls[ansi("按钮批量转换文件夹")].tag, "/a\r\nb");
+    EXPECT_EQ(restarted.controls["按钮批量转换文件夹"].tag, "/a\r\nb");
 }
 
 TEST(SettingsFilePath, besideWritableExecutableFolder) {

@@ -30,6 +30,7 @@
 
 #include "batch/batch_host.h"
 #include "batch/batch_run.h"
+#include "batch/choices.h"
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
 #include "ui/control_table.h"
@@ -343,10 +344,10 @@ struct Recorded {
 
     ui::WindowHandlers handlers() {
         ui::WindowHandlers h;
-        h.loadSettings = [this](settings::ControlAccess&) { ++loads; };
-        h.saveSettings = [this](settings::ControlAccess&) { ++saves; };
-        h.startFileBatch = [this](batch::BatchHost&) { ++fileRuns; };
-        h.startFolderBatch = [this](batch::BatchHost&, bool useFilterScan) {
+        h.loadSettings = [this](batch::BatchHost&) { ++loads; };
+        h.saveSettings = [this](batch::BatchHost&) { ++saves; };
+        h.startFileBatch = [this](batch::BatchHost&, batch::BatchSession&) { ++fileRuns; };
+        h.startFolderBatch = [this](batch::BatchHost&, batch::BatchSession&, bool useFilterScan) {
             folderRuns.push_back(useFilterScan);
         };
         return h;
@@ -667,8 +668,8 @@ public:
               &shown, controlsOf(shown), [] { return false; }, std::move(shellDialogs)),
           window(shown) {}
 
-    bool selected(std::string_view name) override {
-        if (name == batch::control::scriptNone) {
+    bool flagAttribute(std::string_view name, batch::ControlAttribute attribute) override {
+        if (name == batch::defaultChoice(batch::ChoiceGroup::Script).control) {
             const QRect progress(24, 272, 552, 24);
             auto onScreen = [this, &progress] {
                 return window.screen()
@@ -691,7 +692,7 @@ public:
             }
             redPainted.push_back(red);
         }
-        return WindowHost::selected(name);
+        return WindowHost::flagAttribute(name, attribute);
     }
 
     std::vector<AnsiText> captions;
@@ -723,7 +724,8 @@ TEST_F(WindowTest, ProgressShownIsTheFileInHandAndNamesAreNotMarkup) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     window.promotionStrip().timer()->stop();
     ScreenCheckingHost host(window, script.dialogs());
-    (void)batch::runBatch(host, files);
+    batch::BatchSession session;
+    (void)batch::runBatch(host, session, files);
 
     ASSERT_EQ(host.captions.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
@@ -763,7 +765,7 @@ TEST_F(WindowTest, ClosingDuringARunSavesStopsAndShowsNoReport) {
         EXPECT_TRUE(window.isClosing());
         EXPECT_FALSE(window.isVisible());
         EXPECT_TRUE(script.messages.empty());
-        EXPECT_FALSE(window.batchHandlerActive());
+        EXPECT_FALSE(window.batchSession().handlerActive());
         EXPECT_FALSE(window.host().pumpEvents());
         int converted = 0;
         for (int i = 1; i <= count; ++i) {
@@ -796,7 +798,7 @@ TEST_F(WindowTest, ClicksWhileAPickerIsOpenStartNoSecondHandler) {
     QTest::mouseClick(window.control("按钮批量转换文件夹"), Qt::LeftButton, {}, QPoint(100, 24));
     EXPECT_EQ(script.pickCalls, 1);
     EXPECT_EQ(script.chooseCalls, 0);
-    EXPECT_FALSE(window.batchHandlerActive());
+    EXPECT_FALSE(window.batchSession().handlerActive());
     // Once the picker is gone, the buttons work again.
     QTest::mouseClick(window.control("按钮批量转换"), Qt::LeftButton);
     EXPECT_EQ(script.chooseCalls, 1);

@@ -1,0 +1,27 @@
+#include "batch/choices.h"
+
+#include "batch/batch_host.h"
+
+namespace batch {
+
+std::string_view commandLineName(const Choice& choice) {
+    return choice.group == ChoiceGroup::Script
+               ? engine::scriptModeName(static_cast<engine::ScriptMode>(choice.value))
+               : engine::encodingName(static_cast<engine::TextEncoding>(choice.value));
+}
+
+const Choice* findChoiceByName(ChoiceGroup group, std::string_view name) {
+    for (const Choice& choice : choiceTable)
+        if (choice.group == group && commandLineName(choice) == name)
+            return &choice;
+    return nullptr;
+}
+
+int selectedValue(BatchHost& host, ChoiceGroup group) {
+    for (const Choice& choice : choiceTable)
+        if (choice.group == group && host.selected(choice.control))
+            return choice.value;
+    return defaultChoice(group).value;
+}
+
+} // namespace batch
