@@ -1,13 +1,13 @@
 // qingfengxia-batch: converts files or a folder from the command line, exactly as a run from the
 // window does.
-#include "batch/batch_command.h"
-#include "platform/interrupt_signal.h"
-
-#include <unistd.h>
-
 #include <iostream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
+
+#include "batch/batch_command.h"
+#include "platform/interrupt_signal.h"
 
 int main(int argc, char** argv) {
     // Without it, Ctrl-C would end the process in the middle of an output file.

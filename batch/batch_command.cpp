@@ -1,5 +1,9 @@
 #include "batch/batch_command.h"
 
+#include <array>
+#include <optional>
+#include <ostream>
+
 #include "batch/batch_run.h"
 #include "batch/choices.h"
 #include "batch/folder_scan.h"
@@ -10,10 +14,6 @@
 #include "platform/interrupt_signal.h"
 #include "platform/path_scan.h"
 #include "platform/real_path.h"
-
-#include <array>
-#include <optional>
-#include <ostream>
 
 namespace batch {
 

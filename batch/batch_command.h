@@ -2,13 +2,13 @@
 // buttons and one printed line per file instead of the progress bar.
 #pragma once
 
-#include "engine/script_conversion.h"
-#include "engine/text_encoding.h"
-#include "platform/ansi_text.h"
-
 #include <iosfwd>
 #include <string>
 #include <vector>
+
+#include "engine/script_conversion.h"
+#include "engine/text_encoding.h"
+#include "platform/ansi_text.h"
 
 namespace batch {
 

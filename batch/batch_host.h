@@ -3,14 +3,14 @@
 // converter and the tests implement it without a screen.
 #pragma once
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "engine/text_encoding.h"
 #include "platform/ansi_text.h"
 #include "platform/file_problem.h"
 #include "platform/message_answer.h"
-
-#include <string>
-#include <string_view>
-#include <vector>
 
 namespace batch {
 

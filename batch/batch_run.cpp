@@ -1,5 +1,7 @@
 #include "batch/batch_run.h"
 
+#include <utility>
+
 #include "batch/choices.h"
 #include "batch/elapsed_time_text.h"
 #include "batch/folder_scan.h"
@@ -9,8 +11,6 @@
 #include "platform/monotonic_clock.h"
 #include "platform/path_scan.h"
 #include "platform/temporary_leftovers.h"
-
-#include <utility>
 
 namespace batch {
 

@@ -3,14 +3,14 @@
 // completion report.
 #pragma once
 
-#include "batch/batch_host.h"
-#include "batch/batch_session.h"
-#include "platform/ansi_text.h"
-
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "batch/batch_host.h"
+#include "batch/batch_session.h"
+#include "platform/ansi_text.h"
 
 namespace batch {
 

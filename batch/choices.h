@@ -3,10 +3,10 @@
 // command line select by it, the settings keys and the window's layout walk it.
 #pragma once
 
+#include <string_view>
+
 #include "engine/script_conversion.h"
 #include "engine/text_encoding.h"
-
-#include <string_view>
 
 namespace batch {
 

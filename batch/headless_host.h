@@ -2,15 +2,15 @@
 // from preset values. The command-line converter builds on it, and so do the tests.
 #pragma once
 
-#include "batch/batch_host.h"
-#include "batch/choices.h"
-#include "engine/script_conversion.h"
-#include "engine/text_encoding.h"
-
 #include <functional>
 #include <map>
 #include <string>
 #include <utility>
+
+#include "batch/batch_host.h"
+#include "batch/choices.h"
+#include "engine/script_conversion.h"
+#include "engine/text_encoding.h"
 
 namespace batch {
 

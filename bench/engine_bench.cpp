@@ -6,13 +6,13 @@
 // The sample is generated in memory (no corpus needed) and is a few megabytes, larger than the
 // caches, so the figures are those of a large file rather than of one hot cache line.
 
-#include <benchmark/benchmark.h>
-
 #include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include <benchmark/benchmark.h>
 
 #include "engine/ansi_scan.h"
 #include "engine/charset_conversion.h"

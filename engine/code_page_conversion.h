@@ -2,9 +2,9 @@
 // Big5 decoding fallback and by the Big5 script steps.
 #pragma once
 
-#include "platform/ansi_text.h"
-
 #include <string_view>
+
+#include "platform/ansi_text.h"
 
 namespace engine {
 

@@ -2,11 +2,11 @@
 // Simplified <-> Traditional characters, and code page 936 <-> Big5.
 #pragma once
 
-#include "platform/ansi_text.h"
-#include "platform/file_problem.h"
-
 #include <string>
 #include <string_view>
+
+#include "platform/ansi_text.h"
+#include "platform/file_problem.h"
 
 namespace engine {
 

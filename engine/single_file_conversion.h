@@ -28,7 +28,6 @@ struct [[nodiscard]] DecodedFile {
 // it was, the text is empty and the status says why. A source is only ever read.
 DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected);
 
-
 // Encodes `text` by `encoding` and replaces the file at `outputPath` with the bytes. The file is
 // built beside the target and renamed over it when complete: a failed write leaves an earlier
 // file untouched. The file holds the encoded bytes when the status is None, Unconverted (the

@@ -22,8 +22,12 @@ std::optional<AnsiText> ansiFromUtf8(std::string_view utf8) {
     return out;
 }
 
-std::optional<std::string> nativePath(std::string_view path) { return utf8FromAnsi(path); }
+std::optional<std::string> nativePath(std::string_view path) {
+    return utf8FromAnsi(path);
+}
 
-std::optional<AnsiText> ansiPath(std::string_view native) { return ansiFromUtf8(native); }
+std::optional<AnsiText> ansiPath(std::string_view native) {
+    return ansiFromUtf8(native);
+}
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/editable_file.h"
 
 #include <cerrno>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>

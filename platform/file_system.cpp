@@ -1,11 +1,11 @@
 #include "platform/file_system.h"
 
 #include <cerrno>
+#include <string>
+
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <string>
 
 #include "platform/path_scan.h"
 

@@ -1,9 +1,9 @@
 // Folder lookups and folder creation by AnsiText path.
 #pragma once
 
-#include "platform/ansi_text.h"
-
 #include <string_view>
+
+#include "platform/ansi_text.h"
 
 namespace platform {
 

@@ -7,10 +7,10 @@
 // thread's descriptors are closed when the thread ends. Pairs iconv does not know are not kept.
 #pragma once
 
-#include <iconv.h>
-
 #include <string>
 #include <string_view>
+
+#include <iconv.h>
 
 #include "platform/iconv_handle.h"
 

@@ -2,10 +2,10 @@
 // program holds its descriptor this way, so no failure path leaks one.
 #pragma once
 
-#include <iconv.h>
-
 #include <string>
 #include <string_view>
+
+#include <iconv.h>
 
 namespace platform {
 

@@ -3,11 +3,11 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <memory>
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <memory>
 
 #include "platform/file_descriptor.h"
 

@@ -2,9 +2,10 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
+
 #include <fcntl.h>
 #include <pwd.h>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -1,9 +1,9 @@
 // Controls and the window's placement saved as values of the store.
-#include "settings/config_store.h"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+#include "settings/config_store.h"
 
 namespace settings {
 

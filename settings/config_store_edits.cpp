@@ -1,9 +1,9 @@
 // The store's edits of `content` and of the held file, and the queue of edits that arrive while
 // another one is in progress (the window runs during the searches).
-#include "settings/config_store.h"
-
 #include <algorithm>
 #include <optional>
+
+#include "settings/config_store.h"
 
 namespace settings {
 

@@ -1,9 +1,9 @@
 // The typed values of the current section, as text in the settings file or in the registry.
-#include "settings/config_store.h"
-
 #include <algorithm>
 #include <charconv>
 #include <string_view>
+
+#include "settings/config_store.h"
 
 namespace settings {
 

@@ -1,12 +1,11 @@
 #include "batch/batch_command.h"
 
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace batch;
 using engine::ScriptMode;

@@ -1,17 +1,15 @@
 #include "batch/batch_run.h"
 
-#include "batch/headless_host.h"
-#include "tests/platform/file_status_print.h"
-
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include <cerrno>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "batch/headless_host.h"
+#include "tests/platform/file_status_print.h"
 
 using namespace batch;
 using platform::ansi;

@@ -1,12 +1,12 @@
 #include "batch/choices.h"
 
-#include "batch/batch_command.h"
-#include "batch/headless_host.h"
+#include <set>
+#include <string>
 
 #include <gtest/gtest.h>
 
-#include <set>
-#include <string>
+#include "batch/batch_command.h"
+#include "batch/headless_host.h"
 
 using namespace batch;
 

@@ -1,16 +1,6 @@
 // The command-line converter as a process meeting faults it cannot catch in-process: killed in
 // the middle of a large output, a file-size or address-space limit, a pipe given as a file,
 // hostile names on its command line. Every case ends with the sources byte-identical.
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/types.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -19,6 +9,15 @@
 #include <optional>
 #include <sstream>
 #include <thread>
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/file_access.h"
 

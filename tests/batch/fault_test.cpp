@@ -1,16 +1,14 @@
 // Batch runs on real folders meeting faults: sources that vanish or are no files, a result folder
 // that cannot be written, a disk that fills up part-way, leftovers of a killed run, and names
 // that hostile or careless users give files. Every case ends with the sources byte-identical.
-#include "batch/batch_run.h"
-
-#include "batch/folder_scan.h"
-#include "batch/headless_host.h"
-#include "platform/file_access.h"
-#include "tests/platform/file_status_print.h"
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
 
 #include <gtest/gtest.h>
-
-#include <cerrno>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -18,11 +16,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
+#include "batch/batch_run.h"
+#include "batch/folder_scan.h"
+#include "batch/headless_host.h"
+#include "platform/file_access.h"
+#include "tests/platform/file_status_print.h"
 
 using namespace batch;
 using platform::ansi;

@@ -3,15 +3,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <dirent.h>
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace batch;
 using platform::ansi;

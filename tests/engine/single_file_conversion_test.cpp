@@ -8,10 +8,9 @@
 #include <iterator>
 #include <string>
 
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-
-#include <gtest/gtest.h>
 
 #include "platform/ansi_text.h"
 #include "tests/platform/file_status_print.h"

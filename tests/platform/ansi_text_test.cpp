@@ -20,7 +20,7 @@ TEST(AnsiText, roundTripsCharactersOutsideGbk) {
 }
 
 TEST(AnsiText, unrepresentableNamesAreRefused) {
-    EXPECT_FALSE(ansiPath("bad\xFFname"));      // invalid UTF-8 from the file system
-    EXPECT_FALSE(nativePath("\x81"));           // lone GB18030 lead byte
+    EXPECT_FALSE(ansiPath("bad\xFFname")); // invalid UTF-8 from the file system
+    EXPECT_FALSE(nativePath("\x81"));      // lone GB18030 lead byte
     EXPECT_EQ(nativePath(ansi("/tmp/文件.txt")), "/tmp/文件.txt");
 }

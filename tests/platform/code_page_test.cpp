@@ -1,10 +1,10 @@
 #include "platform/code_page.h"
 
-#include "platform/iconv_handle.h"
-
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "platform/iconv_handle.h"
 
 using namespace platform;
 

@@ -4,16 +4,15 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <set>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 using namespace platform;
 namespace fs = std::filesystem;

@@ -1,10 +1,10 @@
 #include "platform/editable_file.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <memory>
 #include <random>
+
+#include <gtest/gtest.h>
 
 #include "platform/file_access.h"
 #include "platform/memory_file.h"

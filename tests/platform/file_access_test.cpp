@@ -8,14 +8,13 @@
 #include <iterator>
 #include <string>
 
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include "tests/platform/temp_folder.h"
 #include "tests/platform/file_status_print.h"
+#include "tests/platform/temp_folder.h"
 #include "tests/platform/unprivileged_user.h"
 
 using namespace platform;

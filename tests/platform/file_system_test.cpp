@@ -1,8 +1,8 @@
 #include "platform/file_system.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+
+#include <gtest/gtest.h>
 
 #include "tests/platform/temp_folder.h"
 

@@ -1,10 +1,10 @@
 #include "platform/iconv_cache.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 using platform::IconvLease;
 

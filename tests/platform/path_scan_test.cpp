@@ -1,8 +1,8 @@
 #include "platform/path_scan.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 using namespace platform;
 

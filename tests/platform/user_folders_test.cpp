@@ -1,9 +1,9 @@
 #include "platform/user_folders.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "tests/platform/temp_folder.h"
 

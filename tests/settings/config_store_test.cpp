@@ -1,13 +1,13 @@
 #include "settings/config_store.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <initializer_list>
 #include <map>
 #include <random>
 #include <string>
 #include <utility>
+
+#include <gtest/gtest.h>
 
 #include "platform/registry_store.h"
 #include "tests/platform/temp_folder.h"

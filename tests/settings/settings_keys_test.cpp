@@ -1,10 +1,10 @@
 #include "settings/settings_keys.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "tests/platform/temp_folder.h"
 #include "tests/platform/unprivileged_user.h"

@@ -1,12 +1,11 @@
 // The completion report's "open the folder" request for result folders whose path a hostile
 // user chose: it opens that folder as a path and never starts anything the path names.
-#include "ui/explorer_command.h"
-
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "platform/ansi_text.h"
+#include "ui/explorer_command.h"
 
 namespace {
 

@@ -3,9 +3,6 @@
 // the test through the window's dialog hooks.
 #include "ui/main_window.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +11,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -33,11 +32,10 @@
 #include "batch/choices.h"
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
+#include "tests/ui/qt_application_environment.h"
 #include "ui/control_table.h"
 #include "ui/promotion_strip.h"
 #include "ui/startup.h"
-
-#include "qt_application_environment.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 // the program's statics are (a static QApplication crashes at exit).
 #pragma once
 
-#include <QApplication>
+#include <memory>
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <QApplication>
 
 class QtApplicationEnvironment : public ::testing::Environment {
 public:

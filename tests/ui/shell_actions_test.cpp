@@ -3,6 +3,8 @@
 #include <fstream>
 #include <functional>
 #include <string>
+
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <QAbstractButton>
@@ -17,8 +19,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
-
-#include <gtest/gtest.h>
 
 namespace {
 

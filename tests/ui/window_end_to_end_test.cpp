@@ -23,11 +23,10 @@
 
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
+#include "tests/ui/qt_application_environment.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
 #include "ui/window_host.h"
-
-#include "qt_application_environment.h"
 
 namespace {
 
