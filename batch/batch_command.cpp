@@ -12,55 +12,11 @@
 #include "platform/file_problem.h"
 #include "platform/file_system.h"
 #include "platform/interrupt_signal.h"
-#include "platform/path_scan.h"
 #include "platform/real_path.h"
 
 namespace batch {
 
 namespace {
-
-// The path's components between separators, found character-wise.
-std::vector<AnsiText> componentsOf(const AnsiText& path) {
-    std::vector<AnsiText> components;
-    size_t start = 0;
-    const auto take = [&](size_t end) {
-        if (end > start)
-            components.emplace_back(path, start, end - start);
-        start = end + 1;
-    };
-    platform::forEachSeparator(path, take);
-    take(path.size());
-    return components;
-}
-
-AnsiText joined(const std::vector<AnsiText>& components, size_t from, size_t to) {
-    AnsiText path;
-    for (size_t i = from; i < to; ++i)
-        path += platform::pathSeparator + components[i];
-    return path;
-}
-
-// The absolute path without "." components or doubled separators. A ".." is settled by the
-// system, which follows a link before it as opening the path would; when the folder cannot be
-// resolved the ".." stays, so the path still names what the system would open.
-AnsiText absolutePath(const AnsiText& path, const AnsiText& workingFolder) {
-    const bool absolute = !path.empty() && path.front() == platform::pathSeparator;
-    std::vector<AnsiText> components =
-        componentsOf(absolute ? path : workingFolder + platform::pathSeparator + path);
-    std::erase(components, AnsiText("."));
-    const auto lastUp = std::find(components.rbegin(), components.rend(), AnsiText(".."));
-    if (lastUp != components.rend()) {
-        const auto upTo = static_cast<size_t>(components.rend() - lastUp);
-        AnsiText resolved = platform::realPath(joined(components, 0, upTo));
-        if (!resolved.empty()) {
-            if (resolved == AnsiText(1, platform::pathSeparator))
-                resolved.clear();
-            return resolved + joined(components, upTo, components.size());
-        }
-    }
-    const AnsiText normal = joined(components, 0, components.size());
-    return normal.empty() ? AnsiText(1, platform::pathSeparator) : normal;
-}
 
 // A text as the terminal gets it: UTF-8, with control characters written as \n, \r, \t or
 // \xHH, so that a name holding a line break still prints as one line and one holding an
@@ -233,7 +189,7 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
                 if (!text || (text->empty() && argument == "--folder"))
                     return fail(argument + " needs a value in UTF-8");
                 if (argument == "--folder") {
-                    parsed.folder = absolutePath(*text, workingFolder);
+                    parsed.folder = platform::absolutePath(*text, workingFolder);
                     folderGiven = true;
                 } else {
                     parsed.filter = *text;
@@ -243,7 +199,7 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
             continue;
         }
         if (auto path = platform::ansiPath(argument); path && !path->empty())
-            parsed.files.push_back(absolutePath(*path, workingFolder));
+            parsed.files.push_back(platform::absolutePath(*path, workingFolder));
         else if (!argument.empty())
             parsed.unrepresentable.push_back(platform::displayName(argument));
         else

@@ -6,12 +6,15 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/file_descriptor.h"
+#include "platform/real_path.h"
 
 namespace platform {
 
@@ -113,13 +116,12 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
         // The link stays; the file it finally leads to is replaced, in that file's own folder.
         // A link leading nowhere (or in a loop) is left alone: creating a file at the place it
         // names could put the output anywhere, replacing the link would lose it.
-        const std::unique_ptr<char, decltype(&std::free)> resolved(
-            ::realpath(target.c_str(), nullptr), &std::free);
+        std::optional<std::string> resolved = realNativePath(target);
         if (!resolved) {
             fail(FileProblem::LinkUnfollowable, errno);
             return;
         }
-        target = resolved.get();
+        target = std::move(*resolved);
     }
     struct stat info {};
     const bool exists = ::stat(target.c_str(), &info) == 0;
@@ -184,15 +186,9 @@ void ReplacingFile::discard() {
 bool ReplacingFile::write(std::string_view bytes) {
     if (!state.ok())
         return false;
-    while (!bytes.empty()) {
-        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(FileProblem::OutputUnwritable, errno);
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(put));
+    if (!writeAll(fd, bytes)) {
+        fail(FileProblem::OutputUnwritable, errno);
+        return false;
     }
     return true;
 }

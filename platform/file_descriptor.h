@@ -1,6 +1,8 @@
 // An open file descriptor owned by one object and closed when it goes away.
 #pragma once
 
+#include <string_view>
+
 namespace platform {
 
 class FileDescriptor {
@@ -23,5 +25,9 @@ public:
 private:
     int fd;
 };
+
+// Writes every byte at the descriptor's position, resuming after interruptions and short
+// writes. False with errno set when the system refuses.
+bool writeAll(int fd, std::string_view bytes);
 
 } // namespace platform

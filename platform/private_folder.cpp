@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_descriptor.h"
+
 namespace platform {
 namespace {
 
@@ -24,18 +26,6 @@ std::string parentFolder() {
     if (temporary && temporary[0] == '/')
         return temporary;
     return "/tmp";
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
 }
 
 } // namespace
@@ -56,17 +46,16 @@ PrivateFolder::PrivateFolder(std::string_view prefix) {
     if (!::mkdtemp(pattern.data()))
         return;
     nativeFolder = pattern;
-    const int fd = ::open(nativeFolder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    FileDescriptor folder(
+        ::open(nativeFolder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info {};
     std::optional<AnsiText> ansiName = ansiPath(nativeFolder);
-    if (fd < 0 || ::fstat(fd, &info) != 0 || !isPrivate(info) || !ansiName) {
-        if (fd >= 0)
-            ::close(fd);
+    if (folder.get() < 0 || ::fstat(folder.get(), &info) != 0 || !isPrivate(info) || !ansiName) {
         ::rmdir(nativeFolder.c_str());
         nativeFolder.clear();
         return;
     }
-    folderFd = fd;
+    folderFd = folder.release();
     ansiFolder = std::move(*ansiName);
 }
 
@@ -87,12 +76,12 @@ bool PrivateFolder::writeNewFile(std::string_view name, std::string_view bytes) 
     if (!native)
         return false;
     // Relative to the folder's own handle, so a renamed or replaced path cannot redirect it.
-    const int fd = ::openat(folderFd, native->c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
+    FileDescriptor file(::openat(folderFd, native->c_str(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (file.get() < 0)
         return false;
-    const bool written = writeAll(fd, bytes);
-    const bool closed = ::close(fd) == 0;
+    const bool written = writeAll(file.get(), bytes);
+    const bool closed = ::close(file.release()) == 0;
     if (!written || !closed) {
         ::unlinkat(folderFd, native->c_str(), 0);
         return false;

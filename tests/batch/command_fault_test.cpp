@@ -20,8 +20,11 @@
 #include <unistd.h>
 
 #include "platform/file_access.h"
+#include "tests/platform/temp_folder.h"
 
 namespace fs = std::filesystem;
+using platform::testing::readBytes;
+using platform::testing::temporaryFiles;
 
 namespace {
 
@@ -40,29 +43,12 @@ constexpr bool addressSanitizer = false;
 const std::string gbkHello = "\xC4\xE3\xBA\xC3"; // 你好
 const std::string resultName = "转换结果";
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 std::map<std::string, std::string> snapshot(const fs::path& folder) {
     std::map<std::string, std::string> files;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder))
         if (entry.is_regular_file())
-            files[entry.path().filename().string()] = readFile(entry.path());
+            files[entry.path().filename().string()] = readBytes(entry.path());
     return files;
-}
-
-std::vector<std::string> temporaryFiles(const fs::path& folder) {
-    std::vector<std::string> found;
-    std::error_code ignored;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ignored))
-        if (entry.path().filename().string().find(platform::temporaryFileMarker) !=
-            std::string::npos)
-            found.push_back(entry.path().filename().string());
-    return found;
 }
 
 std::vector<std::string> lines(const std::string& text) {
@@ -148,8 +134,8 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         if (!reaped)
             kill9();
-        result.out = readFile(outPath);
-        result.err = readFile(errPath);
+        result.out = readBytes(outPath);
+        result.err = readBytes(errPath);
         return result;
     }
 
@@ -229,7 +215,7 @@ TEST_F(CommandFault, killedInTheMiddleOfALargeOutput) {
             GTEST_SKIP() << "the converter finished before it could be killed mid-write";
         converter.kill9();
     }
-    EXPECT_EQ(readFile(result("large.txt")), "earlier");
+    EXPECT_EQ(readBytes(result("large.txt")), "earlier");
     const std::vector<std::string> left = temporaryFiles(result());
     ASSERT_EQ(left.size(), 1u);
     EXPECT_TRUE(left[0].starts_with(".large.txt.qfx-tmp-")) << left[0];
@@ -264,8 +250,8 @@ TEST_F(CommandFault, diskFullFailsOneFileAndTheRunGoesOn) {
     EXPECT_NE(printed[0].find("failed: cannot write: File too large"), std::string::npos)
         << printed[0];
     EXPECT_NE(printed[1].find("  ok  "), std::string::npos) << printed[1];
-    EXPECT_EQ(readFile(result("large.txt")), "earlier");
-    EXPECT_EQ(readFile(result("small.txt")), "\xEF\xBB\xBF\xE4\xBD\xA0\xE5\xA5\xBD");
+    EXPECT_EQ(readBytes(result("large.txt")), "earlier");
+    EXPECT_EQ(readBytes(result("small.txt")), "\xEF\xBB\xBF\xE4\xBD\xA0\xE5\xA5\xBD");
     EXPECT_TRUE(temporaryFiles(result()).empty());
     EXPECT_EQ(sources(), before);
 }
@@ -339,7 +325,7 @@ TEST_F(CommandFault, hostileNamesOnTheCommandLine) {
         SCOPED_TRACE(shown[i]);
         EXPECT_NE(printed[i + 1].find("  ok  "), std::string::npos) << printed[i + 1];
         EXPECT_TRUE(printed[i + 1].ends_with("/" + shown[i])) << printed[i + 1];
-        EXPECT_EQ(readFile(result(names[i])), "\xEF\xBB\xBF\xE4\xBD\xA0\xE5\xA5\xBD" + names[i]);
+        EXPECT_EQ(readBytes(result(names[i])), "\xEF\xBB\xBF\xE4\xBD\xA0\xE5\xA5\xBD" + names[i]);
     }
     EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << "an escape reached the terminal";
     EXPECT_FALSE(fs::exists(root / "pwned"));
@@ -363,7 +349,7 @@ TEST_F(CommandFault, hostileNamesInAFolderRun) {
     });
     EXPECT_EQ(perFile, static_cast<long>(names.size())) << run.out;
     for (const std::string& name : names)
-        EXPECT_EQ(readFile(result(name)), gbkHello) << name;
+        EXPECT_EQ(readBytes(result(name)), gbkHello) << name;
     EXPECT_EQ(sources(), before);
 }
 
@@ -395,7 +381,7 @@ TEST_F(CommandFault, interruptEndsAfterTheFileInHandWithAReport) {
                 caught = caught || (!gone && size > (1u << 20));
             }
             if (caught)
-                outBefore = readFile(root / ".converter.out");
+                outBefore = readBytes(root / ".converter.out");
             else
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }

@@ -21,6 +21,7 @@
 #include "batch/headless_host.h"
 #include "platform/file_access.h"
 #include "tests/platform/file_status_print.h"
+#include "tests/platform/temp_folder.h"
 
 using namespace batch;
 using platform::ansi;
@@ -28,6 +29,8 @@ using platform::AnsiText;
 using platform::FileProblem;
 using platform::FileStatus;
 namespace fs = std::filesystem;
+using platform::testing::readBytes;
+using platform::testing::temporaryFiles;
 
 namespace {
 
@@ -63,13 +66,6 @@ AnsiText ansiPath(const fs::path& path) {
     return *platform::ansiPath(path.string());
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 std::uint64_t fnv1a(const std::string& bytes) {
     std::uint64_t hash = 14695981039346656037ull;
     for (unsigned char c : bytes)
@@ -82,19 +78,8 @@ std::map<std::string, std::uint64_t> hashFolder(const fs::path& folder) {
     std::map<std::string, std::uint64_t> hashes;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder))
         if (entry.is_regular_file())
-            hashes[entry.path().filename().string()] = fnv1a(readFile(entry.path()));
+            hashes[entry.path().filename().string()] = fnv1a(readBytes(entry.path()));
     return hashes;
-}
-
-// Names in the folder that are temporary files of an unfinished write.
-std::vector<std::string> temporaryFiles(const fs::path& folder) {
-    std::vector<std::string> found;
-    std::error_code ignored;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ignored))
-        if (entry.path().filename().string().find(platform::temporaryFileMarker) !=
-            std::string::npos)
-            found.push_back(entry.path().filename().string());
-    return found;
 }
 
 class RecordingHost : public HeadlessHost {
@@ -148,7 +133,7 @@ TEST_F(BatchFault, sourceDeletedBetweenListingAndReading) {
     ASSERT_NE(gone, nullptr);
     EXPECT_EQ(gone->status, (FileStatus{FileProblem::SourceUnopenable, ENOENT}));
     EXPECT_FALSE(fs::exists(tree.result("b.txt")));
-    EXPECT_EQ(readFile(tree.result("c.txt")), utf8Mark + utf8Hello + "c.txt");
+    EXPECT_EQ(readBytes(tree.result("c.txt")), utf8Mark + utf8Hello + "c.txt");
     EXPECT_EQ(hashFolder(tree.root), before);
 }
 
@@ -219,7 +204,7 @@ TEST_F(BatchFault, readOnlyResultFolderKeepsEarlierResults) {
     BatchSummary summary = run({a});
 
     EXPECT_EQ(summary.failedNames, std::vector<AnsiText>{"a.txt"});
-    EXPECT_EQ(readFile(tree.result("a.txt")), "earlier");
+    EXPECT_EQ(readBytes(tree.result("a.txt")), "earlier");
     EXPECT_TRUE(temporaryFiles(tree.result()).empty());
 }
 
@@ -268,7 +253,7 @@ TEST_F(BatchFault, diskFullInTheMiddleOfALargeOutput) {
     ASSERT_TRUE(WIFEXITED(status)) << "child ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the run did not report large.txt alone as failed";
 
-    EXPECT_EQ(readFile(tree.result("large.txt")), "earlier");
+    EXPECT_EQ(readBytes(tree.result("large.txt")), "earlier");
     EXPECT_TRUE(fs::exists(tree.result("small.txt")));
     EXPECT_TRUE(temporaryFiles(tree.result()).empty());
     EXPECT_EQ(hashFolder(tree.root), before);
@@ -288,7 +273,7 @@ TEST_F(BatchFault, leftoversOfAKilledRunAreClearedByTheNextRunOfThatName) {
     BatchSummary summary = run({a});
 
     EXPECT_EQ(summary.converted, 1);
-    EXPECT_EQ(readFile(tree.result("a.txt")), utf8Mark + utf8Hello);
+    EXPECT_EQ(readBytes(tree.result("a.txt")), utf8Mark + utf8Hello);
     std::vector<std::string> left = temporaryFiles(tree.result());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{".a.txt.qfx-tmp-notmine", ".other.txt.qfx-tmp-Ab12Z9",
@@ -355,7 +340,7 @@ TEST_F(BatchFault, hostileNamesGoThroughScanRunAndCaption) {
     for (const HostileName& row : hostileNames()) {
         SCOPED_TRACE(row.rowName);
         const std::string expected = utf8Mark + utf8Hello + contents[row.name].substr(4);
-        EXPECT_EQ(readFile(tree.result(row.name)), expected);
+        EXPECT_EQ(readBytes(tree.result(row.name)), expected);
         const AnsiText base = *platform::ansiPath(row.name.substr(0, row.name.rfind('.')));
         EXPECT_TRUE(
             std::any_of(host.progressCaptions.begin(), host.progressCaptions.end(),
@@ -377,7 +362,7 @@ TEST_F(BatchFault, hostileFolderNamesHoldTheResultFolder) {
         EXPECT_EQ(summary.converted, 1);
         EXPECT_EQ(summary.resultFolder,
                   ansiPath(tree.root / folder) + "/" + ansi("转换结果") + "/");
-        EXPECT_EQ(readFile(tree.root / folder / resultName / "x.txt"), utf8Mark + utf8Hello);
+        EXPECT_EQ(readBytes(tree.root / folder / resultName / "x.txt"), utf8Mark + utf8Hello);
     }
 }
 

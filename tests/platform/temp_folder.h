@@ -6,8 +6,11 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "platform/ansi_text.h"
+#include "platform/file_access.h"
 
 namespace platform::testing {
 
@@ -42,6 +45,17 @@ inline std::string readBytes(const std::filesystem::path& file) {
 
 inline void writeBytes(const std::filesystem::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Names in the folder that are temporary files of an unfinished write.
+inline std::vector<std::string> temporaryFiles(const std::filesystem::path& folder) {
+    std::vector<std::string> found;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
+        if (entry.path().filename().string().find(platform::temporaryFileMarker) !=
+            std::string::npos)
+            found.push_back(entry.path().filename().string());
+    return found;
 }
 
 } // namespace platform::testing
