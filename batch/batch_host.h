@@ -24,6 +24,9 @@ inline constexpr std::string_view folderButton = "按钮批量转换文件夹";
 inline constexpr std::string_view filterEdit = "编辑框文件过滤";
 inline constexpr std::string_view progressBar = "进度条";
 inline constexpr std::string_view progressCaption = "透明标签";
+// The two options beyond the classic choices; both off unless checked.
+inline constexpr std::string_view smartDetectionBox = "复选框智能识别编码"; // "智能识别编码"
+inline constexpr std::string_view subFoldersBox = "复选框包含子文件夹";     // "包含子文件夹"
 } // namespace control
 
 // The attributes a control exposes by name. The empty name is the window itself.
