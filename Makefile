@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test run clean fuzz test-sanitize
+.PHONY: deps configure build test run package clean fuzz test-sanitize
 
 deps:
 	scripts/install-deps
@@ -15,6 +15,10 @@ build: configure
 
 test: deps build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The Debian package of everything `cmake --install` installs, written into the build folder.
+package: deps build
+	cd $(BUILD_DIR) && cpack
 
 # Starts the window; without a display it runs on a virtual one (Xvfb), which shows nothing
 # here but keeps the program running until it is closed or interrupted.
