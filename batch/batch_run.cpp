@@ -157,15 +157,10 @@ BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<
     return summary;
 }
 
-namespace {
-
-// The part both handlers share once they hold a non-empty list: the button becomes the stop
-// button, the other one is disabled for the run, and both are restored afterwards unless the
-// window went away meanwhile.
 void runFromButton(BatchHost& host, BatchSession& session, BatchSession::Handler& handler,
                    std::string_view button, std::string_view otherButton,
                    const ButtonCaptions& captions, const std::vector<AnsiText>& files,
-                   const std::vector<AnsiText>& unrepresentable = {}) {
+                   const std::vector<AnsiText>& unrepresentable) {
     handler.runStarts();
     host.setCaption(button, ansi(captions.running));
     session.stopRequested = false;
@@ -176,6 +171,8 @@ void runFromButton(BatchHost& host, BatchSession& session, BatchSession::Handler
     host.setDisabled(otherButton, false);
     host.setCaption(button, ansi(captions.idle));
 }
+
+namespace {
 
 // A click on the button of the run in progress asks that run to stop.
 bool requestStopIfRunning(BatchHost& host, BatchSession& session, std::string_view button,

@@ -45,6 +45,14 @@ void startFileBatch(BatchHost& host, BatchSession& session);
 // folder picker, the filter or wildcard scan, then a run over the files found.
 void startFolderBatch(BatchHost& host, BatchSession& session, bool useFilterScan);
 
+// The part every button's run shares once its handler holds a non-empty list: `button` becomes
+// the stop button, the other one is disabled for the run, and both are restored afterwards
+// unless the window went away meanwhile.
+void runFromButton(BatchHost& host, BatchSession& session, BatchSession::Handler& handler,
+                   std::string_view button, std::string_view otherButton,
+                   const ButtonCaptions& captions, const std::vector<AnsiText>& files,
+                   const std::vector<AnsiText>& unrepresentable = {});
+
 // Where the command line's run differs from the window's.
 struct RunStyle {
     bool askToOpenResult = true;     // the report ends with the question, answered Yes or No

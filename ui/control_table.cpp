@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QString>
 #include <QStringList>
@@ -16,6 +15,7 @@
 #include "batch/batch_host.h"
 #include "batch/batch_run.h"
 #include "batch/choices.h"
+#include "ui/batch_button.h"
 #include "ui/promotion_strip.h"
 
 namespace ui {
@@ -192,7 +192,7 @@ QWidget* createWidget(const ControlSpec& row, QWidget* parent) {
         return radio;
     }
     case K::Button: {
-        auto* button = new QPushButton(qs(row.caption), parent);
+        auto* button = new BatchButton(qs(row.caption), parent);
         // A focused push button takes Enter itself; elsewhere the window hands Enter to the
         // default button.
         button->setAutoDefault(true);
@@ -269,7 +269,12 @@ std::map<std::string_view, QWidget*> buildControls(QWidget* window) {
     // Controls that lie over others are drawn above them: the status text over the bar, the
     // filter box over the right end of the folder button.
     controls.at(batch::control::progressCaption)->raise();
-    controls.at(batch::control::filterEdit)->raise();
+    QWidget* filter = controls.at(batch::control::filterEdit);
+    filter->raise();
+    // Its caption goes in the part of the folder button left of the filter box.
+    auto* folderButton = static_cast<BatchButton*>(controls.at(batch::control::folderButton));
+    folderButton->setCaptionArea(
+        QRect(0, 0, filter->x() - folderButton->x(), folderButton->height()));
     return controls;
 }
 

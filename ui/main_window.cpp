@@ -3,14 +3,19 @@
 #include "ui/main_window.h"
 
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
 
 #include "ui/control_table.h"
+#include "ui/desktop_identity.h"
 #include "ui/promotion_strip.h"
 
 namespace ui {
@@ -21,6 +26,7 @@ MainWindow::MainWindow(WindowHandlers windowHandlers, ShellDialogs dialogs, QWid
                           Qt::WindowCloseButtonHint),
       handlers(std::move(windowHandlers)) {
     setWindowTitle(QStringLiteral("青枫匣 v1.23"));
+    setWindowIcon(programIcon());
     // Without a frame (no window manager) the client area is the whole outer size; fitOuterSize
     // shrinks it by the frame once the window system reports one.
     setFixedSize(windowWidth, windowHeight);
@@ -49,6 +55,10 @@ MainWindow::MainWindow(WindowHandlers windowHandlers, ShellDialogs dialogs, QWid
     connect(fileButton, &QPushButton::clicked, this, &MainWindow::fileButtonClicked);
     connect(folderButton, &QPushButton::clicked, this, [this] { folderButtonActivated(true); });
     folderButton->installEventFilter(this);
+    // Files dropped anywhere on the window are converted; the filter box would take their
+    // names as text.
+    setAcceptDrops(true);
+    controls.at(batch::control::filterEdit)->setAcceptDrops(false);
 
     centreOnScreen();
     // The created event: every control exists and the user cannot act yet.
@@ -149,6 +159,61 @@ void MainWindow::folderButtonActivated(bool useFilterScan) {
     if (!closing && handlers.startFolderBatch) {
         handlers.startFolderBatch(*windowHost, session, useFilterScan);
     }
+}
+
+namespace {
+
+// The local files of a drag, as the file system's bytes; other addresses are left out.
+std::vector<std::string> droppedPaths(const QMimeData* data) {
+    std::vector<std::string> paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    }
+    return paths;
+}
+
+} // namespace
+
+bool MainWindow::acceptsDrops() const {
+    return !closing && !session.handlerActive() && handlers.startDroppedBatch;
+}
+
+// While a dialog, picker, scan or run is going on, the drag is ignored, so the cursor shows
+// that it cannot be dropped.
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (acceptsDrops() && !droppedPaths(event->mimeData()).empty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (acceptsDrops() && !droppedPaths(event->mimeData()).empty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths = droppedPaths(event->mimeData());
+    if (!acceptsDrops() || paths.empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The run starts after the drop has returned, so that the program the files came from is
+    // not held up until the run's report is answered.
+    convertPathsSoon(std::move(paths));
+}
+
+void MainWindow::convertPathsSoon(std::vector<std::string> nativePaths) {
+    QTimer::singleShot(0, this, [this, paths = std::move(nativePaths)] {
+        if (!closing && handlers.startDroppedBatch)
+            (void)handlers.startDroppedBatch(*windowHost, session, paths);
+    });
 }
 
 } // namespace ui

@@ -6,7 +6,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include <QWidget>
 
@@ -26,6 +28,10 @@ struct WindowHandlers {
     std::function<void(batch::BatchHost&, batch::BatchSession&)> startFileBatch;
     std::function<void(batch::BatchHost&, batch::BatchSession&, bool useFilterScan)>
         startFolderBatch;
+    // Paths dropped on the window or given on its command line, as the file system's bytes.
+    std::function<bool(batch::BatchHost&, batch::BatchSession&,
+                       const std::vector<std::string>& nativePaths)>
+        startDroppedBatch;
 };
 
 // The window's outer size, frame included.
@@ -50,11 +56,20 @@ public:
     // Places the window as it opens: left = (screen width - 606) / 2, top likewise.
     void centreOnScreen();
 
+    // Converts the paths (the file system's bytes) as a drop would, once the events pending now
+    // are processed. Nothing happens when the window is closing or a handler is active then.
+    void convertPathsSoon(std::vector<std::string> nativePaths);
+    // True when a drop would be taken now.
+    bool acceptsDrops() const;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void fileButtonClicked();

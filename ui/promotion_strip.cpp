@@ -63,19 +63,19 @@ SlideStep promotionStep(int left, int width, bool slidingLeft, int homeTileLeft)
     return {left, right - limit > 0};
 }
 
-PromotionStrip::PromotionStrip(QWidget* strip, ClickableLabel* bannerImage,
-                               ClickableLabel* homeIcon, HyperLinker* homePageLink,
+PromotionStrip::PromotionStrip(QWidget* stripPanel, ClickableLabel* bannerImage,
+                               ClickableLabel* homeIconImage, HyperLinker* homePageLink,
                                WebOpener openWebPage, QObject* parent)
-    : QObject(parent), banner(bannerImage), homeLink(homePageLink), open(std::move(openWebPage)),
-      ticker(new QTimer(this)),
+    : QObject(parent), strip(stripPanel), banner(bannerImage), homeIcon(homeIconImage),
+      homeLink(homePageLink), open(std::move(openWebPage)), ticker(new QTimer(this)),
       helpPage(std::make_unique<HelpPage>(QCoreApplication::applicationDirPath())) {
     strip->setAutoFillBackground(true);
     QPalette white = strip->palette();
     white.setColor(QPalette::Window, Qt::white);
     strip->setPalette(white);
 
-    banner->setPixmap(drawMakerBanner(banner->width(), banner->height()));
-    homeIcon->setPixmap(drawHomePageIcon(homeIcon->width()));
+    drawPictures();
+    strip->installEventFilter(this);
     homeIcon->setAlignment(Qt::AlignCenter);
     QFont underlined = homeLink->font();
     underlined.setUnderline(true);
@@ -92,6 +92,24 @@ PromotionStrip::PromotionStrip(QWidget* strip, ClickableLabel* bannerImage,
     ticker->setInterval(20);
     connect(ticker, &QTimer::timeout, this, &PromotionStrip::promotionTick);
     ticker->start();
+}
+
+void PromotionStrip::drawPictures() {
+    const qreal ratio = strip->devicePixelRatioF();
+    if (ratio == picturesRatio)
+        return;
+    picturesRatio = ratio;
+    banner->setPixmap(drawMakerBanner(banner->width(), banner->height(), ratio));
+    homeIcon->setPixmap(drawHomePageIcon(homeIcon->width(), ratio));
+}
+
+bool PromotionStrip::eventFilter(QObject* watched, QEvent* event) {
+    // The window may open on, or move to, a screen of another scale than the one it was built
+    // for.
+    if (watched == strip &&
+        (event->type() == QEvent::Show || event->type() == QEvent::ScreenChangeInternal))
+        drawPictures();
+    return QObject::eventFilter(watched, event);
 }
 
 void PromotionStrip::promotionTick() {
@@ -118,9 +136,20 @@ void PromotionStrip::openTarget(const QString& target) {
     }
 }
 
-QPixmap drawMakerBanner(int width, int height) {
-    QPixmap pixmap(width, height);
+namespace {
+
+// A white picture of `width` x `height` device-independent pixels for painting at `ratio`.
+QPixmap whitePicture(int width, int height, qreal ratio) {
+    QPixmap pixmap(QSize(width, height) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::white);
+    return pixmap;
+}
+
+} // namespace
+
+QPixmap drawMakerBanner(int width, int height, qreal devicePixelRatio) {
+    QPixmap pixmap = whitePicture(width, height, devicePixelRatio);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     QLinearGradient sky(0, 0, width, height);
@@ -161,9 +190,8 @@ QPixmap drawMakerBanner(int width, int height) {
     return pixmap;
 }
 
-QPixmap drawHomePageIcon(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::white);
+QPixmap drawHomePageIcon(int size, qreal devicePixelRatio) {
+    QPixmap pixmap = whitePicture(size, size, devicePixelRatio);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal m = size / 8.0;

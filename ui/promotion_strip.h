@@ -106,10 +106,18 @@ public:
     // The maker's web page: the program's own help page, like the home page.
     QString makerPageAddress() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void openTarget(const QString& target);
+    // Draws the pictures again when the screen's pixel ratio is not the one they were drawn at.
+    void drawPictures();
 
+    QWidget* strip;
     ClickableLabel* banner;
+    ClickableLabel* homeIcon;
+    qreal picturesRatio = 0;
     HyperLinker* homeLink;
     WebOpener open;
     QTimer* ticker;
@@ -117,8 +125,10 @@ private:
     bool sliding = false;
 };
 
-// The strip's pictures, drawn here so the program carries no foreign artwork.
-QPixmap drawMakerBanner(int width, int height);
-QPixmap drawHomePageIcon(int size);
+// The strip's pictures, drawn here so the program carries no foreign artwork. Sizes are in
+// device-independent pixels; the picture holds size * devicePixelRatio pixels, so it stays
+// sharp on a scaled screen.
+QPixmap drawMakerBanner(int width, int height, qreal devicePixelRatio = 1.0);
+QPixmap drawHomePageIcon(int size, qreal devicePixelRatio = 1.0);
 
 } // namespace ui

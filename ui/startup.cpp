@@ -4,10 +4,12 @@
 #include <QApplication>
 
 #include "batch/batch_run.h"
+#include "batch/dropped_paths.h"
 #include "engine/script_conversion.h"
 #include "platform/file_system.h"
 #include "settings/config_store.h"
 #include "settings/settings_keys.h"
+#include "ui/desktop_identity.h"
 #include "ui/shell_actions.h"
 
 namespace ui {
@@ -47,6 +49,7 @@ WindowHandlers programHandlers(settings::ConfigStore& store) {
     };
     handlers.startFileBatch = batch::startFileBatch;
     handlers.startFolderBatch = batch::startFolderBatch;
+    handlers.startDroppedBatch = batch::startDroppedBatch;
     return handlers;
 }
 
@@ -56,13 +59,17 @@ std::unique_ptr<MainWindow> openMainWindow(settings::ConfigStore& store, ShellDi
     return window;
 }
 
-int runProgram(ProgramLifetime& program) {
+int runProgram(ProgramLifetime& program, std::vector<std::string> openedPaths) {
+    applyDesktopIdentity();
     settings::ConfigStore& store = program.configStore();
     // A settings file that cannot be edited (another instance holds it) is no reason not to
     // start; the choices then live only until exit.
     (void)openSettings(store, programSettingsPath());
     {
         std::unique_ptr<MainWindow> window = openMainWindow(store, desktopDialogs());
+        // Files a file manager opened with the program, converted with the saved choices.
+        if (!openedPaths.empty())
+            window->convertPathsSoon(std::move(openedPaths));
         // Closing the last window ends the loop; a run still on the stack returns first.
         QApplication::exec();
         store.setWindow(nullptr);

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/ansi_text.h"
 #include "ui/main_window.h"
@@ -46,8 +48,9 @@ WindowHandlers programHandlers(settings::ConfigStore& store);
 // The main window, created centred with the saved choices in its controls, and shown.
 std::unique_ptr<MainWindow> openMainWindow(settings::ConfigStore& store, ShellDialogs dialogs);
 
-// The start routine after the store exists: settings path, setFile, the window, then the event
-// loop until no window is left. Returns 0.
-int runProgram(ProgramLifetime& program);
+// The start routine after the store exists: the desktop identity, settings path, setFile, the
+// window, the conversion of `openedPaths` (the file system's bytes, as the command line gave
+// them) once it is shown, then the event loop until no window is left. Returns 0.
+int runProgram(ProgramLifetime& program, std::vector<std::string> openedPaths = {});
 
 } // namespace ui

@@ -1,0 +1,236 @@
+// The window as the desktop meets it, on a screen scaled to 200 %: Qt's own dialogs in Chinese,
+// files dropped on it, visible keyboard focus, sharp pictures and a caption nothing hides.
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QImage>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include "platform/ansi_text.h"
+#include "settings/config_store.h"
+#include "tests/ui/qt_application_environment.h"
+#include "ui/desktop_identity.h"
+#include "ui/main_window.h"
+#include "ui/promotion_strip.h"
+#include "ui/shell_actions.h"
+#include "ui/startup.h"
+
+namespace {
+
+using platform::AnsiText;
+
+const char* const fileButton = "按钮批量转换";
+const char* const folderButton = "按钮批量转换文件夹";
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(DesktopWindow, OpenDialogOfTheFileButtonReadsInChinese) {
+    ASSERT_TRUE(ui::installChineseQtTexts());
+    QString cancel;
+    QTimer::singleShot(0, [&cancel] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible()) {
+                auto* buttons = dialog->findChild<QDialogButtonBox*>();
+                if (buttons && buttons->button(QDialogButtonBox::Cancel))
+                    cancel = buttons->button(QDialogButtonBox::Cancel)->text();
+                dialog->reject();
+            }
+        }
+    });
+    (void)ui::chooseFiles(platform::ansi("选择要批量转换的多个文件："), "*.*|*.*", "");
+    EXPECT_EQ(cancel, QStringLiteral("取消"));
+}
+
+// A window with the program's handlers over a settings file of its own, whose report is
+// answered by the test; the report also tells which button's run it ended.
+class DropTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(temp.isValid());
+        root = std::filesystem::path(temp.path().toStdString());
+        store = std::make_unique<settings::ConfigStore>(
+            platform::ansiPath((root / "registry").string()).value_or(""));
+        ASSERT_TRUE(ui::openSettings(
+            *store, platform::ansiPath((root / "青枫匣.ini").string()).value_or("")));
+        ui::ShellDialogs dialogs;
+        dialogs.showMessage = [this](const AnsiText&, int, const AnsiText&) {
+            reportedUnder.push_back(window->batchSession().runs(fileButton)     ? fileButton
+                                    : window->batchSession().runs(folderButton) ? folderButton
+                                                                                : "");
+            if (whileReporting)
+                whileReporting();
+            return platform::MessageAnswer::No;
+        };
+        window = std::make_unique<ui::MainWindow>(ui::programHandlers(*store), dialogs);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void write(const std::string& name, const std::string& bytes) {
+        std::filesystem::create_directories((root / name).parent_path());
+        std::ofstream(root / name, std::ios::binary) << bytes;
+    }
+
+    QMimeData* urls(const std::vector<std::string>& names) {
+        auto* data = new QMimeData;
+        QList<QUrl> list;
+        for (const std::string& name : names)
+            list << QUrl::fromLocalFile(QString::fromStdString((root / name).string()));
+        data->setUrls(list);
+        return data;
+    }
+
+    // True when the window took the drag; a dropped one is run once the drop has returned.
+    bool drop(const std::vector<std::string>& names) {
+        std::unique_ptr<QMimeData> data(urls(names));
+        const QPoint centre = window->rect().center();
+        QDragEnterEvent enter(centre, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        QDropEvent dropped(centre, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &dropped);
+        QApplication::processEvents();
+        return enter.isAccepted() && dropped.isAccepted();
+    }
+
+    QTemporaryDir temp;
+    std::filesystem::path root;
+    std::unique_ptr<settings::ConfigStore> store;
+    std::unique_ptr<ui::MainWindow> window;
+    std::vector<std::string> reportedUnder;
+    std::function<void()> whileReporting;
+};
+
+struct DropCase {
+    const char* name;
+    std::vector<std::string> dropped;
+    std::vector<std::string> converted; // in 转换结果 beside the first file
+    std::vector<std::string> notConverted;
+    const char* runningButton;
+};
+
+const DropCase dropCases[] = {
+    {"FilesAsIfChosenInTheOpenDialog",
+     {"one/a.dat", "one/b.txt"},
+     {"one/a.dat", "one/b.txt"},
+     {},
+     fileButton},
+    {"FolderAloneThroughTheFilterBox", {"two"}, {"two/c.txt"}, {"two/d.dat"}, folderButton},
+    {"MixOfFolderAndFile",
+     {"two", "one/a.dat"},
+     {"two/c.txt", "two/a.dat"},
+     {"two/d.dat"},
+     fileButton},
+};
+
+class DropCaseTest : public DropTest, public ::testing::WithParamInterface<DropCase> {};
+
+TEST_P(DropCaseTest, DroppedPathsAreConvertedUnderTheButtonThatRunsThem) {
+    const DropCase& c = GetParam();
+    for (const char* name : {"one/a.dat", "one/b.txt", "two/c.txt", "two/d.dat"})
+        write(name, platform::ansi("青枫"));
+    window->host().setSelected("单选框输出UTF8", true);
+    window->host().setText("编辑框文件过滤", "*.txt");
+
+    EXPECT_TRUE(drop(c.dropped));
+    EXPECT_EQ(reportedUnder, std::vector<std::string>{c.runningButton});
+    for (const std::string& name : c.converted) {
+        const auto path = std::filesystem::path(root / name);
+        EXPECT_EQ(readFile(path.parent_path() / "转换结果" / path.filename()), "\xEF\xBB\xBF青枫")
+            << name;
+    }
+    for (const std::string& name : c.notConverted) {
+        const auto path = std::filesystem::path(root / name);
+        EXPECT_FALSE(std::filesystem::exists(path.parent_path() / "转换结果" / path.filename()));
+    }
+    EXPECT_FALSE(window->batchSession().handlerActive());
+}
+
+INSTANTIATE_TEST_SUITE_P(Drops, DropCaseTest, ::testing::ValuesIn(dropCases),
+                         [](const ::testing::TestParamInfo<DropCase>& drop) {
+                             return std::string(drop.param.name);
+                         });
+
+TEST_F(DropTest, DropDuringARunIsRefusedAndTheDragShowsIt) {
+    write("a.txt", "a");
+    write("b.txt", "b");
+    bool takenDuringRun = true;
+    whileReporting = [this, &takenDuringRun] {
+        whileReporting = nullptr;
+        takenDuringRun = drop({"b.txt"});
+    };
+    EXPECT_TRUE(drop({"a.txt"}));
+    EXPECT_FALSE(takenDuringRun);
+    QApplication::processEvents();
+    EXPECT_EQ(reportedUnder.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(root / "转换结果" / "b.txt"));
+}
+
+class ButtonLookTest : public DropTest, public ::testing::WithParamInterface<const char*> {};
+
+// A focused push button is also drawn as the default one, so the unfocused look compared is the
+// default button's.
+TEST_P(ButtonLookTest, KeyboardFocusIsVisible) {
+    auto* button = static_cast<QPushButton*>(window->control(GetParam()));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->control("编辑框文件过滤")->setFocus(Qt::TabFocusReason);
+    button->setDefault(true);
+    const QImage unfocused = button->grab().toImage();
+    button->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(button->hasFocus());
+    EXPECT_NE(button->grab().toImage(), unfocused);
+}
+
+INSTANTIATE_TEST_SUITE_P(BatchButtons, ButtonLookTest, ::testing::Values(fileButton, folderButton));
+
+TEST_F(DropTest, PicturesAreDrawnAtTheScreensPixelRatio) {
+    const qreal ratio = window->devicePixelRatioF();
+    ASSERT_EQ(ratio, 2.0) << "run with QT_SCALE_FACTOR=2";
+    for (const char* name : {"图片官网", "图片软件主页"}) {
+        const auto* label = static_cast<QLabel*>(window->control(name));
+        const QPixmap picture = label->pixmap();
+        EXPECT_EQ(picture.devicePixelRatio(), ratio) << name;
+        EXPECT_EQ(picture.size(), label->size() * ratio) << name;
+    }
+}
+
+// Dark pixels are the caption's; the bevel's edge lies within the inset left out.
+TEST_F(DropTest, FolderButtonCaptionIsCentredInThePartTheFilterBoxLeavesFree) {
+    QWidget* button = window->control(folderButton);
+    window->control(fileButton)->setFocus();
+    const QImage image = button->grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    const int inset = static_cast<int>(6 * ratio);
+    int left = image.width(), right = -1;
+    for (int y = inset; y < image.height() - inset; ++y) {
+        for (int x = inset; x < image.width() - inset; ++x) {
+            if (qGray(image.pixel(x, y)) < 96) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    ASSERT_GE(right, left) << "no caption drawn";
+    const double free = (window->control("编辑框文件过滤")->x() - button->x()) * ratio;
+    EXPECT_LT(right, free);
+    EXPECT_NEAR(left, free - 1 - right, 3 * ratio);
+}
+
+} // namespace

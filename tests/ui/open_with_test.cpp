@@ -1,0 +1,81 @@
+// "Open with": the built window program started on a virtual X display with two files on its
+// command line converts them with its saved choices as soon as its window is up. The test
+// waits for the completion report's window, then ends the program.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "platform/ansi_text.h"
+
+namespace {
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Starts the program, waits up to 30 s for the report (titled "砚舟："), then ends it; exits 0
+// when the report was seen.
+constexpr const char* underXvfb = R"(
+    unset QT_QPA_PLATFORM
+    "$0" "$@" &
+    pid=$!
+    for _ in $(seq 150); do
+        if xwininfo -name "砚舟：" >/dev/null 2>&1; then kill "$pid"; exit 0; fi
+        sleep 0.2
+    done
+    kill "$pid"
+    exit 1
+)";
+
+TEST(OpenWith, TwoPathsOnTheCommandLineAreConvertedWithTheSavedChoices) {
+    int argc = 1;
+    char name[] = "open_with_test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const std::filesystem::path root(temp.path().toStdString());
+    // A copy of its own, so that the settings file beside it is the test's.
+    std::filesystem::create_directories(root / "bin");
+    std::filesystem::copy_file(QFX_WINDOW_BINARY, root / "bin" / "qingfengxia");
+    writeFile(root / "bin" / "青枫匣.ini",
+              platform::ansi("[输出编码]\r\n自动=假\r\nANSI=假\r\nUTF-8=真\r\nUnicode=假\r\n"
+                             "Unicode big endian=假\r\n"));
+    const std::filesystem::path sources = root / "来源";
+    std::filesystem::create_directories(sources);
+    writeFile(sources / "a.txt", platform::ansi("青枫匣"));
+    writeFile(sources / "b.txt", platform::ansi("文本"));
+
+    QProcess program;
+    program.setWorkingDirectory(QString::fromStdString(sources.string()));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), temp.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), temp.path());
+    program.setProcessEnvironment(environment);
+    // One path absolute, one relative to the folder the file manager started it in.
+    program.start(QStringLiteral("xvfb-run"),
+                  {QStringLiteral("-a"), QStringLiteral("sh"), QStringLiteral("-c"),
+                   QString::fromUtf8(underXvfb),
+                   QString::fromStdString((root / "bin" / "qingfengxia").string()),
+                   QString::fromStdString((sources / "a.txt").string()), QStringLiteral("b.txt")});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0)
+        << "no report window; stderr: " << program.readAllStandardError().toStdString();
+
+    EXPECT_EQ(readFile(sources / "转换结果" / "a.txt"), "\xEF\xBB\xBF青枫匣");
+    EXPECT_EQ(readFile(sources / "转换结果" / "b.txt"), "\xEF\xBB\xBF文本");
+}
+
+} // namespace

@@ -1,0 +1,27 @@
+// The window's two big push buttons: a focus frame that shows which one the keyboard is on, and
+// a caption centred in the part of the button that other controls leave free.
+#pragma once
+
+#include <QPushButton>
+#include <QRect>
+
+namespace ui {
+
+class BatchButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit BatchButton(const QString& caption, QWidget* parent = nullptr);
+
+    // The part of the button (its own coordinates) the caption is centred in; the whole button
+    // unless set. Blanks around the caption are not drawn, so it centres on its characters.
+    void setCaptionArea(const QRect& area);
+    QRect captionArea() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QRect area;
+};
+
+} // namespace ui
