@@ -80,25 +80,28 @@ public:
                 << engine::encodingName(outcome.written) << "  ";
         else
             out << "- -> -  ";
+        // The English text leads, as scripts read it; the window's Chinese reason follows.
         if (outcome.status.ok())
             out << "ok";
         else
             out << "failed: "
                 << platform::describeProblemInEnglish(outcome.status,
-                                                      engine::encodingName(outcome.detected));
+                                                      engine::encodingName(outcome.detected))
+                << " (" << shown(platform::describeProblem(outcome.status)) << ")";
         out << "  " << shown(outcome.sourcePath) << '\n'
             << std::flush; // a line once written survives whatever ends the process
     }
 
-    platform::MessageAnswer showMessage(const AnsiText& message, int style,
-                                        const AnsiText& title) override {
+    // Only the report is printed: its details repeat the reasons the file lines gave.
+    platform::MessageAnswer showMessage(const AnsiText& message, int style, const AnsiText& title,
+                                        const AnsiText& details = {}) override {
         if (showProgress)
             err << '\r' << "\33[K" << std::flush;
         AnsiText lines = message;
         std::erase(lines, '\r');
         const std::string report = shown(lines, true);
         out << report << '\n' << std::flush;
-        return HeadlessHost::showMessage(message, style, title);
+        return HeadlessHost::showMessage(message, style, title, details);
     }
 
 private:

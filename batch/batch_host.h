@@ -132,9 +132,11 @@ public:
     // The folder picker: the chosen folder, or empty when cancelled.
     virtual AnsiText pickFolder(const AnsiText& initialFolder, const AnsiText& title) = 0;
     // The message box (style bits as the message box takes them; an empty title means the
-    // program's default title).
+    // program's default title). Non-empty `details` are offered behind the box's details button,
+    // one item a line.
     virtual platform::MessageAnswer showMessage(const AnsiText& text, int style,
-                                                const AnsiText& title) = 0;
+                                                const AnsiText& title,
+                                                const AnsiText& details = {}) = 0;
     // Opens the folder in a new file-manager window.
     virtual void openFolder(const AnsiText& folder) = 0;
 

@@ -77,6 +77,19 @@ AnsiText completionReport(std::int64_t elapsedMilliseconds, const AnsiText& resu
     return withQuestion ? report + ansi("\r\n\r\n请问需要打开它吗？") : report;
 }
 
+AnsiText failureDetails(const std::vector<FailedFile>& failures) {
+    AnsiText details;
+    for (const FailedFile& failed : failures) {
+        if (!details.empty())
+            details += '\n';
+        // No byte of a multi-byte character is below 0x30, so this never cuts one.
+        for (const char c : failed.name)
+            details += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+        details += ansi("：") + platform::describeProblem(failed.status);
+    }
+    return details;
+}
+
 BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<AnsiText>& files,
                       const std::vector<AnsiText>& unrepresentable, RunStyle style) {
     BatchSummary summary;
@@ -102,12 +115,16 @@ BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<
         (void)platform::removeTemporaryLeftovers(summary.resultFolder, names);
     }
     const std::int64_t start = platform::monotonicMilliseconds();
+    auto failed = [&summary](const AnsiText& path, const platform::FileStatus& status) {
+        summary.failedNames.push_back(fileNameOfPath(path));
+        summary.failures.push_back({fileNameOfPath(path), status});
+    };
 
     for (const AnsiText& name : unrepresentable) {
-        summary.failedNames.push_back(fileNameOfPath(name));
         FileOutcome outcome;
         outcome.sourcePath = name;
         outcome.status = {platform::FileProblem::NameNotRepresentable};
+        failed(name, outcome.status);
         host.fileFinished(outcome);
     }
 
@@ -117,8 +134,7 @@ BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<
             summary.stopped = true;
             if (style.unreachedFilesFail)
                 for (int j = i; j <= summary.count; ++j)
-                    summary.failedNames.push_back(
-                        fileNameOfPath(files[static_cast<size_t>(j - 1)]));
+                    failed(files[static_cast<size_t>(j - 1)], {platform::FileProblem::NotReached});
             break;
         }
         if (!host.pumpEvents()) {
@@ -135,7 +151,7 @@ BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<
         outcome.index = i;
         outcome.count = summary.count;
         if (!outcome.status.ok())
-            summary.failedNames.push_back(fileNameOfPath(path));
+            failed(path, outcome.status);
         else
             ++summary.converted;
         host.fileFinished(outcome);
@@ -149,7 +165,8 @@ BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<
     constexpr int okButton = 0;
     constexpr int yesNoButtons = 4;
     const platform::MessageAnswer answer =
-        host.showMessage(summary.report, style.askToOpenResult ? yesNoButtons : okButton, {});
+        host.showMessage(summary.report, style.askToOpenResult ? yesNoButtons : okButton, {},
+                         failureDetails(summary.failures));
     if (style.askToOpenResult && answer == platform::MessageAnswer::Yes)
         host.openFolder(summary.resultFolder);
     host.setCaption(control::progressCaption, AnsiText());

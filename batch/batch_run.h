@@ -11,6 +11,7 @@
 #include "batch/batch_host.h"
 #include "batch/batch_session.h"
 #include "platform/ansi_text.h"
+#include "platform/file_problem.h"
 
 namespace batch {
 
@@ -24,11 +25,18 @@ inline constexpr ButtonCaptions fileButtonCaptions{"批量转换", "点我停止
 inline constexpr ButtonCaptions folderButtonCaptions{"   批量转换(文件夹方式)", "    点我停止",
                                                      "   停止中.."};
 
+// A file that failed and why.
+struct FailedFile {
+    AnsiText name; // file name, no folder
+    platform::FileStatus status;
+};
+
 // How a run went: what the report says and what the command line's exit status needs.
 struct [[nodiscard]] BatchSummary {
     int count = 0;                     // files in the list
     int converted = 0;                 // files converted completely
     std::vector<AnsiText> failedNames; // file names (no folder) of the files that failed
+    std::vector<FailedFile> failures;  // the same files, in the same order, with their reasons
     AnsiText resultFolder;             // ends in a separator
     std::int64_t elapsedMilliseconds = 0;
     AnsiText report;         // the completion report's text; empty when none was shown
@@ -71,5 +79,9 @@ BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<
 // to open the folder.
 AnsiText completionReport(std::int64_t elapsedMilliseconds, const AnsiText& resultFolder,
                           const std::vector<AnsiText>& failedNames, bool withQuestion = true);
+
+// The report's details: one line "<name>：<reason>" per failed file, every one of them named;
+// control characters in a name show as "?", so that no name can pass for another line.
+AnsiText failureDetails(const std::vector<FailedFile>& failures);
 
 } // namespace batch

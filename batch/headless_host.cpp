@@ -70,8 +70,10 @@ AnsiText HeadlessHost::pickFolder(const AnsiText& initialFolder, const AnsiText&
     return folderToPick;
 }
 
-platform::MessageAnswer HeadlessHost::showMessage(const AnsiText& message, int, const AnsiText&) {
+platform::MessageAnswer HeadlessHost::showMessage(const AnsiText& message, int, const AnsiText&,
+                                                  const AnsiText& details) {
     messagesShown.push_back(message);
+    detailsShown.push_back(details);
     return messageAnswer;
 }
 

@@ -33,8 +33,8 @@ public:
     std::vector<AnsiText> chooseFiles(const AnsiText& title, const AnsiText& filter,
                                       const AnsiText& initialFolder) override;
     AnsiText pickFolder(const AnsiText& initialFolder, const AnsiText& title) override;
-    platform::MessageAnswer showMessage(const AnsiText& text, int style,
-                                        const AnsiText& title) override;
+    platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiText& title,
+                                        const AnsiText& details = {}) override;
     void openFolder(const AnsiText& folder) override;
 
     // Selects the radio of the group that stands for the choice (the group's first when the
@@ -49,6 +49,7 @@ public:
     AnsiText folderToPick;
     platform::MessageAnswer messageAnswer = platform::MessageAnswer::No;
     std::vector<AnsiText> messagesShown;
+    std::vector<AnsiText> detailsShown; // each message's details, empty when it had none
     std::vector<AnsiText> foldersOpened;
     AnsiText lastDialogTitle;
     AnsiText lastDialogFolder;

@@ -22,11 +22,11 @@ std::string chineseErrorText(int error) {
         return "文件或文件夹不存在";
     case EACCES:
     case EPERM:
-        return "没有权限";
+        return "权限不足";
     case EISDIR:
-        return "这是一个文件夹";
+        return "这是文件夹";
     case ENOTDIR:
-        return "路径中有一段不是文件夹";
+        return "路径中有一项不是文件夹";
     case ENOSPC:
         return "磁盘空间不足";
     case EDQUOT:
@@ -34,13 +34,13 @@ std::string chineseErrorText(int error) {
     case EFBIG:
         return "文件超出大小限制";
     case EROFS:
-        return "所在的文件系统是只读的";
+        return "文件系统为只读";
     case ELOOP:
         return "符号链接成环或层数过多";
     case ENAMETOOLONG:
         return "名称过长";
     case EIO:
-        return "读写出错";
+        return "输入输出错误";
     case ENOMEM:
         return "内存不足";
     case EMFILE:
@@ -61,6 +61,7 @@ bool isSourceProblem(FileProblem problem) {
     case FileProblem::SourceNotRegular:
     case FileProblem::SourceTooLarge:
     case FileProblem::NameNotRepresentable:
+    case FileProblem::NotReached:
         return true;
     default:
         return false;
@@ -74,37 +75,37 @@ AnsiText describeProblem(const FileStatus& status) {
     case FileProblem::None:
         return {};
     case FileProblem::SourcePathInvalid:
-        text = "无法打开源文件：路径含有无法表示的字符";
+        text = "无法读取：路径含有无法表示的字符";
         break;
     case FileProblem::SourceUnopenable:
-        text = "无法打开源文件：" + error;
+        text = "无法读取：" + error;
         break;
     case FileProblem::SourceUnreadable:
-        text = "无法读取源文件：" + error;
+        text = "读取出错：" + error;
         break;
     case FileProblem::SourceNotRegular:
-        text = "源文件不是普通文件";
+        text = "无法读取：不是普通文件";
         break;
     case FileProblem::SourceTooLarge:
-        text = "源文件太大，内存容纳不下（" + std::to_string(status.length) + " 字节）";
+        text = "文件过大，内存容纳不下（" + std::to_string(status.length) + " 字节）";
         break;
     case FileProblem::NameNotRepresentable:
         text = "文件名无法表示（不是有效的 UTF-8）";
         break;
     case FileProblem::LossyDecode:
-        text = "源文件含有不合其编码的字符，已变为“?”";
+        text = "源文件有不符合其编码的字符，已替换为“?”";
         break;
     case FileProblem::ScriptUnavailable:
-        text = "简繁转换无法进行，文字未转换";
+        text = "简繁转换不可用，已按原文写入";
         break;
     case FileProblem::LossyScript:
-        text = "目标代码页没有的字符已变为“?”";
+        text = "目标代码页缺少部分字符，已替换为“?”";
         break;
     case FileProblem::Unconverted:
-        text = "输出编码无法表示这段文字，已按原样写入";
+        text = "目标编码无法表示部分字符，已写入原始字节";
         break;
     case FileProblem::LossyEncode:
-        text = "文字含有无效字符，已变为“?”";
+        text = "文字含有无效字符，已替换为“?”";
         break;
     case FileProblem::OutputPathEmpty:
         text = "无法创建输出文件：路径为空";
@@ -113,13 +114,13 @@ AnsiText describeProblem(const FileStatus& status) {
         text = "无法创建输出文件：路径含有无法表示的字符";
         break;
     case FileProblem::LinkUnfollowable:
-        text = "无法跟随符号链接：" + error;
+        text = "输出文件的符号链接无效：" + error;
         break;
     case FileProblem::OutputNotRegular:
-        text = "无法替换输出文件：它不是普通文件";
+        text = "输出位置不是普通文件";
         break;
     case FileProblem::OutputReadOnly:
-        text = "输出文件是只读的";
+        text = "输出文件为只读";
         break;
     case FileProblem::OutputUncreatable:
         text = "无法创建输出文件：" + error;
@@ -129,6 +130,9 @@ AnsiText describeProblem(const FileStatus& status) {
         break;
     case FileProblem::OutputUnreplaceable:
         text = "无法替换输出文件：" + error;
+        break;
+    case FileProblem::NotReached:
+        text = "已停止，未转换";
         break;
     }
     return ansi(text);
@@ -178,6 +182,8 @@ std::string describeProblemInEnglish(const FileStatus& status, std::string_view 
         return "cannot write: " + error;
     case FileProblem::OutputUnreplaceable:
         return "cannot replace: " + error;
+    case FileProblem::NotReached:
+        return "not converted: the run was stopped";
     }
     return {};
 }

@@ -41,6 +41,7 @@ enum class FileProblem : int {
     OutputUnwritable,     // Writing the output's bytes, or closing its file, failed.
     OutputUnreplaceable,  // Renaming the finished file over the output failed, or the output is
                           // a folder; the earlier output stays as it was.
+    NotReached,           // The run was stopped before this file: it was neither read nor written.
 };
 
 // A problem with the system's error number behind it. `error` is 0 for the problems no failed
@@ -55,11 +56,11 @@ struct [[nodiscard]] FileStatus {
 };
 
 // True for the problems that leave no text to convert: the source was not read (or, for an
-// unrepresentable name, never opened), so there is no output file either.
+// unrepresentable name or a file a stopped run never reached, never opened), so there is no
+// output file either.
 bool isSourceProblem(FileProblem problem);
 
-// A short Chinese description for people, as AnsiText: "无法打开源文件：文件或文件夹不存在".
-// Empty for None.
+// A short Chinese description for people, as AnsiText: "无法读取：权限不足". Empty for None.
 AnsiText describeProblem(const FileStatus& status);
 
 // The command line's English form, with the system's own error text where a call failed:

@@ -117,7 +117,8 @@ bool hasUrlScheme(const QString& target) {
 
 } // namespace
 
-platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiText& title) {
+platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiText& title,
+                                    const AnsiText& details) {
     MessageBoxLayout layout = messageBoxLayout(messageBoxStyle(style));
     QMessageBox box;
     box.setWindowTitle(qtText(title.empty() ? platform::ansi("砚舟：") : title));
@@ -126,6 +127,9 @@ platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiT
     QString shown = qtText(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
     box.setText(shown);
+    // The details are always plain text: a name there is never taken for markup.
+    if (!details.empty())
+        box.setDetailedText(qtText(details));
     box.setIcon(qtIcon(layout.icon));
     std::vector<std::pair<QAbstractButton*, BoxButton>> buttons;
     for (BoxButton button : layout.buttons)

@@ -15,9 +15,11 @@ namespace ui {
 using platform::AnsiText;
 
 // Shows a message box without owner. The information icon is added when the style asks for no
-// icon, and the box is always modal; an empty title shows "砚舟：". Returns the button that
-// closed it (Ok when it was closed some other way).
-platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiText& title);
+// icon, and the box is always modal; an empty title shows "砚舟：". Non-empty `details` go behind
+// the box's details button. Returns the button that closed it (Ok when it was closed some other
+// way).
+platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiText& title,
+                                    const AnsiText& details = {});
 
 // Shows a folder or file in the file manager (see ui/explorer_command for the request). On this
 // desktop: a program path (".exe", with runExecutables) is started directly; "select" asks the

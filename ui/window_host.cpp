@@ -47,8 +47,9 @@ ShellDialogs desktopDialogs() {
     dialogs.pickFolder = [](const AnsiText& initialFolder, const AnsiText& title) {
         return ui::pickFolder(initialFolder, title);
     };
-    dialogs.showMessage = [](const AnsiText& text, int style, const AnsiText& title) {
-        return ui::showMessage(text, style, title);
+    dialogs.showMessage = [](const AnsiText& text, int style, const AnsiText& title,
+                             const AnsiText& details) {
+        return ui::showMessage(text, style, title, details);
     };
     dialogs.openFolder = [](const AnsiText& folder) {
         // A new file-manager window on the folder itself; nothing is reported on failure.
@@ -279,13 +280,13 @@ AnsiText WindowHost::pickFolder(const AnsiText& initialFolder, const AnsiText& t
 }
 
 platform::MessageAnswer WindowHost::showMessage(const AnsiText& text, int style,
-                                                const AnsiText& title) {
+                                                const AnsiText& title, const AnsiText& details) {
     // Also after the close request: the settings store's alarm may come while the settings are
     // saved on close. A run shows nothing once its pump has told it the window is going away.
     if (!dialogs.showMessage) {
         return platform::MessageAnswer::Ok;
     }
-    return dialogs.showMessage(text, style, title);
+    return dialogs.showMessage(text, style, title, details);
 }
 
 void WindowHost::openFolder(const AnsiText& folder) {

@@ -25,7 +25,8 @@ struct ShellDialogs {
                                         const AnsiText& initialFolder)>
         chooseFiles;
     std::function<AnsiText(const AnsiText& initialFolder, const AnsiText& title)> pickFolder;
-    std::function<platform::MessageAnswer(const AnsiText& text, int style, const AnsiText& title)>
+    std::function<platform::MessageAnswer(const AnsiText& text, int style, const AnsiText& title,
+                                          const AnsiText& details)>
         showMessage;
     std::function<void(const AnsiText& folder)> openFolder;
     std::function<void(const AnsiText& target)> openWebPage;
@@ -64,8 +65,8 @@ public:
     std::vector<AnsiText> chooseFiles(const AnsiText& title, const AnsiText& filter,
                                       const AnsiText& initialFolder) override;
     AnsiText pickFolder(const AnsiText& initialFolder, const AnsiText& title) override;
-    platform::MessageAnswer showMessage(const AnsiText& text, int style,
-                                        const AnsiText& title) override;
+    platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiText& title,
+                                        const AnsiText& details = {}) override;
     void openFolder(const AnsiText& folder) override;
 
     void openWebPage(const AnsiText& target);

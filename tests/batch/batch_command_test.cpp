@@ -1,5 +1,7 @@
 #include "batch/batch_command.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -122,9 +124,22 @@ TEST_F(CommandRun, exitStatusesAndOneLinePerFile) {
     EXPECT_NE(out.str().find("转换完成，耗时 "), std::string::npos);
     EXPECT_TRUE(fs::exists(root / "转换结果" / "b.txt"));
 
-    EXPECT_EQ(run({(root / "a.txt").string(), (root / "missing.txt").string()}), 1);
-    EXPECT_NE(out.str().find("- -> -  failed: cannot open"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("有 1 个文件未能完整转换：missing.txt"), std::string::npos);
+    // A failure line gives the reason in English, then as the window gives it.
+    write("c.htm", "<meta charset=big5>\xAD\xCC"); // 們, which becomes 们: not in Big5
+    EXPECT_EQ(run({"--script", "t2s", (root / "a.txt").string(), (root / "missing.txt").string(),
+                   (root / "c.htm").string()}),
+              1);
+    EXPECT_NE(out.str().find("- -> -  failed: cannot open: " + std::string(std::strerror(ENOENT)) +
+                             " (无法读取：文件或文件夹不存在)  " + (root / "missing.txt").string() +
+                             "\n"),
+              std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("big5 -> big5  failed: output encoding cannot represent the text "
+                             "(目标编码无法表示部分字符，已写入原始字节)  " +
+                             (root / "c.htm").string() + "\n"),
+              std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("有 2 个文件未能完整转换：missing.txt、c.htm"), std::string::npos);
     EXPECT_EQ(out.str().find("请问需要打开它吗？"), std::string::npos) << "nobody is asked";
 }
 

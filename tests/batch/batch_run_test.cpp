@@ -58,10 +58,11 @@ public:
             progressCaptions.push_back(value);
     }
     void fileFinished(const FileOutcome& outcome) override { outcomes.push_back(outcome); }
-    MessageAnswer showMessage(const AnsiText& message, int style, const AnsiText& title) override {
+    MessageAnswer showMessage(const AnsiText& message, int style, const AnsiText& title,
+                              const AnsiText& details = {}) override {
         fileButtonCaptionAtReport = caption(control::fileButton);
         styleShown = style;
-        return HeadlessHost::showMessage(message, style, title);
+        return HeadlessHost::showMessage(message, style, title, details);
     }
     std::vector<AnsiText> progressCaptions;
     std::vector<FileOutcome> outcomes;
@@ -133,6 +134,29 @@ TEST_F(BatchRun, unreadableSourceGetsNoOutputAndIsReported) {
     ASSERT_EQ(host.messagesShown.size(), 1u);
     EXPECT_NE(host.messagesShown[0].find(ansi("有 1 个文件未能完整转换：gone.txt\r\n\r\n")),
               std::string::npos);
+}
+
+// The command line's stop: a file never reached fails with a reason of its own, and a name
+// holding a line break keeps to its one line of the details.
+TEST_F(BatchRun, detailsGiveEveryFailureItsReasonOnItsOwnLine) {
+    TempTree tree;
+    std::vector<AnsiText> files{TempTree::ansiPath(tree.write("one.txt", "abc")),
+                                TempTree::ansiPath(tree.root / "gone.txt"),
+                                TempTree::ansiPath(tree.write("two\nlines.txt", "def"))};
+    RecordingHost host;
+    host.onPump = [&host, this] {
+        session.stopRequested = host.pumpCount == 2;
+        return true;
+    };
+    const RunStyle commandLine{.askToOpenResult = false, .unreachedFilesFail = true};
+    BatchSummary summary = runBatch(host, session, files, {}, commandLine);
+
+    ASSERT_EQ(summary.failures.size(), 2u);
+    EXPECT_EQ(summary.failures[1].name, "two\nlines.txt");
+    EXPECT_EQ(summary.failures[1].status, FileStatus{FileProblem::NotReached});
+    EXPECT_EQ(host.detailsShown,
+              std::vector<AnsiText>{ansi("gone.txt：无法读取：文件或文件夹不存在\n"
+                                         "two?lines.txt：已停止，未转换")});
 }
 
 TEST_F(BatchRun, resultFolderBlockedByAFileFailsEveryWrite) {
@@ -255,6 +279,7 @@ TEST_F(BatchRun, folderRunOfUnrepresentableNamesOnlyReportsThem) {
         EXPECT_NE(host.messagesShown[0].find(ansi("有 1 个文件未能完整转换：bad\uFFFD.txt")),
                   AnsiText::npos);
         EXPECT_NE(host.messagesShown[0].find(ansi("转换结果/\r\n")), AnsiText::npos);
+        EXPECT_EQ(host.detailsShown[0], ansi("bad\uFFFD.txt：文件名无法表示（不是有效的 UTF-8）"));
         ASSERT_EQ(host.outcomes.size(), 1u);
         EXPECT_EQ(host.outcomes[0].status, FileStatus{FileProblem::NameNotRepresentable});
         EXPECT_EQ(host.caption(control::folderButton), ansi("   批量转换(文件夹方式)"));

@@ -12,7 +12,7 @@ using namespace platform;
 namespace {
 
 // The last enumerator: the tables below cover every problem up to it.
-constexpr FileProblem lastProblem = FileProblem::OutputUnreplaceable;
+constexpr FileProblem lastProblem = FileProblem::NotReached;
 
 std::string errorText(int error) {
     return std::strerror(error);
@@ -44,6 +44,7 @@ TEST(FileProblem, englishTextsAreTheCommandLinesOwn) {
         {{FileProblem::OutputUncreatable, EACCES}, "cannot create: " + errorText(EACCES)},
         {{FileProblem::OutputUnwritable, EFBIG}, "cannot write: " + errorText(EFBIG)},
         {{FileProblem::OutputUnreplaceable, EISDIR}, "cannot replace: " + errorText(EISDIR)},
+        {{FileProblem::NotReached}, "not converted: the run was stopped"},
     };
     static_assert(std::size(rows) == static_cast<std::size_t>(lastProblem) + 1);
     for (const auto& row : rows)
@@ -61,14 +62,23 @@ TEST(FileProblem, chineseTextsAreDistinctAndNameTheError) {
         EXPECT_FALSE(text.empty()) << value;
         EXPECT_TRUE(seen.insert(text).second) << value;
     }
-    EXPECT_EQ(describeProblem({FileProblem::OutputUnwritable, ENOSPC}),
-              ansi("无法写入输出文件：磁盘空间不足"));
-    EXPECT_EQ(describeProblem({FileProblem::SourceUnopenable, ENOENT}),
-              ansi("无法打开源文件：文件或文件夹不存在"));
-    EXPECT_EQ(describeProblem({FileProblem::OutputUncreatable, EXDEV}),
-              ansi("无法创建输出文件：系统错误 " + std::to_string(EXDEV)));
-    EXPECT_EQ(describeProblem({FileProblem::SourceTooLarge, 0, 100}),
-              ansi("源文件太大，内存容纳不下（100 字节）"));
+    const struct {
+        FileStatus status;
+        std::string text;
+    } rows[] = {
+        {{FileProblem::SourceUnopenable, EACCES}, "无法读取：权限不足"},
+        {{FileProblem::Unconverted}, "目标编码无法表示部分字符，已写入原始字节"},
+        {{FileProblem::OutputReadOnly}, "输出文件为只读"},
+        {{FileProblem::OutputUnwritable, ENOSPC}, "无法写入输出文件：磁盘空间不足"},
+        {{FileProblem::SourceUnreadable, EISDIR}, "读取出错：这是文件夹"},
+        {{FileProblem::NotReached}, "已停止，未转换"},
+        {{FileProblem::OutputUncreatable, EXDEV},
+         "无法创建输出文件：系统错误 " + std::to_string(EXDEV)},
+        {{FileProblem::SourceTooLarge, 0, 100}, "文件过大，内存容纳不下（100 字节）"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(describeProblem(row.status), ansi(row.text))
+            << static_cast<int>(row.status.problem);
 }
 
 } // namespace

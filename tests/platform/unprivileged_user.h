@@ -1,6 +1,7 @@
 // Runs a piece of a test as an ordinary account. The suite runs as root, whom permission bits do
 // not stop; under root the piece runs in a child process switched to "nobody", otherwise as the
-// current user. Files the piece must own are handed over first.
+// current user. Files the piece must own are handed over first. A piece that needs threads a
+// fork does not copy (a toolkit's window) binds the current thread to permission bits instead.
 #pragma once
 
 #include <cerrno>
@@ -10,7 +11,9 @@
 #include <string>
 
 #include <grp.h>
+#include <linux/capability.h>
 #include <pwd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -77,6 +80,39 @@ private:
     bool available = false;
     uid_t uid = 0;
     gid_t gid = 0;
+};
+
+// While it lives, the calling thread lacks the capabilities that let root pass over permission
+// bits (reading, searching, writing, owning), so that root meets those bits as any owner does.
+// Other threads keep theirs; for other accounts it changes nothing.
+class PermissionBitsBind {
+public:
+    PermissionBitsBind() {
+        if (::geteuid() != 0)
+            return;
+        header.version = _LINUX_CAPABILITY_VERSION_3;
+        header.pid = 0;
+        if (::syscall(SYS_capget, &header, saved) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
+        for (const unsigned capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+            reduced[capability / 32].effective &= ~(1u << (capability % 32));
+        dropped = ::syscall(SYS_capset, &header, reduced) == 0;
+    }
+    ~PermissionBitsBind() {
+        if (dropped)
+            (void)::syscall(SYS_capset, &header, saved);
+    }
+    PermissionBitsBind(const PermissionBitsBind&) = delete;
+    PermissionBitsBind& operator=(const PermissionBitsBind&) = delete;
+
+    // False only for root when the capabilities could not be dropped.
+    bool binding() const { return dropped || ::geteuid() != 0; }
+
+private:
+    __user_cap_header_struct header{};
+    __user_cap_data_struct saved[2]{};
+    bool dropped = false;
 };
 
 } // namespace platform::testing

@@ -76,7 +76,8 @@ public:
         return {};
     }
     platform::MessageAnswer showMessage(const platform::AnsiText& text, int style,
-                                        const platform::AnsiText& title) override {
+                                        const platform::AnsiText& title,
+                                        const platform::AnsiText& = {}) override {
         messages.push_back({text, style, title});
         return platform::MessageAnswer::Ok;
     }

@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -32,10 +33,13 @@
 #include "batch/choices.h"
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
+#include "tests/platform/unprivileged_user.h"
+#include "tests/ui/modal_dialog.h"
 #include "tests/ui/qt_application_environment.h"
 #include "ui/control_table.h"
 #include "ui/promotion_strip.h"
 #include "ui/startup.h"
+#include "ui/window_host.h"
 
 namespace {
 
@@ -86,7 +90,7 @@ struct DialogScript {
             }
             return folder;
         };
-        d.showMessage = [this](const AnsiText& text, int, const AnsiText&) {
+        d.showMessage = [this](const AnsiText& text, int, const AnsiText&, const AnsiText&) {
             messages.push_back(platform::utf8FromAnsi(text).value_or("?"));
             return answer;
         };
@@ -800,6 +804,51 @@ TEST_F(WindowTest, ClicksWhileAPickerIsOpenStartNoSecondHandler) {
     // Once the picker is gone, the buttons work again.
     QTest::mouseClick(window.control("按钮批量转换"), Qt::LeftButton);
     EXPECT_EQ(script.chooseCalls, 1);
+}
+
+// Files that fail for three reasons: the report keeps its text and buttons and lists every
+// failed file with its reason behind the details button. Permission bits bind the run.
+TEST_F(WindowTest, ReportDetailsGiveEachFailedFileItsReason) {
+    namespace fs = std::filesystem;
+    const fs::path results = root / "转换结果";
+    fs::create_directory(results);
+    writeFile(root / "锁住.txt", "x");
+    // A Big5 page whose Simplified form Big5 cannot hold ("們" becomes "们").
+    writeFile(root / "繁体.htm", "<meta charset=big5>\xAD\xCC");
+    writeFile(root / "只读.txt", "new");
+    writeFile(root / "好.txt", "fine");
+    writeFile(results / "只读.txt", "earlier");
+    fs::permissions(root / "锁住.txt", fs::perms::none);
+    fs::permissions(results / "只读.txt", fs::perms::owner_read);
+    std::vector<AnsiText> files;
+    for (const char* name : {"锁住.txt", "繁体.htm", "好.txt", "只读.txt"})
+        files.push_back(ansiPathOf(root / name));
+
+    ui::MainWindow window({}, ui::desktopDialogs());
+    window.host().setSelected("单选框繁到简", true);
+    QString report, details;
+    bool yesNo = false;
+    whenShown<QMessageBox>([&](QMessageBox* box) {
+        report = box->text();
+        details = box->detailedText();
+        yesNo = box->button(QMessageBox::Yes) && box->button(QMessageBox::No);
+        box->button(QMessageBox::No)->click();
+    });
+    {
+        platform::testing::PermissionBitsBind bound;
+        ASSERT_TRUE(bound.binding());
+        batch::BatchSession session;
+        (void)batch::runBatch(window.host(), session, files);
+    }
+    EXPECT_TRUE(report.contains(q("\n有 3 个文件未能完整转换：锁住.txt、繁体.htm、只读.txt\n")))
+        << report.toStdString();
+    EXPECT_TRUE(report.endsWith(q("\n\n请问需要打开它吗？"))) << report.toStdString();
+    EXPECT_TRUE(yesNo);
+    EXPECT_EQ(details, q("锁住.txt：无法读取：权限不足\n"
+                         "繁体.htm：目标编码无法表示部分字符，已写入原始字节\n"
+                         "只读.txt：输出文件为只读"));
+    EXPECT_EQ(readFile(results / "只读.txt"), "earlier");
+    EXPECT_TRUE(readFile(results / "好.txt").ends_with("fine"));
 }
 
 } // namespace

@@ -20,23 +20,11 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "tests/ui/modal_dialog.h"
+
 namespace {
 
 using platform::MessageAnswer;
-
-// Acts on the next modal dialog of type Dialog as soon as it is shown.
-template <typename Dialog> void whenShown(std::function<void(Dialog*)> act) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
-        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
-            act(dialog);
-            *poll = nullptr; // the poll holds itself while it waits; done, let it go
-            return;
-        }
-        QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
-}
 
 platform::AnsiText ansiPathOf(const QString& path) {
     return platform::ansiPath(path.toStdString()).value_or("");
