@@ -169,8 +169,8 @@ TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8) {
         const UnitCounts counts = countUnits(data, littleEndian);
         if (!readsAsText(counts))
             return false;
-        if (counts.ascii > 0)
-            return highSide >= lowSide;
+        if (counts.ascii > 0 && highSide >= lowSide)
+            return true;
         return !validUtf8 && high && counts.ideographs * 2 >= counts.units &&
                lowSide * 4 < counts.units;
     };

@@ -16,7 +16,7 @@ namespace engine {
 // - some units are ASCII or Latin-1, and at least as many zero bytes lie on their high side
 //   (odd offsets for LE, even for BE) as on the other, where CJK characters like U+4E00 put
 //   theirs;
-// - no unit is, the data is not valid UTF-8 (`validUtf8`), it holds a byte of 0x80 or above
+// - the data is not valid UTF-8 (`validUtf8`), it holds a byte of 0x80 or above
 //   (pairs of ASCII letters read as CJK ideographs), at least half the units are ideographs,
 //   and fewer than a quarter of the units have a zero low byte (ASCII read the wrong way round).
 // When both byte orders are taken, neither is.

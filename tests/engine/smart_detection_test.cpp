@@ -113,6 +113,9 @@ INSTANTIATE_TEST_SUITE_P(
         Utf16Row{"loneHighSurrogate", "a\0b\0\x3D\xD8"s, TE::Auto},
         Utf16Row{"loneLowSurrogate", "a\0b\0\x00\xDE"s, TE::Auto},
         Utf16Row{"ideographsOnlyLittle", encoded(shortSimplified, "UTF-16LE"), TE::Utf16LE},
+        // Two U+4E00 put more zero bytes on the low side than the one line break on the high.
+        Utf16Row{"lowZerosOutnumberAscii", encoded("一样的东西一起买回来\n", "UTF-16BE"),
+                 TE::Utf16BE},
         Utf16Row{"notText", "a\0\x01\x0A\x02\x0B"s, TE::Auto},
         // Pairs of ASCII letters read as CJK ideographs; without a high byte they are ASCII.
         Utf16Row{"plainAsciiIsNot", "hello world!", TE::Auto},
