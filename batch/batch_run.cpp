@@ -36,7 +36,8 @@ AnsiText progressCaption(int count, int index, const AnsiText& path) {
 // One file through the engine. The script group is read now, for every file, so a change made
 // during a run applies from the next file on. `detected` carries over from the previous file.
 FileOutcome convertFile(BatchHost& host, const AnsiText& path, const AnsiText& resultFolder,
-                        TextEncoding input, TextEncoding output, TextEncoding& detected) {
+                        TextEncoding input, TextEncoding output, TextEncoding& detected,
+                        engine::DetectionRule rule) {
     auto script = [&host](AnsiText& text) {
         ScriptMode mode = readScriptMode(host);
         if (mode == ScriptMode::None)
@@ -46,7 +47,7 @@ FileOutcome convertFile(BatchHost& host, const AnsiText& path, const AnsiText& r
         return converted.problem;
     };
     engine::FileConversion conversion =
-        engine::convertFile(path, input, output, resultFolder, detected, script);
+        engine::convertFile(path, input, output, resultFolder, detected, script, rule);
     FileOutcome outcome;
     outcome.sourcePath = path;
     outcome.outputPath = resultFolder + fileNameOfPath(path);
@@ -100,6 +101,9 @@ BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<
 
     const auto input = static_cast<TextEncoding>(selectedValue(host, ChoiceGroup::Input));
     const auto output = static_cast<TextEncoding>(selectedValue(host, ChoiceGroup::Output));
+    // Unlike the script group, read once: every file of a run is detected the same way.
+    const auto rule = host.selected(control::smartDetectionBox) ? engine::DetectionRule::Smart
+                                                                : engine::DetectionRule::Classic;
     // An unrepresentable path's folder part is as it came from the scan; only its name is not.
     const AnsiText& first = files.empty() ? unrepresentable.front() : files.front();
     summary.resultFolder = directoryOfPath(first) + platform::pathSeparator + ansi("转换结果") +
@@ -147,7 +151,7 @@ BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<
         host.setCaption(control::progressCaption, progressCaption(summary.count, i, path));
 
         FileOutcome outcome =
-            convertFile(host, path, summary.resultFolder, input, output, detected);
+            convertFile(host, path, summary.resultFolder, input, output, detected, rule);
         outcome.index = i;
         outcome.count = summary.count;
         if (!outcome.status.ok())

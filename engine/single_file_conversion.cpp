@@ -90,11 +90,12 @@ private:
 
 } // namespace
 
-DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected) {
+DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected,
+                             DetectionRule rule) {
     platform::FileContent content = platform::readWholeFile(path);
     if (!content.status.ok())
         return {AnsiText(), content.status};
-    const DetectedEncoding found = detectSourceEncoding(content.bytes, input);
+    const DetectedEncoding found = detectSourceEncoding(content.bytes, input, rule);
     DecodedText decoded =
         decodeContent(std::move(content.bytes), found.contentStart, found.encoding);
     detected = decoded.encoding;
@@ -117,13 +118,13 @@ FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
 
 FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
                            const AnsiText& outputFolder, TextEncoding& detected,
-                           const ScriptStep& script) {
+                           const ScriptStep& script, DetectionRule rule) {
     FileConversion result;
     auto note = [&result](const FileStatus& status) {
         if (result.status.ok())
             result.status = status;
     };
-    DecodedFile source = decodeSourceFile(sourcePath, input, detected);
+    DecodedFile source = decodeSourceFile(sourcePath, input, detected, rule);
     result.detected = detected;
     note(source.status);
     if (platform::isSourceProblem(source.status.problem))

@@ -23,10 +23,11 @@ struct [[nodiscard]] DecodedFile {
     FileStatus status;
 };
 
-// Reads the source at `path` whole and decodes it by `input` (Auto detects). `detected`
+// Reads the source at `path` whole and decodes it by `input` (Auto detects by `rule`). `detected`
 // receives the encoding actually used; when the source cannot be opened or read it is left as
 // it was, the text is empty and the status says why. A source is only ever read.
-DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected);
+DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected,
+                             DetectionRule rule = DetectionRule::Classic);
 
 // Encodes `text` by `encoding` and replaces the file at `outputPath` with the bytes. The file is
 // built beside the target and renamed over it when complete: a failed write leaves an earlier
@@ -49,10 +50,12 @@ struct [[nodiscard]] FileConversion {
 using ScriptStep = std::function<platform::FileProblem(AnsiText& text)>;
 
 // One source file converted into `outputFolder` under its own name: decode by `input`, apply
-// `script` when given, encode by `output` (Auto: the encoding detected for this file). A source
-// that cannot be read gets no output file and leaves `detected` as it was.
+// `script` when given, encode by `output` (Auto: the encoding detected for this file, so a
+// source found to be Big5 is written back in Big5). A source that cannot be read gets no output
+// file and leaves `detected` as it was.
 FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
                            const AnsiText& outputFolder, TextEncoding& detected,
-                           const ScriptStep& script = {});
+                           const ScriptStep& script = {},
+                           DetectionRule rule = DetectionRule::Classic);
 
 } // namespace engine

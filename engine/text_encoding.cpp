@@ -6,6 +6,7 @@
 
 #include "engine/ansi_scan.h"
 #include "engine/code_page_conversion.h"
+#include "engine/smart_detection.h"
 #include "engine/system_fallbacks.h"
 #include "engine/web_page_charset.h"
 
@@ -133,7 +134,8 @@ std::string_view encodingName(TextEncoding encoding) {
 
 namespace engine {
 
-DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice) {
+DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice,
+                                      DetectionRule rule) {
     switch (choice) {
     case TextEncoding::Ansi:
     case TextEncoding::Big5:
@@ -167,6 +169,12 @@ DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice
         return {TextEncoding::Big5, 0};
     case 3:
         return {TextEncoding::Big5Hkscs, 0};
+    default:
+        break;
+    }
+    switch (rule) {
+    case DetectionRule::Smart:
+        return {smartSourceEncoding(data), 0};
     default:
         return {TextEncoding::Ansi, 0};
     }

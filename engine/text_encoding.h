@@ -42,11 +42,19 @@ struct [[nodiscard]] DetectedEncoding {
     std::size_t contentStart; // the first byte after a skipped byte-order mark
 };
 
+// How Auto reads a source that has no mark and declares no charset.
+enum class DetectionRule {
+    Classic, // as ANSI text (which the decoding first tries as UTF-8)
+    Smart,   // by smartSourceEncoding (engine/smart_detection.h), ANSI when it finds nothing
+};
+
 // The encoding of a source and where its content starts. A definite choice is kept (only its
 // mark is skipped: EF BB BF for UTF-8; FF FE or FE FF for either UTF-16, and only when present).
 // Auto takes the first that holds: the UTF-8, UTF-16LE or UTF-16BE mark, the charset a web page
-// declares (UTF-8, Big5, Big5-HKSCS), else Ansi.
-DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice);
+// declares (UTF-8, Big5, Big5-HKSCS), else Ansi, or with the Smart rule what the statistical
+// reading finds (content from byte 0).
+DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice,
+                                      DetectionRule rule = DetectionRule::Classic);
 
 struct [[nodiscard]] DecodedText {
     AnsiText text;         // GB18030 (code page 936 where a fallback produced it)

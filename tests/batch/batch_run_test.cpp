@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "batch/headless_host.h"
+#include "engine/charset_conversion.h"
 #include "tests/platform/file_status_print.h"
 
 using namespace batch;
@@ -299,6 +300,39 @@ TEST_F(BatchRun, closedWindowStopsWithoutReportOrControlChanges) {
     EXPECT_EQ(host.outcomes.size(), 1u);
     EXPECT_TRUE(host.messagesShown.empty());
     EXPECT_EQ(host.caption(control::fileButton), ansi("点我停止")); // untouched after closing
+}
+
+// The smart-detection box, read once per run, decides how a Big5 source without a mark is read;
+// with output Auto it goes back out in Big5. With the box clear it is read as ANSI, as always.
+TEST_F(BatchRun, smartDetectionBoxDecidesHowBig5IsRead) {
+    const std::string text = "這個問題需要進一步研究和討論，他們決定明年夏天去海邊旅行。\n";
+    const std::string big5 = engine::convertCharset(text, "UTF-8", "BIG5");
+    struct Row {
+        bool smart;
+        engine::TextEncoding output;
+        engine::TextEncoding detected;
+        std::string written;
+    };
+    const Row rows[] = {
+        {false, engine::TextEncoding::Auto, engine::TextEncoding::Ansi, big5},
+        {false, engine::TextEncoding::Utf8, engine::TextEncoding::Ansi,
+         "\xEF\xBB\xBF" + engine::convertCharset(big5, "GB18030", "UTF-8")},
+        {true, engine::TextEncoding::Auto, engine::TextEncoding::Big5, big5},
+        {true, engine::TextEncoding::Utf8, engine::TextEncoding::Big5, "\xEF\xBB\xBF" + text},
+    };
+    for (const Row& row : rows) {
+        TempTree tree;
+        RecordingHost host;
+        host.setSelected(control::smartDetectionBox, row.smart);
+        host.chooseOutput(row.output);
+        BatchSummary summary = runBatch(host, session, {TempTree::ansiPath(tree.write("a", big5))});
+        const std::string label = (row.smart ? "smart to " : "classic to ") +
+                                  std::string(engine::encodingName(row.output));
+        EXPECT_EQ(summary.converted, 1) << label;
+        ASSERT_EQ(host.outcomes.size(), 1u) << label;
+        EXPECT_EQ(host.outcomes[0].detected, row.detected) << label;
+        EXPECT_EQ(readFile(tree.root / "转换结果" / "a"), row.written) << label;
+    }
 }
 
 struct ReportRow {

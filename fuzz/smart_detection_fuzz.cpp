@@ -1,0 +1,39 @@
+// The smart reading of arbitrary source bytes, as a batch run with smart detection meets them:
+// only an encoding the engine decodes may come out, UTF-16 only for an even length, and the
+// decoding that follows must give the internal text.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "engine/smart_detection.h"
+#include "engine/text_encoding.h"
+
+using engine::TextEncoding;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    const TextEncoding found = engine::smartSourceEncoding(bytes);
+    switch (found) {
+    case TextEncoding::Ansi:
+    case TextEncoding::Utf8:
+    case TextEncoding::Big5:
+    case TextEncoding::Big5Hkscs:
+        break;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        if (size % 2 != 0)
+            std::abort();
+        break;
+    default:
+        std::abort(); // Auto or a value outside the table
+    }
+    const engine::DetectedEncoding detected =
+        engine::detectSourceEncoding(bytes, TextEncoding::Auto, engine::DetectionRule::Smart);
+    if (detected.contentStart > size)
+        std::abort();
+    const engine::DecodedText decoded =
+        engine::decodeContent(bytes, detected.contentStart, detected.encoding);
+    if (decoded.text.find('\0') != std::string::npos)
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,152 @@
+#include "engine/smart_detection.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "engine/ansi_scan.h"
+#include "engine/charset_conversion.h"
+#include "engine/text_encoding.h"
+
+using namespace engine;
+using namespace std::string_literals;
+
+namespace {
+
+using TE = TextEncoding;
+
+const std::string shortSimplified = "今天天气很好，我们一起去公园散步吧。";
+const std::string longSimplified =
+    "随着互联网的普及，人们的生活方式发生了很大变化。政府出台了一系列支持中小企业的政策，"
+    "version 2.1 已经发布。\n这家餐厅的饭菜味道不错，价格也很实惠；学习外语最重要的是坚持。"
+    "春节是中国最重要的传统节日，他们决定明年夏天去海边旅行。\n";
+const std::string shortTraditional = "這個問題需要進一步研究和討論。";
+const std::string longTraditional =
+    "隨著網際網路的普及，人們的生活方式發生了很大變化。政府出臺了一系列支持中小企業的政策，"
+    "version 2.1 已經發佈。\n這家餐廳的飯菜味道不錯，價格也很實惠；學習外語最重要的是堅持。"
+    "春節是中國最重要的傳統節日，他們決定明年夏天去海邊旅行。\n";
+const std::string ascii = "The quick brown fox jumps over the lazy dog 42 times.\n";
+
+std::string encoded(const std::string& utf8, const char* charset) {
+    bool ok = false;
+    std::string bytes = convertCharset(utf8, "UTF-8", charset, &ok);
+    EXPECT_TRUE(ok) << charset;
+    return bytes;
+}
+
+struct SmartRow {
+    const char* name;
+    std::string text;    // UTF-8
+    const char* charset; // how the source holds it
+    std::size_t cut;     // bytes dropped from the end of the source
+    TE smart;            // the encoding the decoding reports with the smart rule
+    TE classic;          // ... and with the classic rule
+};
+
+class SmartDetectionTest : public testing::TestWithParam<SmartRow> {};
+
+// Both rules run all the way through decoding, which is where a valid UTF-8 source without a
+// mark is recognised. The smart rule must recover the text itself; the classic rule must read
+// exactly as it did: ANSI sources are their own bytes.
+TEST_P(SmartDetectionTest, readsSourceAsEachRuleShould) {
+    const SmartRow& row = GetParam();
+    std::string source = encoded(row.text, row.charset);
+    source.resize(source.size() - row.cut);
+
+    const DetectedEncoding smart = detectSourceEncoding(source, TE::Auto, DetectionRule::Smart);
+    const DecodedText smartText = decodeContent(source, smart.contentStart, smart.encoding);
+    EXPECT_EQ(smartText.encoding, row.smart);
+    if (row.cut == 0 && row.smart != TE::Ansi) {
+        EXPECT_EQ(smartText.text, encoded(row.text, "GB18030"));
+    }
+
+    const DetectedEncoding classic = detectSourceEncoding(source, TE::Auto);
+    const DecodedText classicText = decodeContent(source, classic.contentStart, classic.encoding);
+    EXPECT_EQ(classicText.encoding, row.classic);
+    if (row.classic == TE::Ansi) {
+        EXPECT_EQ(classicText.text, source.substr(0, ansiTextLength(source)));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SmartDetection, SmartDetectionTest,
+    testing::Values(
+        SmartRow{"gbkShort", shortSimplified, "GB18030", 0, TE::Ansi, TE::Ansi},
+        SmartRow{"gbkLong", longSimplified, "GB18030", 0, TE::Ansi, TE::Ansi},
+        SmartRow{"gbkTraditional", longTraditional, "GB18030", 0, TE::Ansi, TE::Ansi},
+        SmartRow{"big5Short", shortTraditional, "BIG5", 0, TE::Big5, TE::Ansi},
+        SmartRow{"big5Long", longTraditional, "BIG5", 0, TE::Big5, TE::Ansi},
+        SmartRow{"utf8Short", shortSimplified, "UTF-8", 0, TE::Utf8, TE::Utf8},
+        SmartRow{"utf8Long", longTraditional, "UTF-8", 0, TE::Utf8, TE::Utf8},
+        // Cut inside its last character: no longer valid, but still UTF-8 to the statistics.
+        SmartRow{"utf8CutLong", longSimplified + "好", "UTF-8", 1, TE::Utf8, TE::Ansi},
+        SmartRow{"utf16leShort", shortSimplified, "UTF-16LE", 0, TE::Utf16LE, TE::Ansi},
+        SmartRow{"utf16leLong", longSimplified, "UTF-16LE", 0, TE::Utf16LE, TE::Ansi},
+        SmartRow{"utf16beShort", shortTraditional, "UTF-16BE", 0, TE::Utf16BE, TE::Ansi},
+        SmartRow{"utf16beLong", longTraditional, "UTF-16BE", 0, TE::Utf16BE, TE::Ansi},
+        SmartRow{"utf16leAscii", ascii, "UTF-16LE", 0, TE::Utf16LE, TE::Utf8},
+        SmartRow{"utf16beAscii", ascii, "UTF-16BE", 0, TE::Utf16BE, TE::Ansi},
+        SmartRow{"ascii", ascii, "UTF-8", 0, TE::Utf8, TE::Utf8}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+struct Utf16Row {
+    const char* name;
+    std::string data;
+    TE expected;
+};
+
+class Utf16WithoutMarkTest : public testing::TestWithParam<Utf16Row> {};
+
+TEST_P(Utf16WithoutMarkTest, needsEvenLengthTextUnitsAndOneByteOrder) {
+    const Utf16Row& row = GetParam();
+    EXPECT_EQ(utf16WithoutMark(row.data, isValidUtf8(row.data)), row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SmartDetection, Utf16WithoutMarkTest,
+    testing::Values(
+        Utf16Row{"asciiLittle", "a\0b\0\n\0"s, TE::Utf16LE},
+        Utf16Row{"asciiBig", "\0a\0b\0\n"s, TE::Utf16BE},
+        Utf16Row{"oddLength", "a\0b\0\n"s, TE::Auto}, Utf16Row{"unitZero", "a\0\0\0b\0"s, TE::Auto},
+        Utf16Row{"zerosOnBothSides", "a\0\0ab\0\0b"s, TE::Auto},
+        Utf16Row{"pairedSurrogates", "a\0b\0\x3D\xD8\x00\xDE"s, TE::Utf16LE},
+        Utf16Row{"loneHighSurrogate", "a\0b\0\x3D\xD8"s, TE::Auto},
+        Utf16Row{"loneLowSurrogate", "a\0b\0\x00\xDE"s, TE::Auto},
+        Utf16Row{"ideographsOnlyLittle", encoded(shortSimplified, "UTF-16LE"), TE::Utf16LE},
+        // Two U+4E00 put more zero bytes on the low side than the one line break on the high.
+        Utf16Row{"lowZerosOutnumberAscii", encoded("一样的东西一起买回来\n", "UTF-16BE"),
+                 TE::Utf16BE},
+        Utf16Row{"notText", "a\0\x01\x0A\x02\x0B"s, TE::Auto},
+        // Pairs of ASCII letters read as CJK ideographs; without a high byte they are ASCII.
+        Utf16Row{"plainAsciiIsNot", "hello world!", TE::Auto},
+        Utf16Row{"gbkIsNot", encoded(longSimplified, "GB18030"), TE::Auto},
+        Utf16Row{"big5IsNot", encoded(longTraditional, "BIG5"), TE::Auto},
+        Utf16Row{"utf8IsNot", encoded(longSimplified, "UTF-8"), TE::Auto}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+struct Utf8Row {
+    const char* name;
+    std::string data;
+    bool valid;
+};
+
+class ValidUtf8Test : public testing::TestWithParam<Utf8Row> {};
+
+TEST_P(ValidUtf8Test, acceptsOnlyWellFormedSequences) {
+    EXPECT_EQ(isValidUtf8(GetParam().data), GetParam().valid);
+}
+
+INSTANTIATE_TEST_SUITE_P(SmartDetection, ValidUtf8Test,
+                         testing::Values(Utf8Row{"asciiWithZero", "a\0b"s, true},
+                                         Utf8Row{"allLengths",
+                                                 "\xC2\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80", true},
+                                         Utf8Row{"overlongTwo", "\xC1\xBF", false},
+                                         Utf8Row{"overlongThree", "\xE0\x9F\xBF", false},
+                                         Utf8Row{"surrogate", "\xED\xA0\x80", false},
+                                         Utf8Row{"aboveUnicode", "\xF4\x90\x80\x80", false},
+                                         Utf8Row{"cutAtEnd", "\xE4\xB8", false},
+                                         Utf8Row{"strayContinuation", "a\x80", false},
+                                         Utf8Row{"badContinuation", "\xE4\xB8\x41", false}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+} // namespace
