@@ -10,6 +10,7 @@
 
 #include "batch/batch_host.h"
 #include "batch/batch_session.h"
+#include "batch/folder_scan.h"
 #include "platform/ansi_text.h"
 
 namespace batch {
@@ -57,6 +58,12 @@ struct RunStyle {
 // are empty. The run stops before the next file once `session` has a stop request.
 BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<AnsiText>& files,
                       const std::vector<AnsiText>& unrepresentable = {}, RunStyle style = {});
+
+// Converts what a folder scan found. After a flat scan as above; after a tree scan the result
+// folder lies in the scan's root and each output keeps its place relative to the root
+// (root/sub/a.txt becomes root/转换结果/sub/a.txt), its folders created as they are needed.
+BatchSummary runBatch(BatchHost& host, BatchSession& session, const FolderScanResult& scan,
+                      RunStyle style = {});
 
 // The completion report: elapsed time, result folder, the failures line when files failed (the
 // first five names, then "等" when there are more), and unless left out the question whether
