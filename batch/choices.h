@@ -62,6 +62,14 @@ inline constexpr Option optionTable[] = {
     {control::subFoldersBox, "包含子文件夹"},
 };
 
+// The row of the check box `control`; nullptr when it is no option's.
+constexpr const Option* findOption(std::string_view control) {
+    for (const Option& option : optionTable)
+        if (option.control == control)
+            return &option;
+    return nullptr;
+}
+
 // The row of `value` in `group`; nullptr when the group offers no such choice.
 constexpr const Choice* findChoice(ChoiceGroup group, int value) {
     for (const Choice& choice : choiceTable)
