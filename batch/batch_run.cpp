@@ -1,10 +1,10 @@
 #include "batch/batch_run.h"
 
+#include <map>
 #include <utility>
 
 #include "batch/choices.h"
 #include "batch/elapsed_time_text.h"
-#include "batch/folder_scan.h"
 #include "engine/script_conversion.h"
 #include "engine/single_file_conversion.h"
 #include "platform/file_system.h"
@@ -57,6 +57,20 @@ FileOutcome convertFile(BatchHost& host, const AnsiText& path, const AnsiText& r
     return outcome;
 }
 
+// Where a file's output goes: the result folder, below which a tree run repeats the file's
+// folder relative to the tree root.
+AnsiText outputFolderOf(const AnsiText& path, const AnsiText& treeRoot,
+                        const AnsiText& resultFolder) {
+    if (treeRoot.empty() || !path.starts_with(treeRoot))
+        return resultFolder;
+    const AnsiText relative = directoryOfPath(std::string_view(path).substr(treeRoot.size()));
+    return relative.empty() ? resultFolder : resultFolder + relative + platform::pathSeparator;
+}
+
+BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<AnsiText>& files,
+                      const std::vector<AnsiText>& unrepresentable, const AnsiText& treeRoot,
+                      RunStyle style);
+
 } // namespace
 
 AnsiText completionReport(std::int64_t elapsedMilliseconds, const AnsiText& resultFolder,
@@ -93,6 +107,19 @@ AnsiText failureDetails(const std::vector<FailedFile>& failures) {
 
 BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<AnsiText>& files,
                       const std::vector<AnsiText>& unrepresentable, RunStyle style) {
+    return runFiles(host, session, files, unrepresentable, {}, style);
+}
+
+BatchSummary runBatch(BatchHost& host, BatchSession& session, const FolderScanResult& scan,
+                      RunStyle style) {
+    return runFiles(host, session, scan.files, scan.unrepresentable, scan.treeRoot, style);
+}
+
+namespace {
+
+BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<AnsiText>& files,
+                      const std::vector<AnsiText>& unrepresentable, const AnsiText& treeRoot,
+                      RunStyle style) {
     BatchSummary summary;
     summary.count = static_cast<int>(files.size());
     if (files.empty() && unrepresentable.empty())
@@ -106,17 +133,19 @@ BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<
                                                                 : engine::DetectionRule::Classic;
     // An unrepresentable path's folder part is as it came from the scan; only its name is not.
     const AnsiText& first = files.empty() ? unrepresentable.front() : files.front();
-    summary.resultFolder = directoryOfPath(first) + platform::pathSeparator + ansi("转换结果") +
-                           platform::pathSeparator;
+    const AnsiText base =
+        treeRoot.empty() ? directoryOfPath(first) + platform::pathSeparator : treeRoot;
+    summary.resultFolder = base + ansi(resultFolderName) + platform::pathSeparator;
     (void)createFolderPath(summary.resultFolder); // a failure shows in every file's write
     {
         // Outputs of these names that a killed run was writing left hidden temporary files;
         // this run replaces those outputs, so their leftovers go now.
-        std::vector<AnsiText> names;
-        names.reserve(files.size());
+        std::map<AnsiText, std::vector<AnsiText>> namesByFolder;
         for (const AnsiText& path : files)
-            names.push_back(fileNameOfPath(path));
-        (void)platform::removeTemporaryLeftovers(summary.resultFolder, names);
+            namesByFolder[outputFolderOf(path, treeRoot, summary.resultFolder)].push_back(
+                fileNameOfPath(path));
+        for (const auto& [folder, names] : namesByFolder)
+            (void)platform::removeTemporaryLeftovers(folder, names);
     }
     const std::int64_t start = platform::monotonicMilliseconds();
     auto failed = [&summary](const AnsiText& path, const platform::FileStatus& status) {
@@ -150,8 +179,11 @@ BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<
         host.setPosition(control::progressBar, i);
         host.setCaption(control::progressCaption, progressCaption(summary.count, i, path));
 
-        FileOutcome outcome =
-            convertFile(host, path, summary.resultFolder, input, output, detected, rule);
+        const AnsiText outputFolder = outputFolderOf(path, treeRoot, summary.resultFolder);
+        if (outputFolder != summary.resultFolder)
+            (void)createFolderPath(outputFolder); // a failure shows in the file's write
+        FileOutcome outcome = convertFile(host, path, outputFolder, input, output, detected,
+                                          rule);
         outcome.index = i;
         outcome.count = summary.count;
         if (!outcome.status.ok())
@@ -178,15 +210,19 @@ BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<
     return summary;
 }
 
+} // namespace
+
+// The part both handlers share once they hold a non-empty list: the button becomes the stop
+// button, the other one is disabled for the run, and both are restored afterwards unless the
+// window went away meanwhile.
 void runFromButton(BatchHost& host, BatchSession& session, BatchSession::Handler& handler,
                    std::string_view button, std::string_view otherButton,
-                   const ButtonCaptions& captions, const std::vector<AnsiText>& files,
-                   const std::vector<AnsiText>& unrepresentable) {
+                   const ButtonCaptions& captions, const FolderScanResult& list) {
     handler.runStarts();
     host.setCaption(button, ansi(captions.running));
     session.stopRequested = false;
     host.setDisabled(otherButton, true);
-    BatchSummary summary = runBatch(host, session, files, unrepresentable);
+    BatchSummary summary = runBatch(host, session, list);
     if (summary.hostClosed)
         return;
     host.setDisabled(otherButton, false);
@@ -220,8 +256,10 @@ void startFileBatch(BatchHost& host, BatchSession& session) {
     if (files.empty())
         return;
     host.setTag(control::fileButton, directoryOfPath(files.front()));
+    FolderScanResult chosen;
+    chosen.files = std::move(files);
     runFromButton(host, session, handler, control::fileButton, control::folderButton, captions,
-                  files);
+                  chosen);
 }
 
 void startFolderBatch(BatchHost& host, BatchSession& session, bool useFilterScan) {
@@ -239,13 +277,15 @@ void startFolderBatch(BatchHost& host, BatchSession& session, bool useFilterScan
 
     AnsiText filter = host.text(control::filterEdit);
     PumpEvents pump = [&host] { return host.pumpEvents(); };
-    FolderScanResult scan = useFilterScan ? listFolderByFilter(folder, filter, pump)
-                                          : listFolderByPattern(folder, filter, pump);
+    const SubFolders subFolders =
+        host.selected(control::subFoldersBox) ? SubFolders::Include : SubFolders::Skip;
+    FolderScanResult scan = useFilterScan ? listFolderByFilter(folder, filter, pump, subFolders)
+                                          : listFolderByPattern(folder, filter, pump, subFolders);
     // Files found but unrepresentable still make a run, so that the report names them.
     if ((scan.files.empty() && scan.unrepresentable.empty()) || scan.cutShort)
         return;
     runFromButton(host, session, handler, control::folderButton, control::fileButton, captions,
-                  scan.files, scan.unrepresentable);
+                  scan);
 }
 
 } // namespace batch

@@ -10,6 +10,7 @@
 
 #include "batch/batch_host.h"
 #include "batch/batch_session.h"
+#include "batch/folder_scan.h"
 #include "platform/ansi_text.h"
 #include "platform/file_problem.h"
 
@@ -58,8 +59,7 @@ void startFolderBatch(BatchHost& host, BatchSession& session, bool useFilterScan
 // unless the window went away meanwhile.
 void runFromButton(BatchHost& host, BatchSession& session, BatchSession::Handler& handler,
                    std::string_view button, std::string_view otherButton,
-                   const ButtonCaptions& captions, const std::vector<AnsiText>& files,
-                   const std::vector<AnsiText>& unrepresentable = {});
+                   const ButtonCaptions& captions, const FolderScanResult& list);
 
 // Where the command line's run differs from the window's.
 struct RunStyle {
@@ -73,6 +73,12 @@ struct RunStyle {
 // are empty. The run stops before the next file once `session` has a stop request.
 BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<AnsiText>& files,
                       const std::vector<AnsiText>& unrepresentable = {}, RunStyle style = {});
+
+// Converts what a folder scan found. After a flat scan as above; after a tree scan the result
+// folder lies in the scan's root and each output keeps its place relative to the root
+// (root/sub/a.txt becomes root/转换结果/sub/a.txt), its folders created as they are needed.
+BatchSummary runBatch(BatchHost& host, BatchSession& session, const FolderScanResult& scan,
+                      RunStyle style = {});
 
 // The completion report: elapsed time, result folder, the failures line when files failed (the
 // first five names, then "等" when there are more), and unless left out the question whether

@@ -5,6 +5,7 @@
 
 #include <string_view>
 
+#include "batch/batch_host.h"
 #include "engine/script_conversion.h"
 #include "engine/text_encoding.h"
 
@@ -49,6 +50,25 @@ inline constexpr Choice choiceTable[] = {
     {ChoiceGroup::Script, "单选框b5到简", int(engine::ScriptMode::Big5ToSimplified), "Big5到简体"},
     {ChoiceGroup::Script, "单选框b5到繁", int(engine::ScriptMode::Big5ToTraditional), "Big5到繁体"},
 };
+
+// The check boxes beyond the classic choices, off unless checked, in the order of the window's
+// layout and of the settings file.
+struct Option {
+    std::string_view control; // the check box's object name
+    std::string_view caption; // UTF-8; the check box's caption, which is also its settings key
+};
+inline constexpr Option optionTable[] = {
+    {control::smartDetectionBox, "智能识别编码"},
+    {control::subFoldersBox, "包含子文件夹"},
+};
+
+// The row of the check box `control`; nullptr when it is no option's.
+constexpr const Option* findOption(std::string_view control) {
+    for (const Option& option : optionTable)
+        if (option.control == control)
+            return &option;
+    return nullptr;
+}
 
 // The row of `value` in `group`; nullptr when the group offers no such choice.
 constexpr const Choice* findChoice(ChoiceGroup group, int value) {

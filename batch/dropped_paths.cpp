@@ -80,8 +80,7 @@ bool startDroppedBatch(BatchHost& host, BatchSession& session,
         host.setTag(button, folder);
     else if (!list.files.empty())
         host.setTag(button, platform::directoryOfPath(list.files.front()));
-    runFromButton(host, session, handler, button, otherButton, captions, list.files,
-                  list.unrepresentable);
+    runFromButton(host, session, handler, button, otherButton, captions, list);
     return true;
 }
 

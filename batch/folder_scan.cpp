@@ -1,6 +1,8 @@
 #include "batch/folder_scan.h"
 
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "batch/regex_matcher.h"
 #include "platform/directory_listing.h"
@@ -51,17 +53,53 @@ bool isSourceCandidate(const platform::DirectoryEntry& entry) {
     return entry.kind == platform::EntryKind::File && !platform::isTemporaryLeftover(entry.name);
 }
 
-void takeFile(const platform::DirectoryEntry& entry, const AnsiText& dir,
-              FolderScanResult& result) {
-    if (entry.representable)
-        result.files.push_back(dir + entry.name);
-    else
-        result.unrepresentable.push_back(dir + entry.name);
-}
-
 // False when the host is going away: the scan ends there.
 bool pump(const PumpEvents& pumpEvents) {
     return !pumpEvents || pumpEvents();
+}
+
+bool isEnteredFolder(const platform::DirectoryEntry& entry) {
+    static const AnsiText resultFolder = platform::ansi(resultFolderName);
+    return entry.kind == platform::EntryKind::Folder && !entry.link && entry.name != resultFolder;
+}
+
+// Lists `folder` (a non-empty path) and, with SubFolders::Include, its tree depth first: each
+// folder's files, then its sub-folders one after the other. Only names read from the folders
+// are joined to the root, and none holds a separator or is "." or "..", so every path stays in
+// the tree; the sub-folders are opened refusing links, so none swapped in later is followed.
+template <typename Takes>
+FolderScanResult walkFolder(const AnsiText& folder, SubFolders subFolders, Takes takes,
+                            const PumpEvents& pumpEvents) {
+    FolderScanResult result;
+    const AnsiText root = withTrailingSeparator(folder);
+    if (subFolders == SubFolders::Include)
+        result.treeRoot = root;
+    // Folders still to list, the next on top; one listing is open at a time whatever the depth.
+    std::vector<AnsiText> waiting{root};
+    while (!waiting.empty()) {
+        const AnsiText dir = std::move(waiting.back());
+        waiting.pop_back();
+        platform::DirectoryReader reader(dir, dir == root ? platform::FolderLinks::Follow
+                                                          : platform::FolderLinks::Refuse);
+        std::vector<AnsiText> inner;
+        while (auto entry = reader.next()) {
+            if (isSourceCandidate(*entry) && takes(entry->name)) {
+                (entry->representable ? result.files : result.unrepresentable)
+                    .push_back(dir + entry->name);
+            } else if (subFolders == SubFolders::Include && isEnteredFolder(*entry)) {
+                if (entry->representable)
+                    inner.push_back(dir + entry->name + platform::pathSeparator);
+                else
+                    result.unrepresentable.push_back(dir + entry->name);
+            }
+            if (!pump(pumpEvents)) {
+                result.cutShort = true;
+                return result;
+            }
+        }
+        waiting.insert(waiting.end(), inner.rbegin(), inner.rend());
+    }
+    return result;
 }
 
 } // namespace
@@ -103,12 +141,10 @@ AnsiText wildcardToRegex(const AnsiText& filter) {
 }
 
 FolderScanResult listFolderByFilter(const AnsiText& folder, const AnsiText& filter,
-                                    const PumpEvents& pumpEvents) {
-    FolderScanResult result;
+                                    const PumpEvents& pumpEvents, SubFolders subFolders) {
     // An empty folder would otherwise become the file-system root.
     if (folder.empty())
-        return result;
-    const AnsiText dir = withTrailingSeparator(folder);
+        return {};
     const AnsiText effective = filter.empty() ? AnsiText("*") : filter;
     const FolderScanMode mode = folderScanMode(effective);
 
@@ -136,39 +172,19 @@ FolderScanResult listFolderByFilter(const AnsiText& folder, const AnsiText& filt
         }
         return false;
     };
-
-    platform::DirectoryReader reader(dir);
-    while (auto entry = reader.next()) {
-        if (isSourceCandidate(*entry) && takes(entry->name))
-            takeFile(*entry, dir, result);
-        if (!pump(pumpEvents)) {
-            result.cutShort = true;
-            break;
-        }
-    }
-    return result;
+    return walkFolder(folder, subFolders, takes, pumpEvents);
 }
 
 FolderScanResult listFolderByPattern(const AnsiText& folder, const AnsiText& filter,
-                                     const PumpEvents& pumpEvents) {
-    FolderScanResult result;
+                                     const PumpEvents& pumpEvents, SubFolders subFolders) {
     if (folder.empty())
-        return result;
-    const AnsiText dir = withTrailingSeparator(folder);
+        return {};
     const platform::WildcardPattern pattern(filter.empty() ? AnsiText("*.*") : filter);
     if (!pattern.valid())
-        return result;
-
-    platform::DirectoryReader reader(dir);
-    while (auto entry = reader.next()) {
-        if (isSourceCandidate(*entry) && pattern.matches(entry->name))
-            takeFile(*entry, dir, result);
-        if (!pump(pumpEvents)) {
-            result.cutShort = true;
-            break;
-        }
-    }
-    return result;
+        return {};
+    return walkFolder(
+        folder, subFolders, [&](const AnsiText& name) { return pattern.matches(name); },
+        pumpEvents);
 }
 
 } // namespace batch

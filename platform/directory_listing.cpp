@@ -1,12 +1,16 @@
 #include "platform/directory_listing.h"
 
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
 #include <wctype.h>
+
+#include "platform/file_descriptor.h"
 
 namespace platform {
 
@@ -60,27 +64,45 @@ std::optional<std::u32string> codePointsOf(std::string_view utf8) {
     return out;
 }
 
-EntryKind kindOf(DIR* dir, const dirent& entry) {
-    switch (entry.d_type) {
-    case DT_REG:
+EntryKind kindOfMode(mode_t mode) {
+    if (S_ISREG(mode))
         return EntryKind::File;
-    case DT_DIR:
-        return EntryKind::Folder;
-    case DT_LNK:
-    case DT_UNKNOWN:
-        break;
-    default:
-        return EntryKind::Other;
-    }
-    // Links (and file systems that do not tell the type) are judged by what they lead to.
-    struct stat info {};
-    if (fstatat(dirfd(dir), entry.d_name, &info, 0) != 0)
-        return EntryKind::Other;
-    if (S_ISREG(info.st_mode))
-        return EntryKind::File;
-    if (S_ISDIR(info.st_mode))
+    if (S_ISDIR(mode))
         return EntryKind::Folder;
     return EntryKind::Other;
+}
+
+// Fills the entry's kind and link flag.
+void judgeEntry(DIR* dir, const dirent& raw, DirectoryEntry& entry) {
+    switch (raw.d_type) {
+    case DT_REG:
+        entry.kind = EntryKind::File;
+        return;
+    case DT_DIR:
+        entry.kind = EntryKind::Folder;
+        return;
+    case DT_LNK:
+        entry.link = true;
+        break;
+    case DT_UNKNOWN: {
+        // File systems that do not tell the type are asked about the entry itself first.
+        struct stat own {};
+        if (fstatat(dirfd(dir), raw.d_name, &own, AT_SYMLINK_NOFOLLOW) != 0)
+            return;
+        entry.link = S_ISLNK(own.st_mode);
+        if (!entry.link) {
+            entry.kind = kindOfMode(own.st_mode);
+            return;
+        }
+        break;
+    }
+    default:
+        return;
+    }
+    // A link is judged by what it leads to.
+    struct stat target {};
+    if (fstatat(dirfd(dir), raw.d_name, &target, 0) == 0)
+        entry.kind = kindOfMode(target.st_mode);
 }
 
 // Case folding for every script the system's listing folds, not only ASCII.
@@ -161,11 +183,24 @@ struct DirectoryReader::Handle {
     std::unique_ptr<DIR, Closer> dir;
 };
 
-DirectoryReader::DirectoryReader(const AnsiText& folder) : handle(std::make_unique<Handle>()) {
+DirectoryReader::DirectoryReader(const AnsiText& folder, FolderLinks links)
+    : handle(std::make_unique<Handle>()) {
     const auto native = nativePath(folder);
     if (!native || native->empty())
         return;
-    handle->dir.reset(opendir(native->c_str()));
+    // O_NOFOLLOW looks at the last component only, so a trailing separator must not be there
+    // to turn a link into the folder it names.
+    std::string name = *native;
+    while (name.size() > 1 && name.back() == '/')
+        name.pop_back();
+    const int flags =
+        O_RDONLY | O_DIRECTORY | O_CLOEXEC | (links == FolderLinks::Refuse ? O_NOFOLLOW : 0);
+    FileDescriptor descriptor(::open(name.c_str(), flags));
+    if (descriptor.get() < 0)
+        return;
+    handle->dir.reset(fdopendir(descriptor.get()));
+    if (handle->dir)
+        (void)descriptor.release(); // the stream owns it now
 }
 
 DirectoryReader::~DirectoryReader() = default;
@@ -185,7 +220,7 @@ std::optional<DirectoryEntry> DirectoryReader::next() {
         if (native == "." || native == "..")
             continue;
         DirectoryEntry entry;
-        entry.kind = kindOf(handle->dir.get(), *raw);
+        judgeEntry(handle->dir.get(), *raw, entry);
         auto name = ansiPath(native);
         // The way back must give the same bytes, or opening the name would reach another file.
         if (name && nativePath(*name) == native) {

@@ -24,14 +24,21 @@ struct DirectoryEntry {
     AnsiText name;
     EntryKind kind = EntryKind::Other;
     bool representable = true;
+    // The entry itself is a symbolic link; `kind` says what it leads to. A walk through a tree
+    // enters no linked folder, so a link can neither lead out of the tree nor round in a loop.
+    bool link = false;
 };
+
+// Whether opening a folder goes through a symbolic link in its last place.
+enum class FolderLinks { Follow, Refuse };
 
 // One pass over a folder's entries in the order the system delivers them; "." and ".." are
 // never delivered. The folder is closed when the reader goes away.
 class DirectoryReader {
 public:
-    // Opens `folder` (AnsiText, with or without a trailing separator).
-    explicit DirectoryReader(const AnsiText& folder);
+    // Opens `folder` (AnsiText, with or without a trailing separator). With FolderLinks::Refuse
+    // a folder that is a link does not open, even when it was swapped in after being listed.
+    explicit DirectoryReader(const AnsiText& folder, FolderLinks links = FolderLinks::Follow);
     ~DirectoryReader();
     DirectoryReader(const DirectoryReader&) = delete;
     DirectoryReader& operator=(const DirectoryReader&) = delete;

@@ -35,10 +35,23 @@ constexpr TextSetting textSettings[] = {
     {batch::control::filterEdit, ControlAttribute::Text, "文件过滤", "*.*"},
 };
 
+// The options beyond the classic choices come last, in a section of their own that a reader of
+// the classic layout passes over. It is written only once an option has been on, so that a
+// first save stays the classic layout.
+constexpr const char* optionSection = "选项";
+
+// True when the section holds a value for any option: an option was on at some earlier save.
+bool optionsStored(ConfigStore& store) {
+    for (const batch::Option& option : batch::optionTable)
+        if (!store.readText(platform::ansi(option.caption), {}).empty())
+            return true;
+    return false;
+}
+
 // Both handlers walk the sections in this order, and the radios of a group in the choice
 // table's order; the order fixes the layout of a first save.
-template <typename Radio, typename Text>
-void walkSettings(ConfigStore& store, Radio radio, Text text) {
+template <typename Radio, typename Text, typename Options>
+void walkSettings(ConfigStore& store, Radio radio, Text text, Options options) {
     for (const auto& [group, section] : radioSections) {
         store.selectSection(platform::ansi(section));
         for (const batch::Choice& choice : batch::choiceTable)
@@ -48,6 +61,8 @@ void walkSettings(ConfigStore& store, Radio radio, Text text) {
     store.selectSection(platform::ansi(sourceSection));
     for (const TextSetting& setting : textSettings)
         text(setting);
+    store.selectSection(platform::ansi(optionSection));
+    options();
 }
 
 } // namespace
@@ -59,6 +74,12 @@ void loadSettingsIntoWindow(ConfigStore& store, batch::BatchHost& window) {
             window.setTextAttribute(
                 setting.control, setting.attribute,
                 store.readText(platform::ansi(setting.key), platform::ansi(setting.defaultValue)));
+        },
+        [&] {
+            // A missing key reads as off.
+            for (const batch::Option& option : batch::optionTable)
+                window.setSelected(option.control,
+                                   store.readFlag(platform::ansi(option.caption), false));
         });
 }
 
@@ -68,6 +89,15 @@ void saveSettingsFromWindow(ConfigStore& store, batch::BatchHost& window) {
         [&](const TextSetting& setting) {
             store.writeText(platform::ansi(setting.key),
                             window.textAttribute(setting.control, setting.attribute));
+        },
+        [&] {
+            bool anyOn = false;
+            for (const batch::Option& option : batch::optionTable)
+                anyOn = anyOn || window.selected(option.control);
+            if (!anyOn && !optionsStored(store))
+                return;
+            for (const batch::Option& option : batch::optionTable)
+                store.writeFlag(platform::ansi(option.caption), window.selected(option.control));
         });
 }
 

@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include <QCheckBox>
 #include <QFont>
 #include <QFrame>
 #include <QLabel>
@@ -79,6 +80,21 @@ constexpr ControlSpec button(std::string_view name, const batch::ButtonCaptions&
             .defaultButton = isDefault};
 }
 
+// An option's check box in the strip below the batch buttons; name and caption come from the
+// option table, and a control that is no option fails the build.
+constexpr ControlSpec checkBox(std::string_view control, int left, int width) {
+    const batch::Option& option = *batch::findOption(control);
+    return {.name = option.control,
+            .kind = K::CheckBox,
+            .parent = "",
+            .left = left,
+            .top = 356,
+            .width = width,
+            .height = 18,
+            .caption = option.caption,
+            .font = song14};
+}
+
 constexpr auto In = ChoiceGroup::Input;
 constexpr auto Out = ChoiceGroup::Output;
 constexpr auto Script = ChoiceGroup::Script;
@@ -122,6 +138,8 @@ constexpr std::array table{
     button(batch::control::fileButton, batch::fileButtonCaptions, 24, 168, true),
     button(batch::control::folderButton, batch::folderButtonCaptions, 200, 376, false),
     ControlSpec{batch::control::filterEdit, K::EditBox, "", 480, 316, 64, 26, "*.*", song15},
+    checkBox(batch::control::smartDetectionBox, 24, 136),
+    checkBox(batch::control::subFoldersBox, 200, 136),
 };
 // clang-format on
 
@@ -191,6 +209,8 @@ QWidget* createWidget(const ControlSpec& row, QWidget* parent) {
         radio->setChecked(row.selected);
         return radio;
     }
+    case K::CheckBox:
+        return new QCheckBox(qs(row.caption), parent);
     case K::Button: {
         auto* button = new BatchButton(qs(row.caption), parent);
         // A focused push button takes Enter itself; elsewhere the window hands Enter to the

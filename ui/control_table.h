@@ -18,6 +18,7 @@ enum class ControlKind {
     Label,       // static text
     TransLabel,  // static text without background, drawn over another control
     RadioBox,    // radio button, exclusive among the radios of its parent
+    CheckBox,    // check box for an option, on or off by itself
     Button,      // push button
     EditBox,     // single-line text field
     ProcessBar,  // horizontal progress bar

@@ -335,6 +335,61 @@ TEST_F(BatchRun, smartDetectionBoxDecidesHowBig5IsRead) {
     }
 }
 
+// With the sub-folders box checked, the folder run converts the whole tree and keeps it: each
+// output at its source's relative place under the root's result folder, the same name in two
+// folders kept apart. Result folders, a link to a folder outside and a link loop are not entered,
+// a killed run's leftover in a sub-folder's output folder goes, and no source changes.
+TEST_F(BatchRun, folderRunWithSubFoldersKeepsTheTree) {
+    TempTree tree;
+    TempTree outside;
+    outside.write("x.txt", "elsewhere");
+    struct Row {
+        const char* source;
+        const char* output; // nullptr: the run makes none
+    };
+    const Row rows[] = {
+        {"根.txt", "转换结果/根.txt"},
+        {"甲/a.txt", "转换结果/甲/a.txt"},
+        {"甲/子/a.txt", "转换结果/甲/子/a.txt"},
+        {"甲/子/孙/深.txt", "转换结果/甲/子/孙/深.txt"},
+        {"转换结果/旧.txt", nullptr},
+        {"甲/转换结果/内.txt", nullptr},
+    };
+    for (const Row& row : rows) {
+        fs::create_directories((tree.root / row.source).parent_path());
+        tree.write(row.source, ansi(row.source)); // GBK bytes of its own path
+    }
+    fs::create_symlink(outside.root, tree.root / "甲" / "链");
+    fs::create_symlink("..", tree.root / "甲" / "子" / "回环");
+    const fs::path leftover = tree.root / "转换结果" / "甲" / ".a.txt.qfx-tmp-Ab12Z9";
+    fs::create_directories(leftover.parent_path());
+    std::ofstream(leftover) << "partial";
+
+    RecordingHost host;
+    host.setSelected(control::subFoldersBox, true);
+    host.chooseOutput(engine::TextEncoding::Utf8);
+    host.setText(control::filterEdit, "*.txt");
+    host.folderToPick = TempTree::ansiPath(tree.root);
+    startFolderBatch(host, session, true);
+
+    EXPECT_EQ(host.outcomes.size(), 4u);
+    for (const Row& row : rows) {
+        EXPECT_EQ(readFile(tree.root / row.source), ansi(row.source)) << row.source;
+        if (row.output) {
+            EXPECT_EQ(readFile(tree.root / row.output), "\xEF\xBB\xBF" + std::string(row.source))
+                << row.source;
+        }
+    }
+    for (const char* notMade :
+         {"转换结果/转换结果", "转换结果/甲/转换结果", "转换结果/甲/链", "转换结果/甲/子/回环"})
+        EXPECT_FALSE(fs::exists(tree.root / notMade)) << notMade;
+    EXPECT_FALSE(fs::exists(leftover));
+    EXPECT_EQ(readFile(outside.root / "x.txt"), "elsewhere");
+    // Each folder's file before its sub-folders, and base names in the progress as in a flat run.
+    EXPECT_EQ(host.progressCaptions, (std::vector<AnsiText>{ansi("(4:1) 根"), "(4:2) a", "(4:3) a",
+                                                            ansi("(4:4) 深"), ""}));
+}
+
 struct ReportRow {
     const char* name;
     std::int64_t milliseconds;

@@ -1,5 +1,6 @@
 #include "batch/folder_scan.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -317,4 +318,100 @@ TEST(FolderScan, killedRunLeftoversAreNoSources) {
         EXPECT_TRUE(byFilter.unrepresentable.empty()) << filter;
         EXPECT_TRUE(byPattern.unrepresentable.empty()) << filter;
     }
+}
+
+namespace {
+
+// A tree three levels deep. Each row is a folder (relative, "" the root) with the .txt files the
+// scan takes there and the sub-folders it enters, in any order; beside them lie what it must
+// leave alone: result folders (one nested), a link to a folder outside, a link loop, a file of
+// another extension and a sub-folder whose name is no valid UTF-8.
+struct TreeFolder {
+    std::string folder;
+    std::set<std::string> files;
+    std::set<std::string> entered;
+};
+const std::vector<TreeFolder> treeFolders = {
+    {"", {"根.txt", "b.txt"}, {"甲", "乙"}},
+    {"甲", {"a.txt"}, {"子"}},
+    {"甲/子", {"a.txt"}, {"孙"}},
+    {"甲/子/孙", {"深.txt"}, {}},
+    {"乙", {"a.txt"}, {}},
+};
+
+class TreeSample {
+public:
+    TreeSample() {
+        for (const TreeFolder& row : treeFolders) {
+            if (!row.folder.empty())
+                temp.folder(row.folder);
+            for (const std::string& name : row.files)
+                temp.file(join(row.folder, name));
+        }
+        temp.file("note.dat");
+        temp.folder("转换结果");
+        temp.file("转换结果/old.txt");
+        temp.folder("甲/子/转换结果");
+        temp.file("甲/子/转换结果/inner.txt");
+        outside.file("secret.txt");
+        fs::create_symlink(outside.path, temp.path + "/外链");
+        fs::create_symlink("..", temp.path + "/乙/回环");
+        temp.folder("bad\xFF");
+        temp.file("bad\xFF/hidden.txt");
+    }
+    static std::string join(const std::string& folder, const std::string& name) {
+        return folder.empty() ? name : folder + "/" + name;
+    }
+    // Depth first: a folder's files in the system's order, then each entered sub-folder's tree
+    // in the system's order.
+    std::vector<AnsiText> expected(const std::string& folder = "") const {
+        const auto row = std::find_if(treeFolders.begin(), treeFolders.end(),
+                                      [&](const TreeFolder& r) { return r.folder == folder; });
+        const std::string native = temp.path + (folder.empty() ? "" : "/" + folder);
+        std::vector<AnsiText> paths = inSystemOrder(native, row->files);
+        for (const AnsiText& sub : inSystemOrder(native, row->entered)) {
+            const std::string name = *platform::utf8FromAnsi(sub.substr(sub.rfind('/') + 1));
+            for (AnsiText& path : expected(join(folder, name)))
+                paths.push_back(std::move(path));
+        }
+        return paths;
+    }
+    TempFolder temp;
+    TempFolder outside;
+};
+
+} // namespace
+
+TEST(FolderScan, treeScanTakesEveryLevelButNoResultFolderOrLink) {
+    TreeSample tree;
+    const AnsiText root = ansi(tree.temp.path);
+    for (const auto& scan : {listFolderByFilter(root, "*.txt", {}, SubFolders::Include),
+                             listFolderByPattern(root + "/", "*.txt", {}, SubFolders::Include)}) {
+        EXPECT_EQ(scan.files, tree.expected());
+        EXPECT_EQ(scan.unrepresentable, std::vector<AnsiText>{root + ansi("/bad\uFFFD")});
+        EXPECT_EQ(scan.treeRoot, root + "/");
+        EXPECT_FALSE(scan.cutShort);
+    }
+    // Without sub-folders the same scan stays in the folder and names no root.
+    const auto flat = listFolderByFilter(root, "*.txt");
+    EXPECT_EQ(flat.files, inSystemOrder(tree.temp.path, {"根.txt", "b.txt"}));
+    EXPECT_TRUE(flat.treeRoot.empty());
+}
+
+// A sub-folder swapped for a link to elsewhere after its parent was listed is not entered.
+TEST(FolderScan, treeScanDoesNotFollowALinkSwappedInAfterListing) {
+    TreeSample tree;
+    bool swapped = false;
+    const PumpEvents swapOnce = [&] {
+        if (!swapped) {
+            swapped = true;
+            fs::rename(tree.temp.path + "/甲", tree.temp.path + "/甲.old");
+            fs::create_symlink(tree.outside.path, tree.temp.path + "/甲");
+        }
+        return true;
+    };
+    const auto scan =
+        listFolderByFilter(ansi(tree.temp.path), "*.txt", swapOnce, SubFolders::Include);
+    for (const AnsiText& path : scan.files)
+        EXPECT_EQ(path.find("secret"), AnsiText::npos) << path;
 }

@@ -201,6 +201,42 @@ TEST_F(SettingsFile, lineBreakInFolderSurvivesRestart) {
     EXPECT_EQ(restarted.controls["按钮批量转换文件夹"].tag, "/a\r\nb");
 }
 
+// The two options are written, in a section of their own after the classic ones, only once one
+// has been on; from then on both are kept, off included. A file without them reads as off.
+TEST_F(SettingsFile, optionsAreWrittenOnceTurnedOnAndSurviveRestarts) {
+    const char* smart = "复选框智能识别编码";
+    const char* subFolders = "复选框包含子文件夹";
+    struct Step {
+        bool smartOn, subFoldersOn;
+        std::vector<std::string> tail; // the lines after the classic layout
+    };
+    const Step steps[] = {
+        {false, false, {}},
+        {false, true, {"[选项]", "包含子文件夹=真", "智能识别编码=假"}},
+        {true, false, {"[选项]", "包含子文件夹=假", "智能识别编码=真"}},
+        {false, false, {"[选项]", "包含子文件夹=假", "智能识别编码=假"}},
+    };
+    for (const Step& step : steps) {
+        FakeWindow window = freshWindow();
+        window.controls[smart].selected = window.controls[subFolders].selected = true;
+        run(window, [&](FakeWindow& w) {
+            w.controls[smart].selected = step.smartOn;
+            w.controls[subFolders].selected = step.subFoldersOn;
+        });
+        std::vector<std::string> expected = firstSaveLines;
+        expected.insert(expected.end(), step.tail.begin(), step.tail.end());
+        EXPECT_EQ(readBytes(nativePath), crlf(expected)) << step.smartOn << step.subFoldersOn;
+
+        FakeWindow restarted = freshWindow();
+        restarted.controls[smart].selected = restarted.controls[subFolders].selected = true;
+        ConfigStore store(folder.path("registry"));
+        ASSERT_TRUE(store.setFile(settingsPath, StorageMode::File));
+        loadSettingsIntoWindow(store, restarted);
+        EXPECT_EQ(selected(restarted, smart), step.smartOn);
+        EXPECT_EQ(selected(restarted, subFolders), step.subFoldersOn);
+    }
+}
+
 TEST(SettingsFilePath, besideWritableExecutableFolder) {
     TempFolder folder;
     const AnsiText exeFolder = folder.path("程序");

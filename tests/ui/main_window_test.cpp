@@ -16,6 +16,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -142,7 +143,7 @@ QString captionOf(QWidget* widget) {
 // ---------------------------------------------------------------------------------------------
 // The layout, checked against a copy kept here.
 
-enum class Kind { Panel, Label, Radio, Button, Edit, Bar, Image, Link };
+enum class Kind { Panel, Label, Radio, Check, Button, Edit, Bar, Image, Link };
 
 struct LayoutRow {
     const char* name;
@@ -190,6 +191,8 @@ const LayoutRow layoutRows[] = {
     {"按钮批量转换", Kind::Button, "", 24, 304, 168, 48, "批量转换", 21, true, false},
     {"按钮批量转换文件夹", Kind::Button, "", 200, 304, 376, 48, "   批量转换(文件夹方式)", 21, true, false},
     {"编辑框文件过滤", Kind::Edit, "", 480, 316, 64, 26, "*.*", 15, false, false},
+    {"复选框智能识别编码", Kind::Check, "", 24, 356, 136, 18, "智能识别编码", 14, false, false},
+    {"复选框包含子文件夹", Kind::Check, "", 200, 356, 136, 18, "包含子文件夹", 14, false, false},
 };
 // clang-format on
 
@@ -201,6 +204,8 @@ bool hasKind(QWidget* widget, Kind kind) {
         return qobject_cast<QLabel*>(widget) && !qobject_cast<ui::ClickableLabel*>(widget);
     case Kind::Radio:
         return qobject_cast<QRadioButton*>(widget);
+    case Kind::Check:
+        return qobject_cast<QCheckBox*>(widget);
     case Kind::Button:
         return qobject_cast<QPushButton*>(widget);
     case Kind::Edit:
@@ -234,8 +239,8 @@ TEST_P(LayoutTest, ControlSitsWhereTheLayoutPutsIt) {
         EXPECT_EQ(widget->font().pixelSize(), row.pixelSize);
         EXPECT_EQ(widget->font().bold(), row.bold);
     }
-    if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
-        EXPECT_EQ(radio->isChecked(), row.selected);
+    if (qobject_cast<QRadioButton*>(widget) || qobject_cast<QCheckBox*>(widget)) {
+        EXPECT_EQ(static_cast<QAbstractButton*>(widget)->isChecked(), row.selected);
     }
     EXPECT_TRUE(widget->isEnabled());
 }
@@ -265,6 +270,30 @@ TEST_F(WindowTest, WindowHasItsTitleFixedSizeAndOpensCentred) {
     window.show();
     EXPECT_EQ(window.childAt(filter->geometry().center()), filter);
     EXPECT_EQ(qobject_cast<QPushButton*>(window.control("按钮批量转换"))->isDefault(), true);
+}
+
+// The option boxes lie in the strip below the batch buttons, each wide enough for its caption,
+// and overlap no other control of the window.
+TEST_F(WindowTest, OptionBoxesFitTheStripBelowTheButtons) {
+    DialogScript script;
+    ui::MainWindow window({}, script.dialogs());
+    window.show();
+    const int strip = controlOf(window, "按钮批量转换")->geometry().bottom();
+    for (const batch::Option& option : batch::optionTable) {
+        QWidget* box = window.control(option.control);
+        ASSERT_NE(box, nullptr);
+        const QRect place = box->geometry();
+        EXPECT_GT(place.top(), strip);
+        EXPECT_TRUE(window.rect().contains(place));
+        EXPECT_LE(box->sizeHint().width(), place.width());
+        for (QWidget* other : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (other != box && !other->objectName().isEmpty()) {
+                EXPECT_FALSE(place.intersects(other->geometry()))
+                    << other->objectName().toStdString();
+            }
+        }
+        EXPECT_EQ(window.childAt(place.center()), box);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -612,13 +641,14 @@ TEST_F(WindowTest, FirstCloseOfAFreshStartWritesTheWholeSettingsFile) {
                                                  "目录_文件夹=",  "目录="}));
 }
 
-TEST_F(WindowTest, RestartRestoresUtf8AsInput) {
+TEST_F(WindowTest, RestartRestoresUtf8AsInputAndTheSubFoldersOption) {
     DialogScript script;
     {
         auto store = openStore();
         ui::MainWindow window(ui::programHandlers(*store), script.dialogs());
         window.show();
         QTest::mouseClick(window.control("单选框输入UTF8"), Qt::LeftButton);
+        QTest::mouseClick(window.control("复选框包含子文件夹"), Qt::LeftButton);
         auto* filter = static_cast<QLineEdit*>(window.control("编辑框文件过滤"));
         filter->clear();
         QTest::keyClicks(filter, q("*.txt"));
@@ -631,6 +661,8 @@ TEST_F(WindowTest, RestartRestoresUtf8AsInput) {
     EXPECT_FALSE(window.host().selected("单选框自动输入"));
     EXPECT_TRUE(window.host().selected("单选框自动输出"));
     EXPECT_TRUE(window.host().selected("单选框不转"));
+    EXPECT_TRUE(window.host().selected("复选框包含子文件夹"));
+    EXPECT_FALSE(window.host().selected("复选框智能识别编码"));
     EXPECT_EQ(window.host().text("编辑框文件过滤"), "*.txt");
     EXPECT_EQ(window.host().tag("按钮批量转换文件夹"), platform::ansi("/数据/文 件夹"));
     EXPECT_EQ(window.host().tag("按钮批量转换"), "");
