@@ -10,6 +10,7 @@
 
 #include "batch/batch_host.h"
 #include "batch/batch_session.h"
+#include "engine/single_file_conversion.h"
 #include "platform/ansi_text.h"
 
 namespace batch {
@@ -57,6 +58,10 @@ struct RunStyle {
 // are empty. The run stops before the next file once `session` has a stop request.
 BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<AnsiText>& files,
                       const std::vector<AnsiText>& unrepresentable = {}, RunStyle style = {});
+
+// The script step of a file: the script group is read when the step runs, for every file, so a
+// change made during a run applies from the next file on.
+engine::ScriptStep scriptStep(BatchHost& host);
 
 // The completion report: elapsed time, result folder, the failures line when files failed (the
 // first five names, then "等" when there are more), and unless left out the question whether
