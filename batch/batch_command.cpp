@@ -397,6 +397,8 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
             err << "qingfengxia-batch: not a folder: " << shown(parsed.folder) << '\n';
             return exitUsageError;
         }
+        // --check lists the same files as a run; the sub-folder scan belongs here, chosen by
+        // host.selected(control::subFoldersBox).
         FolderScanResult scan = parsed.patternScan
                                     ? listFolderByPattern(parsed.folder, parsed.filter)
                                     : listFolderByFilter(parsed.folder, parsed.filter);
