@@ -1,13 +1,16 @@
 #include "batch/batch_command.h"
 
-#include <array>
 #include <optional>
 #include <ostream>
+
+#include <CLI/CLI.hpp>
 
 #include "batch/batch_run.h"
 #include "batch/choices.h"
 #include "batch/folder_scan.h"
 #include "batch/headless_host.h"
+#include "batch/json_text.h"
+#include "engine/conversion_check.h"
 #include "platform/directory_listing.h"
 #include "platform/file_problem.h"
 #include "platform/file_system.h"
@@ -129,78 +132,226 @@ std::string choiceNames(ChoiceGroup group) {
     return names;
 }
 
+// The input encoding's extra name: automatic detection with the statistical detector on.
+constexpr std::string_view detectName = "detect";
+
+// The options as typed, before their values are checked against the choices.
+struct TypedOptions {
+    std::string in = "auto";
+    std::string out = "auto";
+    std::string script = "none";
+    std::string folder;
+    std::string filter;
+    std::vector<std::string> files;
+    bool patternScan = false;
+    bool recursive = false;
+    bool check = false;
+    bool json = false;
+    bool version = false;
+};
+
+// The one table of options: parsing and --help both come from it.
+void describeOptions(CLI::App& app, TypedOptions& typed) {
+    app.description(
+        "Converts text files between encodings into the folder 转换结果 beside the first file, "
+        "or inside DIR, as the window's batch run does:\n"
+        "  qingfengxia-batch [OPTIONS] FILE...\n"
+        "  qingfengxia-batch [OPTIONS] --folder DIR [--filter TEXT] [--pattern-scan] "
+        "[--recursive]");
+    app.footer("  ENC:  " + choiceNames(ChoiceGroup::Input) +
+               "\n  MODE: " + choiceNames(ChoiceGroup::Script) +
+               "\nExit status: 0 every file converted (or would convert) completely, 1 some did "
+               "not, 2 a usage error.");
+    // A repeated option counts once, its last value, as before the options had a table.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.add_option("-i,--in", typed.in,
+                   "input encoding: ENC, or detect (auto with statistical detection for text "
+                   "that would be read as ANSI)")
+        ->type_name("ENC");
+    app.add_option("-o,--out", typed.out, "output encoding (auto: the encoding read)")
+        ->type_name("ENC");
+    app.add_option("-s,--script", typed.script, "Chinese script conversion")->type_name("MODE");
+    app.add_option("--folder", typed.folder, "convert the files of DIR instead of FILE...")
+        ->type_name("DIR");
+    app.add_option("-f,--filter", typed.filter,
+                   "with --folder: the filter of the scan (default *.*; empty takes every file)")
+        ->type_name("TEXT");
+    app.add_flag("--pattern-scan", typed.patternScan,
+                 "with --folder: list by the wildcard rule instead of the filter scan");
+    app.add_flag("-r,--recursive", typed.recursive,
+                 "with --folder: take the sub-folders too, outputs at their relative places");
+    app.add_flag("--check", typed.check,
+                 "convert and write nothing; tell per file what a conversion would come to");
+    app.add_flag("--json", typed.json, "with --check: one JSON object per line");
+    app.add_flag("--version", typed.version, "print the version and exit");
+    app.add_option("FILE", typed.files, "files to convert, in this order")->type_name("");
+}
+
+// Bytes in hexadecimal, each behind `prefix`: "\\xe4\\xbd" for people, "e4bd" for JSON.
+std::string hexBytes(std::string_view bytes, std::string_view prefix) {
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string out;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        out += prefix;
+        out += digits[byte >> 4];
+        out += digits[byte & 0x0F];
+    }
+    return out;
+}
+
+// What a check found, in a line like the converter's own: encodings, then "complete" or why
+// not, then the path.
+void printCheck(std::ostream& out, const AnsiText& path, const engine::ConversionCheck& check) {
+    if (!platform::isSourceProblem(check.status.problem))
+        out << engine::encodingName(check.detected) << " -> " << engine::encodingName(check.written)
+            << "  ";
+    else
+        out << "- -> -  ";
+    if (check.complete()) {
+        out << "complete";
+    } else {
+        out << "incomplete: "
+            << platform::describeProblemInEnglish(check.status,
+                                                  engine::encodingName(check.detected));
+        if (check.first) {
+            const auto character = platform::ansiFromUtf8(check.first->utf8);
+            out << "; " << check.affected << (check.affected == 1 ? " character" : " characters")
+                << ", the first at line " << check.first->line << ", column " << check.first->column
+                << ": "
+                << (check.first->utf8.empty() || !character ? hexBytes(check.first->bytes, "\\x")
+                                                            : shown(*character));
+        }
+    }
+    out << "  " << shown(path) << '\n' << std::flush;
+}
+
+// The same facts as one JSON object.
+void printCheckAsJson(std::ostream& out, const AnsiText& path,
+                      const engine::ConversionCheck& check) {
+    const bool read = !platform::isSourceProblem(check.status.problem);
+    auto name = [read](engine::TextEncoding encoding) {
+        return read ? '"' + std::string(engine::encodingName(encoding)) + '"' : std::string("null");
+    };
+    out << "{\"path\":" << jsonString(path) << ",\"read\":" << name(check.detected)
+        << ",\"written\":" << name(check.written)
+        << ",\"complete\":" << (check.complete() ? "true" : "false");
+    if (!check.complete()) {
+        const std::string reason =
+            platform::describeProblemInEnglish(check.status, engine::encodingName(check.detected));
+        out << ",\"reason\":" << jsonString(platform::ansiFromUtf8(reason).value_or(reason))
+            << ",\"affected\":" << check.affected;
+    }
+    if (check.first) {
+        const auto character = platform::ansiFromUtf8(check.first->utf8);
+        out << ",\"first\":{\"line\":" << check.first->line << ",\"column\":" << check.first->column
+            << ",\"character\":"
+            << (check.first->utf8.empty() || !character ? "null" : jsonString(*character))
+            << ",\"bytes\":\"" << hexBytes(check.first->bytes, "") << "\"}";
+    }
+    out << "}\n" << std::flush;
+}
+
+// --check: every file through the engine's dry run with the choices the host holds, as a run
+// would read them. Nothing is written, so there is no result folder.
+int checkFiles(BatchHost& host, const std::vector<AnsiText>& files,
+               const std::vector<AnsiText>& unrepresentable, bool json, std::ostream& out) {
+    const auto input = static_cast<engine::TextEncoding>(selectedValue(host, ChoiceGroup::Input));
+    const auto output = static_cast<engine::TextEncoding>(selectedValue(host, ChoiceGroup::Output));
+    auto print = [&](const AnsiText& path, const engine::ConversionCheck& check) {
+        json ? printCheckAsJson(out, path, check) : printCheck(out, path, check);
+        return check.complete();
+    };
+    bool complete = true;
+    for (const AnsiText& name : unrepresentable) {
+        engine::ConversionCheck check;
+        check.status = {platform::FileProblem::NameNotRepresentable};
+        complete = print(name, check) && complete;
+    }
+    for (const AnsiText& path : files) {
+        if (const int signal = platform::interruptSignal(); signal != 0)
+            return exitInterrupted + signal;
+        // The detection rule follows host.selected(control::smartDetectionBox) here once the
+        // engine's dry run takes one.
+        complete =
+            print(path, engine::checkConversion(path, input, output, scriptStep(host))) && complete;
+    }
+    return complete ? exitAllConverted : exitSomeFailed;
+}
+
 } // namespace
 
+std::string batchVersion() {
+    return std::string("qingfengxia-batch ") + QFX_VERSION;
+}
+
 std::string batchUsage() {
-    // --in and --out offer the same encodings.
-    return "usage: qingfengxia-batch [--in ENC] [--out ENC] [--script MODE] FILE...\n"
-           "       qingfengxia-batch [--in ENC] [--out ENC] [--script MODE] --folder DIR "
-           "[--filter TEXT] [--pattern-scan]\n"
-           "  ENC:  " +
-           choiceNames(ChoiceGroup::Input) + "\n  MODE: " + choiceNames(ChoiceGroup::Script) +
-           "\nResults go to the folder 转换结果 beside the first file (or inside DIR).\n";
+    TypedOptions typed;
+    CLI::App app("", "qingfengxia-batch");
+    describeOptions(app, typed);
+    return app.help();
 }
 
 BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
                                    const AnsiText& workingFolder) {
     BatchArguments parsed;
-    bool optionsEnded = false;
-    bool folderGiven = false;
-    bool filterGiven = false;
     auto fail = [&parsed](std::string message) {
         parsed.error = std::move(message);
         return parsed;
     };
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (!optionsEnded && argument.starts_with("--")) {
-            if (argument == "--") {
-                optionsEnded = true;
-                continue;
-            }
-            if (argument == "--help") {
-                parsed.help = true;
-                continue;
-            }
-            if (argument == "--pattern-scan") {
-                parsed.patternScan = true;
-                continue;
-            }
-            static constexpr std::array<std::string_view, 5> withValue{"--in", "--out", "--script",
-                                                                       "--folder", "--filter"};
-            if (std::find(withValue.begin(), withValue.end(), argument) == withValue.end())
-                return fail("unknown option " + argument);
-            if (i + 1 >= arguments.size())
-                return fail("option " + argument + " needs a value");
-            const std::string& value = arguments[++i];
-            if (argument == "--in" || argument == "--out") {
-                const bool in = argument == "--in";
-                const Choice* choice =
-                    findChoiceByName(in ? ChoiceGroup::Input : ChoiceGroup::Output, value);
-                if (!choice)
-                    return fail("unknown encoding '" + value + "' for " + argument);
-                (in ? parsed.input : parsed.output) =
-                    static_cast<engine::TextEncoding>(choice->value);
-            } else if (argument == "--script") {
-                const Choice* choice = findChoiceByName(ChoiceGroup::Script, value);
-                if (!choice)
-                    return fail("unknown script mode '" + value + "'");
-                parsed.script = static_cast<engine::ScriptMode>(choice->value);
-            } else {
-                auto text = platform::ansiFromUtf8(value);
-                // An empty filter takes every file, as an empty filter box does.
-                if (!text || (text->empty() && argument == "--folder"))
-                    return fail(argument + " needs a value in UTF-8");
-                if (argument == "--folder") {
-                    parsed.folder = platform::absolutePath(*text, workingFolder);
-                    folderGiven = true;
-                } else {
-                    parsed.filter = *text;
-                    filterGiven = true;
-                }
-            }
-            continue;
-        }
+    TypedOptions typed;
+    CLI::App app("", "qingfengxia-batch");
+    try {
+        describeOptions(app, typed);
+        std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        parsed.help = true;
+        return parsed;
+    } catch (const CLI::Error& error) {
+        return fail(error.what());
+    }
+    if (typed.version) {
+        parsed.version = true;
+        return parsed;
+    }
+
+    const bool folderGiven = app.count("--folder") > 0;
+    const bool filterGiven = app.count("--filter") > 0;
+    parsed.smartDetection = typed.in == detectName;
+    const Choice* input =
+        findChoiceByName(ChoiceGroup::Input, parsed.smartDetection ? "auto" : typed.in);
+    if (!input)
+        return fail("unknown encoding '" + typed.in + "' for --in");
+    parsed.input = static_cast<engine::TextEncoding>(input->value);
+    const Choice* output = findChoiceByName(ChoiceGroup::Output, typed.out);
+    if (!output)
+        return fail("unknown encoding '" + typed.out + "' for --out");
+    parsed.output = static_cast<engine::TextEncoding>(output->value);
+    const Choice* script = findChoiceByName(ChoiceGroup::Script, typed.script);
+    if (!script)
+        return fail("unknown script mode '" + typed.script + "' for --script");
+    parsed.script = static_cast<engine::ScriptMode>(script->value);
+
+    if (folderGiven) {
+        auto folder = platform::ansiFromUtf8(typed.folder);
+        if (!folder || folder->empty())
+            return fail("--folder needs a value in UTF-8");
+        parsed.folder = platform::absolutePath(*folder, workingFolder);
+    }
+    if (filterGiven) {
+        // An empty filter takes every file, as an empty filter box does.
+        auto filter = platform::ansiFromUtf8(typed.filter);
+        if (!filter)
+            return fail("--filter needs a value in UTF-8");
+        parsed.filter = *filter;
+    }
+    parsed.patternScan = typed.patternScan;
+    parsed.recursive = typed.recursive;
+    parsed.check = typed.check;
+    parsed.json = typed.json;
+
+    for (const std::string& argument : typed.files) {
         if (auto path = platform::ansiPath(argument); path && !path->empty())
             parsed.files.push_back(platform::absolutePath(*path, workingFolder));
         else if (!argument.empty())
@@ -208,12 +359,12 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
         else
             return fail("an empty file name");
     }
-    if (parsed.help)
-        return parsed;
     if (folderGiven && (!parsed.files.empty() || !parsed.unrepresentable.empty()))
         return fail("give either files or --folder, not both");
-    if (!folderGiven && (parsed.patternScan || filterGiven))
-        return fail("--filter and --pattern-scan need --folder");
+    if (!folderGiven && (parsed.patternScan || filterGiven || parsed.recursive))
+        return fail("--filter, --pattern-scan and --recursive need --folder");
+    if (parsed.json && !parsed.check)
+        return fail("--json needs --check");
     if (!folderGiven && parsed.files.empty() && parsed.unrepresentable.empty())
         return fail("no files given");
     if (parsed.files.empty() && !parsed.unrepresentable.empty())
@@ -224,12 +375,13 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
 int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
                     bool progressOnErr) {
     BatchArguments parsed = parseBatchArguments(arguments, platform::currentFolder());
-    if (parsed.help) {
-        out << batchUsage();
+    if (parsed.help || parsed.version) {
+        out << (parsed.help ? batchUsage() : batchVersion() + '\n');
         return exitAllConverted;
     }
     if (!parsed.error.empty()) {
-        err << "qingfengxia-batch: " << parsed.error << '\n' << batchUsage();
+        err << "qingfengxia-batch: " << parsed.error
+            << "\nRun 'qingfengxia-batch --help' for the options.\n";
         return exitUsageError;
     }
 
@@ -238,6 +390,8 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
     host.chooseInput(parsed.input);
     host.chooseOutput(parsed.output);
     host.chooseScript(parsed.script);
+    host.setSelected(control::smartDetectionBox, parsed.smartDetection);
+    host.setSelected(control::subFoldersBox, parsed.recursive);
 
     std::vector<AnsiText> files = parsed.files;
     std::vector<AnsiText> unrepresentable = parsed.unrepresentable;
@@ -246,6 +400,8 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
             err << "qingfengxia-batch: not a folder: " << shown(parsed.folder) << '\n';
             return exitUsageError;
         }
+        // --check lists the same files as a run; the sub-folder scan belongs here, chosen by
+        // host.selected(control::subFoldersBox).
         FolderScanResult scan = parsed.patternScan
                                     ? listFolderByPattern(parsed.folder, parsed.filter)
                                     : listFolderByFilter(parsed.folder, parsed.filter);
@@ -257,6 +413,8 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
             return exitAllConverted;
         }
     }
+    if (parsed.check)
+        return checkFiles(host, files, unrepresentable, parsed.json, out);
     session.stopRequested = platform::interruptSignal() != 0;
     const RunStyle style{.askToOpenResult = false, .unreachedFilesFail = true};
     BatchSummary summary = runBatch(host, session, files, unrepresentable, style);

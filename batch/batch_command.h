@@ -23,7 +23,12 @@ struct [[nodiscard]] BatchArguments {
     AnsiText folder;                       // --folder, absolute; empty in file mode
     AnsiText filter = "*.*";
     bool patternScan = false;
+    bool smartDetection = false; // --in detect: input Auto with the statistical detector on
+    bool recursive = false;      // --recursive: the folder's sub-folders too
+    bool check = false;          // --check: convert nothing, tell what a conversion would do
+    bool json = false;           // --json: the check's lines as JSON objects
     bool help = false;
+    bool version = false;
     std::string error; // a usage error, in English; empty when the arguments are sound
 };
 
@@ -33,10 +38,14 @@ struct [[nodiscard]] BatchArguments {
 BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
                                    const AnsiText& workingFolder);
 
-// The usage text printed with a usage error and for --help.
+// The help text, made from the option table, that --help prints.
 std::string batchUsage();
 
-// Exit statuses: every file converted, some failed, a usage error (nothing converted).
+// What --version prints.
+std::string batchVersion();
+
+// Exit statuses: every file converted, some failed, a usage error (nothing converted). With
+// --check: every file would convert completely, some would not.
 inline constexpr int exitAllConverted = 0;
 inline constexpr int exitSomeFailed = 1;
 inline constexpr int exitUsageError = 2;
@@ -45,7 +54,9 @@ inline constexpr int exitInterrupted = 128;
 
 // Runs the converter on the arguments after the program name; returns the exit status. Lines go
 // to `out`, each flushed as written, the progress line to `err` when `progressOnErr` is set (a
-// terminal), usage errors to `err`. A signal noted by platform::catchInterruptSignals stops the
+// terminal), usage errors to `err`. With --check nothing is converted or written, not even the
+// result folder: one line per file tells the encodings and whether the conversion would be
+// complete. A signal noted by platform::catchInterruptSignals stops the
 // run after the file in hand; the files not reached are reported as failed.
 int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
                     bool progressOnErr);

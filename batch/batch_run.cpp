@@ -33,21 +33,12 @@ AnsiText progressCaption(int count, int index, const AnsiText& path) {
     return "(" + std::to_string(count) + ":" + std::to_string(index) + ") " + baseNameOfPath(path);
 }
 
-// One file through the engine. The script group is read now, for every file, so a change made
-// during a run applies from the next file on. `detected` carries over from the previous file.
+// One file through the engine. `detected` carries over from the previous file.
 FileOutcome convertFile(BatchHost& host, const AnsiText& path, const AnsiText& resultFolder,
                         TextEncoding input, TextEncoding output, TextEncoding& detected,
                         engine::DetectionRule rule) {
-    auto script = [&host](AnsiText& text) {
-        ScriptMode mode = readScriptMode(host);
-        if (mode == ScriptMode::None)
-            return platform::FileProblem::None;
-        engine::ScriptResult converted = engine::convertScript(mode, text);
-        text = std::move(converted.text);
-        return converted.problem;
-    };
     engine::FileConversion conversion =
-        engine::convertFile(path, input, output, resultFolder, detected, script, rule);
+        engine::convertFile(path, input, output, resultFolder, detected, scriptStep(host), rule);
     FileOutcome outcome;
     outcome.sourcePath = path;
     outcome.outputPath = resultFolder + fileNameOfPath(path);
@@ -72,6 +63,17 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
                       RunStyle style);
 
 } // namespace
+
+engine::ScriptStep scriptStep(BatchHost& host) {
+    return [&host](AnsiText& text) {
+        ScriptMode mode = readScriptMode(host);
+        if (mode == ScriptMode::None)
+            return platform::FileProblem::None;
+        engine::ScriptResult converted = engine::convertScript(mode, text);
+        text = std::move(converted.text);
+        return converted.problem;
+    };
+}
 
 AnsiText completionReport(std::int64_t elapsedMilliseconds, const AnsiText& resultFolder,
                           const std::vector<AnsiText>& failedNames, bool withQuestion) {

@@ -11,6 +11,7 @@
 #include "batch/batch_host.h"
 #include "batch/batch_session.h"
 #include "batch/folder_scan.h"
+#include "engine/single_file_conversion.h"
 #include "platform/ansi_text.h"
 #include "platform/file_problem.h"
 
@@ -79,6 +80,10 @@ BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<
 // (root/sub/a.txt becomes root/转换结果/sub/a.txt), its folders created as they are needed.
 BatchSummary runBatch(BatchHost& host, BatchSession& session, const FolderScanResult& scan,
                       RunStyle style = {});
+
+// The script step of a file: the script group is read when the step runs, for every file, so a
+// change made during a run applies from the next file on.
+engine::ScriptStep scriptStep(BatchHost& host);
 
 // The completion report: elapsed time, result folder, the failures line when files failed (the
 // first five names, then "等" when there are more), and unless left out the question whether

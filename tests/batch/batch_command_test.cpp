@@ -4,6 +4,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -61,8 +63,28 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseRow{"unknownEncoding", {"--out", "latin1", "a"}, false},
                     ParseRow{"unknownMode", {"--script", "s2hk", "a"}, false},
                     ParseRow{"filesAndFolder", {"--folder", "d", "a"}, false},
-                    ParseRow{"filterWithoutFolder", {"--filter", "*.txt", "a"}, false}),
+                    ParseRow{"filterWithoutFolder", {"--filter", "*.txt", "a"}, false},
+                    ParseRow{"shortForms",
+                             {"-i", "utf16le", "-o", "ansi", "-s", "t2s", "a"},
+                             true,
+                             TextEncoding::Utf16LE,
+                             TextEncoding::Ansi,
+                             ScriptMode::TraditionalToSimplified},
+                    ParseRow{"detectReadsAsAuto", {"--in", "detect", "a"}, true},
+                    ParseRow{"detectIsNoOutput", {"--out", "detect", "a"}, false},
+                    ParseRow{"recursiveWithoutFolder", {"-r", "a"}, false},
+                    ParseRow{"jsonWithoutCheck", {"--json", "a"}, false}),
     [](const auto& row) { return std::string(row.param.name); });
+
+TEST(ParseArguments, optionsBeyondTheChoicesSetTheirFlags) {
+    BatchArguments parsed = parseBatchArguments(
+        {"-i", "detect", "-r", "-f", "*.htm", "--folder", "d", "--check", "--json"}, "/work");
+    EXPECT_TRUE(parsed.error.empty()) << parsed.error;
+    EXPECT_TRUE(parsed.smartDetection && parsed.recursive && parsed.check && parsed.json);
+    EXPECT_EQ(parsed.filter, "*.htm");
+    parsed = parseBatchArguments({"--in", "auto", "a"}, "/work");
+    EXPECT_FALSE(parsed.smartDetection || parsed.recursive || parsed.check || parsed.json);
+}
 
 TEST(ParseArguments, relativePathsBecomeAbsolute) {
     BatchArguments parsed = parseBatchArguments({"a.txt", "/abs/b.txt", "--folder"}, "/work");
@@ -215,6 +237,105 @@ TEST_F(CommandRun, usageErrorWritesNothing) {
     EXPECT_NE(err.str().find("unknown encoding"), std::string::npos);
     EXPECT_FALSE(fs::exists(root / "转换结果"));
     EXPECT_EQ(run({"--folder", (root / "a.txt").string()}), 2);
+}
+
+TEST_F(CommandRun, parserErrorsNameTheOptionAndExitTwo) {
+    write("a.txt", "x");
+    const std::string a = (root / "a.txt").string();
+    for (const auto& [arguments, named] :
+         std::vector<std::pair<std::vector<std::string>, std::string>>{{{"--fast", a}, "--fast"},
+                                                                       {{a, "-o"}, "--out"},
+                                                                       {{"-r", a}, "--recursive"},
+                                                                       {{"--json", a}, "--json"}}) {
+        EXPECT_EQ(run(arguments), 2) << named;
+        EXPECT_NE(err.str().find(named), std::string::npos) << err.str();
+        EXPECT_TRUE(out.str().empty());
+    }
+    EXPECT_FALSE(fs::exists(root / "转换结果"));
+    EXPECT_EQ(run({"--version"}), 0);
+    EXPECT_EQ(out.str(), "qingfengxia-batch 1.23\n");
+    EXPECT_EQ(run({"--help"}), 0);
+    EXPECT_NE(out.str().find("-r,--recursive"), std::string::npos) << out.str();
+}
+
+// Every file and folder under `folder` with the bytes of each file.
+std::map<std::string, std::string> treeOf(const fs::path& folder) {
+    std::map<std::string, std::string> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        tree[entry.path().string()] =
+            entry.is_regular_file()
+                ? std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())
+                : "<folder>";
+    }
+    return tree;
+}
+
+struct CheckRow {
+    const char* name;
+    std::vector<std::string> options;
+    std::string source; // no file at all when empty
+    int status;
+    std::string line; // the line printed, the path left out
+};
+
+class CheckCommand : public CommandRun, public testing::WithParamInterface<CheckRow> {};
+
+TEST_P(CheckCommand, tellsWithoutWriting) {
+    const CheckRow& row = GetParam();
+    if (!row.source.empty())
+        write("a.txt", row.source);
+    fs::create_directories(root / "sub");
+    const auto before = treeOf(root);
+    std::vector<std::string> arguments = row.options;
+    arguments.push_back("--check");
+    arguments.push_back((root / "a.txt").string());
+    EXPECT_EQ(run(arguments), row.status);
+    EXPECT_EQ(out.str(), row.line + "  " + (root / "a.txt").string() + "\n");
+    EXPECT_EQ(treeOf(root), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CheckCommand,
+    testing::Values(
+        CheckRow{"clean", {"-o", "utf8"}, "\xC4\xE3\xBA\xC3\n", 0, "ansi -> utf8  complete"},
+        CheckRow{"lossyDecode",
+                 {"-i", "utf8"},
+                 "ab\n\xE4\xBD\xA0x\xFF\xFE",
+                 1,
+                 "utf8 -> utf8  incomplete: source is not valid utf8: unreadable characters "
+                 "became ?; 2 characters, the first at line 2, column 3: \\xff"},
+        CheckRow{"targetCannotHold",
+                 {"--script", "t2s"},
+                 "<head><meta charset=big5></head>\n\xB0\xEA",
+                 1,
+                 "big5 -> big5  incomplete: output encoding cannot represent the text; 1 "
+                 "character, the first at line 2, column 1: 国"},
+        CheckRow{
+            "unreadable", {}, "", 1, "- -> -  incomplete: cannot open: No such file or directory"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// Names that need escaping stay one valid JSON line each; the fields follow the text form.
+TEST_F(CommandRun, checkAsJson) {
+    write("q\"\n.txt", "ab\n\xE4\xBD\xA0x\xFF");
+    write("ok.txt", "plain");
+    EXPECT_EQ(run({"--check", "--json", "-i", "utf8", "--folder", root.string(), "-f", "*.txt"}),
+              1);
+    std::istringstream lines(out.str());
+    std::set<std::string> seen;
+    for (std::string line; std::getline(lines, line);)
+        seen.insert(line);
+    const std::string folder = root.string();
+    EXPECT_EQ(seen, (std::set<std::string>{
+                        "{\"path\":\"" + folder +
+                            "/q\\\"\\n.txt\",\"read\":\"utf8\","
+                            "\"written\":\"utf8\",\"complete\":false,\"reason\":\"source is not "
+                            "valid utf8: unreadable characters became ?\",\"affected\":1,\"first\":"
+                            "{\"line\":2,\"column\":3,\"character\":null,\"bytes\":\"ff\"}}",
+                        "{\"path\":\"" + folder +
+                            "/ok.txt\",\"read\":\"utf8\",\"written\":"
+                            "\"utf8\",\"complete\":true}"}));
+    EXPECT_FALSE(fs::exists(root / "转换结果"));
 }
 
 TEST_F(CommandRun, folderScanSkipsSubfoldersAndEarlierResults) {

@@ -64,13 +64,14 @@ TEST(ChoiceTable, groupWithNoneSelectedReadsAsItsFirstChoice) {
 }
 
 TEST(ChoiceTable, usageListsEveryChoiceDefaultFirst) {
-    EXPECT_EQ(batchUsage(),
-              "usage: qingfengxia-batch [--in ENC] [--out ENC] [--script MODE] FILE...\n"
-              "       qingfengxia-batch [--in ENC] [--out ENC] [--script MODE] --folder DIR "
-              "[--filter TEXT] [--pattern-scan]\n"
-              "  ENC:  auto (default) | ansi | utf8 | utf16le | utf16be\n"
-              "  MODE: none (default) | s2t | t2s | s2big5 | t2big5 | big52s | big52t\n"
-              "Results go to the folder 转换结果 beside the first file (or inside DIR).\n");
+    const std::string usage = batchUsage();
+    EXPECT_NE(usage.find("  ENC:  auto (default) | ansi | utf8 | utf16le | utf16be\n"),
+              std::string::npos)
+        << usage;
+    EXPECT_NE(
+        usage.find("  MODE: none (default) | s2t | t2s | s2big5 | t2big5 | big52s | big52t\n"),
+        std::string::npos)
+        << usage;
 }
 
 } // namespace
