@@ -258,6 +258,8 @@ int checkFiles(BatchHost& host, const std::vector<AnsiText>& files,
                const std::vector<AnsiText>& unrepresentable, bool json, std::ostream& out) {
     const auto input = static_cast<engine::TextEncoding>(selectedValue(host, ChoiceGroup::Input));
     const auto output = static_cast<engine::TextEncoding>(selectedValue(host, ChoiceGroup::Output));
+    const auto rule = host.selected(control::smartDetectionBox) ? engine::DetectionRule::Smart
+                                                                : engine::DetectionRule::Classic;
     auto print = [&](const AnsiText& path, const engine::ConversionCheck& check) {
         json ? printCheckAsJson(out, path, check) : printCheck(out, path, check);
         return check.complete();
@@ -271,10 +273,9 @@ int checkFiles(BatchHost& host, const std::vector<AnsiText>& files,
     for (const AnsiText& path : files) {
         if (const int signal = platform::interruptSignal(); signal != 0)
             return exitInterrupted + signal;
-        // The detection rule follows host.selected(control::smartDetectionBox) here once the
-        // engine's dry run takes one.
         complete =
-            print(path, engine::checkConversion(path, input, output, scriptStep(host))) && complete;
+            print(path, engine::checkConversion(path, input, output, scriptStep(host), rule)) &&
+            complete;
     }
     return complete ? exitAllConverted : exitSomeFailed;
 }
@@ -393,31 +394,31 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
     host.setSelected(control::smartDetectionBox, parsed.smartDetection);
     host.setSelected(control::subFoldersBox, parsed.recursive);
 
-    std::vector<AnsiText> files = parsed.files;
-    std::vector<AnsiText> unrepresentable = parsed.unrepresentable;
+    FolderScanResult list;
+    list.files = parsed.files;
+    list.unrepresentable = parsed.unrepresentable;
     if (!parsed.folder.empty()) {
         if (!platform::isFolder(parsed.folder)) {
             err << "qingfengxia-batch: not a folder: " << shown(parsed.folder) << '\n';
             return exitUsageError;
         }
-        // --check lists the same files as a run; the sub-folder scan belongs here, chosen by
-        // host.selected(control::subFoldersBox).
-        FolderScanResult scan = parsed.patternScan
-                                    ? listFolderByPattern(parsed.folder, parsed.filter)
-                                    : listFolderByFilter(parsed.folder, parsed.filter);
-        files = std::move(scan.files);
-        unrepresentable = std::move(scan.unrepresentable);
-        if (files.empty() && unrepresentable.empty()) {
+        // --check lists the same files as a run.
+        const SubFolders subFolders =
+            host.selected(control::subFoldersBox) ? SubFolders::Include : SubFolders::Skip;
+        list = parsed.patternScan
+                   ? listFolderByPattern(parsed.folder, parsed.filter, {}, subFolders)
+                   : listFolderByFilter(parsed.folder, parsed.filter, {}, subFolders);
+        if (list.files.empty() && list.unrepresentable.empty()) {
             out << "no files match " << shown(parsed.filter) << " in " << shown(parsed.folder)
                 << '\n';
             return exitAllConverted;
         }
     }
     if (parsed.check)
-        return checkFiles(host, files, unrepresentable, parsed.json, out);
+        return checkFiles(host, list.files, list.unrepresentable, parsed.json, out);
     session.stopRequested = platform::interruptSignal() != 0;
     const RunStyle style{.askToOpenResult = false, .unreachedFilesFail = true};
-    BatchSummary summary = runBatch(host, session, files, unrepresentable, style);
+    BatchSummary summary = runBatch(host, session, list, style);
     if (const int signal = platform::interruptSignal(); signal != 0)
         return exitInterrupted + signal;
     return summary.failedNames.empty() ? exitAllConverted : exitSomeFailed;

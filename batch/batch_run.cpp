@@ -184,8 +184,7 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
         const AnsiText outputFolder = outputFolderOf(path, treeRoot, summary.resultFolder);
         if (outputFolder != summary.resultFolder)
             (void)createFolderPath(outputFolder); // a failure shows in the file's write
-        FileOutcome outcome = convertFile(host, path, outputFolder, input, output, detected,
-                                          rule);
+        FileOutcome outcome = convertFile(host, path, outputFolder, input, output, detected, rule);
         outcome.index = i;
         outcome.count = summary.count;
         if (!outcome.status.ok())

@@ -206,7 +206,7 @@ Tally questionMarksAdded(std::string_view before, std::string_view after) {
 } // namespace
 
 ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
-                                const ScriptStep& script) {
+                                const ScriptStep& script, DetectionRule rule) {
     ConversionCheck check;
     auto note = [&check](FileProblem problem, auto locate) {
         if (!check.status.ok() || problem == FileProblem::None)
@@ -218,7 +218,7 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
     };
 
     TextEncoding detected = TextEncoding::Auto;
-    DecodedFile source = decodeSourceFile(sourcePath, input, detected);
+    DecodedFile source = decodeSourceFile(sourcePath, input, detected, rule);
     if (platform::isSourceProblem(source.status.problem)) {
         check.status = source.status;
         return check;

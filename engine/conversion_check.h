@@ -41,8 +41,9 @@ struct [[nodiscard]] ConversionCheck {
 };
 
 // Checks how `sourcePath` would convert with these choices; `script` is the step convertFile
-// would be given. The source is only read.
+// would be given, `rule` how an Auto input is detected. The source is only read.
 ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
-                                const ScriptStep& script = {});
+                                const ScriptStep& script = {},
+                                DetectionRule rule = DetectionRule::Classic);
 
 } // namespace engine

@@ -70,7 +70,7 @@ protected:
         ASSERT_TRUE(ui::openSettings(
             *store, platform::ansiPath((root / "青枫匣.ini").string()).value_or("")));
         ui::ShellDialogs dialogs;
-        dialogs.showMessage = [this](const AnsiText&, int, const AnsiText&) {
+        dialogs.showMessage = [this](const AnsiText&, int, const AnsiText&, const AnsiText&) {
             reportedUnder.push_back(window->batchSession().runs(fileButton)     ? fileButton
                                     : window->batchSession().runs(folderButton) ? folderButton
                                                                                 : "");
