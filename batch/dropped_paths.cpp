@@ -72,8 +72,12 @@ bool startDroppedBatch(BatchHost& host, BatchSession& session,
     BatchSession::Handler handler(session, button);
 
     const PumpEvents pump = [&host] { return host.pumpEvents(); };
+    // A folder alone runs as the picker's choice would, its sub-folders included when the box
+    // says so; a mix has one result folder beside its first file, so it stays flat.
     FolderScanResult list =
-        listDroppedPaths(nativePaths, host.text(control::filterEdit), workingFolder, pump);
+        folderRun && host.selected(control::subFoldersBox)
+            ? listFolderByFilter(folder, host.text(control::filterEdit), pump, SubFolders::Include)
+            : listDroppedPaths(nativePaths, host.text(control::filterEdit), workingFolder, pump);
     if ((list.files.empty() && list.unrepresentable.empty()) || list.cutShort)
         return true;
     if (folderRun)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "batch/headless_host.h"
 #include "tests/platform/temp_folder.h"
 
 namespace {
@@ -64,5 +65,24 @@ INSTANTIATE_TEST_SUITE_P(Drops, DroppedPathsTest, ::testing::ValuesIn(dropCases)
                          [](const ::testing::TestParamInfo<DropCase>& drop) {
                              return std::string(drop.param.name);
                          });
+
+// One folder dropped alone runs as the picker's choice: with the sub-folders box checked its tree
+// is kept under the result folder; a mix stays flat beside its first file.
+TEST(DroppedBatch, FolderAloneFollowsTheSubFoldersBox) {
+    for (const bool subFolders : {false, true}) {
+        platform::testing::TempFolder temp;
+        std::filesystem::create_directories(temp.native("top/sub"));
+        platform::testing::writeBytes(temp.native("top/sub/x.txt"), "x");
+        platform::testing::writeBytes(temp.native("top/a.txt"), "a");
+        batch::HeadlessHost host;
+        batch::BatchSession session;
+        host.setSelected(batch::control::subFoldersBox, subFolders);
+        host.setText(batch::control::filterEdit, "*.txt");
+        EXPECT_TRUE(batch::startDroppedBatch(host, session, {temp.native("top").string()}));
+        EXPECT_TRUE(std::filesystem::exists(temp.native("top/转换结果/a.txt")));
+        EXPECT_EQ(std::filesystem::exists(temp.native("top/转换结果/sub/x.txt")), subFolders)
+            << subFolders;
+    }
+}
 
 } // namespace
