@@ -118,8 +118,13 @@ FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
 
 FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
                            const AnsiText& outputFolder, TextEncoding& detected,
-                           const ScriptStep& script, DetectionRule rule) {
+                           const ScriptStep& script, DetectionRule rule,
+                           const WorkControl& control) {
     FileConversion result;
+    if (control.abandoned()) {
+        result.status = {FileProblem::Abandoned};
+        return result;
+    }
     auto note = [&result](const FileStatus& status) {
         if (result.status.ok())
             result.status = status;
@@ -131,12 +136,17 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
         return result;
     if (script)
         note({script(source.text)});
+    if (control.abandoned()) {
+        result.status = {FileProblem::Abandoned};
+        return result;
+    }
     AnsiText outputPath = outputFolder;
     if (!outputPath.empty() && !platform::fileNameOfPath(outputPath).empty())
         outputPath += platform::pathSeparator;
     outputPath += platform::fileNameOfPath(sourcePath);
     result.written = output == TextEncoding::Auto ? detected : output;
     note(encodeAndWriteFile(outputPath, source.text, result.written));
+    control.reach(1000);
     return result;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engine/text_encoding.h"
+#include "engine/work_control.h"
 #include "platform/ansi_text.h"
 #include "platform/file_problem.h"
 
@@ -52,10 +53,12 @@ using ScriptStep = std::function<platform::FileProblem(AnsiText& text)>;
 // One source file converted into `outputFolder` under its own name: decode by `input`, apply
 // `script` when given, encode by `output` (Auto: the encoding detected for this file, so a
 // source found to be Big5 is written back in Big5). A source that cannot be read gets no output
-// file and leaves `detected` as it was.
+// file and leaves `detected` as it was. `control` lends workers for a large file's pieces, and
+// abandons the file when its flag is set (status Abandoned, nothing put in place).
 FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
                            const AnsiText& outputFolder, TextEncoding& detected,
                            const ScriptStep& script = {},
-                           DetectionRule rule = DetectionRule::Classic);
+                           DetectionRule rule = DetectionRule::Classic,
+                           const WorkControl& control = {});
 
 } // namespace engine

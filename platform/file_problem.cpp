@@ -62,6 +62,7 @@ bool isSourceProblem(FileProblem problem) {
     case FileProblem::SourceTooLarge:
     case FileProblem::NameNotRepresentable:
     case FileProblem::NotReached:
+    case FileProblem::Abandoned:
         return true;
     default:
         return false;
@@ -134,6 +135,9 @@ AnsiText describeProblem(const FileStatus& status) {
     case FileProblem::NotReached:
         text = "已停止，未转换";
         break;
+    case FileProblem::Abandoned:
+        text = "已停止，转换中途放弃，未写入";
+        break;
     }
     return ansi(text);
 }
@@ -184,6 +188,8 @@ std::string describeProblemInEnglish(const FileStatus& status, std::string_view 
         return "cannot replace: " + error;
     case FileProblem::NotReached:
         return "not converted: the run was stopped";
+    case FileProblem::Abandoned:
+        return "not converted: the run was stopped during the file";
     }
     return {};
 }

@@ -42,6 +42,8 @@ enum class FileProblem : int {
     OutputUnreplaceable,  // Renaming the finished file over the output failed, or the output is
                           // a folder; the earlier output stays as it was.
     NotReached,           // The run was stopped before this file: it was neither read nor written.
+    Abandoned,            // The run was stopped while this file was being converted: its output
+                          // was not put in place (an earlier output stays as it was).
 };
 
 // A problem with the system's error number behind it. `error` is 0 for the problems no failed
@@ -56,8 +58,8 @@ struct [[nodiscard]] FileStatus {
 };
 
 // True for the problems that leave no text to convert: the source was not read (or, for an
-// unrepresentable name or a file a stopped run never reached, never opened), so there is no
-// output file either.
+// unrepresentable name or a file a stopped run never reached, never opened; or a stop abandoned
+// it), so there is no new output file either.
 bool isSourceProblem(FileProblem problem);
 
 // A short Chinese description for people, as AnsiText: "无法读取：权限不足". Empty for None.

@@ -12,7 +12,7 @@ using namespace platform;
 namespace {
 
 // The last enumerator: the tables below cover every problem up to it.
-constexpr FileProblem lastProblem = FileProblem::NotReached;
+constexpr FileProblem lastProblem = FileProblem::Abandoned;
 
 std::string errorText(int error) {
     return std::strerror(error);
@@ -45,6 +45,7 @@ TEST(FileProblem, englishTextsAreTheCommandLinesOwn) {
         {{FileProblem::OutputUnwritable, EFBIG}, "cannot write: " + errorText(EFBIG)},
         {{FileProblem::OutputUnreplaceable, EISDIR}, "cannot replace: " + errorText(EISDIR)},
         {{FileProblem::NotReached}, "not converted: the run was stopped"},
+        {{FileProblem::Abandoned}, "not converted: the run was stopped during the file"},
     };
     static_assert(std::size(rows) == static_cast<std::size_t>(lastProblem) + 1);
     for (const auto& row : rows)
@@ -72,6 +73,7 @@ TEST(FileProblem, chineseTextsAreDistinctAndNameTheError) {
         {{FileProblem::OutputUnwritable, ENOSPC}, "无法写入输出文件：磁盘空间不足"},
         {{FileProblem::SourceUnreadable, EISDIR}, "读取出错：这是文件夹"},
         {{FileProblem::NotReached}, "已停止，未转换"},
+        {{FileProblem::Abandoned}, "已停止，转换中途放弃，未写入"},
         {{FileProblem::OutputUncreatable, EXDEV},
          "无法创建输出文件：系统错误 " + std::to_string(EXDEV)},
         {{FileProblem::SourceTooLarge, 0, 100}, "文件过大，内存容纳不下（100 字节）"},
