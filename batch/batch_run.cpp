@@ -65,11 +65,11 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
 } // namespace
 
 engine::ScriptStep scriptStep(BatchHost& host) {
-    return [&host](AnsiText& text) {
+    return [&host](AnsiText& text, const engine::WorkControl& control) {
         ScriptMode mode = readScriptMode(host);
         if (mode == ScriptMode::None)
             return platform::FileProblem::None;
-        engine::ScriptResult converted = engine::convertScript(mode, text);
+        engine::ScriptResult converted = engine::convertScript(mode, text, control);
         text = std::move(converted.text);
         return converted.problem;
     };

@@ -1,16 +1,22 @@
 // convert-one: reads, decodes, encodes and writes one file exactly as a batch run does for each
 // of its files, so that the engine's time and memory can be measured on large sources.
 //
-//     convert-one --in auto|ansi|utf8|utf16le|utf16be --out ... SOURCE DEST_FOLDER
+//     convert-one --in auto|ansi|utf8|utf16le|utf16be --out ... [--script s2t|t2s|...]
+//                 [--workers N] SOURCE DEST_FOLDER
+//
+// With --workers N above 1 a large file is converted in pieces on N workers.
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "engine/script_conversion.h"
 #include "engine/single_file_conversion.h"
 #include "platform/ansi_text.h"
+#include "platform/worker_pool.h"
 
 namespace {
 
@@ -23,9 +29,16 @@ std::optional<engine::TextEncoding> encodingNamed(std::string_view name) {
     return std::nullopt;
 }
 
+std::optional<engine::ScriptMode> scriptModeNamed(std::string_view name) {
+    for (int value = 0; value <= static_cast<int>(engine::ScriptMode::Big5ToTraditional); ++value)
+        if (engine::scriptModeName(static_cast<engine::ScriptMode>(value)) == name)
+            return static_cast<engine::ScriptMode>(value);
+    return std::nullopt;
+}
+
 int usage() {
-    std::fputs("usage: convert-one --in auto|ansi|utf8|utf16le|utf16be --out ENC SOURCE "
-               "DEST_FOLDER\n",
+    std::fputs("usage: convert-one --in auto|ansi|utf8|utf16le|utf16be --out ENC [--script MODE] "
+               "[--workers N] SOURCE DEST_FOLDER\n",
                stderr);
     return 2;
 }
@@ -35,6 +48,8 @@ int usage() {
 int main(int argc, char** argv) {
     std::optional<engine::TextEncoding> input = engine::TextEncoding::Auto;
     std::optional<engine::TextEncoding> output = engine::TextEncoding::Auto;
+    std::optional<engine::ScriptMode> mode = engine::ScriptMode::None;
+    int workers = 1;
     std::string paths[2];
     int pathCount = 0;
     for (int i = 1; i < argc; ++i) {
@@ -43,6 +58,12 @@ int main(int argc, char** argv) {
             (argument == "--in" ? input : output) = encodingNamed(argv[++i]);
             if (!input || !output)
                 return usage();
+        } else if (argument == "--script" && i + 1 < argc) {
+            mode = scriptModeNamed(argv[++i]);
+            if (!mode)
+                return usage();
+        } else if (argument == "--workers" && i + 1 < argc) {
+            workers = std::atoi(argv[++i]);
         } else if (pathCount < 2 && !argument.starts_with("--")) {
             paths[pathCount++] = argv[i];
         } else {
@@ -58,10 +79,23 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    std::optional<platform::WorkerPool> pool;
+    engine::WorkControl control;
+    if (workers > 1)
+        control.pool = &pool.emplace(workers);
+    engine::ScriptStep script;
+    if (*mode != engine::ScriptMode::None)
+        script = [&mode](platform::AnsiText& text, const engine::WorkControl& step) {
+            engine::ScriptResult converted = engine::convertScript(*mode, text, step);
+            text = std::move(converted.text);
+            return converted.problem;
+        };
+
     const auto started = std::chrono::steady_clock::now();
     engine::TextEncoding detected = engine::TextEncoding::Auto;
     const engine::FileConversion result =
-        engine::convertFile(*source, *input, *output, *folder, detected);
+        engine::convertFile(*source, *input, *output, *folder, detected, script,
+                            engine::DetectionRule::Classic, control);
     const auto elapsed =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started);
 

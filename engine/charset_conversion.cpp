@@ -86,6 +86,17 @@ ByteBuffer ByteCollector::take(bool cutAtZero) {
     return result;
 }
 
+bool ByteCollector::pourInto(ByteSink& sink) {
+    bool ok = true;
+    for (Piece& piece : pieces) {
+        ok = ok && sink.append({piece.bytes.get(), piece.used});
+        piece.bytes.reset();
+    }
+    pieces.clear();
+    total = 0;
+    return ok;
+}
+
 std::uint64_t convertedSizeLimit(std::size_t inputLength) {
     const std::uint64_t length = inputLength;
     return length + 11 * (length / 2 + 128);
@@ -93,12 +104,16 @@ std::uint64_t convertedSizeLimit(std::size_t inputLength) {
 
 ConversionStatus convertCharsetInto(std::string_view data, std::string_view from,
                                     std::string_view to, ByteSink& sink) {
+    return convertCharsetInto(data, from, to, sink, convertedSizeLimit(data.size()));
+}
+
+ConversionStatus convertCharsetInto(std::string_view data, std::string_view from,
+                                    std::string_view to, ByteSink& sink, std::uint64_t limit) {
     const platform::IconvLease handle(to, from);
     if (!handle.valid())
         return ConversionStatus::UnknownPair;
     if (data.empty())
         return ConversionStatus::Ok;
-    const std::uint64_t limit = convertedSizeLimit(data.size());
     std::uint64_t produced = 0;
     char* in = const_cast<char*>(data.data());
     std::size_t inLeft = data.size();

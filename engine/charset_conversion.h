@@ -57,6 +57,9 @@ public:
     // Everything received, up to (not including) the first zero byte when `cutAtZero`. The
     // pieces are released as they are copied.
     ByteBuffer take(bool cutAtZero = false);
+    // Hands everything received to `sink` in order, releasing the pieces as they go; false when
+    // the sink refused bytes.
+    bool pourInto(ByteSink& sink);
 
 private:
     struct Piece {
@@ -79,6 +82,11 @@ std::uint64_t convertedSizeLimit(std::size_t inputLength);
 // byte-order mark. Descriptors are kept per thread and name pair and reset between uses.
 ConversionStatus convertCharsetInto(std::string_view data, std::string_view from,
                                     std::string_view to, ByteSink& sink);
+
+// The same with the growth rule's limit given: a piece of a larger text converts under the whole
+// text's limit, and the caller checks the pieces' sum against it.
+ConversionStatus convertCharsetInto(std::string_view data, std::string_view from,
+                                    std::string_view to, ByteSink& sink, std::uint64_t limit);
 
 // The whole of `data` converted, or an empty buffer when any of it cannot be (unknown names,
 // invalid or incomplete input, output beyond the growth rule). `ok`, when given, is true for a

@@ -233,7 +233,7 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
 
     if (script) {
         const AnsiText before = source.text;
-        const FileProblem problem = script(source.text);
+        const FileProblem problem = script(source.text, WorkControl());
         note(problem, [&] {
             return problem == FileProblem::LossyScript ? questionMarksAdded(before, source.text)
                                                        : Tally();

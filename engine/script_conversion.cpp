@@ -3,9 +3,11 @@
 #include <cerrno>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "engine/code_page_conversion.h"
 #include "engine/opencc_converter.h"
+#include "engine/piece_cutting.h"
 #include "platform/iconv_cache.h"
 
 namespace engine {
@@ -13,10 +15,11 @@ namespace engine {
 namespace {
 
 // OpenCC needs several times a text's size while it converts it, so a long text goes through
-// in pieces cut after a line break: no phrase spans one, so the cut changes nothing.
-constexpr size_t pieceSize = 256 * 1024;
-// A line longer than this is cut after its last one-byte character within the limit.
-constexpr size_t longestPiece = 1024 * 1024;
+// in pieces cut after a line break: no phrase spans one, so the cut changes nothing. At about
+// 2.5 MB/s per core a piece also takes a tenth of a second, so a stop is seen soon.
+constexpr size_t mappedPieceSize = 256 * 1024;
+// A line longer than four pieces is cut after its last one-byte character within that limit.
+constexpr size_t longestPieces = 4;
 
 bool isAscii(std::string_view text) {
     for (unsigned char byte : text)
@@ -49,7 +52,8 @@ size_t characterLength(std::string_view text, size_t pos) {
     return 1;
 }
 
-size_t pieceEnd(std::string_view text, size_t start) {
+size_t pieceEnd(std::string_view text, size_t start, size_t pieceSize) {
+    const size_t longestPiece = longestPieces * pieceSize;
     const size_t rest = text.size() - start;
     if (rest <= pieceSize)
         return text.size();
@@ -179,32 +183,92 @@ private:
     Scratch ansi;
 };
 
-ScriptResult mapScript(ScriptDirection direction, std::string_view text) {
+// Pieces a few per worker at a time: each window's results are appended in order and freed, so
+// only a window's worth is held besides the text and its mapping.
+size_t windowOf(const WorkControl& control, size_t perWorker) {
+    return perWorker * static_cast<size_t>(control.pool ? control.pool->size() : 1);
+}
+
+ScriptResult mapScript(ScriptDirection direction, std::string_view text,
+                       const WorkControl& control) {
     ScriptResult result;
     // Only Chinese characters are mapped: a text without any needs no dictionaries at all.
     if (isAscii(text)) {
         result.text = text;
         return result;
     }
-    const OpenccConverter* converter = threadOpenccConverter(direction);
-    if (!converter) {
+    auto unavailable = [&result, text] {
         result.text = text;
         result.problem = FileProblem::ScriptUnavailable;
-        return result;
-    }
-    PieceMapper mapper(*converter);
+        return std::move(result);
+    };
+    if (!threadOpenccConverter(direction))
+        return unavailable();
+    const size_t size = control.pieceSize > 0 ? control.pieceSize : mappedPieceSize;
+    std::vector<size_t> ends;
+    for (size_t start = 0; start < text.size(); start = ends.back())
+        ends.push_back(pieceEnd(text, start, size));
     // The mapped text is about as long as the original; reserving once keeps the peak near
     // twice the text instead of the three times a growing string would reach.
     result.text.reserve(text.size() + text.size() / 16 + 64);
-    bool mapped = mapper.valid();
-    for (size_t start = 0; mapped && start < text.size();) {
-        const size_t end = pieceEnd(text, start);
-        mapped = mapper.mapPiece(text.substr(start, end - start), result.text);
-        start = end;
+    const size_t window = windowOf(control, 4);
+    for (size_t first = 0; first < ends.size(); first += window) {
+        const size_t count = std::min(window, ends.size() - first);
+        std::vector<AnsiText> mapped(count);
+        std::vector<char> done(count, 0);
+        forEachPiece(control, count, [&](size_t k) {
+            if (control.abandoned())
+                return;
+            // Each thread maps with its own converter: the library promises nothing about
+            // sharing one between threads.
+            const OpenccConverter* converter = threadOpenccConverter(direction);
+            if (!converter)
+                return;
+            PieceMapper mapper(*converter);
+            const size_t i = first + k;
+            const size_t start = i == 0 ? 0 : ends[i - 1];
+            done[k] =
+                mapper.valid() && mapper.mapPiece(text.substr(start, ends[i] - start), mapped[k]);
+        });
+        if (control.abandoned())
+            return {AnsiText(), FileProblem::Abandoned};
+        for (size_t k = 0; k < count; ++k) {
+            if (!done[k])
+                return unavailable();
+            result.text.append(mapped[k]);
+            AnsiText().swap(mapped[k]);
+        }
+        control.reachPart(first + count, ends.size());
     }
-    if (!mapped) {
-        result.text = text;
-        result.problem = FileProblem::ScriptUnavailable;
+    return result;
+}
+
+// A code-page step over a long text in pieces cut after line feeds, which are never part of a
+// two-byte character in either code page. The text ends at its first zero byte, as each step's
+// own reading has it.
+CodePageResult codePageStep(CodePageResult (*step)(std::string_view), std::string_view text,
+                            const WorkControl& control) {
+    text = text.substr(0, text.find('\0'));
+    if (!cutsInPieces(control, text.size()))
+        return step(text);
+    const std::vector<size_t> ends = pieceEnds(text, TextEncoding::Ansi, pieceSizeOf(control));
+    CodePageResult result{AnsiText(), false};
+    result.text.reserve(text.size());
+    const size_t window = windowOf(control, 2);
+    for (size_t first = 0; first < ends.size() && !control.abandoned(); first += window) {
+        const size_t count = std::min(window, ends.size() - first);
+        std::vector<CodePageResult> pieces(count);
+        forEachPiece(control, count, [&](size_t k) {
+            const size_t i = first + k;
+            const size_t start = i == 0 ? 0 : ends[i - 1];
+            pieces[k] = step(text.substr(start, ends[i] - start));
+        });
+        for (CodePageResult& piece : pieces) {
+            result.text.append(piece.text);
+            result.lossy = result.lossy || piece.lossy;
+            AnsiText().swap(piece.text);
+        }
+        control.reachPart(first + count, ends.size());
     }
     return result;
 }
@@ -231,43 +295,53 @@ std::string_view scriptModeName(ScriptMode mode) {
     return {};
 }
 
-ScriptResult simplifiedToTraditional(std::string_view text) {
-    return mapScript(ScriptDirection::SimplifiedToTraditional, text);
+ScriptResult simplifiedToTraditional(std::string_view text, const WorkControl& control) {
+    return mapScript(ScriptDirection::SimplifiedToTraditional, text, control);
 }
 
-ScriptResult traditionalToSimplified(std::string_view text) {
-    return mapScript(ScriptDirection::TraditionalToSimplified, text);
+ScriptResult traditionalToSimplified(std::string_view text, const WorkControl& control) {
+    return mapScript(ScriptDirection::TraditionalToSimplified, text, control);
 }
 
-ScriptResult convertScript(ScriptMode mode, std::string_view text) {
-    // A mapping that could not run outweighs the characters a Big5 step lost.
-    auto worse = [](FileProblem mapping, bool lossy) {
+ScriptResult convertScript(ScriptMode mode, std::string_view text, const WorkControl& control) {
+    // A mapping that could not run outweighs the characters a Big5 step lost; a stop outweighs
+    // everything.
+    auto worse = [&control](FileProblem mapping, bool lossy) {
+        if (control.abandoned())
+            return FileProblem::Abandoned;
         if (mapping != FileProblem::None)
             return mapping;
         return lossy ? FileProblem::LossyScript : FileProblem::None;
     };
+    // The OpenCC mapping takes the larger share of a two-step mode's time.
+    const WorkControl first = control.share(0, 800);
+    const WorkControl second = control.share(800, 1000);
     switch (mode) {
     case ScriptMode::SimplifiedToTraditional:
-        return simplifiedToTraditional(text);
+        return simplifiedToTraditional(text, control);
     case ScriptMode::TraditionalToSimplified:
-        return traditionalToSimplified(text);
+        return traditionalToSimplified(text, control);
     case ScriptMode::SimplifiedToBig5: {
-        ScriptResult traditional = simplifiedToTraditional(text);
-        CodePageResult big5 = ansiToBig5(traditional.text);
+        ScriptResult traditional = simplifiedToTraditional(text, first);
+        if (traditional.problem == FileProblem::Abandoned)
+            return traditional;
+        CodePageResult big5 = codePageStep(ansiToBig5, traditional.text, second);
         return {std::move(big5.text), worse(traditional.problem, big5.lossy)};
     }
     case ScriptMode::TraditionalToBig5: {
-        CodePageResult big5 = ansiToBig5(text);
+        CodePageResult big5 = codePageStep(ansiToBig5, text, control);
         return {std::move(big5.text), worse(FileProblem::None, big5.lossy)};
     }
     case ScriptMode::Big5ToSimplified: {
-        CodePageResult ansi = big5ToAnsi(text);
-        ScriptResult simplified = traditionalToSimplified(ansi.text);
+        CodePageResult ansi = codePageStep(big5ToAnsi, text, control.share(0, 200));
+        if (control.abandoned())
+            return {AnsiText(), FileProblem::Abandoned};
+        ScriptResult simplified = traditionalToSimplified(ansi.text, control.share(200, 1000));
         simplified.problem = worse(simplified.problem, ansi.lossy);
         return simplified;
     }
     case ScriptMode::Big5ToTraditional: {
-        CodePageResult ansi = big5ToAnsi(text);
+        CodePageResult ansi = codePageStep(big5ToAnsi, text, control);
         return {std::move(ansi.text), worse(FileProblem::None, ansi.lossy)};
     }
     case ScriptMode::None:

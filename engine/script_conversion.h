@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/work_control.h"
 #include "platform/ansi_text.h"
 #include "platform/file_problem.h"
 
@@ -40,13 +41,15 @@ struct [[nodiscard]] ScriptResult {
 };
 
 // Applies the mode's steps in order, each to the previous step's result. A value outside the
-// enumeration is treated as None.
-ScriptResult convertScript(ScriptMode mode, std::string_view text);
+// enumeration is treated as None. A long text maps in pieces on the control's workers, with the
+// same result; when the control's stop comes between pieces the problem is Abandoned and the
+// text is empty.
+ScriptResult convertScript(ScriptMode mode, std::string_view text, const WorkControl& control = {});
 
 // Phrase-aware mapping of GB18030 text. Bytes that are not valid GB18030, and zero bytes, are
 // kept where they are and the text around them is converted.
-ScriptResult simplifiedToTraditional(std::string_view text);
-ScriptResult traditionalToSimplified(std::string_view text);
+ScriptResult simplifiedToTraditional(std::string_view text, const WorkControl& control = {});
+ScriptResult traditionalToSimplified(std::string_view text, const WorkControl& control = {});
 
 // Where the mapping's dictionaries are looked for; empty (the default) means where the library
 // was installed to look. Meant for tests and relocated installs.

@@ -91,25 +91,31 @@ private:
 } // namespace
 
 DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected,
-                             DetectionRule rule) {
+                             DetectionRule rule, const WorkControl& control) {
     platform::FileContent content = platform::readWholeFile(path);
     if (!content.status.ok())
         return {AnsiText(), content.status};
     const DetectedEncoding found = detectSourceEncoding(content.bytes, input, rule);
     DecodedText decoded =
-        decodeContent(std::move(content.bytes), found.contentStart, found.encoding);
+        decodeContent(std::move(content.bytes), found.contentStart, found.encoding, control);
+    if (decoded.abandoned)
+        return {AnsiText(), {FileProblem::Abandoned}};
+    control.reachPart(1, 1);
     detected = decoded.encoding;
     return {std::move(decoded.text),
             {decoded.lossy ? FileProblem::LossyDecode : FileProblem::None}};
 }
 
 FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
-                              TextEncoding encoding) {
+                              TextEncoding encoding, const WorkControl& control) {
     // UTF-16 doubles ASCII text; the mark adds a few bytes.
     FileSink sink(outputPath, 2 * text.size() + 16);
     if (!sink.status().ok())
         return sink.status();
-    const FileProblem textProblem = encodeTextInto(text, encoding, sink);
+    const FileProblem textProblem = encodeTextInto(text, encoding, sink, control);
+    // The sink's temporary file goes with it when it is not committed.
+    if (textProblem == FileProblem::Abandoned || control.abandoned())
+        return {FileProblem::Abandoned};
     const FileStatus status = sink.commit();
     if (!status.ok())
         return status;
@@ -121,32 +127,46 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
                            const ScriptStep& script, DetectionRule rule,
                            const WorkControl& control) {
     FileConversion result;
-    if (control.abandoned()) {
+    auto abandoned = [&result] {
         result.status = {FileProblem::Abandoned};
         return result;
-    }
+    };
+    if (control.abandoned())
+        return abandoned();
     auto note = [&result](const FileStatus& status) {
         if (result.status.ok())
             result.status = status;
     };
-    DecodedFile source = decodeSourceFile(sourcePath, input, detected, rule);
+    // The script step, when there is one, is the slowest by far.
+    const int decoded = script ? 200 : 400;
+    const int scripted = script ? 800 : 400;
+    DecodedFile source =
+        decodeSourceFile(sourcePath, input, detected, rule, control.share(0, decoded));
+    if (source.status.problem == FileProblem::Abandoned)
+        return abandoned();
     result.detected = detected;
     note(source.status);
     if (platform::isSourceProblem(source.status.problem))
         return result;
-    if (script)
-        note({script(source.text)});
-    if (control.abandoned()) {
-        result.status = {FileProblem::Abandoned};
-        return result;
+    if (script) {
+        const FileProblem problem = script(source.text, control.share(decoded, scripted));
+        if (problem == FileProblem::Abandoned)
+            return abandoned();
+        note({problem});
     }
+    if (control.abandoned())
+        return abandoned();
     AnsiText outputPath = outputFolder;
     if (!outputPath.empty() && !platform::fileNameOfPath(outputPath).empty())
         outputPath += platform::pathSeparator;
     outputPath += platform::fileNameOfPath(sourcePath);
     result.written = output == TextEncoding::Auto ? detected : output;
-    note(encodeAndWriteFile(outputPath, source.text, result.written));
-    control.reach(1000);
+    const FileStatus written =
+        encodeAndWriteFile(outputPath, source.text, result.written, control.share(scripted, 1000));
+    if (written.problem == FileProblem::Abandoned)
+        return abandoned();
+    note(written);
+    control.reachPart(1, 1);
     return result;
 }
 

@@ -26,17 +26,20 @@ struct [[nodiscard]] DecodedFile {
 
 // Reads the source at `path` whole and decodes it by `input` (Auto detects by `rule`). `detected`
 // receives the encoding actually used; when the source cannot be opened or read it is left as
-// it was, the text is empty and the status says why. A source is only ever read.
+// it was, the text is empty and the status says why. A source is only ever read. A large source
+// decodes in pieces on the control's workers; its stop gives the status Abandoned and no text.
 DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected,
-                             DetectionRule rule = DetectionRule::Classic);
+                             DetectionRule rule = DetectionRule::Classic,
+                             const WorkControl& control = {});
 
 // Encodes `text` by `encoding` and replaces the file at `outputPath` with the bytes. The file is
 // built beside the target and renamed over it when complete: a failed write leaves an earlier
 // file untouched. The file holds the encoded bytes when the status is None, Unconverted (the
 // encoding could not take the text; its own bytes behind the byte-order mark, still a failure)
-// or LossyEncode (the fallback wrote "?" for characters invalid in GB18030).
+// or LossyEncode (the fallback wrote "?" for characters invalid in GB18030). When the control's
+// stop comes first the status is Abandoned and the target is left as it was.
 FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
-                              TextEncoding encoding);
+                              TextEncoding encoding, const WorkControl& control = {});
 
 // What one file's conversion came to, for the run's report.
 struct [[nodiscard]] FileConversion {
@@ -47,14 +50,17 @@ struct [[nodiscard]] FileConversion {
 };
 
 // A script conversion applied between decoding and encoding. It changes the text in place and
-// returns None, or why the conversion was incomplete (the text is still written).
-using ScriptStep = std::function<platform::FileProblem(AnsiText& text)>;
+// returns None, or why the conversion was incomplete (the text is still written), or Abandoned
+// when the control's stop came first. The control lends the file's workers and the script's
+// share of its progress (engine::convertScript takes it as it is).
+using ScriptStep = std::function<platform::FileProblem(AnsiText& text, const WorkControl& control)>;
 
 // One source file converted into `outputFolder` under its own name: decode by `input`, apply
 // `script` when given, encode by `output` (Auto: the encoding detected for this file, so a
 // source found to be Big5 is written back in Big5). A source that cannot be read gets no output
-// file and leaves `detected` as it was. `control` lends workers for a large file's pieces, and
-// abandons the file when its flag is set (status Abandoned, nothing put in place).
+// file and leaves `detected` as it was. `control` lends workers for a large file's pieces, is
+// raised to 1000 over decoding, the script step and encoding, and abandons the file when its
+// flag is set (status Abandoned, nothing put in place, an earlier output left as it was).
 FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
                            const AnsiText& outputFolder, TextEncoding& detected,
                            const ScriptStep& script = {},

@@ -1,11 +1,15 @@
 #include "engine/text_encoding.h"
 
 #include <array>
+#include <atomic>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/ansi_scan.h"
 #include "engine/code_page_conversion.h"
+#include "engine/piece_cutting.h"
 #include "engine/smart_detection.h"
 #include "engine/system_fallbacks.h"
 #include "engine/web_page_charset.h"
@@ -86,6 +90,8 @@ public:
         return true;
     }
     std::size_t size() const override { return received; }
+    // True when a zero byte ended the text.
+    bool ended() const { return cut; }
 
 private:
     // One per thread, so a run over many small files prepares it once. Large enough that the
@@ -111,6 +117,142 @@ AnsiText convertedContent(const ByteBuffer& data, std::size_t contentStart,
     if (convertCharsetInto(content, charset, internalCharset, sink) != ConversionStatus::Ok)
         return AnsiText();
     return text;
+}
+
+enum class PiecesOutcome {
+    Converted, // every piece converted
+    Failed,    // some piece did not: the whole text would not have either
+    Refused,   // the sink refused bytes
+    Abandoned, // the control's stop came between pieces
+};
+
+// convertedContent in pieces on the control's workers. A piece that converts whole gives its
+// stretch of the whole text's result, since no character straddles a cut, so only the growth
+// rule needs the pieces together: each runs under the whole content's limit and their sum is
+// checked against it. On success the source is released before the pieces are joined, so the
+// content is never held three times.
+PiecesOutcome convertedContentInPieces(ByteBuffer& data, std::size_t contentStart,
+                                       TextEncoding encoding, const WorkControl& control,
+                                       AnsiText& text) {
+    const std::string_view content = std::string_view(data).substr(contentStart);
+    const std::vector<std::size_t> ends = pieceEnds(content, encoding, pieceSizeOf(control));
+    struct Piece {
+        AnsiText text;
+        std::size_t produced = 0;
+        bool ended = false;
+        bool converted = false;
+    };
+    std::vector<Piece> pieces(ends.size());
+    const std::uint64_t limit = convertedSizeLimit(content.size());
+    std::atomic<std::size_t> done{0};
+    std::atomic<bool> failed{false};
+    forEachPiece(control, ends.size(), [&](std::size_t i) {
+        if (failed.load(std::memory_order_relaxed) || control.abandoned())
+            return;
+        const std::size_t start = i == 0 ? 0 : ends[i - 1];
+        Piece& piece = pieces[i];
+        TextSink sink(piece.text, ends[i] - start);
+        piece.converted =
+            convertCharsetInto(content.substr(start, ends[i] - start), converterName(encoding),
+                               internalCharset, sink, limit) == ConversionStatus::Ok;
+        piece.produced = sink.size();
+        piece.ended = sink.ended();
+        if (!piece.converted)
+            failed.store(true, std::memory_order_relaxed);
+        control.reachPart(++done, ends.size());
+    });
+    if (control.abandoned())
+        return PiecesOutcome::Abandoned;
+    std::uint64_t produced = 0;
+    for (const Piece& piece : pieces) {
+        if (!piece.converted)
+            return PiecesOutcome::Failed;
+        produced += piece.produced;
+    }
+    std::size_t length = 0;
+    for (const Piece& piece : pieces) {
+        length += piece.text.size();
+        if (piece.ended)
+            break;
+    }
+    // An empty text counts as no conversion, as it does for the text converted whole.
+    if (produced > limit || length == 0)
+        return PiecesOutcome::Failed;
+    data = ByteBuffer();
+    text.clear();
+    text.reserve(length);
+    for (Piece& piece : pieces) {
+        text.append(piece.text);
+        AnsiText().swap(piece.text);
+        if (piece.ended)
+            break;
+    }
+    return PiecesOutcome::Converted;
+}
+
+// The raw text (no zero byte) converted piece by piece into the sink. Pieces convert a window
+// at a time, a few per worker, and go out in order: the output is never held whole.
+PiecesOutcome encodeInPieces(std::string_view raw, TextEncoding encoding, ByteSink& sink,
+                             const WorkControl& control) {
+    const std::vector<std::size_t> ends = pieceEnds(raw, TextEncoding::Ansi, pieceSizeOf(control));
+    const std::uint64_t limit = convertedSizeLimit(raw.size());
+    const std::size_t window =
+        2 * static_cast<std::size_t>(control.pool ? control.pool->size() : 1);
+    const bool wide = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE;
+    std::uint64_t produced = 0;
+    for (std::size_t first = 0; first < ends.size(); first += window) {
+        if (control.abandoned())
+            return PiecesOutcome::Abandoned;
+        const std::size_t count = std::min(window, ends.size() - first);
+        std::vector<std::optional<ByteCollector>> outputs(count);
+        std::vector<ConversionStatus> statuses(count, ConversionStatus::Ok);
+        forEachPiece(control, count, [&](std::size_t k) {
+            const std::size_t i = first + k;
+            const std::size_t start = i == 0 ? 0 : ends[i - 1];
+            const std::size_t length = ends[i] - start;
+            outputs[k].emplace(wide ? 2 * length : length + length / 2);
+            statuses[k] = convertCharsetInto(raw.substr(start, length), internalCharset,
+                                             converterName(encoding), *outputs[k], limit);
+        });
+        for (std::size_t k = 0; k < count; ++k) {
+            if (statuses[k] != ConversionStatus::Ok)
+                return PiecesOutcome::Failed;
+            produced += outputs[k]->size();
+            if (produced > limit)
+                return PiecesOutcome::Failed;
+            if (!outputs[k]->pourInto(sink))
+                return PiecesOutcome::Refused;
+        }
+        control.reachPart(first + count, ends.size());
+    }
+    return PiecesOutcome::Converted;
+}
+
+// The text the converter rejected, through the system fallback behind the mark already in the
+// sink; the text's own bytes when the fallback gives nothing.
+FileProblem encodeByFallback(std::string_view text, TextEncoding encoding, ByteSink& sink) {
+    const std::string_view raw = text.substr(0, text.find('\0'));
+    CodePageResult fallback;
+    std::size_t dropped = 0; // the fallback's terminating zero byte or unit
+    if (encoding == TextEncoding::Utf8) {
+        fallback = encodeUtf8BySystem(text);
+        dropped = 1;
+    } else if (encoding == TextEncoding::Utf16LE) {
+        fallback = encodeUtf16LEBySystem(text);
+        dropped = 2;
+    } else if (encoding == TextEncoding::Utf16BE) {
+        fallback = encodeUtf16BEBySystem(text);
+        dropped = 2;
+    }
+    if (!fallback.text.empty())
+        fallback.text.resize(fallback.text.size() - std::min(dropped, fallback.text.size()));
+    const bool unconverted = fallback.text.empty();
+    const std::string_view bytes = unconverted ? raw : std::string_view(fallback.text);
+    if (!sink.append(bytes))
+        return FileProblem::OutputUnwritable;
+    if (unconverted)
+        return FileProblem::Unconverted;
+    return fallback.lossy ? FileProblem::LossyEncode : FileProblem::None;
 }
 
 } // namespace
@@ -180,12 +322,28 @@ DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice
     }
 }
 
-DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncoding encoding) {
+DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncoding encoding,
+                          const WorkControl& control) {
     contentStart = std::min(contentStart, data.size());
+    const bool inPieces = cutsInPieces(control, data.size() - contentStart);
+    // The content read as `as`; false when it does not convert whole.
+    auto converted = [&](TextEncoding as, AnsiText& text) {
+        if (!inPieces) {
+            text = convertedContent(data, contentStart, converterName(as));
+            return text.empty() ? PiecesOutcome::Failed : PiecesOutcome::Converted;
+        }
+        return convertedContentInPieces(data, contentStart, as, control, text);
+    };
+    AnsiText text;
     if (isConverted(encoding)) {
-        AnsiText text = convertedContent(data, contentStart, converterName(encoding));
-        if (!text.empty())
+        switch (converted(encoding, text)) {
+        case PiecesOutcome::Converted:
             return {std::move(text), encoding, false};
+        case PiecesOutcome::Abandoned:
+            return {AnsiText(), encoding, false, true};
+        default:
+            break;
+        }
         const std::string_view content = std::string_view(data).substr(contentStart);
         CodePageResult fallback;
         if (encoding == TextEncoding::Utf8)
@@ -198,51 +356,52 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
             return {std::move(fallback.text), encoding, fallback.lossy};
     } else {
         // Plain ANSI is first tried as UTF-8: sources without a mark are recognised this way.
-        AnsiText text = convertedContent(data, contentStart, converterName(TextEncoding::Utf8));
-        if (!text.empty())
+        switch (converted(TextEncoding::Utf8, text)) {
+        case PiecesOutcome::Converted:
             return {std::move(text), TextEncoding::Utf8, false};
+        case PiecesOutcome::Abandoned:
+            return {AnsiText(), TextEncoding::Ansi, false, true};
+        default:
+            break;
+        }
     }
     // The whole data from byte 0, a skipped mark included, read as ANSI text: the buffer itself.
     data.resize(ansiTextLength(data));
     return {std::move(data), TextEncoding::Ansi, false};
 }
 
-FileProblem encodeTextInto(std::string_view text, TextEncoding encoding, ByteSink& sink) {
+FileProblem encodeTextInto(std::string_view text, TextEncoding encoding, ByteSink& sink,
+                           const WorkControl& control) {
     const std::string_view raw = text.substr(0, text.find('\0'));
-    // Bytes the sink refused outweigh what the text was like.
-    auto appended = [&sink](std::string_view bytes, FileProblem problem) {
-        return sink.append(bytes) ? problem : FileProblem::OutputUnwritable;
-    };
     if (!isConverted(encoding))
-        return appended(raw, FileProblem::None);
+        return sink.append(raw) ? FileProblem::None : FileProblem::OutputUnwritable;
     const std::string_view mark = byteOrderMark(encoding);
     if (!sink.append(mark))
         return FileProblem::OutputUnwritable;
     if (raw.empty())
         return FileProblem::None;
-    const ConversionStatus status =
-        convertCharsetInto(raw, internalCharset, converterName(encoding), sink);
-    if (status == ConversionStatus::Ok)
-        return FileProblem::None;
-    if (status == ConversionStatus::SinkFailed || !sink.truncate(mark.size()))
-        return FileProblem::OutputUnwritable;
-    CodePageResult fallback;
-    std::size_t dropped = 0; // the fallback's terminating zero byte or unit
-    if (encoding == TextEncoding::Utf8) {
-        fallback = encodeUtf8BySystem(text);
-        dropped = 1;
-    } else if (encoding == TextEncoding::Utf16LE) {
-        fallback = encodeUtf16LEBySystem(text);
-        dropped = 2;
-    } else if (encoding == TextEncoding::Utf16BE) {
-        fallback = encodeUtf16BEBySystem(text);
-        dropped = 2;
+    if (cutsInPieces(control, raw.size())) {
+        switch (encodeInPieces(raw, encoding, sink, control)) {
+        case PiecesOutcome::Converted:
+            return FileProblem::None;
+        case PiecesOutcome::Refused:
+            return FileProblem::OutputUnwritable;
+        case PiecesOutcome::Abandoned:
+            return FileProblem::Abandoned;
+        case PiecesOutcome::Failed:
+            break;
+        }
+    } else {
+        const ConversionStatus status =
+            convertCharsetInto(raw, internalCharset, converterName(encoding), sink);
+        if (status == ConversionStatus::Ok)
+            return FileProblem::None;
+        if (status == ConversionStatus::SinkFailed)
+            return FileProblem::OutputUnwritable;
     }
-    if (!fallback.text.empty())
-        fallback.text.resize(fallback.text.size() - std::min(dropped, fallback.text.size()));
-    if (fallback.text.empty())
-        return appended(raw, FileProblem::Unconverted);
-    return appended(fallback.text, fallback.lossy ? FileProblem::LossyEncode : FileProblem::None);
+    if (!sink.truncate(mark.size()))
+        return FileProblem::OutputUnwritable;
+    return encodeByFallback(text, encoding, sink);
 }
 
 EncodedText encodeText(std::string_view text, TextEncoding encoding) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "engine/charset_conversion.h"
+#include "engine/work_control.h"
 #include "platform/ansi_text.h"
 #include "platform/file_problem.h"
 
@@ -57,26 +58,30 @@ DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice
                                       DetectionRule rule = DetectionRule::Classic);
 
 struct [[nodiscard]] DecodedText {
-    AnsiText text;         // GB18030 (code page 936 where a fallback produced it)
-    TextEncoding encoding; // the encoding actually used; may differ from the one asked for
-    bool lossy = false;    // a fallback turned unreadable or unmappable input into "?"
+    AnsiText text;          // GB18030 (code page 936 where a fallback produced it)
+    TextEncoding encoding;  // the encoding actually used; may differ from the one asked for
+    bool lossy = false;     // a fallback turned unreadable or unmappable input into "?"
+    bool abandoned = false; // the control's stop came first: no text
 };
 
 // The content from `contentStart` decoded into the internal text, cut at its first zero byte.
 // UTF-8, UTF-16 and Big5 go through the converter, then the system fallback; Ansi is first tried
 // as UTF-8 (and reported as Utf8 when that works). When all of that gives nothing, the text is
 // the whole data from byte 0 read as ANSI text, reported as Ansi. Takes the data by value so that
-// the ANSI reading can keep the buffer itself instead of copying it.
-DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncoding encoding);
+// the ANSI reading can keep the buffer itself instead of copying it. A large content converts in
+// pieces on the control's workers, with the same result.
+DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncoding encoding,
+                          const WorkControl& control = {});
 
 // The complete bytes of an output file for `text` (up to its first zero byte): the byte-order
 // mark of UTF-8 and UTF-16, then the converted text. Ansi, Auto and values outside the table
 // give the text unchanged; when the converter and the fallback both fail, the text's own bytes
 // follow the mark. Returns None, Unconverted (the text's own bytes went out), LossyEncode (the
-// system fallback replaced characters with "?") or OutputUnwritable (the sink refused bytes;
-// the sink knows why).
+// system fallback replaced characters with "?"), OutputUnwritable (the sink refused bytes; the
+// sink knows why) or Abandoned (the control's stop came between pieces; the sink holds part).
+// A large text converts in pieces on the control's workers, with the same bytes.
 [[nodiscard]] FileProblem encodeTextInto(std::string_view text, TextEncoding encoding,
-                                         ByteSink& sink);
+                                         ByteSink& sink, const WorkControl& control = {});
 
 struct [[nodiscard]] EncodedText {
     ByteBuffer bytes;

@@ -37,7 +37,7 @@ TEST_P(CheckConversion, findsWhatTheConversionReports) {
     const CheckRow& row = GetParam();
     TempFolder folder;
     writeBytes(folder.native("a.txt"), row.source);
-    const ScriptStep script = [&row](AnsiText& text) {
+    const ScriptStep script = [&row](AnsiText& text, const WorkControl&) {
         ScriptResult converted = convertScript(row.script, text);
         text = std::move(converted.text);
         return converted.problem;

@@ -162,7 +162,7 @@ TEST_F(SingleFileTest, scriptStepRunsBetweenDecodingAndEncoding) {
     TE detected = TE::Auto;
     const FileConversion result =
         convertFile(pathOf("s.txt"), TE::Auto, TE::Ansi, ansi((folder / "out").string()), detected,
-                    [](AnsiText& text) {
+                    [](AnsiText& text, const WorkControl&) {
                         text += "!";
                         return FileProblem::ScriptUnavailable;
                     });
