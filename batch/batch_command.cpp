@@ -187,7 +187,7 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
     app.add_option("-j,--jobs", typed.jobs,
                    "convert N files at once (default: one per core); a large file uses them all")
         ->type_name("N")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Range(1, 1024));
     app.add_flag("--version", typed.version, "print the version and exit");
     app.add_option("FILE", typed.files, "files to convert, in this order")->type_name("");
 }
