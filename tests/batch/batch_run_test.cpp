@@ -569,8 +569,9 @@ TEST_F(BatchRun, stopOrCloseAbandonsTheSlowFileInHand) {
         // After a close nothing is reported, so the files never reached are not listed.
         ASSERT_EQ(summary.failures.size(), close ? 1u : 2u) << close;
         EXPECT_EQ(summary.failures[0].status, FileStatus{FileProblem::Abandoned}) << close;
-        if (!close)
+        if (!close) {
             EXPECT_EQ(summary.failures[1].status, FileStatus{FileProblem::NotReached});
+        }
         EXPECT_EQ(readFile(tree.root / "转换结果" / "slow.txt"), "earlier") << close;
         EXPECT_FALSE(fs::exists(tree.root / "转换结果" / "three.txt")) << close;
         EXPECT_TRUE(platform::testing::temporaryFiles(tree.root / "转换结果").empty()) << close;
