@@ -66,8 +66,8 @@ public:
         }
     }
 
-    // The command line's only stop request is Ctrl-C or SIGTERM; a run sees it before its next
-    // file.
+    // The command line's only stop request is Ctrl-C or SIGTERM; a run sees it at its next pump
+    // and abandons the files converting.
     bool pumpEvents() override {
         noteInterrupt();
         return HeadlessHost::pumpEvents();
@@ -147,6 +147,7 @@ struct TypedOptions {
     bool recursive = false;
     bool check = false;
     bool json = false;
+    int jobs = 0;
     bool version = false;
 };
 
@@ -183,6 +184,10 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
     app.add_flag("--check", typed.check,
                  "convert and write nothing; tell per file what a conversion would come to");
     app.add_flag("--json", typed.json, "with --check: one JSON object per line");
+    app.add_option("-j,--jobs", typed.jobs,
+                   "convert N files at once (default: one per core); a large file uses them all")
+        ->type_name("N")
+        ->check(CLI::Range(1, 1024));
     app.add_flag("--version", typed.version, "print the version and exit");
     app.add_option("FILE", typed.files, "files to convert, in this order")->type_name("");
 }
@@ -351,6 +356,7 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
     parsed.recursive = typed.recursive;
     parsed.check = typed.check;
     parsed.json = typed.json;
+    parsed.jobs = typed.jobs;
 
     for (const std::string& argument : typed.files) {
         if (auto path = platform::ansiPath(argument); path && !path->empty())
@@ -417,7 +423,7 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
     if (parsed.check)
         return checkFiles(host, list.files, list.unrepresentable, parsed.json, out);
     session.stopRequested = platform::interruptSignal() != 0;
-    const RunStyle style{.askToOpenResult = false, .unreachedFilesFail = true};
+    const RunStyle style{.askToOpenResult = false, .unreachedFilesFail = true, .jobs = parsed.jobs};
     BatchSummary summary = runBatch(host, session, list, style);
     if (const int signal = platform::interruptSignal(); signal != 0)
         return exitInterrupted + signal;

@@ -27,6 +27,7 @@ struct [[nodiscard]] BatchArguments {
     bool recursive = false;      // --recursive: the folder's sub-folders too
     bool check = false;          // --check: convert nothing, tell what a conversion would do
     bool json = false;           // --json: the check's lines as JSON objects
+    int jobs = 0;                // --jobs: files converted at once; 0, one per core
     bool help = false;
     bool version = false;
     std::string error; // a usage error, in English; empty when the arguments are sound
@@ -49,15 +50,16 @@ std::string batchVersion();
 inline constexpr int exitAllConverted = 0;
 inline constexpr int exitSomeFailed = 1;
 inline constexpr int exitUsageError = 2;
-// Ended by a signal (Ctrl-C, SIGTERM) after the file in hand: this plus the signal's number.
+// Ended by a signal (Ctrl-C, SIGTERM): this plus the signal's number.
 inline constexpr int exitInterrupted = 128;
 
 // Runs the converter on the arguments after the program name; returns the exit status. Lines go
 // to `out`, each flushed as written, the progress line to `err` when `progressOnErr` is set (a
 // terminal), usage errors to `err`. With --check nothing is converted or written, not even the
 // result folder: one line per file tells the encodings and whether the conversion would be
-// complete. A signal noted by platform::catchInterruptSignals stops the
-// run after the file in hand; the files not reached are reported as failed.
+// complete. Files convert --jobs at a time, their lines printed in list order. A signal noted by
+// platform::catchInterruptSignals abandons the files converting (each reported as failed, no
+// output of it put in place) and the files not reached are reported as failed.
 int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
                     bool progressOnErr);
 

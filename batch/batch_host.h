@@ -39,8 +39,11 @@ enum class ControlAttribute {
     Selected, // checked state of a radio button or check box
     Disabled,
     // Number attributes.
-    Maximum,        // a progress bar's maximum
-    Position,       // a progress bar's position
+    Maximum,  // a progress bar's maximum
+    Position, // a progress bar's position
+    // How much of the file at the position is done, 0 to 1000: a bar at position i shows
+    // i - 1 and this fraction of a step. Setting the position starts it at 0.
+    PositionPermille,
     PlacementState, // the window's: 0 normal, 1 centred, 2 minimised, 3 maximised
     Left,
     Top,
@@ -122,7 +125,7 @@ public:
     }
 
     // Processes the pending events once and returns. False when the host is going away (the
-    // window was closed): a run then stops after the file in hand and shows nothing more, and
+    // window was closed): a run then abandons the files converting and shows nothing more, and
     // nothing is processed any more.
     virtual bool pumpEvents() = 0;
 

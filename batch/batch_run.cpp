@@ -1,5 +1,7 @@
 #include "batch/batch_run.h"
 
+#include <algorithm>
+#include <chrono>
 #include <map>
 #include <utility>
 
@@ -7,6 +9,7 @@
 #include "batch/elapsed_time_text.h"
 #include "engine/script_conversion.h"
 #include "engine/single_file_conversion.h"
+#include "platform/file_access.h"
 #include "platform/file_system.h"
 #include "platform/monotonic_clock.h"
 #include "platform/path_scan.h"
@@ -24,28 +27,14 @@ using platform::fileNameOfPath;
 
 namespace {
 
-// Read before every file, so a change made during a run applies from the next file on.
+// Read as each file is started, so a change made during a run applies from the next file
+// started on (with several workers, files start ahead of the one the progress shows).
 ScriptMode readScriptMode(BatchHost& host) {
     return static_cast<ScriptMode>(selectedValue(host, ChoiceGroup::Script));
 }
 
 AnsiText progressCaption(int count, int index, const AnsiText& path) {
     return "(" + std::to_string(count) + ":" + std::to_string(index) + ") " + baseNameOfPath(path);
-}
-
-// One file through the engine. `detected` carries over from the previous file.
-FileOutcome convertFile(BatchHost& host, const AnsiText& path, const AnsiText& resultFolder,
-                        TextEncoding input, TextEncoding output, TextEncoding& detected,
-                        engine::DetectionRule rule) {
-    engine::FileConversion conversion =
-        engine::convertFile(path, input, output, resultFolder, detected, scriptStep(host), rule);
-    FileOutcome outcome;
-    outcome.sourcePath = path;
-    outcome.outputPath = resultFolder + fileNameOfPath(path);
-    outcome.detected = conversion.detected;
-    outcome.written = conversion.written;
-    outcome.status = conversion.status;
-    return outcome;
 }
 
 // Where a file's output goes: the result folder, below which a tree run repeats the file's
@@ -66,12 +55,7 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
 
 engine::ScriptStep scriptStep(BatchHost& host) {
     return [&host](AnsiText& text, const engine::WorkControl& control) {
-        ScriptMode mode = readScriptMode(host);
-        if (mode == ScriptMode::None)
-            return platform::FileProblem::None;
-        engine::ScriptResult converted = engine::convertScript(mode, text, control);
-        text = std::move(converted.text);
-        return converted.problem;
+        return convertScriptInPlace(readScriptMode(host), text, control);
     };
 }
 
@@ -163,36 +147,90 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
         host.fileFinished(outcome);
     }
 
-    TextEncoding detected = TextEncoding::Auto;
-    for (int i = 1; i <= summary.count; ++i) {
-        if (session.stopRequested) {
-            summary.stopped = true;
-            if (style.unreachedFilesFail)
-                for (int j = i; j <= summary.count; ++j)
-                    failed(files[static_cast<size_t>(j - 1)], {platform::FileProblem::NotReached});
-            break;
-        }
-        if (!host.pumpEvents()) {
-            // The window is closing: the file in hand is done; nothing more is touched.
-            summary.hostClosed = true;
-            break;
-        }
-        const AnsiText& path = files[static_cast<size_t>(i - 1)];
-        host.setPosition(control::progressBar, i);
-        host.setCaption(control::progressCaption, progressCaption(summary.count, i, path));
+    std::vector<FileJob> jobs(files.size());
+    std::int64_t largest = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        jobs[i].sourcePath = files[i];
+        jobs[i].outputFolder = outputFolderOf(files[i], treeRoot, summary.resultFolder);
+        jobs[i].size = std::max<std::int64_t>(platform::fileLength(files[i]), 0);
+        largest = std::max(largest, jobs[i].size);
+    }
+    FileWorkers workers(style.jobs, files.size(), {input, output, rule, style.scriptOverride},
+                        memoryBudget(largest));
 
-        const AnsiText outputFolder = outputFolderOf(path, treeRoot, summary.resultFolder);
-        if (outputFolder != summary.resultFolder)
-            (void)createFolderPath(outputFolder); // a failure shows in the file's write
-        FileOutcome outcome = convertFile(host, path, outputFolder, input, output, detected, rule);
-        outcome.index = i;
+    std::size_t started = 0;
+    bool stopping = false;
+    // Called on this thread only: the stop click and the close come through the host's events.
+    auto pumpAndCheck = [&] {
+        if (summary.hostClosed)
+            return;
+        if (!host.pumpEvents()) {
+            // The window is going away: nothing more is touched, nothing more is shown.
+            summary.hostClosed = true;
+            stopping = true;
+        } else if (!stopping && session.stopRequested) {
+            summary.stopped = true;
+            stopping = true;
+        }
+        if (stopping)
+            workers.abandon();
+    };
+    auto startReady = [&] {
+        while (!stopping && started < jobs.size() && workers.mayStart(jobs[started])) {
+            FileJob& job = jobs[started];
+            job.script = readScriptMode(host);
+            if (job.outputFolder != summary.resultFolder)
+                (void)createFolderPath(job.outputFolder); // a failure shows in the file's write
+            workers.start(started++, job);
+        }
+    };
+
+    TextEncoding detected = TextEncoding::Auto;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        pumpAndCheck();
+        if (i >= started && stopping)
+            break; // never started
+        const int position = static_cast<int>(i) + 1;
+        if (!stopping) {
+            host.setPosition(control::progressBar, position);
+            host.setCaption(control::progressCaption,
+                            progressCaption(summary.count, position, files[i]));
+        }
+        startReady();
+        int shownPermille = 0;
+        constexpr std::chrono::milliseconds pumpInterval{25};
+        while (!workers.waitFor(i, pumpInterval)) {
+            pumpAndCheck();
+            startReady();
+            if (const int permille = workers.permille(i); !stopping && permille != shownPermille) {
+                host.setNumberAttribute(control::progressBar, ControlAttribute::PositionPermille,
+                                        permille);
+                shownPermille = permille;
+            }
+        }
+        const engine::FileConversion conversion = workers.result(i);
+        FileOutcome outcome;
+        outcome.index = position;
         outcome.count = summary.count;
+        outcome.sourcePath = files[i];
+        outcome.outputPath = jobs[i].outputFolder + fileNameOfPath(files[i]);
+        // An unread source shows the encoding of the file before it, as one worker going
+        // through the list in order would have carried it over.
+        outcome.detected =
+            conversion.detected == TextEncoding::Auto ? detected : conversion.detected;
+        detected = outcome.detected;
+        outcome.written = conversion.written;
+        outcome.status = conversion.status;
         if (!outcome.status.ok())
-            failed(path, outcome.status);
+            failed(files[i], outcome.status);
         else
             ++summary.converted;
-        host.fileFinished(outcome);
+        if (!summary.hostClosed)
+            host.fileFinished(outcome);
     }
+    if (summary.stopped && style.unreachedFilesFail)
+        for (std::size_t j = started; j < files.size(); ++j)
+            failed(files[j], {platform::FileProblem::NotReached});
     summary.elapsedMilliseconds = platform::monotonicMilliseconds() - start;
     if (summary.hostClosed)
         return summary;

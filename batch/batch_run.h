@@ -10,6 +10,7 @@
 
 #include "batch/batch_host.h"
 #include "batch/batch_session.h"
+#include "batch/file_workers.h"
 #include "batch/folder_scan.h"
 #include "engine/single_file_conversion.h"
 #include "platform/ansi_text.h"
@@ -66,12 +67,18 @@ void runFromButton(BatchHost& host, BatchSession& session, BatchSession::Handler
 struct RunStyle {
     bool askToOpenResult = true;     // the report ends with the question, answered Yes or No
     bool unreachedFilesFail = false; // a stopped run reports the files it never reached as failed
+    int jobs = 0;                    // files converted at once; below 1, one per core
+    // Stands in for the script conversion of every file, on the worker converting it (tests: a
+    // slow step that heeds the file's abandon flag).
+    ScriptStepOverride scriptOverride = {};
 };
 
 // Converts `files` (full paths) into the result folder beside the first one. `unrepresentable`
 // names files a scan found but cannot open (reported as failed, never opened); when they are
 // all there is, the result folder is beside the first of them. Nothing happens when both lists
-// are empty. The run stops before the next file once `session` has a stop request.
+// are empty. Files convert on `style.jobs` worker threads while this thread keeps the host's
+// events going; everything the host is told comes in list order. Once `session` has a stop
+// request or the host goes away, the files converting are abandoned and no more start.
 BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<AnsiText>& files,
                       const std::vector<AnsiText>& unrepresentable = {}, RunStyle style = {});
 
@@ -81,8 +88,8 @@ BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<
 BatchSummary runBatch(BatchHost& host, BatchSession& session, const FolderScanResult& scan,
                       RunStyle style = {});
 
-// The script step of a file: the script group is read when the step runs, for every file, so a
-// change made during a run applies from the next file on.
+// The script step of a file converted on the host's thread: the script group is read when the
+// step runs.
 engine::ScriptStep scriptStep(BatchHost& host);
 
 // The completion report: elapsed time, result folder, the failures line when files failed (the

@@ -50,6 +50,8 @@ int HeadlessHost::numberAttribute(std::string_view control, ControlAttribute att
 void HeadlessHost::setNumberAttribute(std::string_view control, ControlAttribute attribute,
                                       int value) {
     numbers[key(control, attribute)] = value;
+    if (attribute == ControlAttribute::Position)
+        numbers[key(control, ControlAttribute::PositionPermille)] = 0;
 }
 
 bool HeadlessHost::pumpEvents() {

@@ -1,6 +1,9 @@
 // The window's controls by name for the batch run and the settings.
 #include "ui/window_host.h"
 
+#include <algorithm>
+#include <limits>
+
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QLabel>
@@ -21,6 +24,50 @@ constexpr const char* tagProperty = "qfxTag";
 
 QByteArray bytes(const AnsiText& text) {
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool isProgressAttribute(batch::ControlAttribute attribute) {
+    using batch::ControlAttribute;
+    return attribute == ControlAttribute::Maximum || attribute == ControlAttribute::Position ||
+           attribute == ControlAttribute::PositionPermille;
+}
+
+// A bar's maximum, position and fraction of a step as the run set them; the bar itself counts
+// in thousandths of a step, so that it moves within a long file.
+int progressValue(const QProgressBar* bar, batch::ControlAttribute attribute) {
+    const char* property = attribute == batch::ControlAttribute::Maximum    ? "qfxMaximum"
+                           : attribute == batch::ControlAttribute::Position ? "qfxPosition"
+                                                                            : "qfxPermille";
+    const QVariant value = bar->property(property);
+    if (value.isValid()) {
+        return value.toInt();
+    }
+    return attribute == batch::ControlAttribute::Maximum    ? bar->maximum()
+           : attribute == batch::ControlAttribute::Position ? bar->value()
+                                                            : 0;
+}
+
+void setProgressValue(QProgressBar* bar, batch::ControlAttribute attribute, int value) {
+    using batch::ControlAttribute;
+    constexpr int step = 1000;
+    if (attribute == ControlAttribute::Maximum) {
+        bar->setProperty("qfxMaximum", value);
+    } else if (attribute == ControlAttribute::Position) {
+        bar->setProperty("qfxPosition", value);
+        bar->setProperty("qfxPermille", 0);
+    } else {
+        bar->setProperty("qfxPermille", std::clamp(value, 0, step));
+    }
+    const int maximum = std::clamp(progressValue(bar, ControlAttribute::Maximum), 0,
+                                   std::numeric_limits<int>::max() / step);
+    const int position = std::clamp(progressValue(bar, ControlAttribute::Position), 0, maximum);
+    const int shown = position == 0 ? 0
+                                    : (position - 1) * step +
+                                          progressValue(bar, ControlAttribute::PositionPermille);
+    bar->setRange(0, maximum * step);
+    bar->setValue(shown);
+    // Painted now, with the caption over it, even when the run's next events come late.
+    bar->repaint();
 }
 
 } // namespace
@@ -191,9 +238,9 @@ void WindowHost::setWidgetSelected(QWidget* target, bool isSelected) {
 
 int WindowHost::numberAttribute(std::string_view name, batch::ControlAttribute attribute) {
     using batch::ControlAttribute;
-    if (attribute == ControlAttribute::Maximum || attribute == ControlAttribute::Position) {
+    if (isProgressAttribute(attribute)) {
         auto* bar = qobject_cast<QProgressBar*>(control(name));
-        return !bar ? 0 : attribute == ControlAttribute::Maximum ? bar->maximum() : bar->value();
+        return bar ? progressValue(bar, attribute) : 0;
     }
     QWidget* placed = widget(name);
     if (!placed) {
@@ -219,16 +266,9 @@ int WindowHost::numberAttribute(std::string_view name, batch::ControlAttribute a
 void WindowHost::setNumberAttribute(std::string_view name, batch::ControlAttribute attribute,
                                     int value) {
     using batch::ControlAttribute;
-    if (attribute == ControlAttribute::Maximum || attribute == ControlAttribute::Position) {
+    if (isProgressAttribute(attribute)) {
         if (auto* bar = qobject_cast<QProgressBar*>(control(name))) {
-            if (attribute == ControlAttribute::Maximum) {
-                bar->setMaximum(value);
-            } else {
-                bar->setValue(value);
-                // Painted now, with the caption over it, before the run goes on without the
-                // event loop.
-                bar->repaint();
-            }
+            setProgressValue(bar, attribute, value);
         }
         return;
     }

@@ -73,7 +73,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseRow{"detectReadsAsAuto", {"--in", "detect", "a"}, true},
                     ParseRow{"detectIsNoOutput", {"--out", "detect", "a"}, false},
                     ParseRow{"recursiveWithoutFolder", {"-r", "a"}, false},
-                    ParseRow{"jsonWithoutCheck", {"--json", "a"}, false}),
+                    ParseRow{"jsonWithoutCheck", {"--json", "a"}, false},
+                    ParseRow{"jobsCount", {"-j", "3", "a"}, true},
+                    ParseRow{"noJobs", {"--jobs", "0", "a"}, false},
+                    ParseRow{"jobsNotANumber", {"--jobs", "all", "a"}, false}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(ParseArguments, optionsBeyondTheChoicesSetTheirFlags) {
@@ -82,8 +85,10 @@ TEST(ParseArguments, optionsBeyondTheChoicesSetTheirFlags) {
     EXPECT_TRUE(parsed.error.empty()) << parsed.error;
     EXPECT_TRUE(parsed.smartDetection && parsed.recursive && parsed.check && parsed.json);
     EXPECT_EQ(parsed.filter, "*.htm");
-    parsed = parseBatchArguments({"--in", "auto", "a"}, "/work");
+    EXPECT_EQ(parsed.jobs, 0); // one per core
+    parsed = parseBatchArguments({"--in", "auto", "--jobs", "3", "a"}, "/work");
     EXPECT_FALSE(parsed.smartDetection || parsed.recursive || parsed.check || parsed.json);
+    EXPECT_EQ(parsed.jobs, 3);
 }
 
 TEST(ParseArguments, relativePathsBecomeAbsolute) {

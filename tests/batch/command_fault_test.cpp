@@ -356,9 +356,9 @@ TEST_F(CommandFault, hostileNamesInAFolderRun) {
 } // namespace
 
 // Ctrl-C or SIGTERM while a large file is converted: the lines written so far are already in the
-// output file, the file in hand is finished with no temporary file left, the file not reached is
-// named in the report's failures line, and the exit status tells the signal.
-TEST_F(CommandFault, interruptEndsAfterTheFileInHandWithAReport) {
+// output file, the file in hand is abandoned with no temporary file left, it and the file not
+// reached are named in the report's failures line, and the exit status tells the signal.
+TEST_F(CommandFault, interruptAbandonsTheFileInHandWithAReport) {
     const std::string large = largeText(96u << 20);
     for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
         SCOPED_TRACE(signal);
@@ -396,11 +396,15 @@ TEST_F(CommandFault, interruptEndsAfterTheFileInHandWithAReport) {
         const auto printed = lines(run.out);
         ASSERT_GE(printed.size(), 3u) << run.out;
         EXPECT_TRUE(printed[0].ends_with("  ok  " + (root / "a.txt").string())) << printed[0];
-        EXPECT_TRUE(printed[1].ends_with("  ok  " + (root / "large.txt").string())) << printed[1];
+        EXPECT_TRUE(printed[1].ends_with("failed: not converted: the run was stopped during the "
+                                         "file (已停止，转换中途放弃，未写入)  " +
+                                         (root / "large.txt").string()))
+            << printed[1];
         EXPECT_TRUE(printed[2].starts_with("转换完成，耗时 ")) << printed[2];
-        EXPECT_NE(run.out.find("\n有 1 个文件未能完整转换：z.txt\n"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("\n有 2 个文件未能完整转换：large.txt、z.txt\n"), std::string::npos)
+            << run.out;
         EXPECT_TRUE(run.out.ends_with("z.txt\n")) << run.out;
-        EXPECT_EQ(fs::file_size(result("large.txt")), 2 + large.size() / 44 * 84);
+        EXPECT_FALSE(fs::exists(result("large.txt")));
         EXPECT_FALSE(fs::exists(result("z.txt")));
         EXPECT_TRUE(temporaryFiles(result()).empty());
         EXPECT_EQ(sources(), before);

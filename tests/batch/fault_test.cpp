@@ -106,11 +106,12 @@ public:
 class BatchFault : public testing::Test {
 protected:
     void SetUp() override { host.chooseOutput(engine::TextEncoding::Utf8); }
-    BatchSummary run(const std::vector<fs::path>& paths) {
+    // One worker per core unless `jobs` says otherwise.
+    BatchSummary run(const std::vector<fs::path>& paths, int jobs = 0) {
         std::vector<AnsiText> files;
         for (const fs::path& path : paths)
             files.push_back(ansiPath(path));
-        return runBatch(host, session, files);
+        return runBatch(host, session, files, {}, {.jobs = jobs});
     }
     TempTree tree;
     RecordingHost host;
@@ -145,7 +146,8 @@ TEST_F(BatchFault, sourceDeletedDuringTheRunByAnotherProgram) {
             fs::remove(second);
         return true;
     };
-    BatchSummary summary = run({first, second});
+    // One worker: the second file starts only after the first is done.
+    BatchSummary summary = run({first, second}, 1);
     EXPECT_EQ(summary.converted, 1);
     EXPECT_EQ(summary.failedNames, std::vector<AnsiText>{"second.txt"});
     EXPECT_TRUE(temporaryFiles(tree.result()).empty());

@@ -692,9 +692,9 @@ TEST_F(WindowTest, EnterOnARadioRunsTheChosenFiles) {
     EXPECT_EQ(window.host().caption("透明标签"), "");
 }
 
-// A window host that looks at the screen while the run converts a file (the run reads the
-// script choice in the middle of each conversion, with no event processed since the caption was
-// set): what was painted of the progress display must be what a fresh rendering shows.
+// A window host that looks at the screen as soon as the run has set a progress caption, with no
+// event processed since: what was painted of the progress display must be what a fresh
+// rendering shows.
 class ScreenCheckingHost : public ui::WindowHost {
 public:
     ScreenCheckingHost(ui::MainWindow& shown, ui::ShellDialogs shellDialogs)
@@ -702,8 +702,10 @@ public:
               &shown, controlsOf(shown), [] { return false; }, std::move(shellDialogs)),
           window(shown) {}
 
-    bool flagAttribute(std::string_view name, batch::ControlAttribute attribute) override {
-        if (name == batch::defaultChoice(batch::ChoiceGroup::Script).control) {
+    void setTextAttribute(std::string_view name, batch::ControlAttribute attribute,
+                          const AnsiText& value) override {
+        WindowHost::setTextAttribute(name, attribute, value);
+        if (name == "透明标签" && attribute == batch::ControlAttribute::Caption && !value.empty()) {
             const QRect progress(24, 272, 552, 24);
             auto onScreen = [this, &progress] {
                 return window.screen()
@@ -726,7 +728,6 @@ public:
             }
             redPainted.push_back(red);
         }
-        return WindowHost::flagAttribute(name, attribute);
     }
 
     std::vector<AnsiText> captions;

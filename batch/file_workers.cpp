@@ -1,0 +1,100 @@
+#include "batch/file_workers.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/path_scan.h"
+
+namespace batch {
+
+namespace {
+
+AnsiText outputPathOf(const FileJob& job) {
+    return job.outputFolder + platform::fileNameOfPath(job.sourcePath);
+}
+
+} // namespace
+
+platform::FileProblem convertScriptInPlace(engine::ScriptMode mode, AnsiText& text,
+                                           const engine::WorkControl& control) {
+    if (mode == engine::ScriptMode::None)
+        return platform::FileProblem::None;
+    engine::ScriptResult converted = engine::convertScript(mode, text, control);
+    text = std::move(converted.text);
+    return converted.problem;
+}
+
+std::int64_t memoryBudget(std::int64_t largestFile) {
+    constexpr std::int64_t smallFilesShare = std::int64_t{64} << 20;
+    return std::max(largestFile, smallFilesShare);
+}
+
+FileWorkers::FileWorkers(int jobs, std::size_t fileCount, ConversionSettings conversionSettings,
+                         std::int64_t bytesAllowed)
+    : settings(std::move(conversionSettings)), budget(bytesAllowed), entries(fileCount),
+      pool(jobs) {}
+
+FileWorkers::~FileWorkers() = default;
+
+bool FileWorkers::mayStart(const FileJob& job) const {
+    std::lock_guard lock(mutex);
+    if (abandonFlag.load() || converting >= pool.size())
+        return false;
+    if (converting > 0 && bytesConverting + job.size > budget)
+        return false;
+    return !outputsConverting.contains(outputPathOf(job));
+}
+
+void FileWorkers::start(std::size_t index, FileJob job) {
+    {
+        std::lock_guard lock(mutex);
+        ++converting;
+        bytesConverting += job.size;
+        outputsConverting.insert(outputPathOf(job));
+    }
+    pool.submit([this, index, job = std::move(job)] { convert(index, job); });
+}
+
+void FileWorkers::convert(std::size_t index, const FileJob& job) {
+    Entry& entry = entries[index];
+    const engine::WorkControl control{&pool, &abandonFlag, &entry.permille};
+    engine::ScriptStep step = settings.scriptOverride;
+    if (!step && job.script != engine::ScriptMode::None)
+        step = [&job](AnsiText& text, const engine::WorkControl& given) {
+            return convertScriptInPlace(job.script, text, given);
+        };
+    // Each file starts afresh; the run fills in what an unread source would have carried over.
+    engine::TextEncoding detected = engine::TextEncoding::Auto;
+    engine::FileConversion conversion =
+        engine::convertFile(job.sourcePath, settings.input, settings.output, job.outputFolder,
+                            detected, step, settings.rule, control);
+    {
+        std::lock_guard lock(mutex);
+        entry.conversion = conversion;
+        entry.done = true;
+        --converting;
+        bytesConverting -= job.size;
+        outputsConverting.erase(outputPathOf(job));
+    }
+    finished.notify_all();
+}
+
+bool FileWorkers::waitFor(std::size_t index, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex);
+    return finished.wait_for(lock, timeout, [&] { return entries[index].done; });
+}
+
+engine::FileConversion FileWorkers::result(std::size_t index) const {
+    std::lock_guard lock(mutex);
+    return entries[index].conversion;
+}
+
+int FileWorkers::permille(std::size_t index) const {
+    return entries[index].permille.load(std::memory_order_relaxed);
+}
+
+void FileWorkers::abandon() {
+    abandonFlag = true;
+}
+
+} // namespace batch

@@ -1,0 +1,101 @@
+// The conversions of a run on worker threads. The run's own thread (the host's) starts files in
+// list order and collects their results in the same order; the workers never see the host.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <vector>
+
+#include "engine/script_conversion.h"
+#include "engine/single_file_conversion.h"
+#include "engine/work_control.h"
+#include "platform/ansi_text.h"
+#include "platform/file_problem.h"
+#include "platform/worker_pool.h"
+
+namespace batch {
+
+using platform::AnsiText;
+
+// A script step that stands in for the script conversion (a test's slow step).
+using ScriptStepOverride = engine::ScriptStep;
+
+// What every file of a run is converted with.
+struct ConversionSettings {
+    engine::TextEncoding input = engine::TextEncoding::Auto;
+    engine::TextEncoding output = engine::TextEncoding::Auto;
+    engine::DetectionRule rule = engine::DetectionRule::Classic;
+    ScriptStepOverride scriptOverride; // empty: the script conversion itself
+};
+
+// One file to convert: its source, the folder its output goes to, and the script mode read for
+// it when it was started.
+struct FileJob {
+    AnsiText sourcePath;
+    AnsiText outputFolder;
+    engine::ScriptMode script = engine::ScriptMode::None;
+    std::int64_t size = 0; // the source's length, for the memory budget
+};
+
+// The script conversion of a file's text in place: None, or why it was incomplete.
+platform::FileProblem convertScriptInPlace(engine::ScriptMode mode, AnsiText& text,
+                                           const engine::WorkControl& control);
+
+// The in-flight source bytes a run allows: two large files never convert at once, while small
+// ones share the budget.
+std::int64_t memoryBudget(std::int64_t largestFile);
+
+class FileWorkers {
+public:
+    // `jobs` workers (below 1: one per core) for the `fileCount` files of a run.
+    FileWorkers(int jobs, std::size_t fileCount, ConversionSettings settings, std::int64_t budget);
+    // Waits for every started file; abandon() first to make that quick.
+    ~FileWorkers();
+    FileWorkers(const FileWorkers&) = delete;
+    FileWorkers& operator=(const FileWorkers&) = delete;
+
+    // Whether `job` may start now: a worker is free, its bytes fit the budget (a file alone
+    // always fits), and no file writing the same output is converting, so the later of two
+    // sources with one output name is written last.
+    bool mayStart(const FileJob& job) const;
+    // Starts file `index` (each index once, in increasing order).
+    void start(std::size_t index, FileJob job);
+
+    // Waits at most `timeout` for file `index`; true once it is done.
+    bool waitFor(std::size_t index, std::chrono::milliseconds timeout);
+    // The result of a file waitFor reported done.
+    engine::FileConversion result(std::size_t index) const;
+    // How far file `index` has come, 0 to 1000.
+    int permille(std::size_t index) const;
+
+    // Every file converting is given up between its steps, and none may start any more.
+    void abandon();
+
+private:
+    struct Entry {
+        std::atomic<int> permille{0};
+        engine::FileConversion conversion; // set under the mutex once done
+        bool done = false;
+    };
+    void convert(std::size_t index, const FileJob& job);
+
+    const ConversionSettings settings;
+    const std::int64_t budget;
+    std::atomic<bool> abandonFlag{false};
+    mutable std::mutex mutex;
+    std::condition_variable finished;
+    std::vector<Entry> entries;
+    int converting = 0;
+    std::int64_t bytesConverting = 0;
+    std::set<AnsiText> outputsConverting;
+    // Last, so that it ends (joining the workers) before what they use goes.
+    platform::WorkerPool pool;
+};
+
+} // namespace batch
