@@ -3,8 +3,11 @@
 // pieces' results joined are the whole text's result.
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -35,5 +38,56 @@ std::vector<std::size_t> pieceEnds(std::string_view data, TextEncoding encoding,
 // Calls body(i) for every piece below `count`, on the control's workers when it has them.
 void forEachPiece(const WorkControl& control, std::size_t count,
                   const std::function<void(std::size_t)>& body);
+
+// Makes every piece below `count` on the control's workers, all handed out at once, and gives
+// each result to take(i, result) in increasing order of i, on whichever thread finished the piece
+// next in line while the others go on making later ones: no thread waits at a barrier. make(i)
+// gives std::nullopt to stop the run, and so does take(i, result) giving false. A thread runs at
+// most a few pieces per worker ahead of the next one taken, which bounds the results held.
+// Returns the number of pieces taken: `count` when none stopped the run.
+template <typename Result, typename Make, typename Take>
+std::size_t forEachPieceInOrder(const WorkControl& control, std::size_t count, Make make,
+                                Take take) {
+    const std::size_t ahead =
+        2 * static_cast<std::size_t>(control.pool ? control.pool->size() : 1) + 1;
+    std::mutex mutex;
+    std::condition_variable taken;
+    std::vector<std::optional<Result>> ready(count);
+    std::size_t next = 0; // the piece taken next
+    bool stopped = false;
+    forEachPiece(control, count, [&](std::size_t i) {
+        {
+            std::unique_lock lock(mutex);
+            taken.wait(lock, [&] { return stopped || i < next + ahead; });
+            if (stopped)
+                return;
+        }
+        std::optional<Result> made = make(i);
+        std::unique_lock lock(mutex);
+        if (!made) {
+            stopped = true;
+            taken.notify_all();
+            return;
+        }
+        ready[i] = std::move(made);
+        // Only the thread that leaves the piece next in line takes; the others leave theirs.
+        if (i != next)
+            return;
+        while (!stopped && next < count && ready[next]) {
+            Result result = std::move(*ready[next]);
+            ready[next].reset();
+            lock.unlock();
+            const bool kept = take(next, result);
+            lock.lock();
+            if (!kept) {
+                stopped = true;
+            } else {
+                ++next;
+            }
+            taken.notify_all();
+        }
+    });
+    return next;
+}
 
 } // namespace engine

@@ -1,5 +1,6 @@
 #include "engine/script_conversion.h"
 
+#include <atomic>
 #include <cerrno>
 #include <memory>
 #include <optional>
@@ -211,34 +212,35 @@ ScriptResult mapScript(ScriptDirection direction, std::string_view text,
     // The mapped text is about as long as the original; reserving once keeps the peak near
     // twice the text instead of the three times a growing string would reach.
     result.text.reserve(text.size() + text.size() / 16 + 64);
-    const size_t window = windowOf(control, 4);
-    for (size_t first = 0; first < ends.size(); first += window) {
-        const size_t count = std::min(window, ends.size() - first);
-        std::vector<AnsiText> mapped(count);
-        std::vector<char> done(count, 0);
-        forEachPiece(control, count, [&](size_t k) {
-            if (control.abandoned())
-                return;
-            // Each thread maps with its own converter: the library promises nothing about
-            // sharing one between threads.
-            const OpenccConverter* converter = threadOpenccConverter(direction);
-            if (!converter)
-                return;
+    // Pieces are handed out all at once and appended in order as they come, each freed once
+    // appended, so only a few pieces are held besides the text and its mapping.
+    std::atomic<bool> mappable{true};
+    auto make = [&](size_t i) -> std::optional<AnsiText> {
+        if (control.abandoned())
+            return std::nullopt;
+        // Each thread maps with its own converter: the library promises nothing about sharing
+        // one between threads.
+        const OpenccConverter* converter = threadOpenccConverter(direction);
+        AnsiText mapped;
+        const size_t start = i == 0 ? 0 : ends[i - 1];
+        if (converter) {
             PieceMapper mapper(*converter);
-            const size_t i = first + k;
-            const size_t start = i == 0 ? 0 : ends[i - 1];
-            done[k] =
-                mapper.valid() && mapper.mapPiece(text.substr(start, ends[i] - start), mapped[k]);
-        });
+            if (mapper.valid() && mapper.mapPiece(text.substr(start, ends[i] - start), mapped))
+                return mapped;
+        }
+        mappable = false;
+        return std::nullopt;
+    };
+    auto take = [&](size_t i, AnsiText& mapped) {
+        result.text.append(mapped);
+        control.reachPart(i + 1, ends.size());
+        return true;
+    };
+    if (forEachPieceInOrder<AnsiText>(control, ends.size(), make, take) < ends.size()) {
         if (control.abandoned())
             return {AnsiText(), FileProblem::Abandoned};
-        for (size_t k = 0; k < count; ++k) {
-            if (!done[k])
-                return unavailable();
-            result.text.append(mapped[k]);
-            AnsiText().swap(mapped[k]);
-        }
-        control.reachPart(first + count, ends.size());
+        if (!mappable)
+            return unavailable();
     }
     return result;
 }

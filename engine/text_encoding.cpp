@@ -1,8 +1,11 @@
 #include "engine/text_encoding.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -190,42 +193,101 @@ PiecesOutcome convertedContentInPieces(ByteBuffer& data, std::size_t contentStar
     return PiecesOutcome::Converted;
 }
 
-// The raw text (no zero byte) converted piece by piece into the sink. Pieces convert a window
-// at a time, a few per worker, and go out in order: the output is never held whole.
+// A piece's output, kept in memory that is handed on to a later piece once written: a large
+// text then touches the same few buffers over and over instead of fresh pages for every piece.
+class PieceOutput final : public ByteSink {
+public:
+    void reset(std::size_t expectedSize) {
+        used = 0;
+        if (capacity < expectedSize)
+            grow(expectedSize);
+    }
+    std::span<char> room(std::size_t atLeast) override {
+        if (capacity - used < atLeast)
+            grow(std::max(2 * capacity, used + atLeast));
+        return {bytes.get() + used, capacity - used};
+    }
+    bool wrote(std::size_t count) override {
+        used += count;
+        return true;
+    }
+    bool append(std::string_view data) override {
+        std::memcpy(room(data.size()).data(), data.data(), data.size());
+        return wrote(data.size());
+    }
+    bool truncate(std::size_t length) override {
+        used = std::min(used, length);
+        return true;
+    }
+    std::size_t size() const override { return used; }
+    std::string_view view() const { return {bytes.get(), used}; }
+
+private:
+    void grow(std::size_t wanted) {
+        std::unique_ptr<char[]> larger(new char[wanted]);
+        if (used > 0)
+            std::memcpy(larger.get(), bytes.get(), used);
+        bytes = std::move(larger);
+        capacity = wanted;
+    }
+
+    std::unique_ptr<char[]> bytes;
+    std::size_t capacity = 0;
+    std::size_t used = 0;
+};
+
+// The raw text (no zero byte) converted piece by piece into the sink, written in order while
+// later pieces convert. Written pieces hand their memory on to later ones.
 PiecesOutcome encodeInPieces(std::string_view raw, TextEncoding encoding, ByteSink& sink,
                              const WorkControl& control) {
     const std::vector<std::size_t> ends = pieceEnds(raw, TextEncoding::Ansi, pieceSizeOf(control));
     const std::uint64_t limit = convertedSizeLimit(raw.size());
-    const std::size_t window =
-        2 * static_cast<std::size_t>(control.pool ? control.pool->size() : 1);
     const bool wide = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE;
+    struct Converted {
+        std::unique_ptr<PieceOutput> output;
+        ConversionStatus status;
+    };
+    std::mutex spareMutex;
+    std::vector<std::unique_ptr<PieceOutput>> spare;
     std::uint64_t produced = 0;
-    for (std::size_t first = 0; first < ends.size(); first += window) {
+    std::optional<PiecesOutcome> outcome;
+    auto make = [&](std::size_t i) -> std::optional<Converted> {
         if (control.abandoned())
-            return PiecesOutcome::Abandoned;
-        const std::size_t count = std::min(window, ends.size() - first);
-        std::vector<std::optional<ByteCollector>> outputs(count);
-        std::vector<ConversionStatus> statuses(count, ConversionStatus::Ok);
-        forEachPiece(control, count, [&](std::size_t k) {
-            const std::size_t i = first + k;
-            const std::size_t start = i == 0 ? 0 : ends[i - 1];
-            const std::size_t length = ends[i] - start;
-            outputs[k].emplace(wide ? 2 * length : length + length / 2);
-            statuses[k] = convertCharsetInto(raw.substr(start, length), internalCharset,
-                                             converterName(encoding), *outputs[k], limit);
-        });
-        for (std::size_t k = 0; k < count; ++k) {
-            if (statuses[k] != ConversionStatus::Ok)
-                return PiecesOutcome::Failed;
-            produced += outputs[k]->size();
-            if (produced > limit)
-                return PiecesOutcome::Failed;
-            if (!outputs[k]->pourInto(sink))
-                return PiecesOutcome::Refused;
+            return std::nullopt;
+        std::unique_ptr<PieceOutput> output;
+        {
+            const std::lock_guard lock(spareMutex);
+            if (!spare.empty()) {
+                output = std::move(spare.back());
+                spare.pop_back();
+            }
         }
-        control.reachPart(first + count, ends.size());
-    }
-    return PiecesOutcome::Converted;
+        if (!output)
+            output = std::make_unique<PieceOutput>();
+        const std::size_t start = i == 0 ? 0 : ends[i - 1];
+        const std::size_t length = ends[i] - start;
+        output->reset(wide ? 2 * length : length + length / 2);
+        const ConversionStatus status = convertCharsetInto(
+            raw.substr(start, length), internalCharset, converterName(encoding), *output, limit);
+        return Converted{std::move(output), status};
+    };
+    auto take = [&](std::size_t i, Converted& piece) {
+        if (piece.status != ConversionStatus::Ok)
+            outcome = PiecesOutcome::Failed;
+        else if ((produced += piece.output->size()) > limit)
+            outcome = PiecesOutcome::Failed;
+        else if (!sink.append(piece.output->view()))
+            outcome = PiecesOutcome::Refused;
+        const std::lock_guard lock(spareMutex);
+        spare.push_back(std::move(piece.output));
+        if (outcome)
+            return false;
+        control.reachPart(i + 1, ends.size());
+        return true;
+    };
+    if (forEachPieceInOrder<Converted>(control, ends.size(), make, take) == ends.size())
+        return PiecesOutcome::Converted;
+    return outcome.value_or(PiecesOutcome::Abandoned);
 }
 
 // The text the converter rejected, through the system fallback behind the mark already in the
