@@ -208,6 +208,12 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
                 shownPermille = permille;
             }
         }
+        if (!workers.begun(i)) {
+            // Still queued when the run stopped: as if never started.
+            if (summary.stopped && style.unreachedFilesFail)
+                failed(files[i], {platform::FileProblem::NotReached});
+            continue;
+        }
         const engine::FileConversion conversion = workers.result(i);
         FileOutcome outcome;
         outcome.index = position;

@@ -13,6 +13,11 @@ AnsiText outputPathOf(const FileJob& job) {
     return job.outputFolder + platform::fileNameOfPath(job.sourcePath);
 }
 
+// Files queued per worker: a worker done with a file takes the next at once instead of waiting
+// for the run's thread to wake and hand it one, which for files of a few KB costs about as much
+// as converting them.
+constexpr int filesQueuedPerWorker = 4;
+
 } // namespace
 
 platform::FileProblem convertScriptInPlace(engine::ScriptMode mode, AnsiText& text,
@@ -38,7 +43,7 @@ FileWorkers::~FileWorkers() = default;
 
 bool FileWorkers::mayStart(const FileJob& job) const {
     std::lock_guard lock(mutex);
-    if (abandonFlag.load() || converting >= pool.size())
+    if (abandonFlag.load() || converting >= pool.size() * filesQueuedPerWorker)
         return false;
     if (converting > 0 && bytesConverting + job.size > budget)
         return false;
@@ -49,6 +54,7 @@ void FileWorkers::start(std::size_t index, FileJob job) {
     {
         std::lock_guard lock(mutex);
         ++converting;
+        ++startedCount;
         bytesConverting += job.size;
         outputsConverting.insert(outputPathOf(job));
     }
@@ -57,6 +63,10 @@ void FileWorkers::start(std::size_t index, FileJob job) {
 
 void FileWorkers::convert(std::size_t index, const FileJob& job) {
     Entry& entry = entries[index];
+    if (abandonFlag.load()) {
+        finish(index, job); // still queued when the run stopped: never begun
+        return;
+    }
     const engine::WorkControl control{&pool, &abandonFlag, &entry.permille};
     engine::ScriptStep step = settings.scriptOverride;
     if (!step && job.script != engine::ScriptMode::None)
@@ -71,22 +81,45 @@ void FileWorkers::convert(std::size_t index, const FileJob& job) {
     {
         std::lock_guard lock(mutex);
         entry.conversion = conversion;
-        entry.done = true;
+        entry.begun = true;
+    }
+    finish(index, job);
+}
+
+void FileWorkers::finish(std::size_t index, const FileJob& job) {
+    bool wake = false;
+    {
+        std::lock_guard lock(mutex);
+        entries[index].done = true;
         --converting;
         bytesConverting -= job.size;
         outputsConverting.erase(outputPathOf(job));
+        // The run's thread is woken for the file it waits for, or to start more when a worker
+        // may run dry; any other finished file it collects when it comes to it.
+        if (converting < pool.size() && startedCount < entries.size())
+            roomFreed = true;
+        wake = index == awaited || roomFreed;
     }
-    finished.notify_all();
+    if (wake)
+        finished.notify_all();
 }
 
 bool FileWorkers::waitFor(std::size_t index, std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex);
-    return finished.wait_for(lock, timeout, [&] { return entries[index].done; });
+    awaited = index;
+    finished.wait_for(lock, timeout, [&] { return entries[index].done || roomFreed; });
+    roomFreed = false;
+    return entries[index].done;
 }
 
 engine::FileConversion FileWorkers::result(std::size_t index) const {
     std::lock_guard lock(mutex);
     return entries[index].conversion;
+}
+
+bool FileWorkers::begun(std::size_t index) const {
+    std::lock_guard lock(mutex);
+    return entries[index].begun;
 }
 
 int FileWorkers::permille(std::size_t index) const {

@@ -60,17 +60,21 @@ public:
     FileWorkers(const FileWorkers&) = delete;
     FileWorkers& operator=(const FileWorkers&) = delete;
 
-    // Whether `job` may start now: a worker is free, its bytes fit the budget (a file alone
-    // always fits), and no file writing the same output is converting, so the later of two
+    // Whether `job` may start now: the workers' queue has room, its bytes fit the budget (a file
+    // alone always fits), and no file writing the same output is converting, so the later of two
     // sources with one output name is written last.
     bool mayStart(const FileJob& job) const;
     // Starts file `index` (each index once, in increasing order).
     void start(std::size_t index, FileJob job);
 
-    // Waits at most `timeout` for file `index`; true once it is done.
+    // Waits at most `timeout` for file `index`; true once it is done. Returns early (false) when
+    // a worker may run out of files, so that the caller starts more.
     bool waitFor(std::size_t index, std::chrono::milliseconds timeout);
     // The result of a file waitFor reported done.
     engine::FileConversion result(std::size_t index) const;
+    // Whether a file waitFor reported done was begun: one still queued when the run was
+    // abandoned never is, and counts as never started.
+    bool begun(std::size_t index) const;
     // How far file `index` has come, 0 to 1000.
     int permille(std::size_t index) const;
 
@@ -82,8 +86,10 @@ private:
         std::atomic<int> permille{0};
         engine::FileConversion conversion; // set under the mutex once done
         bool done = false;
+        bool begun = false;
     };
     void convert(std::size_t index, const FileJob& job);
+    void finish(std::size_t index, const FileJob& job);
 
     const ConversionSettings settings;
     const std::int64_t budget;
@@ -91,7 +97,10 @@ private:
     mutable std::mutex mutex;
     std::condition_variable finished;
     std::vector<Entry> entries;
-    int converting = 0;
+    int converting = 0; // started and not done, queued ones included
+    std::size_t startedCount = 0;
+    std::size_t awaited = 0; // the file waitFor waits for
+    bool roomFreed = false;  // a worker may run dry since waitFor last returned
     std::int64_t bytesConverting = 0;
     std::set<AnsiText> outputsConverting;
     // Last, so that it ends (joining the workers) before what they use goes.

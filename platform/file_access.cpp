@@ -111,8 +111,9 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
         return;
     }
     target = *native;
-    struct stat entry {};
-    if (::lstat(target.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
+    struct stat info {};
+    bool exists = ::lstat(target.c_str(), &info) == 0;
+    if (exists && S_ISLNK(info.st_mode)) {
         // The link stays; the file it finally leads to is replaced, in that file's own folder.
         // A link leading nowhere (or in a loop) is left alone: creating a file at the place it
         // names could put the output anywhere, replacing the link would lose it.
@@ -122,9 +123,8 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
             return;
         }
         target = std::move(*resolved);
+        exists = ::stat(target.c_str(), &info) == 0;
     }
-    struct stat info {};
-    const bool exists = ::stat(target.c_str(), &info) == 0;
     if (exists && S_ISDIR(info.st_mode)) {
         fail(FileProblem::OutputUnreplaceable, EISDIR);
         return;

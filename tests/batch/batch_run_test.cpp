@@ -145,25 +145,39 @@ TEST_F(BatchRun, unreadableSourceGetsNoOutputAndIsReported) {
 }
 
 // The command line's stop: a file never reached fails with a reason of its own, and a name
-// holding a line break keeps to its one line of the details.
+// holding a line break keeps to its one line of the details. A slow file holds the one worker, so
+// the last file is still queued when the stop comes.
 TEST_F(BatchRun, detailsGiveEveryFailureItsReasonOnItsOwnLine) {
     TempTree tree;
     std::vector<AnsiText> files{TempTree::ansiPath(tree.write("one.txt", "abc")),
                                 TempTree::ansiPath(tree.root / "gone.txt"),
+                                TempTree::ansiPath(tree.write("slow.txt", "slow")),
                                 TempTree::ansiPath(tree.write("two\nlines.txt", "def"))};
+    std::atomic<bool> slowStarted{false};
+    RunStyle commandLine{.askToOpenResult = false, .unreachedFilesFail = true, .jobs = 1};
+    commandLine.scriptOverride = [&](AnsiText& text, const engine::WorkControl& control) {
+        if (text != "slow")
+            return FileProblem::None;
+        slowStarted = true;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!control.abandoned() && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return FileProblem::None;
+    };
     RecordingHost host;
-    host.onPump = [&host, this] {
-        session.stopRequested = host.outcomes.size() == 2;
+    host.onPump = [&] {
+        if (slowStarted)
+            session.stopRequested = true;
         return true;
     };
-    const RunStyle commandLine{.askToOpenResult = false, .unreachedFilesFail = true, .jobs = 1};
     BatchSummary summary = runBatch(host, session, files, {}, commandLine);
 
-    ASSERT_EQ(summary.failures.size(), 2u);
-    EXPECT_EQ(summary.failures[1].name, "two\nlines.txt");
-    EXPECT_EQ(summary.failures[1].status, FileStatus{FileProblem::NotReached});
+    ASSERT_EQ(summary.failures.size(), 3u);
+    EXPECT_EQ(summary.failures[2].name, "two\nlines.txt");
+    EXPECT_EQ(summary.failures[2].status, FileStatus{FileProblem::NotReached});
     EXPECT_EQ(host.detailsShown,
               std::vector<AnsiText>{ansi("gone.txt：无法读取：文件或文件夹不存在\n"
+                                         "slow.txt：已停止，转换中途放弃，未写入\n"
                                          "two?lines.txt：已停止，未转换")});
 }
 
