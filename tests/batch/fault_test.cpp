@@ -141,12 +141,13 @@ TEST_F(BatchFault, sourceDeletedBetweenListingAndReading) {
 TEST_F(BatchFault, sourceDeletedDuringTheRunByAnotherProgram) {
     const fs::path first = tree.write("first.txt", gbkHello);
     const fs::path second = tree.write("second.txt", gbkHello);
+    // At the run's first look at its events, before any file is handed to a worker: files are
+    // queued ahead of the workers, so a later deletion may come after the file was read.
     host.onPump = [&] {
-        if (host.pumpCount == 2)
+        if (host.pumpCount == 1)
             fs::remove(second);
         return true;
     };
-    // One worker: the second file starts only after the first is done.
     BatchSummary summary = run({first, second}, 1);
     EXPECT_EQ(summary.converted, 1);
     EXPECT_EQ(summary.failedNames, std::vector<AnsiText>{"second.txt"});
