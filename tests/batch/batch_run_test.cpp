@@ -79,6 +79,20 @@ public:
 };
 
 // Every test starts as a fresh program would: no stop requested, no handler active.
+// A script step that holds a file whose text is "slow" until the run abandons it (20 s at most),
+// telling `started` when it begins; other files pass unchanged.
+engine::ScriptStep slowStep(std::atomic<bool>& started) {
+    return [&started](AnsiText& text, const engine::WorkControl& control) {
+        if (text != "slow")
+            return FileProblem::None;
+        started = true;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!control.abandoned() && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return FileProblem::None;
+    };
+}
+
 class BatchRun : public testing::Test {
 protected:
     BatchSession session;
@@ -155,15 +169,7 @@ TEST_F(BatchRun, detailsGiveEveryFailureItsReasonOnItsOwnLine) {
                                 TempTree::ansiPath(tree.write("two\nlines.txt", "def"))};
     std::atomic<bool> slowStarted{false};
     RunStyle commandLine{.askToOpenResult = false, .unreachedFilesFail = true, .jobs = 1};
-    commandLine.scriptOverride = [&](AnsiText& text, const engine::WorkControl& control) {
-        if (text != "slow")
-            return FileProblem::None;
-        slowStarted = true;
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!control.abandoned() && std::chrono::steady_clock::now() < giveUp)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        return FileProblem::None;
-    };
+    commandLine.scriptOverride = slowStep(slowStarted);
     RecordingHost host;
     host.onPump = [&] {
         if (slowStarted)
@@ -553,15 +559,7 @@ TEST_F(BatchRun, stopOrCloseAbandonsTheSlowFileInHand) {
                                           TempTree::ansiPath(tree.write("three.txt", "fast"))};
         std::atomic<bool> slowStarted{false};
         RunStyle style{.askToOpenResult = false, .unreachedFilesFail = true, .jobs = 1};
-        style.scriptOverride = [&](AnsiText& text, const engine::WorkControl& control) {
-            if (text != "slow")
-                return FileProblem::None;
-            slowStarted = true;
-            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            while (!control.abandoned() && std::chrono::steady_clock::now() < giveUp)
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            return FileProblem::None;
-        };
+        style.scriptOverride = slowStep(slowStarted);
         RecordingHost host;
         std::chrono::steady_clock::time_point actedAt;
         host.onPump = [&] {
