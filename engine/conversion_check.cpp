@@ -224,6 +224,15 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
         return check;
     }
     check.detected = detected;
+    if (source.status.problem == FileProblem::ZeroByteCut) {
+        // The cut stands where the text ends.
+        check.status = source.status;
+        check.affected = 1;
+        Cursor cursor;
+        passAnsi(cursor, source.text);
+        check.first =
+            CharacterPlace{cursor.line, cursor.column, std::string(), std::string(1, '\0')};
+    }
     note(source.status.problem, [&] {
         // Read again only now: a clean source needs no second look at its bytes.
         const platform::FileContent content = platform::readWholeFile(sourcePath);

@@ -102,8 +102,11 @@ DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncod
         return {AnsiText(), {FileProblem::Abandoned}};
     control.reachPart(1, 1);
     detected = decoded.encoding;
-    return {std::move(decoded.text),
-            {decoded.lossy ? FileProblem::LossyDecode : FileProblem::None}};
+    // A cut text lost more than a "?" for a character does.
+    FileStatus status{decoded.lossy ? FileProblem::LossyDecode : FileProblem::None};
+    if (decoded.zeroCut)
+        status = {.problem = FileProblem::ZeroByteCut, .offset = *decoded.zeroCut};
+    return {std::move(decoded.text), status};
 }
 
 FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,

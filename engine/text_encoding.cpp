@@ -317,6 +317,37 @@ FileProblem encodeByFallback(std::string_view text, TextEncoding encoding, ByteS
     return fallback.lossy ? FileProblem::LossyEncode : FileProblem::None;
 }
 
+// The first zero character of the content read as `encoding`: a zero unit of UTF-16, else a zero
+// byte, which no supported encoding uses inside a character.
+std::optional<std::size_t> firstZeroCharacter(std::string_view data, std::size_t contentStart,
+                                              TextEncoding encoding) {
+    if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE) {
+        for (std::size_t i = contentStart; i + 1 < data.size(); i += 2)
+            if (data[i] == '\0' && data[i + 1] == '\0')
+                return i;
+        return std::nullopt;
+    }
+    const std::size_t zero = data.find('\0', contentStart);
+    return zero == std::string_view::npos ? std::nullopt : std::optional(zero);
+}
+
+// Where the ANSI reading of the whole data stopped at a zero byte: at the zero itself, or at a
+// lead byte the zero follows. A 0x1A ends the text by design and is no cut.
+std::optional<std::size_t> ansiZero(std::string_view data) {
+    const std::size_t length = ansiTextLength(data);
+    if (length >= data.size() || data[length] == '\x1A')
+        return std::nullopt;
+    return data[length] == '\0' ? length : length + 1;
+}
+
+// A cut matters only when something other than zero bytes follows: a text padded with zeros, or
+// one whose last character is a terminating zero, lost nothing.
+std::optional<std::size_t> lossyCut(std::string_view data, std::optional<std::size_t> zero) {
+    if (!zero || data.find_first_not_of('\0', *zero + 1) == std::string_view::npos)
+        return std::nullopt;
+    return zero;
+}
+
 } // namespace
 
 std::string_view converterName(TextEncoding encoding) {
@@ -396,13 +427,17 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
         }
         return convertedContentInPieces(data, contentStart, as, control, text);
     };
+    // Found before converting: a conversion in pieces releases the data.
+    const std::optional<std::size_t> contentCut =
+        lossyCut(data, firstZeroCharacter(data, contentStart,
+                                          isConverted(encoding) ? encoding : TextEncoding::Utf8));
     AnsiText text;
     if (isConverted(encoding)) {
         switch (converted(encoding, text)) {
         case PiecesOutcome::Converted:
-            return {std::move(text), encoding, false};
+            return {std::move(text), encoding, false, false, contentCut};
         case PiecesOutcome::Abandoned:
-            return {AnsiText(), encoding, false, true};
+            return {AnsiText(), encoding, false, true, std::nullopt};
         default:
             break;
         }
@@ -415,21 +450,22 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
         else
             fallback = big5ToAnsi(content);
         if (!fallback.text.empty())
-            return {std::move(fallback.text), encoding, fallback.lossy};
+            return {std::move(fallback.text), encoding, fallback.lossy, false, contentCut};
     } else {
         // Plain ANSI is first tried as UTF-8: sources without a mark are recognised this way.
         switch (converted(TextEncoding::Utf8, text)) {
         case PiecesOutcome::Converted:
-            return {std::move(text), TextEncoding::Utf8, false};
+            return {std::move(text), TextEncoding::Utf8, false, false, contentCut};
         case PiecesOutcome::Abandoned:
-            return {AnsiText(), TextEncoding::Ansi, false, true};
+            return {AnsiText(), TextEncoding::Ansi, false, true, std::nullopt};
         default:
             break;
         }
     }
     // The whole data from byte 0, a skipped mark included, read as ANSI text: the buffer itself.
+    const std::optional<std::size_t> ansiCut = lossyCut(data, ansiZero(data));
     data.resize(ansiTextLength(data));
-    return {std::move(data), TextEncoding::Ansi, false};
+    return {std::move(data), TextEncoding::Ansi, false, false, ansiCut};
 }
 
 FileProblem encodeTextInto(std::string_view text, TextEncoding encoding, ByteSink& sink,

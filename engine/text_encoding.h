@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 #include "engine/charset_conversion.h"
@@ -62,9 +63,13 @@ struct [[nodiscard]] DecodedText {
     TextEncoding encoding;  // the encoding actually used; may differ from the one asked for
     bool lossy = false;     // a fallback turned unreadable or unmappable input into "?"
     bool abandoned = false; // the control's stop came first: no text
+    // Where in the data a zero character ended the text while other bytes than zeros follow
+    // it: those were not converted. Empty when the text ran to the end or only zeros were cut.
+    std::optional<std::size_t> zeroCut;
 };
 
-// The content from `contentStart` decoded into the internal text, cut at its first zero byte.
+// The content from `contentStart` decoded into the internal text, cut at its first zero byte
+// (`zeroCut` tells when that lost more than trailing zeros).
 // UTF-8, UTF-16 and Big5 go through the converter, then the system fallback; Ansi is first tried
 // as UTF-8 (and reported as Utf8 when that works). When all of that gives nothing, the text is
 // the whole data from byte 0 read as ANSI text, reported as Ansi. Takes the data by value so that

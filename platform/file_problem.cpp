@@ -96,6 +96,11 @@ AnsiText describeProblem(const FileStatus& status) {
     case FileProblem::LossyDecode:
         text = "源文件有不符合其编码的字符，已替换为“?”";
         break;
+    case FileProblem::ZeroByteCut:
+        // People count bytes from one.
+        text =
+            "文本在第 " + std::to_string(status.offset + 1) + " 字节处遇到零字节，其后内容未转换";
+        break;
     case FileProblem::ScriptUnavailable:
         text = "简繁转换不可用，已按原文写入";
         break;
@@ -162,6 +167,9 @@ std::string describeProblemInEnglish(const FileStatus& status, std::string_view 
     case FileProblem::LossyDecode:
         return "source is not valid " + std::string(sourceEncoding) +
                ": unreadable characters became ?";
+    case FileProblem::ZeroByteCut:
+        return "a zero byte at offset " + std::to_string(status.offset) +
+               " ends the text: what follows was not converted";
     case FileProblem::ScriptUnavailable:
         return "script conversion unavailable";
     case FileProblem::LossyScript:

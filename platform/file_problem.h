@@ -23,6 +23,8 @@ enum class FileProblem : int {
                           // reported but never opened.
     LossyDecode,          // The source is not valid in the encoding it was read in; a fallback
                           // turned the unreadable characters into "?". The output is written.
+    ZeroByteCut,          // A zero byte ended the source's text with more than zero bytes after
+                          // it; `offset` says where. The text before it is written, the rest lost.
     ScriptUnavailable,    // The Simplified/Traditional mapping could not run (dictionaries
                           // missing, library failure); the text went on unmapped.
     LossyScript,          // A Big5 step turned characters the target code page lacks into "?".
@@ -52,6 +54,7 @@ struct [[nodiscard]] FileStatus {
     FileProblem problem = FileProblem::None;
     int error = 0;
     std::uint64_t length = 0; // SourceTooLarge: the source's size in bytes
+    std::uint64_t offset = 0; // ZeroByteCut: the zero byte's place in the source, from 0
 
     bool ok() const { return problem == FileProblem::None; }
     bool operator==(const FileStatus&) const = default;

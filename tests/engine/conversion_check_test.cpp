@@ -16,6 +16,8 @@ using platform::testing::writeBytes;
 
 namespace {
 
+using namespace std::string_literals;
+
 using TE = TextEncoding;
 
 struct CheckRow {
@@ -89,6 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "国", "\xB9\xFA"},
         CheckRow{"big5StepLacksPinyin", "a\xA8\xA1 \xA8\xA1", TE::Ansi, TE::Ansi,
                  ScriptMode::SimplifiedToBig5, FileProblem::LossyScript, 2, 1, 2, "", "\xA8\xA1"},
+        CheckRow{"zeroByteEndsTheText", "ab\ncd\0ef"s, TE::Auto, TE::Utf8, ScriptMode::None,
+                 FileProblem::ZeroByteCut, 1, 2, 3, "", "\0"s},
         CheckRow{"emptySourceIsComplete", "", TE::Auto, TE::Utf8, ScriptMode::None,
                  FileProblem::None, 0, 0, 0, "", ""}),
     [](const auto& row) { return std::string(row.param.name); });

@@ -1,5 +1,6 @@
 #include "engine/text_encoding.h"
 
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -81,6 +82,7 @@ struct DecodeRow {
     std::string text;
     TE result;
     bool lossy;
+    std::optional<std::size_t> zeroCut = {};
 };
 
 class DecodeContentTest : public testing::TestWithParam<DecodeRow> {};
@@ -91,6 +93,7 @@ TEST_P(DecodeContentTest, givesTextAndEncoding) {
     EXPECT_EQ(decoded.text, row.text);
     EXPECT_EQ(decoded.encoding, row.result);
     EXPECT_EQ(decoded.lossy, row.lossy);
+    EXPECT_EQ(decoded.zeroCut, row.zeroCut);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -99,7 +102,12 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeRow{"utf8", "\xEF\xBB\xBF\xE4\xB8\xAD", 3, TE::Utf8, "\xD6\xD0", TE::Utf8, false},
         DecodeRow{"utf8OutsideGbk", "\xF0\xA0\x80\x80", 0, TE::Utf8, "\x95\x32\x82\x36", TE::Utf8,
                   false},
-        DecodeRow{"utf8StopsAtZero", "ab\0cd"s, 0, TE::Utf8, "ab", TE::Utf8, false},
+        DecodeRow{"utf8StopsAtZero", "ab\0cd"s, 0, TE::Utf8, "ab", TE::Utf8, false, 2},
+        DecodeRow{"trailingZerosCutNothing", "ab\0\0"s, 0, TE::Utf8, "ab", TE::Utf8, false},
+        DecodeRow{"utf16CutOnlyByAZeroUnit",
+                  "\xFF\xFE"
+                  "a\0\0\x4E\0\0b\0"s,
+                  2, TE::Utf16LE, "a\xD2\xBB", TE::Utf16LE, false, 6},
         DecodeRow{"utf8KeepsEofMark",
                   "a\x1A"
                   "b",
@@ -141,12 +149,13 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeRow{"ansiGbk", "\xD6\xD0\xCE\xC4", 0, TE::Ansi, "\xD6\xD0\xCE\xC4", TE::Ansi, false},
         DecodeRow{"ansiCutAtEofMark", "\xD6\xD0\x1A\xCE\xC4", 0, TE::Ansi, "\xD6\xD0", TE::Ansi,
                   false},
-        DecodeRow{"ansiCutAtZero", "\xD6\xD0\0\xCE"s, 0, TE::Ansi, "\xD6\xD0", TE::Ansi, false},
+        DecodeRow{"ansiCutAtZero", "\xD6\xD0\0\xCE"s, 0, TE::Ansi, "\xD6\xD0", TE::Ansi, false, 2},
+        DecodeRow{"ansiLeadByteBeforeZero", "a\xD6\0b"s, 0, TE::Ansi, "a", TE::Ansi, false, 2},
         DecodeRow{"markOnlyBecomesAnsiFromByteZero", "\xEF\xBB\xBF", 3, TE::Utf8, "\xEF\xBB\xBF",
                   TE::Ansi, false},
         DecodeRow{"utf16MarkOnly", "\xFF\xFE", 2, TE::Utf16LE, "\xFF\xFE", TE::Ansi, false},
         DecodeRow{"emptyAnsi", "", 0, TE::Ansi, "", TE::Ansi, false},
-        DecodeRow{"zeroFirstEverywhere", "\0abc"s, 0, TE::Ansi, "", TE::Ansi, false}),
+        DecodeRow{"zeroFirstEverywhere", "\0abc"s, 0, TE::Ansi, "", TE::Ansi, false, 0}),
     [](const auto& param) { return std::string(param.param.name); });
 
 struct EncodeRow {
