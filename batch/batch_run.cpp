@@ -54,8 +54,9 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
 } // namespace
 
 engine::ScriptStep scriptStep(BatchHost& host) {
-    return [&host](AnsiText& text, const engine::WorkControl& control) {
-        return convertScriptInPlace(readScriptMode(host), text, control);
+    return [&host](AnsiText& text, engine::TextEncoding decodedFrom,
+                   const engine::WorkControl& control) {
+        return convertScriptInPlace(readScriptMode(host), text, decodedFrom, control);
     };
 }
 

@@ -20,13 +20,15 @@ constexpr int filesQueuedPerWorker = 4;
 
 } // namespace
 
-platform::FileProblem convertScriptInPlace(engine::ScriptMode mode, AnsiText& text,
-                                           const engine::WorkControl& control) {
+engine::ScriptStepOutcome convertScriptInPlace(engine::ScriptMode mode, AnsiText& text,
+                                               engine::TextEncoding decodedFrom,
+                                               const engine::WorkControl& control) {
+    mode = engine::scriptModeForSource(mode, decodedFrom);
     if (mode == engine::ScriptMode::None)
-        return platform::FileProblem::None;
+        return {};
     engine::ScriptResult converted = engine::convertScript(mode, text, control);
     text = std::move(converted.text);
-    return converted.problem;
+    return {converted.problem, engine::leavesBig5(mode)};
 }
 
 std::int64_t memoryBudget(std::int64_t largestFile) {
@@ -70,8 +72,9 @@ void FileWorkers::convert(std::size_t index, const FileJob& job) {
     const engine::WorkControl control{&pool, &abandonFlag, &entry.permille};
     engine::ScriptStep step = settings.scriptOverride;
     if (!step && job.script != engine::ScriptMode::None)
-        step = [&job](AnsiText& text, const engine::WorkControl& given) {
-            return convertScriptInPlace(job.script, text, given);
+        step = [&job](AnsiText& text, engine::TextEncoding decodedFrom,
+                      const engine::WorkControl& given) {
+            return convertScriptInPlace(job.script, text, decodedFrom, given);
         };
     // Each file starts afresh; the run fills in what an unread source would have carried over.
     engine::TextEncoding detected = engine::TextEncoding::Auto;

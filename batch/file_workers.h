@@ -43,9 +43,11 @@ struct FileJob {
     std::int64_t size = 0; // the source's length, for the memory budget
 };
 
-// The script conversion of a file's text in place: None, or why it was incomplete.
-platform::FileProblem convertScriptInPlace(engine::ScriptMode mode, AnsiText& text,
-                                           const engine::WorkControl& control);
+// The script conversion of a file's text in place, as it applies to a text decoded from
+// `decodedFrom`: None, or why it was incomplete, and whether the text is Big5 bytes now.
+engine::ScriptStepOutcome convertScriptInPlace(engine::ScriptMode mode, AnsiText& text,
+                                               engine::TextEncoding decodedFrom,
+                                               const engine::WorkControl& control);
 
 // The in-flight source bytes a run allows: two large files never convert at once, while small
 // ones share the budget.

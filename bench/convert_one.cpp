@@ -85,10 +85,12 @@ int main(int argc, char** argv) {
         control.pool = &pool.emplace(workers);
     engine::ScriptStep script;
     if (*mode != engine::ScriptMode::None)
-        script = [&mode](platform::AnsiText& text, const engine::WorkControl& step) {
-            engine::ScriptResult converted = engine::convertScript(*mode, text, step);
+        script = [&mode](platform::AnsiText& text, engine::TextEncoding decodedFrom,
+                         const engine::WorkControl& step) -> engine::ScriptStepOutcome {
+            const engine::ScriptMode applied = engine::scriptModeForSource(*mode, decodedFrom);
+            engine::ScriptResult converted = engine::convertScript(applied, text, step);
             text = std::move(converted.text);
-            return converted.problem;
+            return {converted.problem, engine::leavesBig5(applied)};
         };
 
     const auto started = std::chrono::steady_clock::now();

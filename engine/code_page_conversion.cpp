@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/charset_conversion.h"
 #include "platform/code_page.h"
 
 namespace engine {
@@ -159,6 +160,26 @@ CodePageResult big5ToAnsi(std::string_view text) {
     using platform::codePage::big5, platform::codePage::gbk;
     static const CharacterTable table(big5, gbk);
     return convert(table, text, big5, gbk);
+}
+
+CodePageResult big5ToText(std::string_view text) {
+    const std::string input(text.substr(0, text.find('\0')));
+    if (input.empty())
+        return {AnsiText(), false};
+    const auto length = static_cast<int>(input.size());
+    const int units =
+        platform::multiByteToWideChar(platform::codePage::big5, input.data(), length, nullptr, 0);
+    std::u16string wide(static_cast<std::size_t>(units), u'\0');
+    bool replaced = false;
+    platform::multiByteToWideChar(platform::codePage::big5, input.data(), length, wide.data(),
+                                  units, &replaced);
+    std::string utf16le;
+    utf16le.reserve(2 * wide.size());
+    for (const char16_t unit : wide) {
+        utf16le.push_back(static_cast<char>(unit & 0xFF));
+        utf16le.push_back(static_cast<char>(unit >> 8));
+    }
+    return {convertCharset(utf16le, "UTF-16LE", "GB18030"), replaced};
 }
 
 CodePageResult ansiToBig5(std::string_view text) {

@@ -18,6 +18,11 @@ struct [[nodiscard]] CodePageResult {
 // Big5 (code page 950) text, read up to its first zero byte, as code page 936 text.
 CodePageResult big5ToAnsi(std::string_view text);
 
+// Big5 (code page 950) text, read up to its first zero byte, as the internal GB18030 text: every
+// Big5 character kept, also those code page 936 lacks. For a Big5 script step's result that is
+// written in a Unicode encoding.
+CodePageResult big5ToText(std::string_view text);
+
 // Code page 936 text, read up to its first zero byte, as Big5 (code page 950) text.
 CodePageResult ansiToBig5(std::string_view text);
 

@@ -240,18 +240,27 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
         return unreadableCharacters(std::string_view(content.bytes).substr(start), detected);
     });
 
+    bool big5 = false;
     if (script) {
         const AnsiText before = source.text;
-        const FileProblem problem = script(source.text, WorkControl());
-        note(problem, [&] {
-            return problem == FileProblem::LossyScript ? questionMarksAdded(before, source.text)
-                                                       : Tally();
+        const ScriptStepOutcome stepped = script(source.text, detected, WorkControl());
+        big5 = stepped.big5;
+        note(stepped.problem, [&] {
+            return stepped.problem == FileProblem::LossyScript
+                       ? questionMarksAdded(before, source.text)
+                       : Tally();
         });
     }
 
     check.written = output == TextEncoding::Auto ? detected : output;
-    const EncodedText encoded = encodeText(source.text, check.written);
-    note(encoded.problem, [&] { return unencodableCharacters(source.text, check.written); });
+    TextEncoding encodeAs = check.written;
+    if (big5) {
+        const Big5Output settled = settleBig5Output(source.text, check.written);
+        check.written = settled.written;
+        encodeAs = settled.encodeAs;
+    }
+    const EncodedText encoded = encodeText(source.text, encodeAs);
+    note(encoded.problem, [&] { return unencodableCharacters(source.text, encodeAs); });
     return check;
 }
 

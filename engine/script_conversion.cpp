@@ -297,6 +297,23 @@ std::string_view scriptModeName(ScriptMode mode) {
     return {};
 }
 
+ScriptMode scriptModeForSource(ScriptMode mode, TextEncoding decodedFrom) {
+    if (decodedFrom == TextEncoding::Ansi)
+        return mode;
+    switch (mode) {
+    case ScriptMode::Big5ToSimplified:
+        return ScriptMode::TraditionalToSimplified;
+    case ScriptMode::Big5ToTraditional:
+        return ScriptMode::None;
+    default:
+        return mode;
+    }
+}
+
+bool leavesBig5(ScriptMode mode) {
+    return mode == ScriptMode::SimplifiedToBig5 || mode == ScriptMode::TraditionalToBig5;
+}
+
 ScriptResult simplifiedToTraditional(std::string_view text, const WorkControl& control) {
     return mapScript(ScriptDirection::SimplifiedToTraditional, text, control);
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/text_encoding.h"
 #include "engine/work_control.h"
 #include "platform/ansi_text.h"
 #include "platform/file_problem.h"
@@ -25,6 +26,15 @@ enum class ScriptMode : int {
     Big5ToSimplified = 5,        // "Big5到简体": Big5 bytes to code page 936, then to Simplified
     Big5ToTraditional = 6,       // "Big5到繁体"
 };
+
+// The mode as it applies to a text decoded from `decodedFrom`. The Big5 reading step takes the
+// text as the source's own Big5 bytes, which it only is when the source was read as ANSI: a text
+// decoded from UTF-8, UTF-16 or Big5 is characters already, so Big5到简体 maps it to Simplified
+// and Big5到繁体 leaves it alone.
+ScriptMode scriptModeForSource(ScriptMode mode, TextEncoding decodedFrom);
+
+// Whether the mode's result is Big5 (code page 950) bytes rather than the internal text.
+bool leavesBig5(ScriptMode mode);
 
 // A short English name for reports and the command line: none, s2t, t2s, s2big5, t2big5,
 // big52s, big52t; empty for a value outside the enumeration.

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include "engine/charset_declaration.h"
+#include "engine/code_page_conversion.h"
 #include "platform/file_access.h"
 #include "platform/path_scan.h"
 
@@ -125,6 +127,18 @@ FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
     return {textProblem};
 }
 
+Big5Output settleBig5Output(AnsiText& text, TextEncoding target) {
+    switch (target) {
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        text = big5ToText(text).text;
+        return {target, target};
+    default:
+        return {TextEncoding::Big5, TextEncoding::Ansi};
+    }
+}
+
 FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
                            const AnsiText& outputFolder, TextEncoding& detected,
                            const ScriptStep& script, DetectionRule rule,
@@ -151,11 +165,14 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     note(source.status);
     if (platform::isSourceProblem(source.status.problem))
         return result;
+    bool big5 = false;
     if (script) {
-        const FileProblem problem = script(source.text, control.share(decoded, scripted));
-        if (problem == FileProblem::Abandoned)
+        const ScriptStepOutcome stepped =
+            script(source.text, detected, control.share(decoded, scripted));
+        if (stepped.problem == FileProblem::Abandoned)
             return abandoned();
-        note({problem});
+        note({stepped.problem});
+        big5 = stepped.big5;
     }
     if (control.abandoned())
         return abandoned();
@@ -164,8 +181,15 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
         outputPath += platform::pathSeparator;
     outputPath += platform::fileNameOfPath(sourcePath);
     result.written = output == TextEncoding::Auto ? detected : output;
+    TextEncoding encodeAs = result.written;
+    if (big5) {
+        const Big5Output settled = settleBig5Output(source.text, result.written);
+        result.written = settled.written;
+        encodeAs = settled.encodeAs;
+    }
+    rewriteCharsetDeclarations(source.text, result.written);
     const FileStatus written =
-        encodeAndWriteFile(outputPath, source.text, result.written, control.share(scripted, 1000));
+        encodeAndWriteFile(outputPath, source.text, encodeAs, control.share(scripted, 1000));
     if (written.problem == FileProblem::Abandoned)
         return abandoned();
     note(written);

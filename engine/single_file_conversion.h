@@ -49,15 +49,40 @@ struct [[nodiscard]] FileConversion {
     FileStatus status;
 };
 
-// A script conversion applied between decoding and encoding. It changes the text in place and
-// returns None, or why the conversion was incomplete (the text is still written), or Abandoned
-// when the control's stop came first. The control lends the file's workers and the script's
-// share of its progress (engine::convertScript takes it as it is).
-using ScriptStep = std::function<platform::FileProblem(AnsiText& text, const WorkControl& control)>;
+// What a script step came to: None, or why the conversion was incomplete (the text is still
+// written), or Abandoned when the control's stop came first; and whether the text now holds
+// Big5 (code page 950) bytes instead of the internal text.
+struct [[nodiscard]] ScriptStepOutcome {
+    platform::FileProblem problem = platform::FileProblem::None;
+    bool big5 = false;
+
+    ScriptStepOutcome(platform::FileProblem stepProblem = platform::FileProblem::None,
+                      bool leftBig5 = false)
+        : problem(stepProblem), big5(leftBig5) {}
+};
+
+// A script conversion applied between decoding and encoding. It changes the text in place;
+// `decodedFrom` is the encoding the source was read in (engine::scriptModeForSource). The control
+// lends the file's workers and the script's share of its progress (engine::convertScript takes
+// it as it is).
+using ScriptStep = std::function<ScriptStepOutcome(AnsiText& text, TextEncoding decodedFrom,
+                                                   const WorkControl& control)>;
+
+// How a text that a script step left in Big5 bytes is written for the output encoding `target`.
+// ANSI and Big5 take the bytes as they are, so the file is Big5 (`written`) and is encoded as
+// the unchanged text (`encodeAs` Ansi); UTF-8 and UTF-16 get the characters read back from Big5
+// into `text`, so that the file holds the Big5-compatible text in the encoding asked for.
+struct Big5Output {
+    TextEncoding written;
+    TextEncoding encodeAs;
+};
+Big5Output settleBig5Output(AnsiText& text, TextEncoding target);
 
 // One source file converted into `outputFolder` under its own name: decode by `input`, apply
 // `script` when given, encode by `output` (Auto: the encoding detected for this file, so a
-// source found to be Big5 is written back in Big5). A source that cannot be read gets no output
+// source found to be Big5 is written back in Big5; after a step that left Big5 bytes, as
+// settleBig5Output says). A web page's charset declaration is rewritten to the encoding written
+// (engine/charset_declaration.h). A source that cannot be read gets no output
 // file and leaves `detected` as it was. `control` lends workers for a large file's pieces, is
 // raised to 1000 over decoding, the script step and encoding, and abandons the file when its
 // flag is set (status Abandoned, nothing put in place, an earlier output left as it was).

@@ -82,7 +82,8 @@ public:
 // A script step that holds a file whose text is "slow" until the run abandons it (20 s at most),
 // telling `started` when it begins; other files pass unchanged.
 engine::ScriptStep slowStep(std::atomic<bool>& started) {
-    return [&started](AnsiText& text, const engine::WorkControl& control) {
+    return [&started](AnsiText& text, engine::TextEncoding,
+                      const engine::WorkControl& control) -> engine::ScriptStepOutcome {
         if (text != "slow")
             return FileProblem::None;
         started = true;

@@ -39,10 +39,12 @@ TEST_P(CheckConversion, findsWhatTheConversionReports) {
     const CheckRow& row = GetParam();
     TempFolder folder;
     writeBytes(folder.native("a.txt"), row.source);
-    const ScriptStep script = [&row](AnsiText& text, const WorkControl&) {
-        ScriptResult converted = convertScript(row.script, text);
+    const ScriptStep script = [&row](AnsiText& text, TextEncoding decodedFrom,
+                                     const WorkControl&) -> ScriptStepOutcome {
+        const ScriptMode mode = scriptModeForSource(row.script, decodedFrom);
+        ScriptResult converted = convertScript(mode, text);
         text = std::move(converted.text);
-        return converted.problem;
+        return {converted.problem, leavesBig5(mode)};
     };
 
     const ConversionCheck check =

@@ -144,7 +144,7 @@ TEST(PieceCutting, stopGivesUpTheFileAndProgressReachesTheEnd) {
     int seenAtScript = -1;
     int seenAfterScript = -1;
     // The script step sees decoding done and stops the run, as a stop click between the steps.
-    const ScriptStep stopping = [&](AnsiText& text, const WorkControl& step) {
+    const ScriptStep stopping = [&](AnsiText& text, TextEncoding, const WorkControl& step) {
         seenAtScript = permille.load();
         const ScriptResult mapped = convertScript(ScriptMode::SimplifiedToTraditional, text, step);
         text = mapped.text;

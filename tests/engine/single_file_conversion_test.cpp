@@ -134,7 +134,16 @@ INSTANTIATE_TEST_SUITE_P(
         ConvertRow{"big5PageWrittenBackAsBig5", "<head><meta charset=big5></head>\xA4\xA4",
                    TE::Auto, TE::Auto, TE::Big5, "<head><meta charset=big5></head>\xA4\xA4"},
         ConvertRow{"utf8PageToGbk", "<meta charset=\"utf-8\">\xE4\xB8\xAD", TE::Auto, TE::Ansi,
-                   TE::Utf8, "<meta charset=\"utf-8\">\xD6\xD0"},
+                   TE::Utf8, "<meta charset=\"GBK\">\xD6\xD0"},
+        ConvertRow{"gbPageToUtf8DeclaresUtf8",
+                   "<head><meta http-equiv=Content-Type content=\"text/html; charset=gb2312\">"
+                   "</head>\xD6\xD0",
+                   TE::Auto, TE::Utf8, TE::Ansi,
+                   "\xEF\xBB\xBF<head><meta http-equiv=Content-Type content=\"text/html; "
+                   "charset=UTF-8\"></head>\xE4\xB8\xAD"},
+        ConvertRow{"xmlDeclarationFollowsTheOutput",
+                   "<?xml version=\"1.0\" encoding='utf-8'?><a>\xE4\xB8\xAD</a>", TE::Auto,
+                   TE::Ansi, TE::Utf8, "<?xml version=\"1.0\" encoding='GBK'?><a>\xD6\xD0</a>"},
         ConvertRow{"emptySource", "", TE::Auto, TE::Auto, TE::Ansi, ""},
         ConvertRow{"emptySourceToUtf8", "", TE::Auto, TE::Utf8, TE::Ansi, "\xEF\xBB\xBF"},
         ConvertRow{"markOnlyReadAsAnsi", "\xEF\xBB\xBF", TE::Auto, TE::Auto, TE::Ansi,
@@ -162,7 +171,7 @@ TEST_F(SingleFileTest, scriptStepRunsBetweenDecodingAndEncoding) {
     TE detected = TE::Auto;
     const FileConversion result =
         convertFile(pathOf("s.txt"), TE::Auto, TE::Ansi, ansi((folder / "out").string()), detected,
-                    [](AnsiText& text, const WorkControl&) {
+                    [](AnsiText& text, TextEncoding, const WorkControl&) {
                         text += "!";
                         return FileProblem::ScriptUnavailable;
                     });

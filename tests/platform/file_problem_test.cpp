@@ -32,6 +32,8 @@ TEST(FileProblem, englishTextsAreTheCommandLinesOwn) {
         {{FileProblem::SourceTooLarge, 0, 100}, "too large for memory: 100 bytes"},
         {{FileProblem::NameNotRepresentable}, "name cannot be represented (not valid UTF-8)"},
         {{FileProblem::LossyDecode}, "source is not valid utf8: unreadable characters became ?"},
+        {{.problem = FileProblem::ZeroByteCut, .offset = 7},
+         "a zero byte at offset 7 ends the text: what follows was not converted"},
         {{FileProblem::ScriptUnavailable}, "script conversion unavailable"},
         {{FileProblem::LossyScript}, "characters missing from the target code page became ?"},
         {{FileProblem::Unconverted}, "output encoding cannot represent the text"},
@@ -77,6 +79,8 @@ TEST(FileProblem, chineseTextsAreDistinctAndNameTheError) {
         {{FileProblem::OutputUncreatable, EXDEV},
          "无法创建输出文件：系统错误 " + std::to_string(EXDEV)},
         {{FileProblem::SourceTooLarge, 0, 100}, "文件过大，内存容纳不下（100 字节）"},
+        {{.problem = FileProblem::ZeroByteCut, .offset = 3},
+         "文本在第 4 字节处遇到零字节，其后内容未转换"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(describeProblem(row.status), ansi(row.text))

@@ -61,7 +61,8 @@ TEST(WindowDuringRun, PaintsAndMovesWithinAFileAndACloseAbandonsIt) {
     // The step goes on when the test has seen each stage painted.
     std::atomic<int> stage{0}; // 1: converting at 0, 2: half done, 3: seen half, go on
     batch::RunStyle style;
-    style.scriptOverride = [&stage](AnsiText&, const engine::WorkControl& control) {
+    style.scriptOverride = [&stage](AnsiText&, engine::TextEncoding,
+                                    const engine::WorkControl& control) {
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         auto waitFor = [&](int value) {
             while (stage < value && !control.abandoned() &&
