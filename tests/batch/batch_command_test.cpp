@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "engine/charset_conversion.h"
+
 using namespace batch;
 using engine::ScriptMode;
 using engine::TextEncoding;
@@ -317,8 +319,103 @@ INSTANTIATE_TEST_SUITE_P(
                  "big5 -> big5  incomplete: output encoding cannot represent the text; 1 "
                  "character, the first at line 2, column 1: 国"},
         CheckRow{
+            "zeroByteEndsTheText",
+            {"-o", "utf8"},
+            std::string("abc\nd\0ef", 8),
+            1,
+            "utf8 -> utf8  incomplete: a zero byte at offset 5 ends the text: what follows was "
+            "not converted; 1 character, the first at line 2, column 2: \\x00"},
+        CheckRow{
             "unreadable", {}, "", 1, "- -> -  incomplete: cannot open: No such file or directory"}),
     [](const auto& row) { return std::string(row.param.name); });
+
+std::string recoded(const std::string& bytes, const char* from, const char* to) {
+    bool ok = false;
+    std::string out = engine::convertCharset(bytes, from, to, &ok);
+    EXPECT_TRUE(ok) << from << " -> " << to;
+    return out;
+}
+
+// Every Big5 mode with every kind of source and output: the file written, read in the encoding
+// the line names, holds the expected characters, and a check names the same encodings.
+TEST_F(CommandRun, big5ModesWriteTheirTextInTheEncodingTheyName) {
+    const std::string simplified = "这是简体中文，头发。";
+    const std::string traditional = "這是繁體中文，頭髮。";
+    const std::string page = "<head><meta charset=big5></head>\n";
+    struct Source {
+        const char* name;
+        std::vector<std::string> options;
+        // The file for a text; Big5 modes read the classic ANSI source as Big5 bytes.
+        std::string (*bytes)(const std::string& utf8, bool big5Mode, const std::string& page);
+    };
+    const Source sources[] = {
+        {"ansi",
+         {},
+         [](const std::string& utf8, bool big5Mode, const std::string&) {
+             return recoded(utf8, "UTF-8", big5Mode ? "BIG5" : "GBK");
+         }},
+        {"utf8", {}, [](const std::string& utf8, bool, const std::string&) { return utf8; }},
+        {"big5Declared",
+         {},
+         [](const std::string& utf8, bool, const std::string& head) {
+             return head + recoded(utf8, "UTF-8", "BIG5");
+         }},
+        {"big5Detected",
+         {"-i", "detect"},
+         [](const std::string& utf8, bool, const std::string&) {
+             return recoded(utf8 + "我們今天開會討論電話號碼表與請假單的問題。", "UTF-8", "BIG5");
+         }},
+    };
+    struct Mode {
+        const char* name;
+        bool fromBig5;
+        std::string source, expected;
+    };
+    const Mode modes[] = {
+        {"s2big5", false, simplified, "這是簡體中文，頭髮。"},
+        {"t2big5", false, traditional, traditional},
+        {"big52s", true, traditional, "这是繁体中文，头发。"},
+        {"big52t", true, traditional, traditional},
+    };
+    const std::map<std::string, const char*> charsets = {
+        {"ansi", "GB18030"}, {"big5", "BIG5"}, {"utf8", "UTF-8"}, {"utf16le", "UTF-16LE"}};
+    for (const Source& source : sources)
+        for (const Mode& mode : modes)
+            for (const std::string output : {"ansi", "utf8", "utf16le"}) {
+                SCOPED_TRACE(std::string(source.name) + " " + mode.name + " " + output);
+                const bool big5Source = std::string(source.name).starts_with("big5");
+                // Simplified text has no Big5 form, so a Big5 source holds the traditional one.
+                const std::string text = big5Source ? traditional : mode.source;
+                const std::string expected =
+                    big5Source && mode.name == std::string("s2big5") ? traditional : mode.expected;
+                write("a.txt", source.bytes(text, mode.fromBig5, page));
+                std::vector<std::string> arguments = source.options;
+                arguments.insert(arguments.end(), {"-s", mode.name, "-o", output});
+                arguments.push_back((root / "a.txt").string());
+                arguments.push_back("--check");
+                ASSERT_EQ(run(arguments), 0) << out.str();
+                const std::string checked = out.str().substr(0, out.str().find("  "));
+                arguments.pop_back();
+                ASSERT_EQ(run(arguments), 0) << out.str();
+                const std::string line = out.str().substr(0, out.str().find('\n'));
+                const std::string encodings = line.substr(0, line.find("  "));
+                EXPECT_EQ(encodings, checked);
+                const std::string written = encodings.substr(encodings.find("-> ") + 3);
+                ASSERT_TRUE(charsets.contains(written)) << line;
+                std::ifstream in(root / "转换结果" / "a.txt", std::ios::binary);
+                std::string bytes{std::istreambuf_iterator<char>(in),
+                                  std::istreambuf_iterator<char>()};
+                if (written.starts_with("utf"))
+                    bytes.erase(0, written == "utf8" ? 3 : 2);
+                const std::string utf8 = recoded(bytes, charsets.at(written), "UTF-8");
+                // The page's head, its declaration rewritten, comes first.
+                const std::size_t head = utf8.find("</head>\n");
+                const std::string body = head == std::string::npos ? utf8 : utf8.substr(head + 8);
+                EXPECT_TRUE(body.starts_with(expected)) << body;
+                // Big5 bytes written as ANSI are Big5, and the line says so.
+                EXPECT_EQ(written == "big5", output == "ansi" && !mode.fromBig5) << line;
+            }
+}
 
 // Names that need escaping stay one valid JSON line each; the fields follow the text form.
 TEST_F(CommandRun, checkAsJson) {
