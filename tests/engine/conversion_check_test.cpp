@@ -68,6 +68,14 @@ TEST_P(CheckConversion, findsWhatTheConversionReports) {
 
 const std::string big5Page = "<head><meta charset=big5></head>\n";
 
+// 6,000 short lines: their text passes more than one 16 KB stretch of a conversion.
+const std::string sixThousandLines = [] {
+    std::string lines;
+    for (int i = 0; i < 6000; ++i)
+        lines += "ab\n";
+    return lines;
+}();
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, CheckConversion,
     testing::Values(
@@ -89,6 +97,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "国", "\xB9\xFA"},
         CheckRow{"big5StepLacksPinyin", "a\xA8\xA1 \xA8\xA1", TE::Ansi, TE::Ansi,
                  ScriptMode::SimplifiedToBig5, FileProblem::LossyScript, 2, 1, 2, "", "\xA8\xA1"},
+        CheckRow{"unreadablePastManyLines", sixThousandLines + "x\xFF", TE::Utf8, TE::Ansi,
+                 ScriptMode::None, FileProblem::LossyDecode, 1, 6001, 2, "", "\xFF"},
+        CheckRow{"unencodablePastManyLines", sixThousandLines + "\xC4\xE3\xC4!", TE::Ansi,
+                 TE::Utf16BE, ScriptMode::None, FileProblem::LossyEncode, 1, 6001, 2, "", "\xC4"},
+        // Only the "?" the step put in count; the source's own are text.
+        CheckRow{"questionMarkOfTheSourceIsNotLost", "?\xA8\xA1?", TE::Ansi, TE::Ansi,
+                 ScriptMode::SimplifiedToBig5, FileProblem::LossyScript, 1, 1, 2, "", "\xA8\xA1"},
         CheckRow{"emptySourceIsComplete", "", TE::Auto, TE::Utf8, ScriptMode::None,
                  FileProblem::None, 0, 0, 0, "", ""}),
     [](const auto& row) { return std::string(row.param.name); });
