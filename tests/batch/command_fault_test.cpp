@@ -1,6 +1,7 @@
 // The command-line converter as a process meeting faults it cannot catch in-process: killed in
 // the middle of a large output, a file-size or address-space limit, a pipe given as a file,
-// hostile names on its command line. Every case ends with the sources byte-identical.
+// hostile names on its command line. Every case ends with the sources byte-identical. Also the
+// workers "--jobs" gives it, counted by the kernel.
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
