@@ -418,8 +418,19 @@ TEST_F(CommandRun, big5ModesWriteTheirTextInTheEncodingTheyName) {
 }
 
 // Names that need escaping stay one valid JSON line each; the fields follow the text form.
+// Any file that would not convert completely decides the exit status, wherever it stands.
+TEST_F(CommandRun, checkFailsWhenAnyFileIsIncomplete) {
+    write("bad.txt", "\xFF");
+    write("ok.txt", "plain");
+    const std::string bad = (root / "bad.txt").string(), ok = (root / "ok.txt").string();
+    EXPECT_EQ(run({"--check", "-i", "utf8", bad, ok}), 1) << out.str();
+    EXPECT_EQ(run({"--check", "-i", "utf8", ok, bad}), 1) << out.str();
+}
+
+// Names that need escaping (a quote, a backslash, a line break) stay one valid JSON line each;
+// the fields follow the text form.
 TEST_F(CommandRun, checkAsJson) {
-    write("q\"\n.txt", "ab\n\xE4\xBD\xA0x\xFF");
+    write("q\"\\\n.txt", "ab\n\xE4\xBD\xA0x\xFF");
     write("ok.txt", "plain");
     EXPECT_EQ(run({"--check", "--json", "-i", "utf8", "--folder", root.string(), "-f", "*.txt"}),
               1);
@@ -430,7 +441,7 @@ TEST_F(CommandRun, checkAsJson) {
     const std::string folder = root.string();
     EXPECT_EQ(seen, (std::set<std::string>{
                         "{\"path\":\"" + folder +
-                            "/q\\\"\\n.txt\",\"read\":\"utf8\","
+                            "/q\\\"\\\\\\n.txt\",\"read\":\"utf8\","
                             "\"written\":\"utf8\",\"complete\":false,\"reason\":\"source is not "
                             "valid utf8: unreadable characters became ?\",\"affected\":1,\"first\":"
                             "{\"line\":2,\"column\":3,\"character\":null,\"bytes\":\"ff\"}}",

@@ -592,3 +592,41 @@ TEST_F(BatchRun, stopOrCloseAbandonsTheSlowFileInHand) {
         EXPECT_EQ(host.outcomes.size(), close ? 1u : 2u);
     }
 }
+
+// The window's stop names the files the run had begun and no other, whatever the number of
+// workers: files still queued for a worker, or never handed out, are not listed at all. With
+// one worker the slow first file holds it and the rest wait; with more, the others convert the
+// rest before the stop comes.
+TEST_F(BatchRun, windowStopNamesOnlyTheFilesBegun) {
+    for (const int jobs : {1, 2, 4}) {
+        session.stopRequested = false;
+        TempTree tree;
+        std::vector<AnsiText> files{TempTree::ansiPath(tree.write("slow.txt", "slow"))};
+        for (int i = 1; i <= 20; ++i)
+            files.push_back(
+                TempTree::ansiPath(tree.write("f" + std::to_string(i) + ".txt", "fast")));
+        std::atomic<bool> slowStarted{false};
+        RunStyle window{.jobs = jobs};
+        window.scriptOverride = slowStep(slowStarted);
+        RecordingHost host;
+        host.onPump = [&] {
+            if (!slowStarted)
+                return true;
+            bool restDone = true;
+            for (int i = 1; jobs > 1 && i <= 20; ++i)
+                restDone = restDone &&
+                           fs::exists(tree.root / "转换结果" / ("f" + std::to_string(i) + ".txt"));
+            session.stopRequested = session.stopRequested || restDone;
+            return true;
+        };
+        BatchSummary summary = runBatch(host, session, files, {}, window);
+
+        EXPECT_TRUE(summary.stopped) << jobs;
+        ASSERT_EQ(summary.failures.size(), 1u) << jobs;
+        EXPECT_EQ(summary.failures[0].status, FileStatus{FileProblem::Abandoned}) << jobs;
+        EXPECT_EQ(host.detailsShown,
+                  std::vector<AnsiText>{ansi("slow.txt：已停止，转换中途放弃，未写入")})
+            << jobs;
+        EXPECT_EQ(summary.converted, jobs == 1 ? 0 : 20) << jobs;
+    }
+}

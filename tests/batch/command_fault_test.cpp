@@ -1,6 +1,7 @@
 // The command-line converter as a process meeting faults it cannot catch in-process: killed in
 // the middle of a large output, a file-size or address-space limit, a pipe given as a file,
-// hostile names on its command line. Every case ends with the sources byte-identical.
+// hostile names on its command line. Every case ends with the sources byte-identical. Also the
+// workers "--jobs" gives it, counted by the kernel.
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -426,4 +427,33 @@ TEST_F(CommandFault, folderRunFromTheWorkingFolder) {
               std::string::npos)
         << run.out;
     EXPECT_EQ(snapshot(result()), (std::map<std::string, std::string>{{"a.txt", gbkHello}}));
+}
+
+// "--jobs N" reaches the run: while a large file is written the process holds its own thread and
+// N workers, whatever the number of cores.
+TEST_F(CommandFault, jobsSetTheWorkersOfTheRun) {
+    write("large.txt", largeText(64u << 20));
+    std::map<int, long> threadsSeen;
+    for (const int jobs : {1, 4}) {
+        fs::remove_all(result());
+        Converter converter(root,
+                            {"--jobs", std::to_string(jobs), "--out", "utf16be", "large.txt"});
+        const fs::path tasks = "/proc/" + std::to_string(converter.pid) + "/task";
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (threadsSeen[jobs] == 0 && converter.running() &&
+               std::chrono::steady_clock::now() < deadline) {
+            for (const std::string& name : temporaryFiles(result())) {
+                std::error_code gone; // renamed into place meanwhile
+                if (fs::file_size(result(name), gone) > (1u << 20) && !gone)
+                    threadsSeen[jobs] = std::distance(fs::directory_iterator(tasks, gone),
+                                                      fs::directory_iterator());
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (threadsSeen[jobs] == 0)
+            GTEST_SKIP() << "the converter finished before its threads could be counted";
+        converter.kill9();
+    }
+    // Differences only: a sanitizer's runtime may add a thread of its own to each.
+    EXPECT_EQ(threadsSeen[4] - threadsSeen[1], 3) << threadsSeen[1] << " with --jobs 1";
 }

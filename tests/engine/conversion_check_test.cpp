@@ -72,6 +72,14 @@ TEST_P(CheckConversion, findsWhatTheConversionReports) {
 
 const std::string big5Page = "<head><meta charset=big5></head>\n";
 
+// 6,000 short lines: their text passes more than one 16 KB stretch of a conversion.
+const std::string sixThousandLines = [] {
+    std::string lines;
+    for (int i = 0; i < 6000; ++i)
+        lines += "ab\n";
+    return lines;
+}();
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, CheckConversion,
     testing::Values(
@@ -95,6 +103,13 @@ INSTANTIATE_TEST_SUITE_P(
                  ScriptMode::SimplifiedToBig5, FileProblem::LossyScript, 2, 1, 2, "", "\xA8\xA1"},
         CheckRow{"zeroByteEndsTheText", "ab\ncd\0ef"s, TE::Auto, TE::Utf8, ScriptMode::None,
                  FileProblem::ZeroByteCut, 1, 2, 3, "", "\0"s},
+        CheckRow{"unreadablePastManyLines", sixThousandLines + "x\xFF", TE::Utf8, TE::Ansi,
+                 ScriptMode::None, FileProblem::LossyDecode, 1, 6001, 2, "", "\xFF"},
+        CheckRow{"unencodablePastManyLines", sixThousandLines + "\xC4\xE3\xC4!", TE::Ansi,
+                 TE::Utf16BE, ScriptMode::None, FileProblem::LossyEncode, 1, 6001, 2, "", "\xC4"},
+        // Only the "?" the step put in count; the source's own are text.
+        CheckRow{"questionMarkOfTheSourceIsNotLost", "?\xA8\xA1?", TE::Ansi, TE::Ansi,
+                 ScriptMode::SimplifiedToBig5, FileProblem::LossyScript, 1, 1, 2, "", "\xA8\xA1"},
         CheckRow{"emptySourceIsComplete", "", TE::Auto, TE::Utf8, ScriptMode::None,
                  FileProblem::None, 0, 0, 0, "", ""}),
     [](const auto& row) { return std::string(row.param.name); });

@@ -26,6 +26,13 @@ const std::string longTraditional =
     "version 2.1 已經發佈。\n這家餐廳的飯菜味道不錯，價格也很實惠；學習外語最重要的是堅持。"
     "春節是中國最重要的傳統節日，他們決定明年夏天去海邊旅行。\n";
 const std::string ascii = "The quick brown fox jumps over the lazy dog 42 times.\n";
+// More ASCII than the detector's window holds.
+const std::string longAscii = [] {
+    std::string text;
+    while (text.size() < 70 * 1024)
+        text += ascii;
+    return text;
+}();
 
 std::string encoded(const std::string& utf8, const char* charset) {
     bool ok = false;
@@ -76,6 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
         SmartRow{"gbkTraditional", longTraditional, "GB18030", 0, TE::Ansi, TE::Ansi},
         SmartRow{"big5Short", shortTraditional, "BIG5", 0, TE::Big5, TE::Ansi},
         SmartRow{"big5Long", longTraditional, "BIG5", 0, TE::Big5, TE::Ansi},
+        // The statistics start at the first byte that is not ASCII.
+        SmartRow{"big5AfterLongAscii", longAscii + longTraditional, "BIG5", 0, TE::Big5, TE::Ansi},
         SmartRow{"utf8Short", shortSimplified, "UTF-8", 0, TE::Utf8, TE::Utf8},
         SmartRow{"utf8Long", longTraditional, "UTF-8", 0, TE::Utf8, TE::Utf8},
         // Cut inside its last character: no longer valid, but still UTF-8 to the statistics.

@@ -60,6 +60,11 @@ INSTANTIATE_TEST_SUITE_P(
                     "\xF0\x9F\x98\x80"
                     "a",
                     "??a", true},
+        // The first character beyond the BMP: a surrogate pair, not a zero unit ending the text.
+        FallbackRow{"utf8FirstBeyondBmpKeepsTheRest", decodeUtf8BySystem,
+                    "\xF0\x90\x80\x80"
+                    "a",
+                    "??a", true},
         FallbackRow{"utf8StopsAtZero", decodeUtf8BySystem, "a\0b"s, "a", false},
         FallbackRow{"utf8Empty", decodeUtf8BySystem, "", "", false},
         FallbackRow{"utf16leOut", encodeUtf16LEBySystem,

@@ -43,7 +43,7 @@ private:
     std::optional<std::string> saved;
 };
 
-enum class Runtime { Unset, Private, OpenToOthers, OwnedByOther, LinkToPrivate };
+enum class Runtime { Unset, Private, OpenToGroup, OpenToOthers, OwnedByOther, LinkToPrivate };
 
 struct ParentRow {
     const char* name;
@@ -65,7 +65,9 @@ TEST_P(PrivateFolderParent, FolderIsFreshOwnedAndClosedToOthers) {
         fs::create_directory_symlink(temp.native("real-run"), runtime);
     } else if (row.runtime != Runtime::Unset) {
         fs::create_directory(runtime);
-        ::chmod(runtime.c_str(), row.runtime == Runtime::OpenToOthers ? 0777 : 0700);
+        ::chmod(runtime.c_str(), row.runtime == Runtime::OpenToOthers  ? 0777
+                                 : row.runtime == Runtime::OpenToGroup ? 0770
+                                                                       : 0700);
         if (row.runtime == Runtime::OwnedByOther && ::chown(runtime.c_str(), 65534, 65534) != 0)
             GTEST_SKIP() << "giving a folder to another user needs root";
     }
@@ -97,6 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, PrivateFolderParent,
     ::testing::Values(ParentRow{"NoRuntimeFolder", Runtime::Unset, false},
                       ParentRow{"PrivateRuntimeFolder", Runtime::Private, true},
+                      ParentRow{"RuntimeFolderOpenToGroup", Runtime::OpenToGroup, false},
                       ParentRow{"RuntimeFolderOpenToOthers", Runtime::OpenToOthers, false},
                       ParentRow{"RuntimeFolderOfAnotherUser", Runtime::OwnedByOther, false},
                       ParentRow{"RuntimeFolderIsALink", Runtime::LinkToPrivate, false}),

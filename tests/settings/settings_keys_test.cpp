@@ -1,6 +1,7 @@
 #include "settings/settings_keys.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -202,7 +203,8 @@ TEST_F(SettingsFile, lineBreakInFolderSurvivesRestart) {
 }
 
 // The two options are written, in a section of their own after the classic ones, only once one
-// has been on; from then on both are kept, off included. A file without them reads as off.
+// has been on, either of them alone; from then on both are kept, off included. A file without
+// them reads as off. Each sequence of saves starts without a settings file.
 TEST_F(SettingsFile, optionsAreWrittenOnceTurnedOnAndSurviveRestarts) {
     const char* smart = "复选框智能识别编码";
     const char* subFolders = "复选框包含子文件夹";
@@ -210,30 +212,36 @@ TEST_F(SettingsFile, optionsAreWrittenOnceTurnedOnAndSurviveRestarts) {
         bool smartOn, subFoldersOn;
         std::vector<std::string> tail; // the lines after the classic layout
     };
-    const Step steps[] = {
-        {false, false, {}},
-        {false, true, {"[选项]", "包含子文件夹=真", "智能识别编码=假"}},
-        {true, false, {"[选项]", "包含子文件夹=假", "智能识别编码=真"}},
-        {false, false, {"[选项]", "包含子文件夹=假", "智能识别编码=假"}},
+    const std::vector<Step> sequences[] = {
+        {
+            {false, false, {}},
+            {false, true, {"[选项]", "包含子文件夹=真", "智能识别编码=假"}},
+            {true, false, {"[选项]", "包含子文件夹=假", "智能识别编码=真"}},
+            {false, false, {"[选项]", "包含子文件夹=假", "智能识别编码=假"}},
+        },
+        {{true, false, {"[选项]", "包含子文件夹=假", "智能识别编码=真"}}},
     };
-    for (const Step& step : steps) {
-        FakeWindow window = freshWindow();
-        window.controls[smart].selected = window.controls[subFolders].selected = true;
-        run(window, [&](FakeWindow& w) {
-            w.controls[smart].selected = step.smartOn;
-            w.controls[subFolders].selected = step.subFoldersOn;
-        });
-        std::vector<std::string> expected = firstSaveLines;
-        expected.insert(expected.end(), step.tail.begin(), step.tail.end());
-        EXPECT_EQ(readBytes(nativePath), crlf(expected)) << step.smartOn << step.subFoldersOn;
+    for (const std::vector<Step>& steps : sequences) {
+        std::filesystem::remove(nativePath);
+        for (const Step& step : steps) {
+            FakeWindow window = freshWindow();
+            window.controls[smart].selected = window.controls[subFolders].selected = true;
+            run(window, [&](FakeWindow& w) {
+                w.controls[smart].selected = step.smartOn;
+                w.controls[subFolders].selected = step.subFoldersOn;
+            });
+            std::vector<std::string> expected = firstSaveLines;
+            expected.insert(expected.end(), step.tail.begin(), step.tail.end());
+            EXPECT_EQ(readBytes(nativePath), crlf(expected)) << step.smartOn << step.subFoldersOn;
 
-        FakeWindow restarted = freshWindow();
-        restarted.controls[smart].selected = restarted.controls[subFolders].selected = true;
-        ConfigStore store(folder.path("registry"));
-        ASSERT_TRUE(store.setFile(settingsPath, StorageMode::File));
-        loadSettingsIntoWindow(store, restarted);
-        EXPECT_EQ(selected(restarted, smart), step.smartOn);
-        EXPECT_EQ(selected(restarted, subFolders), step.subFoldersOn);
+            FakeWindow restarted = freshWindow();
+            restarted.controls[smart].selected = restarted.controls[subFolders].selected = true;
+            ConfigStore store(folder.path("registry"));
+            ASSERT_TRUE(store.setFile(settingsPath, StorageMode::File));
+            loadSettingsIntoWindow(store, restarted);
+            EXPECT_EQ(selected(restarted, smart), step.smartOn);
+            EXPECT_EQ(selected(restarted, subFolders), step.subFoldersOn);
+        }
     }
 }
 

@@ -123,6 +123,7 @@ struct DropCase {
     std::vector<std::string> converted; // in 转换结果 beside the first file
     std::vector<std::string> notConverted;
     const char* runningButton;
+    bool subFolders = false; // the box 包含子文件夹 checked
 };
 
 const DropCase dropCases[] = {
@@ -137,6 +138,13 @@ const DropCase dropCases[] = {
      {"two/c.txt", "two/a.dat"},
      {"two/d.dat"},
      fileButton},
+    // The box concerns a folder dropped alone; files are converted as ever.
+    {"FilesWithSubFoldersChecked",
+     {"one/a.dat", "one/b.txt"},
+     {"one/a.dat", "one/b.txt"},
+     {},
+     fileButton,
+     true},
 };
 
 class DropCaseTest : public DropTest, public ::testing::WithParamInterface<DropCase> {};
@@ -147,6 +155,7 @@ TEST_P(DropCaseTest, DroppedPathsAreConvertedUnderTheButtonThatRunsThem) {
         write(name, platform::ansi("青枫"));
     window->host().setSelected("单选框输出UTF8", true);
     window->host().setText("编辑框文件过滤", "*.txt");
+    window->host().setSelected("复选框包含子文件夹", c.subFolders);
 
     EXPECT_TRUE(drop(c.dropped));
     EXPECT_EQ(reportedUnder, std::vector<std::string>{c.runningButton});
