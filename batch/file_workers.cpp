@@ -1,6 +1,8 @@
 #include "batch/file_workers.h"
 
 #include <algorithm>
+#include <new>
+#include <stdexcept>
 #include <utility>
 
 #include "platform/path_scan.h"
@@ -78,9 +80,17 @@ void FileWorkers::convert(std::size_t index, const FileJob& job) {
         };
     // Each file starts afresh; the run fills in what an unread source would have carried over.
     engine::TextEncoding detected = engine::TextEncoding::Auto;
-    engine::FileConversion conversion =
-        engine::convertFile(job.sourcePath, settings.input, settings.output, job.outputFolder,
-                            detected, step, settings.rule, control);
+    engine::FileConversion conversion;
+    // A worker's task must not end the program: memory running out fails this file alone, and
+    // the output it was writing is removed on the way out.
+    try {
+        conversion = engine::convertFile(job.sourcePath, settings.input, settings.output,
+                                         job.outputFolder, detected, step, settings.rule, control);
+    } catch (const std::bad_alloc&) {
+        conversion = {.status = {platform::FileProblem::OutOfMemory}};
+    } catch (const std::length_error&) {
+        conversion = {.status = {platform::FileProblem::OutOfMemory}};
+    }
     {
         std::lock_guard lock(mutex);
         entry.conversion = conversion;

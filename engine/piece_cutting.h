@@ -62,7 +62,18 @@ std::size_t forEachPieceInOrder(const WorkControl& control, std::size_t count, M
             if (stopped)
                 return;
         }
-        std::optional<Result> made = make(i);
+        // A piece that throws stops the run, so that no thread waits for it to be taken.
+        auto stopOnThrow = [&](auto step) {
+            try {
+                return step();
+            } catch (...) {
+                const std::lock_guard lock(mutex);
+                stopped = true;
+                taken.notify_all();
+                throw;
+            }
+        };
+        std::optional<Result> made = stopOnThrow([&] { return make(i); });
         std::unique_lock lock(mutex);
         if (!made) {
             stopped = true;
@@ -77,7 +88,7 @@ std::size_t forEachPieceInOrder(const WorkControl& control, std::size_t count, M
             Result result = std::move(*ready[next]);
             ready[next].reset();
             lock.unlock();
-            const bool kept = take(next, result);
+            const bool kept = stopOnThrow([&] { return take(next, result); });
             lock.lock();
             if (!kept) {
                 stopped = true;

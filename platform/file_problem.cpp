@@ -63,6 +63,7 @@ bool isSourceProblem(FileProblem problem) {
     case FileProblem::NameNotRepresentable:
     case FileProblem::NotReached:
     case FileProblem::Abandoned:
+    case FileProblem::OutOfMemory:
         return true;
     default:
         return false;
@@ -143,6 +144,9 @@ AnsiText describeProblem(const FileStatus& status) {
     case FileProblem::Abandoned:
         text = "已停止，转换中途放弃，未写入";
         break;
+    case FileProblem::OutOfMemory:
+        text = "内存不足";
+        break;
     }
     return ansi(text);
 }
@@ -198,6 +202,8 @@ std::string describeProblemInEnglish(const FileStatus& status, std::string_view 
         return "not converted: the run was stopped";
     case FileProblem::Abandoned:
         return "not converted: the run was stopped during the file";
+    case FileProblem::OutOfMemory:
+        return "not converted: out of memory";
     }
     return {};
 }

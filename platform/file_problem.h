@@ -46,6 +46,8 @@ enum class FileProblem : int {
     NotReached,           // The run was stopped before this file: it was neither read nor written.
     Abandoned,            // The run was stopped while this file was being converted: its output
                           // was not put in place (an earlier output stays as it was).
+    OutOfMemory,          // Memory ran out while the file was converted: nothing was put in
+                          // place, and the run goes on with the next file.
 };
 
 // A problem with the system's error number behind it. `error` is 0 for the problems no failed
@@ -61,8 +63,8 @@ struct [[nodiscard]] FileStatus {
 };
 
 // True for the problems that leave no text to convert: the source was not read (or, for an
-// unrepresentable name or a file a stopped run never reached, never opened; or a stop abandoned
-// it), so there is no new output file either.
+// unrepresentable name or a file a stopped run never reached, never opened; or a stop or a lack
+// of memory abandoned it), so there is no new output file either.
 bool isSourceProblem(FileProblem problem);
 
 // A short Chinese description for people, as AnsiText: "无法读取：权限不足". Empty for None.

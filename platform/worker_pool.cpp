@@ -1,6 +1,7 @@
 #include "platform/worker_pool.h"
 
 #include <atomic>
+#include <exception>
 #include <memory>
 
 #include <sched.h>
@@ -71,11 +72,18 @@ struct PieceLoop {
     std::mutex mutex;
     std::condition_variable finished;
     std::size_t done = 0;
+    std::exception_ptr failure; // the first piece that threw, rethrown on the caller's thread
 
     void takePieces() {
         std::size_t taken = 0;
         for (std::size_t i = next++; i < count; i = next++) {
-            (*body)(i);
+            try {
+                (*body)(i);
+            } catch (...) {
+                std::lock_guard lock(mutex);
+                if (!failure)
+                    failure = std::current_exception();
+            }
             ++taken;
         }
         if (taken == 0)
@@ -101,6 +109,8 @@ void WorkerPool::forEachPiece(std::size_t count, const std::function<void(std::s
     loop->takePieces();
     std::unique_lock lock(loop->mutex);
     loop->finished.wait(lock, [&] { return loop->done == count; });
+    if (loop->failure)
+        std::rethrow_exception(loop->failure);
 }
 
 } // namespace platform

@@ -32,7 +32,9 @@ public:
 
     // Calls body(i) once for every i below `count` and returns when all calls are done. The
     // calling thread takes pieces too, so this finishes even when every worker is busy, and may
-    // be called from inside a task. Pieces are taken in increasing order.
+    // be called from inside a task. Pieces are taken in increasing order. A piece that throws
+    // (memory running out) does not end the program: the others still run, and the first
+    // exception is rethrown here, on the calling thread.
     void forEachPiece(std::size_t count, const std::function<void(std::size_t)>& body);
 
 private:

@@ -15,6 +15,7 @@
 
 #include "batch/headless_host.h"
 #include "engine/charset_conversion.h"
+#include "engine/piece_cutting.h"
 #include "tests/platform/file_status_print.h"
 #include "tests/platform/temp_folder.h"
 
@@ -186,6 +187,35 @@ TEST_F(BatchRun, detailsGiveEveryFailureItsReasonOnItsOwnLine) {
               std::vector<AnsiText>{ansi("gone.txt：无法读取：文件或文件夹不存在\n"
                                          "slow.txt：已停止，转换中途放弃，未写入\n"
                                          "two?lines.txt：已停止，未转换")});
+}
+
+// Memory running out in a piece on another worker fails that file alone: its earlier output
+// stays, and the run goes on.
+TEST_F(BatchRun, memoryRunningOutFailsOneFileAndTheRunGoesOn) {
+    TempTree tree;
+    fs::create_directories(tree.root / "转换结果");
+    tree.write("转换结果/huge.txt", "earlier result");
+    std::vector<AnsiText> files{TempTree::ansiPath(tree.write("huge.txt", "huge")),
+                                TempTree::ansiPath(tree.write("next.txt", "next"))};
+    RunStyle style{.jobs = 2};
+    style.scriptOverride = [](AnsiText& text, engine::TextEncoding,
+                              const engine::WorkControl& control) -> engine::ScriptStepOutcome {
+        if (text == "huge")
+            engine::forEachPiece(control, 8, [](std::size_t i) {
+                if (i == 5)
+                    throw std::bad_alloc();
+            });
+        return FileProblem::None;
+    };
+    RecordingHost host;
+    BatchSummary summary = runBatch(host, session, files, {}, style);
+
+    EXPECT_EQ(summary.converted, 1);
+    ASSERT_EQ(summary.failures.size(), 1u);
+    EXPECT_EQ(summary.failures[0].status, FileStatus{FileProblem::OutOfMemory});
+    EXPECT_EQ(readFile(tree.root / "转换结果" / "huge.txt"), "earlier result");
+    EXPECT_EQ(readFile(tree.root / "转换结果" / "next.txt"), "\xEF\xBB\xBFnext");
+    EXPECT_EQ(host.detailsShown, std::vector<AnsiText>{ansi("huge.txt：内存不足")});
 }
 
 TEST_F(BatchRun, resultFolderBlockedByAFileFailsEveryWrite) {

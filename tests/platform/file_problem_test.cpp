@@ -12,7 +12,7 @@ using namespace platform;
 namespace {
 
 // The last enumerator: the tables below cover every problem up to it.
-constexpr FileProblem lastProblem = FileProblem::Abandoned;
+constexpr FileProblem lastProblem = FileProblem::OutOfMemory;
 
 std::string errorText(int error) {
     return std::strerror(error);
@@ -48,6 +48,7 @@ TEST(FileProblem, englishTextsAreTheCommandLinesOwn) {
         {{FileProblem::OutputUnreplaceable, EISDIR}, "cannot replace: " + errorText(EISDIR)},
         {{FileProblem::NotReached}, "not converted: the run was stopped"},
         {{FileProblem::Abandoned}, "not converted: the run was stopped during the file"},
+        {{FileProblem::OutOfMemory}, "not converted: out of memory"},
     };
     static_assert(std::size(rows) == static_cast<std::size_t>(lastProblem) + 1);
     for (const auto& row : rows)
