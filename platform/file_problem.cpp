@@ -63,6 +63,7 @@ bool isSourceProblem(FileProblem problem) {
     case FileProblem::NameNotRepresentable:
     case FileProblem::NotReached:
     case FileProblem::Abandoned:
+    case FileProblem::OutputTaken:
         return true;
     default:
         return false;
@@ -138,6 +139,9 @@ AnsiText describeProblem(const FileStatus& status) {
     case FileProblem::Abandoned:
         text = "已停止，转换中途放弃，未写入";
         break;
+    case FileProblem::OutputTaken:
+        text = "与前面另一个文件输出到同一位置，未转换";
+        break;
     }
     return ansi(text);
 }
@@ -190,6 +194,8 @@ std::string describeProblemInEnglish(const FileStatus& status, std::string_view 
         return "not converted: the run was stopped";
     case FileProblem::Abandoned:
         return "not converted: the run was stopped during the file";
+    case FileProblem::OutputTaken:
+        return "not converted: an earlier file of the run writes the same output";
     }
     return {};
 }

@@ -44,6 +44,8 @@ enum class FileProblem : int {
     NotReached,           // The run was stopped before this file: it was neither read nor written.
     Abandoned,            // The run was stopped while this file was being converted: its output
                           // was not put in place (an earlier output stays as it was).
+    OutputTaken,          // An earlier file of the run, another source, writes the same output:
+                          // this one was neither read nor written, and that result stays.
 };
 
 // A problem with the system's error number behind it. `error` is 0 for the problems no failed
