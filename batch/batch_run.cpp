@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
+#include <set>
 #include <utility>
 
 #include "batch/choices.h"
@@ -325,6 +326,16 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
     if (summary.stopped && style.unreachedFilesFail)
         for (std::size_t j = started; j < files.size(); ++j)
             failed(files[j], {platform::FileProblem::NotReached});
+    {
+        // New outputs were not synced one by one; their folders' file systems are, once, before
+        // the run says it is done.
+        std::set<AnsiText> written;
+        for (std::size_t j = 0; j < started; ++j)
+            if (!taken[j])
+                written.insert(jobs[j].outputFolder);
+        const std::vector<AnsiText> writtenFolders(written.begin(), written.end());
+        (void)platform::syncFileSystemsOf(writtenFolders);
+    }
     summary.elapsedMilliseconds = platform::monotonicMilliseconds() - start;
     if (summary.hostClosed)
         return summary;
