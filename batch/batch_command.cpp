@@ -154,7 +154,7 @@ struct TypedOptions {
 // The one table of options: parsing and --help both come from it.
 void describeOptions(CLI::App& app, TypedOptions& typed) {
     app.description(
-        "Converts text files between encodings into the folder 转换结果 beside the first file, "
+        "Converts text files between encodings into the folder 转换结果 beside each file, "
         "or inside DIR, as the window's batch run does:\n"
         "  qingfengxia-batch [OPTIONS] FILE...\n"
         "  qingfengxia-batch [OPTIONS] --folder DIR [--filter TEXT] [--pattern-scan] "

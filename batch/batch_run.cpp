@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
+#include <set>
 #include <utility>
 
 #include "batch/choices.h"
@@ -13,6 +14,7 @@
 #include "platform/file_system.h"
 #include "platform/monotonic_clock.h"
 #include "platform/path_scan.h"
+#include "platform/real_path.h"
 #include "platform/temporary_leftovers.h"
 
 namespace batch {
@@ -47,6 +49,58 @@ AnsiText outputFolderOf(const AnsiText& path, const AnsiText& treeRoot,
     return relative.empty() ? resultFolder : resultFolder + relative + platform::pathSeparator;
 }
 
+// The result folders of a run, each made once, as spelled and as the system resolves them: two
+// spellings of one folder (through a link, say) list it once.
+class ResultFolders {
+public:
+    void add(const AnsiText& spelled) {
+        auto [it, fresh] = resolved.try_emplace(spelled);
+        if (!fresh)
+            return;
+        (void)createFolderPath(spelled); // a failure shows in every file's write
+        const AnsiText real = platform::realPath(spelled);
+        it->second = real.empty() ? spelled : real + platform::pathSeparator;
+        if (std::ranges::find(listedResolved, it->second) == listedResolved.end()) {
+            listed.push_back(spelled);
+            listedResolved.push_back(it->second);
+        }
+    }
+    bool contains(const AnsiText& spelled) const { return resolved.contains(spelled); }
+    const AnsiText& resolvedOf(const AnsiText& spelled) const { return resolved.at(spelled); }
+    std::vector<AnsiText> listed; // in the order added
+
+private:
+    std::map<AnsiText, AnsiText> resolved;
+    std::vector<AnsiText> listedResolved;
+};
+
+// Which files may not be converted because an earlier file, another source, writes the same
+// output (two spellings of one result folder). The same source listed again is not one of them:
+// it takes the earlier one's output folder, so that the workers write the two one after the
+// other.
+template <class ResultFolderOf>
+std::vector<bool> outputsTaken(std::vector<FileJob>& jobs, const ResultFolders& folders,
+                               const ResultFolderOf& resultFolderOf) {
+    std::vector<bool> taken(jobs.size(), false);
+    std::map<AnsiText, std::size_t> writer; // an output's resolved place -> the file writing it
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const AnsiText& source = jobs[i].sourcePath;
+        const AnsiText folder = resultFolderOf(source);
+        const AnsiText place = folders.resolvedOf(folder) +
+                               jobs[i].outputFolder.substr(folder.size()) + fileNameOfPath(source);
+        const auto [it, fresh] = writer.try_emplace(place, i);
+        if (fresh)
+            continue;
+        const AnsiText& earlier = jobs[it->second].sourcePath;
+        const AnsiText real = platform::realPath(source);
+        if (earlier == source || (!real.empty() && real == platform::realPath(earlier)))
+            jobs[i].outputFolder = jobs[it->second].outputFolder;
+        else
+            taken[i] = true;
+    }
+    return taken;
+}
+
 BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<AnsiText>& files,
                       const std::vector<AnsiText>& unrepresentable, const AnsiText& treeRoot,
                       RunStyle style);
@@ -60,10 +114,19 @@ engine::ScriptStep scriptStep(BatchHost& host) {
     };
 }
 
-AnsiText completionReport(std::int64_t elapsedMilliseconds, const AnsiText& resultFolder,
+AnsiText completionReport(std::int64_t elapsedMilliseconds,
+                          const std::vector<AnsiText>& resultFolders,
                           const std::vector<AnsiText>& failedNames, bool withQuestion) {
-    AnsiText report = ansi("转换完成，耗时 ") + elapsedTimeText(elapsedMilliseconds) +
-                      ansi("\r\n转换后的文件保存在这个目录：") + resultFolder;
+    AnsiText report = ansi("转换完成，耗时 ") + elapsedTimeText(elapsedMilliseconds);
+    const bool several = resultFolders.size() > 1;
+    if (several) {
+        report += ansi("\r\n转换后的文件保存在这些目录：");
+        for (const AnsiText& folder : resultFolders)
+            report += "\r\n" + folder;
+    } else {
+        report += ansi("\r\n转换后的文件保存在这个目录：") +
+                  (resultFolders.empty() ? AnsiText() : resultFolders.front());
+    }
     if (!failedNames.empty()) {
         constexpr size_t namesShown = 5;
         report +=
@@ -76,7 +139,9 @@ AnsiText completionReport(std::int64_t elapsedMilliseconds, const AnsiText& resu
         if (failedNames.size() > namesShown)
             report += ansi("等");
     }
-    return withQuestion ? report + ansi("\r\n\r\n请问需要打开它吗？") : report;
+    if (!withQuestion)
+        return report;
+    return report + ansi(several ? "\r\n\r\n请问需要打开第一个吗？" : "\r\n\r\n请问需要打开它吗？");
 }
 
 AnsiText failureDetails(const std::vector<FailedFile>& failures) {
@@ -118,19 +183,33 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
     // Unlike the script group, read once: every file of a run is detected the same way.
     const auto rule = host.selected(control::smartDetectionBox) ? engine::DetectionRule::Smart
                                                                 : engine::DetectionRule::Classic;
+    // A tree's result folder is in its root; any other file's beside the file, so that files
+    // from several folders (a drop, "Open with", the command line) never meet in one.
+    auto resultFolderOf = [&treeRoot](const AnsiText& path) {
+        const AnsiText base =
+            treeRoot.empty() ? directoryOfPath(path) + platform::pathSeparator : treeRoot;
+        return base + ansi(resultFolderName) + platform::pathSeparator;
+    };
+    ResultFolders folders;
+    std::vector<FileJob> jobs(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const AnsiText folder = resultFolderOf(files[i]);
+        folders.add(folder);
+        jobs[i].sourcePath = files[i];
+        jobs[i].outputFolder = outputFolderOf(files[i], treeRoot, folder);
+    }
     // An unrepresentable path's folder part is as it came from the scan; only its name is not.
-    const AnsiText& first = files.empty() ? unrepresentable.front() : files.front();
-    const AnsiText base =
-        treeRoot.empty() ? directoryOfPath(first) + platform::pathSeparator : treeRoot;
-    summary.resultFolder = base + ansi(resultFolderName) + platform::pathSeparator;
-    (void)createFolderPath(summary.resultFolder); // a failure shows in every file's write
+    if (files.empty())
+        folders.add(resultFolderOf(unrepresentable.front()));
+    summary.resultFolders = folders.listed;
+    summary.resultFolder = summary.resultFolders.front();
+    const std::vector<bool> taken = outputsTaken(jobs, folders, resultFolderOf);
     {
         // Outputs of these names that a killed run was writing left hidden temporary files;
         // this run replaces those outputs, so their leftovers go now.
         std::map<AnsiText, std::vector<AnsiText>> namesByFolder;
-        for (const AnsiText& path : files)
-            namesByFolder[outputFolderOf(path, treeRoot, summary.resultFolder)].push_back(
-                fileNameOfPath(path));
+        for (const FileJob& job : jobs)
+            namesByFolder[job.outputFolder].push_back(fileNameOfPath(job.sourcePath));
         for (const auto& [folder, names] : namesByFolder)
             (void)platform::removeTemporaryLeftovers(folder, names);
     }
@@ -148,11 +227,8 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
         host.fileFinished(outcome);
     }
 
-    std::vector<FileJob> jobs(files.size());
     std::int64_t largest = 0;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        jobs[i].sourcePath = files[i];
-        jobs[i].outputFolder = outputFolderOf(files[i], treeRoot, summary.resultFolder);
         jobs[i].size = std::max<std::int64_t>(platform::fileLength(files[i]), 0);
         largest = std::max(largest, jobs[i].size);
     }
@@ -177,10 +253,16 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
             workers.abandon();
     };
     auto startReady = [&] {
-        while (!stopping && started < jobs.size() && workers.mayStart(jobs[started])) {
+        while (!stopping && started < jobs.size()) {
             FileJob& job = jobs[started];
+            if (taken[started]) {
+                ++started; // fails without converting
+                continue;
+            }
+            if (!workers.mayStart(job))
+                break;
             job.script = readScriptMode(host);
-            if (job.outputFolder != summary.resultFolder)
+            if (!folders.contains(job.outputFolder))
                 (void)createFolderPath(job.outputFolder); // a failure shows in the file's write
             workers.start(started++, job);
         }
@@ -198,6 +280,18 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
                             progressCaption(summary.count, position, files[i]));
         }
         startReady();
+        FileOutcome outcome;
+        outcome.index = position;
+        outcome.count = summary.count;
+        outcome.sourcePath = files[i];
+        outcome.outputPath = jobs[i].outputFolder + fileNameOfPath(files[i]);
+        if (taken[i]) {
+            outcome.status = {platform::FileProblem::OutputTaken};
+            failed(files[i], outcome.status);
+            if (!summary.hostClosed)
+                host.fileFinished(outcome);
+            continue;
+        }
         int shownPermille = 0;
         constexpr std::chrono::milliseconds pumpInterval{25};
         while (!workers.waitFor(i, pumpInterval)) {
@@ -216,11 +310,6 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
             continue;
         }
         const engine::FileConversion conversion = workers.result(i);
-        FileOutcome outcome;
-        outcome.index = position;
-        outcome.count = summary.count;
-        outcome.sourcePath = files[i];
-        outcome.outputPath = jobs[i].outputFolder + fileNameOfPath(files[i]);
         // An unread source shows the encoding of the file before it, as one worker going
         // through the list in order would have carried it over.
         outcome.detected =
@@ -238,11 +327,21 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
     if (summary.stopped && style.unreachedFilesFail)
         for (std::size_t j = started; j < files.size(); ++j)
             failed(files[j], {platform::FileProblem::NotReached});
+    {
+        // New outputs were not synced one by one; their folders' file systems are, once, before
+        // the run says it is done.
+        std::set<AnsiText> written;
+        for (std::size_t j = 0; j < started; ++j)
+            if (!taken[j])
+                written.insert(jobs[j].outputFolder);
+        const std::vector<AnsiText> writtenFolders(written.begin(), written.end());
+        (void)platform::syncFileSystemsOf(writtenFolders);
+    }
     summary.elapsedMilliseconds = platform::monotonicMilliseconds() - start;
     if (summary.hostClosed)
         return summary;
 
-    summary.report = completionReport(summary.elapsedMilliseconds, summary.resultFolder,
+    summary.report = completionReport(summary.elapsedMilliseconds, summary.resultFolders,
                                       summary.failedNames, style.askToOpenResult);
     constexpr int okButton = 0;
     constexpr int yesNoButtons = 4;

@@ -1,6 +1,6 @@
 // The two batch buttons' handlers and the run they drive: every file of a list converted into
-// the result folder "转换结果" beside the first file, with progress, a stop request and the
-// completion report.
+// the result folder "转换结果" beside it, with progress, a stop request and the completion
+// report.
 #pragma once
 
 #include <cstdint>
@@ -36,11 +36,12 @@ struct FailedFile {
 
 // How a run went: what the report says and what the command line's exit status needs.
 struct [[nodiscard]] BatchSummary {
-    int count = 0;                     // files in the list
-    int converted = 0;                 // files converted completely
-    std::vector<AnsiText> failedNames; // file names (no folder) of the files that failed
-    std::vector<FailedFile> failures;  // the same files, in the same order, with their reasons
-    AnsiText resultFolder;             // ends in a separator
+    int count = 0;                       // files in the list
+    int converted = 0;                   // files converted completely
+    std::vector<AnsiText> failedNames;   // file names (no folder) of the files that failed
+    std::vector<FailedFile> failures;    // the same files, in the same order, with their reasons
+    AnsiText resultFolder;               // the first of resultFolders
+    std::vector<AnsiText> resultFolders; // each ends in a separator; in the order of their files
     std::int64_t elapsedMilliseconds = 0;
     AnsiText report;         // the completion report's text; empty when none was shown
     bool stopped = false;    // a stop request ended the run before its last file
@@ -73,7 +74,9 @@ struct RunStyle {
     ScriptStepOverride scriptOverride = {};
 };
 
-// Converts `files` (full paths) into the result folder beside the first one. `unrepresentable`
+// Converts `files` (full paths) into the result folder beside them; files from several folders
+// each into the one beside its own folder. A later source whose output would replace that of an
+// earlier, different one fails (the same source listed again converts again). `unrepresentable`
 // names files a scan found but cannot open (reported as failed, never opened); when they are
 // all there is, the result folder is beside the first of them. Nothing happens when both lists
 // are empty. Files convert on `style.jobs` worker threads while this thread keeps the host's
@@ -92,10 +95,11 @@ BatchSummary runBatch(BatchHost& host, BatchSession& session, const FolderScanRe
 // step runs.
 engine::ScriptStep scriptStep(BatchHost& host);
 
-// The completion report: elapsed time, result folder, the failures line when files failed (the
-// first five names, then "等" when there are more), and unless left out the question whether
-// to open the folder.
-AnsiText completionReport(std::int64_t elapsedMilliseconds, const AnsiText& resultFolder,
+// The completion report: elapsed time, every result folder, the failures line when files failed
+// (the first five names, then "等" when there are more), and unless left out the question
+// whether to open the (first) folder.
+AnsiText completionReport(std::int64_t elapsedMilliseconds,
+                          const std::vector<AnsiText>& resultFolders,
                           const std::vector<AnsiText>& failedNames, bool withQuestion = true);
 
 // The report's details: one line "<name>：<reason>" per failed file, every one of them named;

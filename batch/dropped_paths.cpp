@@ -73,7 +73,7 @@ bool startDroppedBatch(BatchHost& host, BatchSession& session,
 
     const PumpEvents pump = [&host] { return host.pumpEvents(); };
     // A folder alone runs as the picker's choice would, its sub-folders included when the box
-    // says so; a mix has one result folder beside its first file, so it stays flat.
+    // says so; a mix stays flat, each file's result beside it.
     FolderScanResult list =
         folderRun && host.selected(control::subFoldersBox)
             ? listFolderByFilter(folder, host.text(control::filterEdit), pump, SubFolders::Include)

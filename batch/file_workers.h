@@ -63,8 +63,8 @@ public:
     FileWorkers& operator=(const FileWorkers&) = delete;
 
     // Whether `job` may start now: the workers' queue has room, its bytes fit the budget (a file
-    // alone always fits), and no file writing the same output is converting, so the later of two
-    // sources with one output name is written last.
+    // alone always fits), and no file writing the same output is converting, so a source listed
+    // twice is written once after the other.
     bool mayStart(const FileJob& job) const;
     // Starts file `index` (each index once, in increasing order).
     void start(std::size_t index, FileJob job);

@@ -1,10 +1,13 @@
 #include "platform/code_page.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "platform/iconv_cache.h"
@@ -41,25 +44,71 @@ struct UserArea {
     unsigned size() const { return (lastLead - firstLead + 1u) * rowSize(); }
 };
 
+// Pairs a code page leaves empty that the classic service still reads as the Private Use Area:
+// each run holds consecutive codes of one lead byte, and the runs in code order take consecutive
+// units.
+struct PairRun {
+    std::uint16_t first, last;
+    constexpr unsigned size() const { return last - first + 1u; }
+};
+
+// A character the classic service writes as other bytes than iconv does; both read back as it.
+struct WrittenAs {
+    char16_t unit;
+    unsigned char bytes[2];
+};
+
 struct DoubleBytePage {
     const char* charset;
     char16_t byteFF; // the single byte FF, also user-defined
     UserArea areas[3];
+    std::span<const PairRun> emptyPairs;
+    char16_t firstEmptyPairUnit;
+    std::span<const WrittenAs> writtenAs;
 };
+
+// The cells GBK left empty among its symbols (rows A1 to A9) and behind its last characters
+// (D7FA-D7FE, FE50-FEA0); they follow the user-defined areas in the Private Use Area.
+constexpr PairRun gbkEmptyPairs[] = {
+    {0xA2AB, 0xA2B0}, {0xA2E3, 0xA2E4}, {0xA2EF, 0xA2F0}, {0xA2FD, 0xA2FE}, {0xA4F4, 0xA4FE},
+    {0xA5F7, 0xA5FE}, {0xA6B9, 0xA6C0}, {0xA6D9, 0xA6DF}, {0xA6EC, 0xA6ED}, {0xA6F3, 0xA6F3},
+    {0xA6F6, 0xA6FE}, {0xA7C2, 0xA7D0}, {0xA7F2, 0xA7FE}, {0xA896, 0xA8A0}, {0xA8BC, 0xA8BC},
+    {0xA8BF, 0xA8BF}, {0xA8C1, 0xA8C4}, {0xA8EA, 0xA8FE}, {0xA958, 0xA958}, {0xA95B, 0xA95B},
+    {0xA95D, 0xA95F}, {0xA989, 0xA995}, {0xA997, 0xA9A3}, {0xA9F0, 0xA9FE}, {0xD7FA, 0xD7FE},
+    {0xFE50, 0xFE7E}, {0xFE80, 0xFEA0}};
+
+constexpr unsigned pairCount(std::span<const PairRun> runs) {
+    unsigned count = 0;
+    for (const PairRun& run : runs)
+        count += run.size();
+    return count;
+}
+static_assert(pairCount(gbkEmptyPairs) == 0xE864 - 0xE766 + 1);
+
+// Big5 has four double box-drawing lines twice (A2A4-A2A7 and F9E9-F9F9); the classic service
+// writes the later codes.
+constexpr WrittenAs big5WrittenAs[] = {
+    {0x2550, {0xF9, 0xF9}}, {0x255E, {0xF9, 0xE9}}, {0x2561, {0xF9, 0xEB}}, {0x256A, {0xF9, 0xEA}}};
 
 constexpr DoubleBytePage gbkPage{"CP936",
                                  0xF8F5,
                                  {{0xAA, 0xAF, {{0xA1, 0xFE}, noBytes}, 0xE000},
                                   {0xF8, 0xFE, {{0xA1, 0xFE}, noBytes}, 0xE234},
-                                  {0xA1, 0xA7, {{0x40, 0x7E}, {0x80, 0xA0}}, 0xE4C6}}};
+                                  {0xA1, 0xA7, {{0x40, 0x7E}, {0x80, 0xA0}}, 0xE4C6}},
+                                 gbkEmptyPairs,
+                                 0xE766,
+                                 {}};
 constexpr DoubleBytePage big5Page{"CP950",
                                   0xF8F8,
                                   {{0xFA, 0xFE, {{0x40, 0x7E}, {0xA1, 0xFE}}, 0xE000},
                                    {0x8E, 0xA0, {{0x40, 0x7E}, {0xA1, 0xFE}}, 0xE311},
-                                   {0x81, 0x8D, {{0x40, 0x7E}, {0xA1, 0xFE}}, 0xEEB8}}};
+                                   {0x81, 0x8D, {{0x40, 0x7E}, {0xA1, 0xFE}}, 0xEEB8}},
+                                  {},
+                                  0,
+                                  big5WrittenAs};
 
-// The unit of a user-defined pair, or 0 when the pair is not one.
-char16_t userDefinedUnit(const DoubleBytePage& page, unsigned char lead, unsigned char trail) {
+// The unit of a pair iconv refuses that the page still reads (user-defined or empty), or 0.
+char16_t unitBeyondIconv(const DoubleBytePage& page, unsigned char lead, unsigned char trail) {
     for (const UserArea& area : page.areas) {
         if (lead < area.firstLead || lead > area.lastLead)
             continue;
@@ -72,11 +121,19 @@ char16_t userDefinedUnit(const DoubleBytePage& page, unsigned char lead, unsigne
             column += run.size();
         }
     }
+    const unsigned code = lead << 8 | trail;
+    unsigned offset = 0;
+    for (const PairRun& run : page.emptyPairs) {
+        if (code >= run.first && code <= run.last)
+            return static_cast<char16_t>(page.firstEmptyPairUnit + offset + (code - run.first));
+        offset += run.size();
+    }
     return 0;
 }
 
-// The bytes of a user-defined unit into `bytes`; their number, 0 when the unit is not one.
-unsigned userDefinedBytes(const DoubleBytePage& page, char16_t unit, char bytes[2]) {
+// The bytes the page writes for a unit iconv cannot be asked about (a user-defined or empty-pair
+// one, or one written differently) into `bytes`; their number, 0 when the unit is none of them.
+unsigned bytesBeyondIconv(const DoubleBytePage& page, char16_t unit, char bytes[2]) {
     if (unit == page.byteFF) {
         bytes[0] = static_cast<char>(0xFF);
         return 1;
@@ -95,6 +152,25 @@ unsigned userDefinedBytes(const DoubleBytePage& page, char16_t unit, char bytes[
             column -= run.size();
         }
         return 2;
+    }
+    if (unit >= page.firstEmptyPairUnit) {
+        unsigned offset = unit - page.firstEmptyPairUnit;
+        for (const PairRun& run : page.emptyPairs) {
+            if (offset < run.size()) {
+                const unsigned code = run.first + offset;
+                bytes[0] = static_cast<char>(code >> 8);
+                bytes[1] = static_cast<char>(code & 0xFF);
+                return 2;
+            }
+            offset -= run.size();
+        }
+    }
+    for (const WrittenAs& written : page.writtenAs) {
+        if (written.unit == unit) {
+            bytes[0] = static_cast<char>(written.bytes[0]);
+            bytes[1] = static_cast<char>(written.bytes[1]);
+            return 2;
+        }
     }
     return 0;
 }
@@ -149,7 +225,7 @@ bool decodeDoubleByte(const DoubleBytePage& page, const unsigned char* bytes, st
         char16_t unit = at[0] == 0xFF ? page.byteFF : 0;
         if (isDoubleByteLead(at[0]) && inLeft > 1 && at[1] != 0) {
             skip = 2;
-            unit = userDefinedUnit(page, at[0], at[1]);
+            unit = unitBeyondIconv(page, at[0], at[1]);
         }
         if (!out.put(unit != 0 ? unit : u'?'))
             return false;
@@ -263,7 +339,7 @@ public:
 private:
     static UnitBytes ask(const DoubleBytePage& page, char16_t unit, const IconvLease& handle) {
         UnitBytes user{};
-        user.length = static_cast<unsigned char>(userDefinedBytes(page, unit, user.bytes));
+        user.length = static_cast<unsigned char>(bytesBeyondIconv(page, unit, user.bytes));
         // Neither code page holds a character beyond the BMP: each unit of a surrogate pair is
         // one missing character, so an emoji becomes two default characters, as the classic
         // service writes it.
@@ -298,10 +374,23 @@ bool encodeDoubleByte(const DoubleBytePage& page, const char16_t* units, std::si
     const IconvLease handle(page.charset, "UTF-16LE");
     if (!handle.valid())
         return false;
-    // Most texts go through iconv whole; the table takes over at the first refused character.
+    // Most texts go through iconv whole; the table takes over at the first refused character, or
+    // at the first one this page writes differently from iconv.
+    std::size_t iconvLength = length;
+    if (!page.writtenAs.empty()) {
+        const auto* end = units + length;
+        iconvLength = static_cast<std::size_t>(
+            std::find_if(units, end,
+                         [&](char16_t unit) {
+                             return std::ranges::any_of(page.writtenAs, [unit](const WrittenAs& w) {
+                                 return w.unit == unit;
+                             });
+                         }) -
+            units);
+    }
     char scratch[8192];
     char* in = reinterpret_cast<char*>(const_cast<char16_t*>(units));
-    std::size_t inLeft = length * sizeof(char16_t);
+    std::size_t inLeft = iconvLength * sizeof(char16_t);
     while (inLeft > 0) {
         char* outPtr = scratch;
         std::size_t outLeft = sizeof scratch;
@@ -313,7 +402,7 @@ bool encodeDoubleByte(const DoubleBytePage& page, const char16_t* units, std::si
             break;
     }
     UnitTable& table = unitTableFor(page);
-    for (std::size_t i = length - inLeft / sizeof(char16_t); i < length; ++i) {
+    for (std::size_t i = iconvLength - inLeft / sizeof(char16_t); i < length; ++i) {
         const UnitBytes& bytes = table.lookUp(page, units[i], handle);
         const bool stored =
             bytes.length == 0 ? out.put(defaultChar) : out.put(bytes.bytes, bytes.length);

@@ -158,6 +158,7 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
         return;
     }
     temporary = pattern;
+    replacing = exists;
     // An existing target keeps its permissions; a new one gets what a plain create would give.
     const mode_t mode = exists ? static_cast<mode_t>(info.st_mode & 07777) : newFileMode();
     if (fchmod(fd, mode) != 0)
@@ -190,6 +191,7 @@ bool ReplacingFile::write(std::string_view bytes) {
         fail(FileProblem::OutputUnwritable, errno);
         return false;
     }
+    synced = synced && bytes.empty();
     return true;
 }
 
@@ -201,6 +203,7 @@ bool ReplacingFile::truncate(std::uint64_t length) {
         fail(FileProblem::OutputUnwritable, errno);
         return false;
     }
+    synced = false;
     return true;
 }
 
@@ -211,10 +214,13 @@ bool ReplacingFile::syncToDisk() {
         fail(FileProblem::OutputUnwritable, errno);
         return false;
     }
+    synced = true;
     return true;
 }
 
 FileStatus ReplacingFile::commit() {
+    if (replacing && !synced)
+        (void)syncToDisk();
     if (!state.ok())
         return state;
     const int descriptor = fd;

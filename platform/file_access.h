@@ -58,7 +58,9 @@ public:
     // Waits until everything written so far is on the disk, so that a crash after commit()
     // leaves the new content, never an empty file.
     bool syncToDisk();
-    // Closes the temporary file and renames it over the target.
+    // Closes the temporary file and renames it over the target. A file that replaces an existing
+    // one is synced first, so a crash cannot trade a good earlier file for an empty one; a new
+    // file is not (its folder's file system is synced once by whoever wrote many of them).
     FileStatus commit();
 
 private:
@@ -68,6 +70,8 @@ private:
     std::string target;    // native path of the target
     std::string temporary; // native path of the temporary file, empty once gone
     int fd = -1;
+    bool replacing = false; // the target existed when the file was begun
+    bool synced = false;    // nothing written since the last sync
     FileStatus state;
 };
 

@@ -64,6 +64,7 @@ bool isSourceProblem(FileProblem problem) {
     case FileProblem::NotReached:
     case FileProblem::Abandoned:
     case FileProblem::OutOfMemory:
+    case FileProblem::OutputTaken:
         return true;
     default:
         return false;
@@ -147,6 +148,9 @@ AnsiText describeProblem(const FileStatus& status) {
     case FileProblem::OutOfMemory:
         text = "内存不足";
         break;
+    case FileProblem::OutputTaken:
+        text = "与前面另一个文件输出到同一位置，未转换";
+        break;
     }
     return ansi(text);
 }
@@ -204,6 +208,8 @@ std::string describeProblemInEnglish(const FileStatus& status, std::string_view 
         return "not converted: the run was stopped during the file";
     case FileProblem::OutOfMemory:
         return "not converted: out of memory";
+    case FileProblem::OutputTaken:
+        return "not converted: an earlier file of the run writes the same output";
     }
     return {};
 }

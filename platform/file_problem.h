@@ -48,6 +48,8 @@ enum class FileProblem : int {
                           // was not put in place (an earlier output stays as it was).
     OutOfMemory,          // Memory ran out while the file was converted: nothing was put in
                           // place, and the run goes on with the next file.
+    OutputTaken,          // An earlier file of the run, another source, writes the same output:
+                          // this one was neither read nor written, and that result stays.
 };
 
 // A problem with the system's error number behind it. `error` is 0 for the problems no failed

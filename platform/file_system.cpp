@@ -1,12 +1,15 @@
 #include "platform/file_system.h"
 
 #include <cerrno>
+#include <set>
 #include <string>
 
+#include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_descriptor.h"
 #include "platform/path_scan.h"
 
 namespace platform {
@@ -31,6 +34,28 @@ bool makeFolder(std::string_view path) {
         return true;
     struct stat info {};
     return errno == EEXIST && stat(native->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool syncFileSystemsOf(std::span<const AnsiText> folders) {
+    bool synced = true;
+    std::set<dev_t> done;
+    for (const AnsiText& folder : folders) {
+        const auto native = nativePath(folder);
+        struct stat info {};
+        if (!native || native->empty() || stat(native->c_str(), &info) != 0) {
+            synced = false;
+            continue;
+        }
+        if (done.contains(info.st_dev))
+            continue;
+        const FileDescriptor descriptor(open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (descriptor.get() < 0 || syncfs(descriptor.get()) != 0) {
+            synced = false;
+            continue;
+        }
+        done.insert(info.st_dev);
+    }
+    return synced;
 }
 
 bool createFolderPath(std::string_view path) {

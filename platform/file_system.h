@@ -1,6 +1,7 @@
 // Folder lookups and folder creation by AnsiText path.
 #pragma once
 
+#include <span>
 #include <string_view>
 
 #include "platform/ansi_text.h"
@@ -23,6 +24,11 @@ bool makeFolder(std::string_view path);
 // Windows) is skipped, as is one that already exists, whatever it is. False when a level cannot
 // be created.
 bool createFolderPath(std::string_view path);
+
+// Waits until everything written to the file systems holding `folders` is on the disk: the
+// files in them and their names alike, with one sync per file system however many folders
+// share it. False when a folder cannot be opened or a sync fails.
+bool syncFileSystemsOf(std::span<const AnsiText> folders);
 
 // The folder the program's executable lies in, without a trailing separator; empty when the
 // system does not say.

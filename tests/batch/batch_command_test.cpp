@@ -21,6 +21,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 struct ParseRow {
     const char* name;
     std::vector<std::string> arguments;
@@ -170,6 +175,35 @@ TEST_F(CommandRun, exitStatusesAndOneLinePerFile) {
         << out.str();
     EXPECT_NE(out.str().find("有 2 个文件未能完整转换：missing.txt、c.htm"), std::string::npos);
     EXPECT_EQ(out.str().find("请问需要打开它吗？"), std::string::npos) << "nobody is asked";
+}
+
+// Files of one name from two folders, as a file manager hands them over: each result beside its
+// own source, and the report names both folders. A later file whose result folder is a link to
+// an earlier one's fails rather than replace that result.
+TEST_F(CommandRun, sameNamesFromSeveralFoldersKeepEveryResult) {
+    for (const char* folder : {"a", "b", "c"})
+        fs::create_directories(root / folder);
+    fs::create_directories(root / "a" / "转换结果");
+    fs::create_directory_symlink("../a/转换结果", root / "c" / "转换结果");
+    write("a/笔记.txt", "from a");
+    write("b/笔记.txt", "from b");
+    write("a/x.txt", "a's x");
+    write("c/x.txt", "c's x");
+    EXPECT_EQ(run({"-o", "ansi", (root / "a/笔记.txt").string(), (root / "b/笔记.txt").string(),
+                   (root / "a/x.txt").string(), (root / "c/x.txt").string()}),
+              1);
+    EXPECT_EQ(readFile(root / "a/转换结果/笔记.txt"), "from a");
+    EXPECT_EQ(readFile(root / "b/转换结果/笔记.txt"), "from b");
+    EXPECT_EQ(readFile(root / "a/转换结果/x.txt"), "a's x");
+    EXPECT_NE(out.str().find("- -> -  failed: not converted: an earlier file of the run writes the "
+                             "same output (与前面另一个文件输出到同一位置，未转换)  " +
+                             (root / "c/x.txt").string() + "\n"),
+              std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("转换后的文件保存在这些目录：\n" + (root / "a/转换结果/").string() +
+                             "\n" + (root / "b/转换结果/").string() + "\n有 1 个"),
+              std::string::npos)
+        << out.str();
 }
 
 // What a terminal shows when both streams reach it: "\r" returns to the line's start and

@@ -16,6 +16,7 @@
 #include "batch/headless_host.h"
 #include "engine/charset_conversion.h"
 #include "engine/piece_cutting.h"
+#include "platform/path_scan.h"
 #include "tests/platform/file_status_print.h"
 #include "tests/platform/temp_folder.h"
 
@@ -102,7 +103,7 @@ protected:
 
 const std::string gbkHello = "\xC4\xE3\xBA\xC3"; // 你好
 
-TEST_F(BatchRun, convertsInOrderIntoResultFolderOfFirstFile) {
+TEST_F(BatchRun, convertsInOrderIntoResultFolderBesideEachSource) {
     TempTree tree;
     fs::create_directories(tree.root / "other");
     std::vector<AnsiText> files;
@@ -116,8 +117,12 @@ TEST_F(BatchRun, convertsInOrderIntoResultFolderOfFirstFile) {
 
     EXPECT_EQ(summary.converted, 4);
     EXPECT_EQ(summary.resultFolder, TempTree::ansiPath(tree.root) + ansi("/转换结果/"));
-    for (const char* name : {"b.txt", "a.txt", "c.old.txt", "d"})
-        EXPECT_EQ(readFile(tree.root / "转换结果" / name), "\xEF\xBB\xBF你好") << name;
+    for (const char* name : {"b.txt", "a.txt", "c.old.txt", "other/d"}) {
+        const fs::path source = tree.root / name;
+        EXPECT_EQ(readFile(source.parent_path() / "转换结果" / source.filename()),
+                  "\xEF\xBB\xBF你好")
+            << name;
+    }
     ASSERT_EQ(host.progressCaptions.size(), 5u);
     EXPECT_EQ(host.progressCaptions[0], "(4:1) b");
     EXPECT_EQ(host.progressCaptions[2], "(4:3) c.old");
@@ -126,6 +131,84 @@ TEST_F(BatchRun, convertsInOrderIntoResultFolderOfFirstFile) {
     EXPECT_EQ(host.maximum(control::progressBar), 4);
     EXPECT_EQ(host.position(control::progressBar), 0);
     EXPECT_EQ(host.styleShown, 4);
+}
+
+// Where each source's result goes when a run's files share names: beside its own source, and
+// never over the result of an earlier, different source, which a later one reaching the same
+// place through a link fails instead of replacing. Yes opens the first result folder.
+TEST_F(BatchRun, sameNamesKeepEverySourcesResult) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> sources;                       // each file holds its path's ASCII
+        std::vector<std::pair<std::string, std::string>> links; // link -> target
+        std::vector<std::pair<std::string, std::string>> results; // output -> its source
+        std::vector<std::string> taken;                           // names failing as taken
+        std::vector<std::string> folders;                         // the result folders listed
+    };
+    const Row rows[] = {
+        {"twoFoldersOneName",
+         {"a/笔记.txt", "b/笔记.txt"},
+         {},
+         {{"a/转换结果/笔记.txt", "a/笔记.txt"}, {"b/转换结果/笔记.txt", "b/笔记.txt"}},
+         {},
+         {"a", "b"}},
+        {"oneFolder", {"a/x.txt", "a/y.txt"}, {}, {{"a/转换结果/x.txt", "a/x.txt"}}, {}, {"a"}},
+        {"sameSourceTwice",
+         {"a/x.txt", "a/x.txt"},
+         {},
+         {{"a/转换结果/x.txt", "a/x.txt"}},
+         {},
+         {"a"}},
+        {"sameSourceThroughLinkedFolder",
+         {"a/x.txt", "l/x.txt"},
+         {{"l", "a"}},
+         {{"a/转换结果/x.txt", "a/x.txt"}},
+         {},
+         {"a"}},
+        {"linkedResultFolderKeepsTheEarlierResult",
+         {"a/x.txt", "b/x.txt", "b/y.txt"},
+         {{"b/转换结果", "../a/转换结果"}},
+         {{"a/转换结果/x.txt", "a/x.txt"}, {"a/转换结果/y.txt", "b/y.txt"}},
+         {"x.txt"},
+         {"a"}},
+    };
+    auto asciiOf = [](std::string path) {
+        std::erase_if(path, [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+        return path;
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempTree tree;
+        fs::create_directories(tree.root / "a");
+        fs::create_directories(tree.root / "b");
+        for (const auto& [link, target] : row.links)
+            fs::create_symlink(target, tree.root / link);
+        std::vector<AnsiText> files;
+        for (const std::string& source : row.sources) {
+            if (!fs::exists(tree.root / source))
+                tree.write(source, asciiOf(source));
+            files.push_back(TempTree::ansiPath(tree.root / source));
+        }
+        RecordingHost host;
+        host.messageAnswer = MessageAnswer::Yes;
+        BatchSummary summary = runBatch(host, session, files, {}, {.jobs = 4});
+
+        for (const auto& [result, source] : row.results)
+            EXPECT_EQ(readFile(tree.root / result), "\xEF\xBB\xBF" + asciiOf(source)) << result;
+        std::vector<AnsiText> taken;
+        for (const FileOutcome& outcome : host.outcomes)
+            if (outcome.status == FileStatus{FileProblem::OutputTaken})
+                taken.push_back(platform::fileNameOfPath(outcome.sourcePath));
+        EXPECT_EQ(taken, std::vector<AnsiText>(row.taken.begin(), row.taken.end()));
+        EXPECT_EQ(summary.failedNames, taken);
+        EXPECT_EQ(summary.converted + static_cast<int>(taken.size()),
+                  static_cast<int>(files.size()));
+        std::vector<AnsiText> folders;
+        for (const std::string& folder : row.folders)
+            folders.push_back(TempTree::ansiPath(tree.root / folder) + ansi("/转换结果/"));
+        EXPECT_EQ(summary.resultFolders, folders);
+        EXPECT_EQ(host.foldersOpened, std::vector<AnsiText>{folders.front()});
+    }
 }
 
 TEST_F(BatchRun, replacesSameNameAndReusesResultFolder) {
@@ -466,6 +549,7 @@ struct ReportRow {
     std::int64_t milliseconds;
     std::vector<std::string> failed;
     std::string expected; // UTF-8
+    std::vector<std::string> folders = {"/docs/转换结果/"};
 };
 
 class CompletionReport : public testing::TestWithParam<ReportRow> {};
@@ -475,8 +559,10 @@ TEST_P(CompletionReport, readsExactly) {
     std::vector<AnsiText> failed;
     for (const auto& name : row.failed)
         failed.push_back(ansi(name));
-    EXPECT_EQ(completionReport(row.milliseconds, ansi("/docs/转换结果/"), failed),
-              ansi(row.expected));
+    std::vector<AnsiText> folders;
+    for (const auto& folder : row.folders)
+        folders.push_back(ansi(folder));
+    EXPECT_EQ(completionReport(row.milliseconds, folders, failed), ansi(row.expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -501,7 +587,13 @@ INSTANTIATE_TEST_SUITE_P(
                   530,
                   {"1", "2", "3", "4", "5", "6"},
                   "转换完成，耗时 530 毫秒\r\n转换后的文件保存在这个目录：/docs/转换结果/\r\n"
-                  "有 6 个文件未能完整转换：1、2、3、4、5等\r\n\r\n请问需要打开它吗？"}),
+                  "有 6 个文件未能完整转换：1、2、3、4、5等\r\n\r\n请问需要打开它吗？"},
+        ReportRow{"severalFoldersOneALine",
+                  530,
+                  {"a.txt"},
+                  "转换完成，耗时 530 毫秒\r\n转换后的文件保存在这些目录：\r\n/a/转换结果/\r\n"
+                  "/b/转换结果/\r\n有 1 个文件未能完整转换：a.txt\r\n\r\n请问需要打开第一个吗？",
+                  {"/a/转换结果/", "/b/转换结果/"}}),
     [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
@@ -529,8 +621,8 @@ std::map<std::string, std::string> outputsUnder(const fs::path& root) {
 } // namespace
 
 // Several workers or one: the same outputs, byte for byte, and the same outcomes, failures and
-// details in list order. The later of two sources with one output name wins although the
-// earlier is far larger; an unread source shows the encoding of the file before it.
+// details in list order. Two sources of one name from two folders keep their own results; an
+// unread source shows the encoding of the file before it.
 TEST_F(BatchRun, workersChangeNothingTheUserSees) {
     TempTree tree;
     fs::create_directories(tree.root / "甲");
@@ -554,6 +646,7 @@ TEST_F(BatchRun, workersChangeNothingTheUserSees) {
     std::vector<AnsiText> firstDetails;
     for (const int jobs : {1, 4}) {
         fs::remove_all(tree.root / "甲" / "转换结果");
+        fs::remove_all(tree.root / "乙" / "转换结果");
         RecordingHost host;
         host.chooseScript(engine::ScriptMode::SimplifiedToTraditional);
         BatchSummary summary = runBatch(host, session, files, {}, {.jobs = jobs});
@@ -564,7 +657,8 @@ TEST_F(BatchRun, workersChangeNothingTheUserSees) {
             EXPECT_EQ(summary.converted, 15);
             ASSERT_EQ(outcomes.size(), files.size());
             EXPECT_NE(outcomes[8].find("utf16le>auto"), std::string::npos) << outcomes[8];
-            EXPECT_EQ(readFile(tree.root / "甲" / "转换结果" / "同名.txt"), "\xFF\xFEX\0"s);
+            EXPECT_EQ(readFile(tree.root / "乙" / "转换结果" / "同名.txt"), "\xFF\xFEX\0"s);
+            EXPECT_EQ(readFile(tree.root / "甲" / "转换结果" / "同名.txt").size(), large.size());
             firstOutcomes = outcomes;
             firstOutputs = outputsUnder(tree.root);
             firstDetails = host.detailsShown;

@@ -12,7 +12,7 @@ using namespace platform;
 namespace {
 
 // The last enumerator: the tables below cover every problem up to it.
-constexpr FileProblem lastProblem = FileProblem::OutOfMemory;
+constexpr FileProblem lastProblem = FileProblem::OutputTaken;
 
 std::string errorText(int error) {
     return std::strerror(error);
@@ -49,6 +49,8 @@ TEST(FileProblem, englishTextsAreTheCommandLinesOwn) {
         {{FileProblem::NotReached}, "not converted: the run was stopped"},
         {{FileProblem::Abandoned}, "not converted: the run was stopped during the file"},
         {{FileProblem::OutOfMemory}, "not converted: out of memory"},
+        {{FileProblem::OutputTaken},
+         "not converted: an earlier file of the run writes the same output"},
     };
     static_assert(std::size(rows) == static_cast<std::size_t>(lastProblem) + 1);
     for (const auto& row : rows)
@@ -77,6 +79,7 @@ TEST(FileProblem, chineseTextsAreDistinctAndNameTheError) {
         {{FileProblem::SourceUnreadable, EISDIR}, "读取出错：这是文件夹"},
         {{FileProblem::NotReached}, "已停止，未转换"},
         {{FileProblem::Abandoned}, "已停止，转换中途放弃，未写入"},
+        {{FileProblem::OutputTaken}, "与前面另一个文件输出到同一位置，未转换"},
         {{FileProblem::OutputUncreatable, EXDEV},
          "无法创建输出文件：系统错误 " + std::to_string(EXDEV)},
         {{FileProblem::SourceTooLarge, 0, 100}, "文件过大，内存容纳不下（100 字节）"},

@@ -120,7 +120,7 @@ protected:
 struct DropCase {
     const char* name;
     std::vector<std::string> dropped;
-    std::vector<std::string> converted; // in 转换结果 beside the first file
+    std::vector<std::string> converted; // in 转换结果 beside the file
     std::vector<std::string> notConverted;
     const char* runningButton;
     bool subFolders = false; // the box 包含子文件夹 checked
@@ -135,7 +135,7 @@ const DropCase dropCases[] = {
     {"FolderAloneThroughTheFilterBox", {"two"}, {"two/c.txt"}, {"two/d.dat"}, folderButton},
     {"MixOfFolderAndFile",
      {"two", "one/a.dat"},
-     {"two/c.txt", "two/a.dat"},
+     {"two/c.txt", "one/a.dat"},
      {"two/d.dat"},
      fileButton},
     // The box concerns a folder dropped alone; files are converted as ever.
