@@ -159,10 +159,12 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
         "  qingfengxia-batch [OPTIONS] FILE...\n"
         "  qingfengxia-batch [OPTIONS] --folder DIR [--filter TEXT] [--pattern-scan] "
         "[--recursive]");
-    app.footer("  ENC:  " + choiceNames(ChoiceGroup::Input) +
-               "\n  MODE: " + choiceNames(ChoiceGroup::Script) +
-               "\nExit status: 0 every file converted (or would convert) completely, 1 some did "
-               "not, 2 a usage error.");
+    app.footer(
+        "  ENC:  " + choiceNames(ChoiceGroup::Input) +
+        "\n  MODE: " + choiceNames(ChoiceGroup::Script) +
+        "\nExit status: 0 every file converted (or would convert) completely, 1 some did "
+        "not, 2 a usage error; stopped by Ctrl-C, SIGTERM or a closed standard output, it ends by "
+        "that signal (128 + its number).");
     // A repeated option counts once, its last value, as before the options had a table.
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.add_option("-i,--in", typed.in,

@@ -50,7 +50,8 @@ std::string batchVersion();
 inline constexpr int exitAllConverted = 0;
 inline constexpr int exitSomeFailed = 1;
 inline constexpr int exitUsageError = 2;
-// Ended by a signal (Ctrl-C, SIGTERM): this plus the signal's number.
+// Stopped by a signal (Ctrl-C, SIGTERM, a closed standard output): this plus the signal's number;
+// the program then ends by the signal itself.
 inline constexpr int exitInterrupted = 128;
 
 // Runs the converter on the arguments after the program name; returns the exit status. Lines go
