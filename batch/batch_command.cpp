@@ -260,9 +260,12 @@ void printCheckAsJson(std::ostream& out, const AnsiText& path,
 }
 
 // --check: every file through the engine's dry run with the choices the host holds, as a run
-// would read them. Nothing is written, so there is no result folder.
+// would read them, in the list's order: an unrepresentable name at its place in `at` (how many
+// files come before it; first when `at` is empty). Nothing is written, so there is no result
+// folder.
 int checkFiles(BatchHost& host, const std::vector<AnsiText>& files,
-               const std::vector<AnsiText>& unrepresentable, bool json, std::ostream& out) {
+               const std::vector<AnsiText>& unrepresentable, const std::vector<std::size_t>& at,
+               bool json, std::ostream& out) {
     const auto input = static_cast<engine::TextEncoding>(selectedValue(host, ChoiceGroup::Input));
     const auto output = static_cast<engine::TextEncoding>(selectedValue(host, ChoiceGroup::Output));
     const auto rule = host.selected(control::smartDetectionBox) ? engine::DetectionRule::Smart
@@ -272,18 +275,26 @@ int checkFiles(BatchHost& host, const std::vector<AnsiText>& files,
         return check.complete();
     };
     bool complete = true;
-    for (const AnsiText& name : unrepresentable) {
-        engine::ConversionCheck check;
-        check.status = {platform::FileProblem::NameNotRepresentable};
-        complete = print(name, check) && complete;
-    }
-    for (const AnsiText& path : files) {
+    std::size_t nextName = 0;
+    // The unrepresentable names whose place comes before file `index`.
+    auto printNamesBefore = [&](std::size_t index) {
+        for (;
+             nextName < unrepresentable.size() && (at.size() <= nextName || at[nextName] <= index);
+             ++nextName) {
+            engine::ConversionCheck check;
+            check.status = {platform::FileProblem::NameNotRepresentable};
+            complete = print(unrepresentable[nextName], check) && complete;
+        }
+    };
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        printNamesBefore(i);
         if (const int signal = platform::interruptSignal(); signal != 0)
             return exitInterrupted + signal;
-        complete =
-            print(path, engine::checkConversion(path, input, output, scriptStep(host), rule)) &&
-            complete;
+        complete = print(files[i], engine::checkConversion(files[i], input, output,
+                                                           scriptStep(host), rule)) &&
+                   complete;
     }
+    printNamesBefore(files.size());
     return complete ? exitAllConverted : exitSomeFailed;
 }
 
@@ -363,9 +374,10 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
     for (const std::string& argument : typed.files) {
         if (auto path = platform::ansiPath(argument); path && !path->empty())
             parsed.files.push_back(platform::absolutePath(*path, workingFolder));
-        else if (!argument.empty())
+        else if (!argument.empty()) {
             parsed.unrepresentable.push_back(platform::displayName(argument));
-        else
+            parsed.unrepresentableAt.push_back(parsed.files.size());
+        } else
             return fail("an empty file name");
     }
     if (folderGiven && (!parsed.files.empty() || !parsed.unrepresentable.empty()))
@@ -423,7 +435,8 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
         }
     }
     if (parsed.check)
-        return checkFiles(host, list.files, list.unrepresentable, parsed.json, out);
+        return checkFiles(host, list.files, list.unrepresentable, parsed.unrepresentableAt,
+                          parsed.json, out);
     session.stopRequested = platform::interruptSignal() != 0;
     const RunStyle style{.askToOpenResult = false, .unreachedFilesFail = true, .jobs = parsed.jobs};
     BatchSummary summary = runBatch(host, session, list, style);

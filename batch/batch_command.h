@@ -18,9 +18,10 @@ struct [[nodiscard]] BatchArguments {
     engine::TextEncoding input = engine::TextEncoding::Auto;
     engine::TextEncoding output = engine::TextEncoding::Auto;
     engine::ScriptMode script = engine::ScriptMode::None;
-    std::vector<AnsiText> files;           // absolute paths, in the given order
-    std::vector<AnsiText> unrepresentable; // file arguments that are no valid UTF-8
-    AnsiText folder;                       // --folder, absolute; empty in file mode
+    std::vector<AnsiText> files;                // absolute paths, in the given order
+    std::vector<AnsiText> unrepresentable;      // file arguments that are no valid UTF-8, as given
+    std::vector<std::size_t> unrepresentableAt; // for each of them, how many files came before
+    AnsiText folder;                            // --folder, absolute; empty in file mode
     AnsiText filter = "*.*";
     bool patternScan = false;
     bool smartDetection = false; // --in detect: input Auto with the statistical detector on
