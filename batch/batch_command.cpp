@@ -16,6 +16,7 @@
 #include "platform/file_system.h"
 #include "platform/interrupt_signal.h"
 #include "platform/real_path.h"
+#include "qfx_version.h"
 
 namespace batch {
 

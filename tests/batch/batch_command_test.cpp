@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "engine/charset_conversion.h"
+#include "qfx_version.h"
 
 using namespace batch;
 using engine::ScriptMode;
@@ -260,7 +261,7 @@ TEST_F(CommandRun, parserErrorsNameTheOptionAndExitTwo) {
     }
     EXPECT_FALSE(fs::exists(root / "转换结果"));
     EXPECT_EQ(run({"--version"}), 0);
-    EXPECT_EQ(out.str(), "qingfengxia-batch 1.23\n");
+    EXPECT_EQ(out.str(), "qingfengxia-batch " QFX_VERSION "\n");
     EXPECT_EQ(run({"--help"}), 0);
     EXPECT_NE(out.str().find("-r,--recursive"), std::string::npos) << out.str();
 }
