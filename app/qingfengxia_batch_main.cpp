@@ -10,8 +10,16 @@
 #include "platform/interrupt_signal.h"
 
 int main(int argc, char** argv) {
-    // Without it, Ctrl-C would end the process in the middle of an output file.
+    // Without it, Ctrl-C or a reader closing the pipe (`| head`) would end the process in the
+    // middle of an output file.
     (void)platform::catchInterruptSignals();
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    return batch::runBatchCommand(arguments, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
+    const int status =
+        batch::runBatchCommand(arguments, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
+    // Cleaned up after a stop: now end by the signal, so that a calling shell loop stops too.
+    if (const int signal = platform::interruptSignal(); signal != 0) {
+        std::cout.flush();
+        platform::endBySignal(signal);
+    }
+    return status;
 }

@@ -16,6 +16,7 @@
 #include "platform/file_system.h"
 #include "platform/interrupt_signal.h"
 #include "platform/real_path.h"
+#include "qfx_version.h"
 
 namespace batch {
 
@@ -159,10 +160,12 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
         "  qingfengxia-batch [OPTIONS] FILE...\n"
         "  qingfengxia-batch [OPTIONS] --folder DIR [--filter TEXT] [--pattern-scan] "
         "[--recursive]");
-    app.footer("  ENC:  " + choiceNames(ChoiceGroup::Input) +
-               "\n  MODE: " + choiceNames(ChoiceGroup::Script) +
-               "\nExit status: 0 every file converted (or would convert) completely, 1 some did "
-               "not, 2 a usage error.");
+    app.footer(
+        "  ENC:  " + choiceNames(ChoiceGroup::Input) +
+        "\n  MODE: " + choiceNames(ChoiceGroup::Script) +
+        "\nExit status: 0 every file converted (or would convert) completely, 1 some did "
+        "not, 2 a usage error; stopped by Ctrl-C, SIGTERM or a closed standard output, it ends by "
+        "that signal (128 + its number).");
     // A repeated option counts once, its last value, as before the options had a table.
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.add_option("-i,--in", typed.in,
@@ -258,9 +261,12 @@ void printCheckAsJson(std::ostream& out, const AnsiText& path,
 }
 
 // --check: every file through the engine's dry run with the choices the host holds, as a run
-// would read them. Nothing is written, so there is no result folder.
+// would read them, in the list's order: an unrepresentable name at its place in `at` (how many
+// files come before it; first when `at` is empty). Nothing is written, so there is no result
+// folder.
 int checkFiles(BatchHost& host, const std::vector<AnsiText>& files,
-               const std::vector<AnsiText>& unrepresentable, bool json, std::ostream& out) {
+               const std::vector<AnsiText>& unrepresentable, const std::vector<std::size_t>& at,
+               bool json, std::ostream& out) {
     const auto input = static_cast<engine::TextEncoding>(selectedValue(host, ChoiceGroup::Input));
     const auto output = static_cast<engine::TextEncoding>(selectedValue(host, ChoiceGroup::Output));
     const auto rule = host.selected(control::smartDetectionBox) ? engine::DetectionRule::Smart
@@ -270,18 +276,26 @@ int checkFiles(BatchHost& host, const std::vector<AnsiText>& files,
         return check.complete();
     };
     bool complete = true;
-    for (const AnsiText& name : unrepresentable) {
-        engine::ConversionCheck check;
-        check.status = {platform::FileProblem::NameNotRepresentable};
-        complete = print(name, check) && complete;
-    }
-    for (const AnsiText& path : files) {
+    std::size_t nextName = 0;
+    // The unrepresentable names whose place comes before file `index`.
+    auto printNamesBefore = [&](std::size_t index) {
+        for (;
+             nextName < unrepresentable.size() && (at.size() <= nextName || at[nextName] <= index);
+             ++nextName) {
+            engine::ConversionCheck check;
+            check.status = {platform::FileProblem::NameNotRepresentable};
+            complete = print(unrepresentable[nextName], check) && complete;
+        }
+    };
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        printNamesBefore(i);
         if (const int signal = platform::interruptSignal(); signal != 0)
             return exitInterrupted + signal;
-        complete =
-            print(path, engine::checkConversion(path, input, output, scriptStep(host), rule)) &&
-            complete;
+        complete = print(files[i], engine::checkConversion(files[i], input, output,
+                                                           scriptStep(host), rule)) &&
+                   complete;
     }
+    printNamesBefore(files.size());
     return complete ? exitAllConverted : exitSomeFailed;
 }
 
@@ -361,9 +375,10 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
     for (const std::string& argument : typed.files) {
         if (auto path = platform::ansiPath(argument); path && !path->empty())
             parsed.files.push_back(platform::absolutePath(*path, workingFolder));
-        else if (!argument.empty())
+        else if (!argument.empty()) {
             parsed.unrepresentable.push_back(platform::displayName(argument));
-        else
+            parsed.unrepresentableAt.push_back(parsed.files.size());
+        } else
             return fail("an empty file name");
     }
     if (folderGiven && (!parsed.files.empty() || !parsed.unrepresentable.empty()))
@@ -421,7 +436,8 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
         }
     }
     if (parsed.check)
-        return checkFiles(host, list.files, list.unrepresentable, parsed.json, out);
+        return checkFiles(host, list.files, list.unrepresentable, parsed.unrepresentableAt,
+                          parsed.json, out);
     session.stopRequested = platform::interruptSignal() != 0;
     const RunStyle style{.askToOpenResult = false, .unreachedFilesFail = true, .jobs = parsed.jobs};
     BatchSummary summary = runBatch(host, session, list, style);

@@ -18,9 +18,10 @@ struct [[nodiscard]] BatchArguments {
     engine::TextEncoding input = engine::TextEncoding::Auto;
     engine::TextEncoding output = engine::TextEncoding::Auto;
     engine::ScriptMode script = engine::ScriptMode::None;
-    std::vector<AnsiText> files;           // absolute paths, in the given order
-    std::vector<AnsiText> unrepresentable; // file arguments that are no valid UTF-8
-    AnsiText folder;                       // --folder, absolute; empty in file mode
+    std::vector<AnsiText> files;                // absolute paths, in the given order
+    std::vector<AnsiText> unrepresentable;      // file arguments that are no valid UTF-8, as given
+    std::vector<std::size_t> unrepresentableAt; // for each of them, how many files came before
+    AnsiText folder;                            // --folder, absolute; empty in file mode
     AnsiText filter = "*.*";
     bool patternScan = false;
     bool smartDetection = false; // --in detect: input Auto with the statistical detector on
@@ -50,7 +51,8 @@ std::string batchVersion();
 inline constexpr int exitAllConverted = 0;
 inline constexpr int exitSomeFailed = 1;
 inline constexpr int exitUsageError = 2;
-// Ended by a signal (Ctrl-C, SIGTERM): this plus the signal's number.
+// Stopped by a signal (Ctrl-C, SIGTERM, a closed standard output): this plus the signal's number;
+// the program then ends by the signal itself.
 inline constexpr int exitInterrupted = 128;
 
 // Runs the converter on the arguments after the program name; returns the exit status. Lines go

@@ -1,6 +1,9 @@
 #include "platform/interrupt_signal.h"
 
 #include <csignal>
+#include <initializer_list>
+
+#include <pthread.h>
 
 namespace platform {
 
@@ -9,13 +12,16 @@ namespace {
 volatile std::sig_atomic_t received = 0;
 
 void noteSignal(int signal) {
-    if (received != 0) {
-        // Asked twice: end as the signal would have. It stays blocked until this returns.
-        std::signal(signal, SIG_DFL);
-        std::raise(signal);
+    if (received == 0) {
+        received = signal;
         return;
     }
-    received = signal;
+    // Every line written after the pipe closed raises SIGPIPE again; only the user asks twice.
+    if (signal == SIGPIPE)
+        return;
+    // Asked twice: end as the signal would have. It stays blocked until this returns.
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
 }
 
 } // namespace
@@ -26,11 +32,30 @@ bool catchInterruptSignals() {
     sigemptyset(&action.sa_mask);
     // Writes to a pipe resume rather than fail with EINTR.
     action.sa_flags = SA_RESTART;
-    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
+    for (const int signal : {SIGINT, SIGTERM, SIGPIPE}) {
+        struct sigaction before {};
+        if (sigaction(signal, nullptr, &before) != 0)
+            return false;
+        // A shell starts a script's background commands with Ctrl-C ignored: it is not for them.
+        if (signal != SIGPIPE && before.sa_handler == SIG_IGN)
+            continue;
+        if (sigaction(signal, &action, nullptr) != 0)
+            return false;
+    }
+    return true;
 }
 
 int interruptSignal() {
     return received;
+}
+
+void endBySignal(int signal) {
+    std::signal(signal, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+    std::raise(signal);
 }
 
 } // namespace platform

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "qfx_version.h"
 #include "ui/control_table.h"
 #include "ui/desktop_identity.h"
 #include "ui/promotion_strip.h"
@@ -25,7 +26,7 @@ MainWindow::MainWindow(WindowHandlers windowHandlers, ShellDialogs dialogs, QWid
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       handlers(std::move(windowHandlers)) {
-    setWindowTitle(QStringLiteral("青枫匣 v1.23"));
+    setWindowTitle(QStringLiteral("青枫匣 v" QFX_VERSION));
     setWindowIcon(programIcon());
     // Without a frame (no window manager) the client area is the whole outer size; fitOuterSize
     // shrinks it by the frame once the window system reports one.

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "engine/charset_conversion.h"
+#include "qfx_version.h"
 
 using namespace batch;
 using engine::ScriptMode;
@@ -294,7 +295,7 @@ TEST_F(CommandRun, parserErrorsNameTheOptionAndExitTwo) {
     }
     EXPECT_FALSE(fs::exists(root / "转换结果"));
     EXPECT_EQ(run({"--version"}), 0);
-    EXPECT_EQ(out.str(), "qingfengxia-batch 1.23\n");
+    EXPECT_EQ(out.str(), "qingfengxia-batch " QFX_VERSION "\n");
     EXPECT_EQ(run({"--help"}), 0);
     EXPECT_NE(out.str().find("-r,--recursive"), std::string::npos) << out.str();
 }
@@ -459,6 +460,36 @@ TEST_F(CommandRun, checkFailsWhenAnyFileIsIncomplete) {
     const std::string bad = (root / "bad.txt").string(), ok = (root / "ok.txt").string();
     EXPECT_EQ(run({"--check", "-i", "utf8", bad, ok}), 1) << out.str();
     EXPECT_EQ(run({"--check", "-i", "utf8", ok, bad}), 1) << out.str();
+}
+
+// A name that is no UTF-8 keeps its place in the list, shown as given (U+FFFD for its bad
+// byte), in both forms.
+TEST_F(CommandRun, checkKeepsTheOrderOfNamesThatAreNoUtf8) {
+    write("a.txt", "plain");
+    write("bad\xFF.txt", "plain");
+    write("z.txt", "plain");
+    const std::string a = (root / "a.txt").string(), z = (root / "z.txt").string();
+    const std::string bad = (root / "bad\xFF.txt").string();
+    const std::string shownBad = (root / "bad\uFFFD.txt").string();
+    for (const bool json : {false, true}) {
+        SCOPED_TRACE(json ? "json" : "text");
+        std::vector<std::string> arguments{"--check", a, bad, z, bad};
+        if (json)
+            arguments.push_back("--json");
+        EXPECT_EQ(run(arguments), 1);
+        const auto line = [json](const std::string& path, const std::string& facts) {
+            return json ? "{\"path\":\"" + path + "\"," + facts + "}\n"
+                        : facts + "  " + path + "\n";
+        };
+        const std::string ok = json ? "\"read\":\"utf8\",\"written\":\"utf8\",\"complete\":true"
+                                    : "utf8 -> utf8  complete";
+        const std::string unrepresentable =
+            json ? "\"read\":null,\"written\":null,\"complete\":false,\"reason\":\"name "
+                   "cannot be represented (not valid UTF-8)\",\"affected\":0"
+                 : "- -> -  incomplete: name cannot be represented (not valid UTF-8)";
+        EXPECT_EQ(out.str(), line(a, ok) + line(shownBad, unrepresentable) + line(z, ok) +
+                                 line(shownBad, unrepresentable));
+    }
 }
 
 // Names that need escaping (a quote, a backslash, a line break) stay one valid JSON line each;

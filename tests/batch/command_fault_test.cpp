@@ -64,6 +64,7 @@ std::vector<std::string> lines(const std::string& text) {
 struct Limits {
     std::optional<rlim_t> fileSize;
     std::optional<rlim_t> addressSpace;
+    int standardOutput = -1; // a descriptor to write to instead of the output file
 };
 
 struct Finished {
@@ -95,8 +96,9 @@ public:
         }
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
-            chdir(folder.c_str()) != 0)
+        if (out < 0 || err < 0 ||
+            dup2(limits.standardOutput < 0 ? out : limits.standardOutput, 1) < 0 ||
+            dup2(err, 2) < 0 || chdir(folder.c_str()) != 0)
             _exit(125);
         std::vector<char*> raw;
         for (std::string& argument : argv)
@@ -357,12 +359,13 @@ TEST_F(CommandFault, hostileNamesInAFolderRun) {
 
 } // namespace
 
-// Ctrl-C or SIGTERM while a large file is converted: the lines written so far are already in the
-// output file, the file in hand is abandoned with no temporary file left, it and the file not
-// reached are named in the report's failures line, and the exit status tells the signal.
+// Ctrl-C, SIGTERM or SIGPIPE while a large file is converted: the lines written so far are
+// already in the output file, the file in hand is abandoned with no temporary file left, it and
+// the file not reached are named in the report's failures line, and the process ends by the
+// signal.
 TEST_F(CommandFault, interruptAbandonsTheFileInHandWithAReport) {
     const std::string large = largeText(96u << 20);
-    for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGPIPE}) {
         SCOPED_TRACE(signal);
         fs::remove_all(result());
         write("a.txt", gbkHello);
@@ -393,8 +396,9 @@ TEST_F(CommandFault, interruptAbandonsTheFileInHandWithAReport) {
         Finished run = converter.finish();
 
         EXPECT_TRUE(outBefore.ends_with("/a.txt\n")) << "a written line was not flushed";
-        ASSERT_TRUE(run.exited) << "ended by signal " << run.status;
-        EXPECT_EQ(run.status, status);
+        // Ended by the signal itself after the clean-up, so that a shell loop stops too.
+        ASSERT_FALSE(run.exited) << "exited with " << run.status;
+        EXPECT_EQ(run.status, signal);
         const auto printed = lines(run.out);
         ASSERT_GE(printed.size(), 3u) << run.out;
         EXPECT_TRUE(printed[0].ends_with("  ok  " + (root / "a.txt").string())) << printed[0];
@@ -411,6 +415,51 @@ TEST_F(CommandFault, interruptAbandonsTheFileInHandWithAReport) {
         EXPECT_TRUE(temporaryFiles(result()).empty());
         EXPECT_EQ(sources(), before);
     }
+}
+
+// The reader of the converter's output goes away (`| head -3`) while a large file is written:
+// the run stops as at Ctrl-C, the file in hand is given up with no temporary file left, and
+// the process ends by SIGPIPE. The pipe starts full, so that the first line is written, and
+// meets the closed pipe, while the large file is in hand.
+TEST_F(CommandFault, closedStandardOutputStopsTheRun) {
+    // Small enough that both convert at once within the run's memory budget.
+    write("a.txt", largeText(1u << 20));
+    write("large.txt", largeText(48u << 20));
+    write("z.txt", gbkHello);
+    const auto before = sources();
+    int ends[2];
+    ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+    (void)fcntl(ends[1], F_SETPIPE_SZ, 4096);
+    ASSERT_EQ(fcntl(ends[1], F_SETFL, O_NONBLOCK), 0);
+    const std::string filler(4096, '-');
+    while (::write(ends[1], filler.data(), filler.size()) > 0) {
+    }
+    ASSERT_EQ(fcntl(ends[1], F_SETFL, 0), 0); // the converter's writes block again
+
+    Converter converter(root, {"--jobs", "2", "--out", "utf16be", "a.txt", "large.txt", "z.txt"},
+                        {.fileSize = {}, .addressSpace = {}, .standardOutput = ends[1]});
+    close(ends[1]);
+    bool caught = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!caught && converter.running() && std::chrono::steady_clock::now() < deadline) {
+        std::error_code gone; // renamed into place meanwhile
+        for (const std::string& name : temporaryFiles(result()))
+            caught = caught || (name.starts_with(".large.txt.") &&
+                                fs::file_size(result(name), gone) > (1u << 20) && !gone);
+        if (!caught)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    close(ends[0]);
+    if (!caught)
+        GTEST_SKIP() << "the large file was not seen in hand";
+    Finished run = converter.finish();
+
+    ASSERT_FALSE(run.exited) << "exited with " << run.status << "\n" << run.err;
+    EXPECT_EQ(run.status, SIGPIPE);
+    EXPECT_EQ(run.err, "");
+    EXPECT_FALSE(fs::exists(result("large.txt")));
+    EXPECT_TRUE(temporaryFiles(result()).empty());
+    EXPECT_EQ(sources(), before);
 }
 
 // "--folder ." names the result folder plainly, and a killed run's leftover in the folder

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian package in a private folder (the build tree's own package state untouched)
 # and checks that it holds every file an install puts in place, with sane control fields.
-# Usage: package_test.sh BUILD-DIR
+# Usage: package_test.sh BUILD-DIR VERSION
 set -euo pipefail
 
 build=$1
+version=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -36,7 +37,7 @@ for wanted in libopencc-data xdg-utils libc6 libqt6widgets6 libopencc; do
     grep -q "\(^\|, \)$wanted" <<<"$depends" || fail "Depends lacks $wanted: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Section)" = utils ] || fail "section: $(dpkg-deb -f "$deb" Section)"
-[ "$(dpkg-deb -f "$deb" Version)" = 1.23 ] || fail "version: $(dpkg-deb -f "$deb" Version)"
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "version: $(dpkg-deb -f "$deb" Version)"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "package: $(basename "$deb") holds every installed file"

@@ -33,6 +33,7 @@
 #include "batch/batch_run.h"
 #include "batch/choices.h"
 #include "platform/ansi_text.h"
+#include "qfx_version.h"
 #include "settings/config_store.h"
 #include "tests/platform/unprivileged_user.h"
 #include "tests/ui/modal_dialog.h"
@@ -253,7 +254,7 @@ INSTANTIATE_TEST_SUITE_P(EveryControl, LayoutTest, ::testing::ValuesIn(layoutRow
 TEST_F(WindowTest, WindowHasItsTitleFixedSizeAndOpensCentred) {
     DialogScript script;
     ui::MainWindow window({}, script.dialogs());
-    EXPECT_EQ(window.windowTitle(), q("青枫匣 v1.23"));
+    EXPECT_EQ(window.windowTitle(), q("青枫匣 v" QFX_VERSION));
     // No window manager here, hence no frame: the client area is the whole outer size.
     EXPECT_EQ(window.minimumSize(), QSize(606, 403));
     EXPECT_EQ(window.maximumSize(), QSize(606, 403));
