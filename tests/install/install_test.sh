@@ -115,10 +115,9 @@ for picture in $(grep -o 'src="[^"]*"' "$help_page" | sed 's/src="\(.*\)"/\1/');
 done
 
 # The installed window stays up on a virtual display, carries the window class the desktop
-# entry names, writes nothing into the prefix and ends on SIGTERM. A program folder that takes
-# files (root's, here) keeps the settings beside the program, as a portable copy does.
-settings_file=$prefix/bin/青枫匣.ini
-list_prefix() { find "$prefix" ! -path "$settings_file" | sort; }
+# entry names, writes nothing into the prefix (not even a settings file, though the tests' bin
+# folder takes files) and ends on SIGTERM; its settings go into the user's folder.
+list_prefix() { find "$prefix" | sort; }
 list_prefix >"$work/before"
 wm_class=$(sed -n 's/^StartupWMClass=//p' "$desktop")
 mkdir -m 0700 "$work/home"
@@ -146,6 +145,7 @@ out=$(HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_DIRS=$share:/u
     fail "the window could not be run on Xvfb"
 [ -z "$out" ] || fail "window: $out"
 list_prefix | diff "$work/before" - >&2 || fail "the window wrote into its prefix"
+[ -f "$work/home/.config/青枫匣/青枫匣.ini" ] || fail "no settings file in the user's folder"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "install: all checks passed"
