@@ -230,8 +230,8 @@ AnsiText selectedCaption(const QWidget* panel) {
 
 } // namespace
 
-// Files the user did not pick in the window (a double-click in a file manager, a drop that
-// missed its target) are converted only after the user has seen what and how.
+// Files the user did not pick in the window (a double-click in a file manager, a drop, perhaps
+// on the wrong window) are converted only after the user has seen what and how.
 void MainWindow::convertHandedPaths(const std::vector<std::string>& nativePaths) {
     if (!acceptsDrops() || nativePaths.empty())
         return;
