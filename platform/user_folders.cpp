@@ -1,6 +1,5 @@
 #include "platform/user_folders.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <string>
 
@@ -47,18 +46,12 @@ bool isFileEditable(const AnsiText& path) {
         return false;
     // Non-blocking, so that a FIFO in the way cannot stall the start.
     const int fd = ::open(native->c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd >= 0) {
-        struct stat status {};
-        const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-        ::close(fd);
-        return regular;
-    }
-    if (errno != ENOENT)
+    if (fd < 0)
         return false;
-    const std::size_t slash = lastSeparator(path);
-    if (slash == AnsiText::npos)
-        return isFolderWritable(".");
-    return isFolderWritable(slash == 0 ? path.substr(0, 1) : path.substr(0, slash));
+    struct stat status {};
+    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    ::close(fd);
+    return regular;
 }
 
 } // namespace platform

@@ -14,9 +14,8 @@ AnsiText userConfigFolder();
 // the whole story, e.g. for root or on a read-only mount).
 bool isFolderWritable(const AnsiText& folder);
 
-// Whether the file at `path` can be opened for editing: an existing regular file that opens
-// for writing, or a missing one whose folder takes new files. Tried for real; nothing is left
-// behind.
+// Whether the file at `path` exists and can be opened for editing: a regular file that opens
+// for writing. Tried for real; a missing file is never created.
 bool isFileEditable(const AnsiText& path);
 
 } // namespace platform

@@ -103,8 +103,8 @@ void saveSettingsFromWindow(ConfigStore& store, batch::BatchHost& window) {
 
 platform::AnsiText settingsFilePath(const platform::AnsiText& executableFolder) {
     const platform::AnsiText fileName = platform::ansi("青枫匣.ini");
-    // The file decides, not its folder: a writable copy in a read-only folder (installed or
-    // shared) is still the one to use.
+    // Only a file someone put beside the program makes it portable, even in a read-only folder;
+    // a program never starts one there itself (an installed one would write into /usr/bin).
     const platform::AnsiText besideProgram = executableFolder + platform::pathSeparator + fileName;
     if (!executableFolder.empty() && platform::isFileEditable(besideProgram))
         return besideProgram;

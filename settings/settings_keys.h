@@ -16,10 +16,10 @@ void loadSettingsIntoWindow(ConfigStore& store, batch::BatchHost& window);
 // Writes every persisted choice through the store (when the window is asked to close).
 void saveSettingsFromWindow(ConfigStore& store, batch::BatchHost& window);
 
-// The settings file for a program in `executableFolder`: beside the executable when the file
-// there can be opened for editing (an existing writable file, even in a read-only folder, or a
-// new one in a folder that takes files: portable use), otherwise in the user's configuration
-// folder under "青枫匣/青枫匣.ini" (the folder is created). Empty when neither is available.
+// The settings file for a program in `executableFolder`: the one beside the executable when it
+// already exists there and can be opened for editing (portable use, even in a read-only
+// folder), otherwise "青枫匣/青枫匣.ini" in the user's configuration folder (the folder is
+// created). Never a new file beside the program. Empty when neither is available.
 platform::AnsiText settingsFilePath(const platform::AnsiText& executableFolder);
 
 } // namespace settings

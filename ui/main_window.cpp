@@ -10,14 +10,17 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
 
 #include "qfx_version.h"
+#include "platform/file_system.h"
 #include "ui/control_table.h"
 #include "ui/desktop_identity.h"
 #include "ui/promotion_strip.h"
+#include "ui/run_consent.h"
 
 namespace ui {
 
@@ -179,7 +182,7 @@ std::vector<std::string> droppedPaths(const QMimeData* data) {
 } // namespace
 
 bool MainWindow::acceptsDrops() const {
-    return !closing && !session.handlerActive() && handlers.startDroppedBatch;
+    return !closing && !askingConsent && !session.handlerActive() && handlers.startDroppedBatch;
 }
 
 // While a dialog, picker, scan or run is going on, the drag is ignored, so the cursor shows
@@ -211,10 +214,40 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::convertPathsSoon(std::vector<std::string> nativePaths) {
-    QTimer::singleShot(0, this, [this, paths = std::move(nativePaths)] {
-        if (!closing && handlers.startDroppedBatch)
-            (void)handlers.startDroppedBatch(*windowHost, session, paths);
-    });
+    QTimer::singleShot(0, this,
+                       [this, paths = std::move(nativePaths)] { convertHandedPaths(paths); });
+}
+
+namespace {
+
+// The caption of the selected radio in a group's panel; empty when none is selected.
+AnsiText selectedCaption(const QWidget* panel) {
+    for (const QRadioButton* radio : panel->findChildren<QRadioButton*>()) {
+        if (radio->isChecked())
+            return ansiText(radio->text());
+    }
+    return {};
+}
+
+} // namespace
+
+// Files the user did not pick in the window (a double-click in a file manager, a drop, perhaps
+// on the wrong window) are converted only after the user has seen what and how.
+void MainWindow::convertHandedPaths(const std::vector<std::string>& nativePaths) {
+    if (!acceptsDrops() || nativePaths.empty())
+        return;
+    RunChoices choices;
+    choices.input = selectedCaption(controls.at("图片框1"));
+    choices.output = selectedCaption(controls.at("图片框2"));
+    choices.script = selectedCaption(controls.at("外形框1"));
+    choices.filter = windowHost->text(batch::control::filterEdit);
+    const AnsiText question =
+        consentQuestion(handedItems(nativePaths, platform::currentFolder()), choices);
+    askingConsent = true;
+    const bool agreed = windowHost->confirmConversion(question);
+    askingConsent = false;
+    if (agreed && acceptsDrops())
+        (void)handlers.startDroppedBatch(*windowHost, session, nativePaths);
 }
 
 } // namespace ui

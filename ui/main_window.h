@@ -57,7 +57,8 @@ public:
     void centreOnScreen();
 
     // Converts the paths (the file system's bytes) as a drop would, once the events pending now
-    // are processed. Nothing happens when the window is closing or a handler is active then.
+    // are processed and the user has agreed to the run with the current choices. Nothing
+    // happens when the user declines, or when the window is closing or a handler is active.
     void convertPathsSoon(std::vector<std::string> nativePaths);
     // True when a drop would be taken now.
     bool acceptsDrops() const;
@@ -75,6 +76,7 @@ private:
     void fileButtonClicked();
     void folderButtonActivated(bool useFilterScan);
     void fitOuterSize();
+    void convertHandedPaths(const std::vector<std::string>& nativePaths);
 
     WindowHandlers handlers;
     std::map<std::string_view, QWidget*> controls;
@@ -83,6 +85,7 @@ private:
     QPushButton* fileButton = nullptr;
     QPushButton* folderButton = nullptr;
     bool closing = false;
+    bool askingConsent = false; // the question about handed files is open
     batch::BatchSession session;
 };
 

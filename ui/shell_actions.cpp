@@ -1,5 +1,6 @@
 #include "ui/shell_actions.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
@@ -18,6 +19,7 @@
 #include "ui/message_box_style.h"
 #include "ui/open_file_filter.h"
 #include "ui/show_mode.h"
+#include "ui/web_browser.h"
 
 namespace ui {
 namespace {
@@ -159,6 +161,21 @@ platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiT
     return platform::MessageAnswer::Ok;
 }
 
+bool confirmConversion(const AnsiText& question) {
+    QMessageBox box;
+    box.setWindowTitle(QStringLiteral("青枫匣"));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(qtText(question));
+    box.setIcon(QMessageBox::Question);
+    QPushButton* convert = box.addButton(QStringLiteral("转换"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(convert);
+    box.setEscapeButton(cancel);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    return box.clickedButton() == convert;
+}
+
 bool openInExplorer(const AnsiText& path, bool newWindow, bool runExecutables, bool asRoot,
                     bool wait, std::optional<int> showMode) {
     ExplorerRequest request = explorerRequest(path, newWindow, runExecutables, asRoot);
@@ -265,23 +282,42 @@ void openWebPage(const AnsiText& target) {
         url = QUrl(QStringLiteral("http://") + shown);
     else if (QString path = qtPath(target); !path.isEmpty())
         url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-    if (!url.isValid() || QDesktopServices::openUrl(url))
+    if (!url.isValid())
         return;
-    const QByteArray browserTarget =
-        url.isLocalFile() ? QFile::encodeName(url.toLocalFile()) : url.toEncoded();
-    (void)startWebBrowser(browserTarget.toStdString());
+    // A page on disk goes to a browser: the desktop's opener of web pages may be this program.
+    if (url.isLocalFile()) {
+        (void)startWebBrowser(QFile::encodeName(url.toLocalFile()).toStdString());
+        return;
+    }
+    if (!QDesktopServices::openUrl(url))
+        (void)startWebBrowser(url.toEncoded().toStdString());
 }
 
-bool startWebBrowser(const std::string& target) {
-    std::vector<std::string> browsers;
+bool startWebBrowser(const std::string& target, const std::string& self) {
+    const std::string own =
+        self.empty() ? QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString()
+                     : self;
+    const QString shown = QString::fromUtf8(target);
+    const bool fileAddress = shown.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive);
+    const bool page = fileAddress || !hasUrlScheme(shown);
+    const std::string pagePath =
+        fileAddress ? QFile::encodeName(QUrl(shown).toLocalFile()).toStdString() : target;
+    std::vector<std::vector<std::string>> commands;
     for (const QByteArray& named : qgetenv("BROWSER").split(':')) {
         if (!named.isEmpty())
-            browsers.push_back(named.toStdString());
+            commands.push_back({named.toStdString(), target});
     }
-    for (const char* fallback : {"xdg-open", "sensible-browser", "x-www-browser"})
-        browsers.emplace_back(fallback);
-    for (const std::string& browser : browsers) {
-        if (platform::startProcess({browser, target}, false).started)
+    if (!page)
+        commands.push_back({"xdg-open", target});
+    else if (std::vector<std::string> desktops = desktopWebBrowserCommand(pagePath);
+             !desktops.empty())
+        commands.push_back(std::move(desktops));
+    for (const char* fallback : {"sensible-browser", "x-www-browser"})
+        commands.push_back({fallback, target});
+    for (const std::vector<std::string>& command : commands) {
+        if (isSameProgram(command.front(), own))
+            continue;
+        if (platform::startProcess(command, false).started)
             return true;
     }
     return false;

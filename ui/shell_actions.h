@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/ansi_text.h"
@@ -20,6 +21,10 @@ using platform::AnsiText;
 // way).
 platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiText& title,
                                     const AnsiText& details = {});
+
+// Asks, modal and without owner, whether the files described by `question` may be converted:
+// 转换 (the default, also Enter) answers true, 取消 (also Esc or closing the box) false.
+bool confirmConversion(const AnsiText& question);
 
 // Shows a folder or file in the file manager (see ui/explorer_command for the request). On this
 // desktop: a program path (".exe", with runExecutables) is started directly; "select" asks the
@@ -56,14 +61,18 @@ void releasePickerInitialFolder();
 std::vector<AnsiText> chooseFiles(const AnsiText& title, const AnsiText& filter,
                                   const AnsiText& initialFolder);
 
-// Opens a web address ("https://...", "www....") or a path with the desktop's default handler;
-// when the desktop cannot, starts a web browser with it (startWebBrowser). Failures are silent.
+// Opens a web address ("https://...", "www....") with the desktop's default handler, or starts
+// a web browser with it when the desktop cannot; a path (a page on disk) always goes to a web
+// browser (startWebBrowser), never to the desktop's opener of its file type, which may be this
+// program. Failures are silent.
 void openWebPage(const AnsiText& target);
 
 // Starts the first web browser that can be started with `target` (an address, or a path in the
-// file system's form) as its only argument: each program named in $BROWSER (a list separated by
-// ':'), then xdg-open, sensible-browser and x-www-browser, looked up in PATH. No shell is
-// involved and the target is passed as it is. True when one started.
-bool startWebBrowser(const std::string& target);
+// file system's form): each program named in $BROWSER (a list separated by ':'); then for an
+// address xdg-open, for a path the desktop's web browser (ui/web_browser); then
+// sensible-browser and x-www-browser, looked up in PATH. A program that is `self` (this
+// program's executable when empty) is never started. No shell is involved and the target is
+// passed as it is. True when one started.
+bool startWebBrowser(const std::string& target, const std::string& self = {});
 
 } // namespace ui

@@ -1,6 +1,6 @@
 // From process start to the first user action and from the closed window to exit: the
-// program's single objects in their order, the settings file next to the executable, the main
-// window and the event loop.
+// program's single objects in their order, the settings file (the user's, or a portable one
+// beside the executable), the main window and the event loop.
 #pragma once
 
 #include <memory>
@@ -33,8 +33,8 @@ private:
     std::unique_ptr<settings::ConfigStore> store;
 };
 
-// The settings file of this program: beside the executable when that folder takes new files,
-// otherwise in the user's configuration folder. Empty when neither is available.
+// The settings file of this program: one that already lies beside the executable (portable
+// use), otherwise the one in the user's configuration folder. Empty when neither is available.
 platform::AnsiText programSettingsPath();
 
 // Points the store at the settings file (created empty when missing). False when no file could

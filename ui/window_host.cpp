@@ -103,6 +103,9 @@ ShellDialogs desktopDialogs() {
         (void)ui::openInExplorer(folder, true, true, false, false);
     };
     dialogs.openWebPage = [](const AnsiText& target) { ui::openWebPage(target); };
+    dialogs.confirmConversion = [](const AnsiText& question) {
+        return ui::confirmConversion(question);
+    };
     return dialogs;
 }
 
@@ -339,6 +342,10 @@ void WindowHost::openWebPage(const AnsiText& target) {
     if (dialogs.openWebPage) {
         dialogs.openWebPage(target);
     }
+}
+
+bool WindowHost::confirmConversion(const AnsiText& question) {
+    return dialogs.confirmConversion && dialogs.confirmConversion(question);
 }
 
 } // namespace ui

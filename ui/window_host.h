@@ -30,6 +30,8 @@ struct ShellDialogs {
         showMessage;
     std::function<void(const AnsiText& folder)> openFolder;
     std::function<void(const AnsiText& target)> openWebPage;
+    // Asks whether files handed from outside may be converted; true only on 转换.
+    std::function<bool(const AnsiText& question)> confirmConversion;
 };
 
 // The shell actions of the desktop.
@@ -70,6 +72,8 @@ public:
     void openFolder(const AnsiText& folder) override;
 
     void openWebPage(const AnsiText& target);
+    // False, and nothing is converted, when nobody can be asked.
+    bool confirmConversion(const AnsiText& question);
     bool isClosing() const { return closing(); }
 
 private:

@@ -115,10 +115,9 @@ for picture in $(grep -o 'src="[^"]*"' "$help_page" | sed 's/src="\(.*\)"/\1/');
 done
 
 # The installed window stays up on a virtual display, carries the window class the desktop
-# entry names, writes nothing into the prefix and ends on SIGTERM. A program folder that takes
-# files (root's, here) keeps the settings beside the program, as a portable copy does.
-settings_file=$prefix/bin/青枫匣.ini
-list_prefix() { find "$prefix" ! -path "$settings_file" | sort; }
+# entry names, writes nothing into the prefix (not even a settings file, though the tests' bin
+# folder takes files) and ends on SIGTERM; its settings go into the user's folder.
+list_prefix() { find "$prefix" | sort; }
 list_prefix >"$work/before"
 wm_class=$(sed -n 's/^StartupWMClass=//p' "$desktop")
 mkdir -m 0700 "$work/home"
@@ -146,6 +145,21 @@ out=$(HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_DIRS=$share:/u
     fail "the window could not be run on Xvfb"
 [ -z "$out" ] || fail "window: $out"
 list_prefix | diff "$work/before" - >&2 || fail "the window wrote into its prefix"
+[ -f "$work/home/.config/青枫匣/青枫匣.ini" ] || fail "no settings file in the user's folder"
+
+# The menu entry never becomes the opener of text files or web pages, even on a desktop with no
+# other handler (a fresh home, the prefix the only data folder, its cache built as the package's
+# trigger builds it): a double-click or the help link must not start the program. It still
+# takes files, so a file manager's "Open with" lists it among the other applications.
+update-desktop-database "$share/applications"
+mkdir -m 0700 "$work/mime-home"
+for type in text/plain text/html; do
+    handler=$(env -i PATH="$PATH" HOME="$work/mime-home" XDG_DATA_HOME="$work/mime-home/data" \
+        XDG_CONFIG_HOME="$work/mime-home/config" XDG_DATA_DIRS="$share" \
+        XDG_CONFIG_DIRS="$work/mime-home/etc" xdg-mime query default "$type")
+    [ "$handler" != "$app_id.desktop" ] || fail "$type opens with the program by default"
+done
+grep -Eq '^Exec=qingfengxia .*%F' "$desktop" || fail "the menu entry takes no files"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "install: all checks passed"

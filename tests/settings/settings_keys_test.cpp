@@ -245,13 +245,6 @@ TEST_F(SettingsFile, optionsAreWrittenOnceTurnedOnAndSurviveRestarts) {
     }
 }
 
-TEST(SettingsFilePath, besideWritableExecutableFolder) {
-    TempFolder folder;
-    const AnsiText exeFolder = folder.path("程序");
-    std::filesystem::create_directory(folder.native("程序"));
-    EXPECT_EQ(settingsFilePath(exeFolder), exeFolder + ansi("/青枫匣.ini"));
-}
-
 TEST(SettingsFilePath, writableFileInReadOnlyFolderIsStillUsed) {
     platform::testing::UnprivilegedUser user;
     ASSERT_TRUE(user.usable());
@@ -281,19 +274,46 @@ TEST(SettingsFilePath, writableFileInReadOnlyFolderIsStillUsed) {
     fs::permissions(folder.native("程序"), fs::perms::owner_all);
 }
 
-TEST(SettingsFilePath, userConfigFolderOtherwise) {
+struct SettingsPlace {
+    const char* name;
+    bool programFolderExists;
+    bool fileBesideProgram;
+    bool besideProgramChosen;
+};
+
+class SettingsFilePathTest : public ::testing::TestWithParam<SettingsPlace> {};
+
+TEST_P(SettingsFilePathTest, portableOnlyWhenTheFileIsAlreadyThere) {
+    const SettingsPlace& row = GetParam();
     TempFolder folder;
+    if (row.programFolderExists)
+        std::filesystem::create_directory(folder.native("程序"));
+    if (row.fileBesideProgram)
+        writeBytes(folder.native("程序/青枫匣.ini"), "[S]");
     const char* saved = std::getenv("XDG_CONFIG_HOME");
     const std::string previous = saved ? saved : "";
-    ::setenv("XDG_CONFIG_HOME", (folder.folder() / "配置").c_str(), 1);
-    // A folder that does not exist takes no files, even for root.
-    const AnsiText path = settingsFilePath(folder.path("missing"));
-    EXPECT_EQ(path, folder.path("配置/青枫匣/青枫匣.ini"));
-    EXPECT_TRUE(std::filesystem::is_directory(folder.native("配置/青枫匣")));
+    ::setenv("XDG_CONFIG_HOME", folder.native("配置").c_str(), 1);
+
+    const AnsiText path = settingsFilePath(folder.path("程序"));
+    if (row.besideProgramChosen) {
+        EXPECT_EQ(path, folder.path("程序/青枫匣.ini"));
+    } else {
+        EXPECT_EQ(path, folder.path("配置/青枫匣/青枫匣.ini"));
+        EXPECT_TRUE(std::filesystem::is_directory(folder.native("配置/青枫匣")));
+    }
+    // Choosing never starts a settings file in the program's folder, however writable.
+    EXPECT_EQ(std::filesystem::exists(folder.native("程序/青枫匣.ini")), row.fileBesideProgram);
     if (saved)
         ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
     else
         ::unsetenv("XDG_CONFIG_HOME");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, SettingsFilePathTest,
+    ::testing::Values(SettingsPlace{"FileBesideTheProgram", true, true, true},
+                      SettingsPlace{"WritableProgramFolderWithoutFile", true, false, false},
+                      SettingsPlace{"MissingProgramFolder", false, false, false}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace

@@ -78,6 +78,10 @@ protected:
                 whileReporting();
             return platform::MessageAnswer::No;
         };
+        dialogs.confirmConversion = [this](const AnsiText& question) {
+            questions.push_back(platform::utf8FromAnsi(question).value_or(""));
+            return agree;
+        };
         window = std::make_unique<ui::MainWindow>(ui::programHandlers(*store), dialogs);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -115,6 +119,8 @@ protected:
     std::unique_ptr<ui::MainWindow> window;
     std::vector<std::string> reportedUnder;
     std::function<void()> whileReporting;
+    bool agree = true;                  // the answer to the question before a run
+    std::vector<std::string> questions; // as UTF-8
 };
 
 struct DropCase {
@@ -122,8 +128,9 @@ struct DropCase {
     std::vector<std::string> dropped;
     std::vector<std::string> converted; // in 转换结果 beside the file
     std::vector<std::string> notConverted;
-    const char* runningButton;
-    bool subFolders = false; // the box 包含子文件夹 checked
+    const char* runningButton; // nullptr: no run
+    bool subFolders = false;   // the box 包含子文件夹 checked
+    bool agreed = true;        // 转换 answered to the question
 };
 
 const DropCase dropCases[] = {
@@ -145,6 +152,13 @@ const DropCase dropCases[] = {
      {},
      fileButton,
      true},
+    {"DeclinedConvertsNothing",
+     {"one/a.dat", "one/b.txt"},
+     {},
+     {"one/a.dat", "one/b.txt"},
+     nullptr,
+     false,
+     false},
 };
 
 class DropCaseTest : public DropTest, public ::testing::WithParamInterface<DropCase> {};
@@ -156,9 +170,18 @@ TEST_P(DropCaseTest, DroppedPathsAreConvertedUnderTheButtonThatRunsThem) {
     window->host().setSelected("单选框输出UTF8", true);
     window->host().setText("编辑框文件过滤", "*.txt");
     window->host().setSelected("复选框包含子文件夹", c.subFolders);
+    agree = c.agreed;
 
     EXPECT_TRUE(drop(c.dropped));
-    EXPECT_EQ(reportedUnder, std::vector<std::string>{c.runningButton});
+    // Asked once, before anything ran, naming what was handed and the output chosen.
+    ASSERT_EQ(questions.size(), 1u);
+    const std::string& question = questions.front();
+    EXPECT_NE(question.find(std::filesystem::path(c.dropped.front()).filename().string()),
+              std::string::npos)
+        << question;
+    EXPECT_NE(question.find("输出编码：UTF-8"), std::string::npos) << question;
+    EXPECT_EQ(reportedUnder, c.runningButton ? std::vector<std::string>{c.runningButton}
+                                             : std::vector<std::string>{});
     for (const std::string& name : c.converted) {
         const auto path = std::filesystem::path(root / name);
         EXPECT_EQ(readFile(path.parent_path() / "转换结果" / path.filename()), "\xEF\xBB\xBF青枫")

@@ -87,6 +87,28 @@ TEST(ShowMessage, DefaultButtonFromStyle) {
     EXPECT_EQ(defaultCaption, QStringLiteral("否(&N)"));
 }
 
+TEST(ConfirmConversion, EnterConvertsEscapeCancels) {
+    for (auto [key, expected] :
+         {std::pair{Qt::Key_Return, true}, std::pair{Qt::Key_Escape, false}}) {
+        QString title, text, defaultCaption;
+        QStringList captions;
+        whenShown<QMessageBox>([&, pressed = key](QMessageBox* box) {
+            title = box->windowTitle();
+            text = box->text();
+            for (QAbstractButton* button : box->buttons())
+                captions << button->text();
+            defaultCaption = box->defaultButton() ? box->defaultButton()->text() : QString();
+            QTest::keyClick(box, pressed);
+        });
+        EXPECT_EQ(ui::confirmConversion(platform::ansi("要转换 <b>1</b> 个文件吗？")), expected);
+        EXPECT_EQ(title, QStringLiteral("青枫匣"));
+        EXPECT_EQ(text, QStringLiteral("要转换 <b>1</b> 个文件吗？"));
+        captions.sort();
+        EXPECT_EQ(captions, (QStringList{QStringLiteral("取消"), QStringLiteral("转换")}));
+        EXPECT_EQ(defaultCaption, QStringLiteral("转换"));
+    }
+}
+
 class FolderPickerTest : public testing::Test {
 protected:
     void TearDown() override { ui::releasePickerInitialFolder(); }
@@ -234,22 +256,14 @@ TEST(RunCommandLine, StartsWithWindowsSplitAndReportsFailure) {
     EXPECT_TRUE(ui::runCommandLine("true", false, 9));
 }
 
-TEST(OpenWebPage, AddressesAndPaths) {
-    OpenedUrls opened;
-    ui::openWebPage("https://example.org/a?b=c");
-    ui::openWebPage("www.example.org");
-    ui::openWebPage(platform::ansi("/tmp/说明 书.html"));
-    ui::openWebPage("");
-    EXPECT_EQ(opened.urls, (QList<QUrl>{QUrl(QStringLiteral("https://example.org/a?b=c")),
-                                        QUrl(QStringLiteral("http://www.example.org")),
-                                        QUrl::fromLocalFile(QStringLiteral("/tmp/说明 书.html"))}));
-}
-
 // Programs in a private PATH folder that stand in for browsers: each records its name and its
 // arguments, one per line.
 class FakeBrowsers {
 public:
-    FakeBrowsers() : path("PATH", folder.path().toLocal8Bit()), browser("BROWSER", QByteArray()) {}
+    FakeBrowsers()
+        : path("PATH", folder.path().toLocal8Bit()), browser("BROWSER", QByteArray()),
+          dataHome("XDG_DATA_HOME", dataFolder.path().toLocal8Bit()),
+          dataDirs("XDG_DATA_DIRS", dataFolder.path().toLocal8Bit()) {}
 
     void add(const QString& name) {
         const QString program = folder.filePath(name);
@@ -260,6 +274,16 @@ public:
         ::chmod(program.toStdString().c_str(), 0755);
     }
     void setBrowserVariable(const char* value) { qputenv("BROWSER", value); }
+    QString programPath(const QString& name) const { return folder.filePath(name); }
+    // The desktop opens web addresses with a browser whose desktop entry runs `exec`.
+    void setDesktopBrowser(const char* exec) {
+        const QString query = folder.filePath(QStringLiteral("xdg-mime"));
+        std::ofstream(query.toStdString()) << "#!/bin/sh\necho web.desktop\n";
+        ::chmod(query.toStdString().c_str(), 0755);
+        QDir(dataFolder.path()).mkpath(QStringLiteral("applications"));
+        std::ofstream(dataFolder.filePath(QStringLiteral("applications/web.desktop")).toStdString())
+            << "[Desktop Entry]\nType=Application\nName=Web\nExec=" << exec << "\n";
+    }
 
     // The started program's name and arguments, a line each; empty when none started within a
     // few seconds.
@@ -300,15 +324,20 @@ private:
 
     QTemporaryDir folder;
     QTemporaryDir logFolder;
+    QTemporaryDir dataFolder;
     Variable path;
     Variable browser;
+    Variable dataHome;
+    Variable dataDirs;
 };
 
 struct BrowserRow {
     const char* name;
     std::vector<const char*> installed;
     const char* browserVariable; // nullptr: unset
-    const char* expected;        // nullptr: none starts
+    const char* expected;        // program and arguments before the target; nullptr: none starts
+    const char* desktopBrowser = nullptr; // Exec of the desktop's web browser
+    const char* self = nullptr;           // the installed program that plays this program
 };
 
 class StartWebBrowser : public testing::TestWithParam<BrowserRow> {};
@@ -320,8 +349,12 @@ TEST_P(StartWebBrowser, FirstProgramThatExistsGetsTheTargetAsItIs) {
         browsers.add(QString::fromUtf8(name));
     if (row.browserVariable)
         browsers.setBrowserVariable(row.browserVariable);
+    if (row.desktopBrowser)
+        browsers.setDesktopBrowser(row.desktopBrowser);
+    const std::string self =
+        row.self ? browsers.programPath(QString::fromUtf8(row.self)).toStdString() : "";
     const std::string target = "/tmp/说明 书;$(touch x) \"a\".html";
-    EXPECT_EQ(ui::startWebBrowser(target), row.expected != nullptr);
+    EXPECT_EQ(ui::startWebBrowser(target, self), row.expected != nullptr);
     if (row.expected) {
         EXPECT_EQ(browsers.started(), std::string(row.expected) + "\n" + target + "\n");
     }
@@ -329,10 +362,21 @@ TEST_P(StartWebBrowser, FirstProgramThatExistsGetsTheTargetAsItIs) {
 
 INSTANTIATE_TEST_SUITE_P(
     Order, StartWebBrowser,
-    testing::Values(BrowserRow{"XdgOpenFirst",
+    testing::Values(BrowserRow{"PageNeverThroughXdgOpen",
                                {"x-www-browser", "sensible-browser", "xdg-open"},
                                nullptr,
-                               "xdg-open"},
+                               "sensible-browser"},
+                    BrowserRow{"DesktopsWebBrowserFirst",
+                               {"x-www-browser", "sensible-browser", "my-web"},
+                               nullptr,
+                               "my-web\n--new-window",
+                               "\"my-web\" --new-window %f %i"},
+                    BrowserRow{"NeverItself",
+                               {"x-www-browser", "qfx-self"},
+                               "qfx-self",
+                               "x-www-browser",
+                               nullptr,
+                               "qfx-self"},
                     BrowserRow{"ThenSensibleBrowser",
                                {"x-www-browser", "sensible-browser"},
                                nullptr,
@@ -344,6 +388,20 @@ INSTANTIATE_TEST_SUITE_P(
                                "my-browser"},
                     BrowserRow{"NoneInstalled", {}, nullptr, nullptr}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// A page on disk never reaches the desktop's opener of its file type, which may be this program.
+TEST(OpenWebPage, AddressesToTheDesktopPagesToABrowser) {
+    OpenedUrls opened;
+    FakeBrowsers browsers;
+    browsers.add(QStringLiteral("x-www-browser"));
+    ui::openWebPage("https://example.org/a?b=c");
+    ui::openWebPage("www.example.org");
+    ui::openWebPage(platform::ansi("/tmp/说明 书.html"));
+    ui::openWebPage("");
+    EXPECT_EQ(opened.urls, (QList<QUrl>{QUrl(QStringLiteral("https://example.org/a?b=c")),
+                                        QUrl(QStringLiteral("http://www.example.org"))}));
+    EXPECT_EQ(browsers.started(), "x-www-browser\n/tmp/说明 书.html\n");
+}
 
 TEST(OpenWebPage, StartsABrowserWhenTheDesktopCannotOpenTheTarget) {
     FakeBrowsers browsers;
