@@ -1,5 +1,6 @@
 #include "platform/interrupt_signal.h"
 
+#include <atomic>
 #include <csignal>
 #include <initializer_list>
 
@@ -9,13 +10,15 @@ namespace platform {
 
 namespace {
 
-volatile std::sig_atomic_t received = 0;
+// Read by the run's threads while the handler may write it: an atomic that takes no lock, which
+// is what a signal handler may touch.
+std::atomic<int> received{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 void noteSignal(int signal) {
-    if (received == 0) {
-        received = signal;
+    int none = 0;
+    if (received.compare_exchange_strong(none, signal))
         return;
-    }
     // Every line written after the pipe closed raises SIGPIPE again; only the user asks twice.
     if (signal == SIGPIPE)
         return;
@@ -46,7 +49,7 @@ bool catchInterruptSignals() {
 }
 
 int interruptSignal() {
-    return received;
+    return received.load();
 }
 
 void endBySignal(int signal) {
