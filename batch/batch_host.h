@@ -140,8 +140,8 @@ public:
     virtual platform::MessageAnswer showMessage(const AnsiText& text, int style,
                                                 const AnsiText& title,
                                                 const AnsiText& details = {}) = 0;
-    // Opens the folder in a new file-manager window.
-    virtual void openFolder(const AnsiText& folder) = 0;
+    // Opens the folder in a new file-manager window; false when nothing could open it.
+    virtual bool openFolder(const AnsiText& folder) = 0;
 
     // Told after every file of a run; hosts without a file list ignore it.
     virtual void fileFinished(const FileOutcome&) {}

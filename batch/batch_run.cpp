@@ -1,8 +1,10 @@
 #include "batch/batch_run.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -49,6 +51,14 @@ AnsiText outputFolderOf(const AnsiText& path, const AnsiText& treeRoot,
     return relative.empty() ? resultFolder : resultFolder + relative + platform::pathSeparator;
 }
 
+// Makes the folder and its parents; 0 when it is there as a folder afterwards, else the error
+// number that says why not (ENOTDIR when a file stands in its place).
+int madeFolderError(const AnsiText& folder) {
+    if (!createFolderPath(folder))
+        return errno != 0 ? errno : EIO;
+    return platform::isFolder(folder) ? 0 : ENOTDIR;
+}
+
 // The result folders of a run, each made once, as spelled and as the system resolves them: two
 // spellings of one folder (through a link, say) list it once.
 class ResultFolders {
@@ -57,7 +67,14 @@ public:
         auto [it, fresh] = resolved.try_emplace(spelled);
         if (!fresh)
             return;
-        (void)createFolderPath(spelled); // a failure shows in every file's write
+        if (const int error = madeFolderError(spelled); error != 0) {
+            // Its files fail for the folder's own reason, and the report never names it as
+            // holding results.
+            errors[spelled] = error;
+            unmade.push_back({spelled, error});
+            it->second = spelled;
+            return;
+        }
         const AnsiText real = platform::realPath(spelled);
         it->second = real.empty() ? spelled : real + platform::pathSeparator;
         if (std::ranges::find(listedResolved, it->second) == listedResolved.end()) {
@@ -67,10 +84,17 @@ public:
     }
     bool contains(const AnsiText& spelled) const { return resolved.contains(spelled); }
     const AnsiText& resolvedOf(const AnsiText& spelled) const { return resolved.at(spelled); }
-    std::vector<AnsiText> listed; // in the order added
+    // The error that kept the folder from being made; 0 when it exists.
+    int errorOf(const AnsiText& spelled) const {
+        const auto it = errors.find(spelled);
+        return it == errors.end() ? 0 : it->second;
+    }
+    std::vector<AnsiText> listed;     // made, in the order added
+    std::vector<UnmadeFolder> unmade; // could not be made, in the order added
 
 private:
     std::map<AnsiText, AnsiText> resolved;
+    std::map<AnsiText, int> errors;
     std::vector<AnsiText> listedResolved;
 };
 
@@ -116,16 +140,24 @@ engine::ScriptStep scriptStep(BatchHost& host) {
 
 AnsiText completionReport(std::int64_t elapsedMilliseconds,
                           const std::vector<AnsiText>& resultFolders,
-                          const std::vector<AnsiText>& failedNames, bool withQuestion) {
+                          const std::vector<AnsiText>& failedNames, bool withQuestion,
+                          const std::vector<UnmadeFolder>& unmadeFolders) {
     AnsiText report = ansi("转换完成，耗时 ") + elapsedTimeText(elapsedMilliseconds);
     const bool several = resultFolders.size() > 1;
     if (several) {
         report += ansi("\r\n转换后的文件保存在这些目录：");
         for (const AnsiText& folder : resultFolders)
             report += "\r\n" + folder;
-    } else {
+    } else if (!resultFolders.empty() || unmadeFolders.empty()) {
         report += ansi("\r\n转换后的文件保存在这个目录：") +
                   (resultFolders.empty() ? AnsiText() : resultFolders.front());
+    }
+    for (const UnmadeFolder& unmade : unmadeFolders) {
+        AnsiText folder = unmade.folder;
+        if (folder.size() > 1 && folder.back() == platform::pathSeparator)
+            folder.pop_back();
+        report += ansi("\r\n无法创建输出文件夹 ") + folder + ansi("：") +
+                  platform::describeSystemError(unmade.error);
     }
     if (!failedNames.empty()) {
         constexpr size_t namesShown = 5;
@@ -202,8 +234,21 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
     if (files.empty())
         folders.add(resultFolderOf(unrepresentable.front()));
     summary.resultFolders = folders.listed;
-    summary.resultFolder = summary.resultFolders.front();
-    const std::vector<bool> taken = outputsTaken(jobs, folders, resultFolderOf);
+    summary.unmadeFolders = folders.unmade;
+    summary.resultFolder =
+        summary.resultFolders.empty() ? AnsiText() : summary.resultFolders.front();
+    // Files refused before converting: another source writes the same output, or the folder
+    // for the output could not be made.
+    std::vector<std::optional<platform::FileStatus>> refused(jobs.size());
+    {
+        const std::vector<bool> taken = outputsTaken(jobs, folders, resultFolderOf);
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+            if (const int error = folders.errorOf(resultFolderOf(files[i])); error != 0)
+                refused[i] = {platform::FileProblem::ResultFolderUncreatable, error};
+            else if (taken[i])
+                refused[i] = {platform::FileProblem::OutputTaken};
+        }
+    }
     {
         // Outputs of these names that a killed run was writing left hidden temporary files;
         // this run replaces those outputs, so their leftovers go now.
@@ -214,9 +259,13 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
             (void)platform::removeTemporaryLeftovers(folder, names);
     }
     const std::int64_t start = platform::monotonicMilliseconds();
-    auto failed = [&summary](const AnsiText& path, const platform::FileStatus& status) {
-        summary.failedNames.push_back(fileNameOfPath(path));
-        summary.failures.push_back({fileNameOfPath(path), status});
+    // A tree's files are named by their place below its root, so that two of one name differ.
+    auto failed = [&summary, &treeRoot](const AnsiText& path, const platform::FileStatus& status) {
+        const AnsiText name = !treeRoot.empty() && path.starts_with(treeRoot)
+                                  ? path.substr(treeRoot.size())
+                                  : fileNameOfPath(path);
+        summary.failedNames.push_back(name);
+        summary.failures.push_back({name, status});
     };
 
     for (const AnsiText& name : unrepresentable) {
@@ -255,15 +304,19 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
     auto startReady = [&] {
         while (!stopping && started < jobs.size()) {
             FileJob& job = jobs[started];
-            if (taken[started]) {
+            if (refused[started]) {
                 ++started; // fails without converting
                 continue;
             }
             if (!workers.mayStart(job))
                 break;
             job.script = readScriptMode(host);
-            if (!folders.contains(job.outputFolder))
-                (void)createFolderPath(job.outputFolder); // a failure shows in the file's write
+            if (!folders.contains(job.outputFolder)) {
+                if (const int error = madeFolderError(job.outputFolder); error != 0) {
+                    refused[started++] = {platform::FileProblem::ResultFolderUncreatable, error};
+                    continue;
+                }
+            }
             workers.start(started++, job);
         }
     };
@@ -285,8 +338,8 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
         outcome.count = summary.count;
         outcome.sourcePath = files[i];
         outcome.outputPath = jobs[i].outputFolder + fileNameOfPath(files[i]);
-        if (taken[i]) {
-            outcome.status = {platform::FileProblem::OutputTaken};
+        if (refused[i]) {
+            outcome.status = *refused[i];
             failed(files[i], outcome.status);
             if (!summary.hostClosed)
                 host.fileFinished(outcome);
@@ -332,7 +385,7 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
         // the run says it is done.
         std::set<AnsiText> written;
         for (std::size_t j = 0; j < started; ++j)
-            if (!taken[j])
+            if (!refused[j])
                 written.insert(jobs[j].outputFolder);
         const std::vector<AnsiText> writtenFolders(written.begin(), written.end());
         (void)platform::syncFileSystemsOf(writtenFolders);
@@ -341,15 +394,23 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
     if (summary.hostClosed)
         return summary;
 
+    if (!summary.stopped) {
+        // The bar shows the finished run in full while the report is read.
+        host.setPosition(control::progressBar, summary.count);
+        host.setNumberAttribute(control::progressBar, ControlAttribute::PositionPermille, 1000);
+    }
+    // Only a folder that exists is offered.
+    const bool ask = style.askToOpenResult && !summary.resultFolders.empty();
     summary.report = completionReport(summary.elapsedMilliseconds, summary.resultFolders,
-                                      summary.failedNames, style.askToOpenResult);
+                                      summary.failedNames, ask, summary.unmadeFolders);
     constexpr int okButton = 0;
     constexpr int yesNoButtons = 4;
-    const platform::MessageAnswer answer =
-        host.showMessage(summary.report, style.askToOpenResult ? yesNoButtons : okButton, {},
-                         failureDetails(summary.failures));
-    if (style.askToOpenResult && answer == platform::MessageAnswer::Yes)
-        host.openFolder(summary.resultFolder);
+    const platform::MessageAnswer answer = host.showMessage(
+        summary.report, ask ? yesNoButtons : okButton, {}, failureDetails(summary.failures));
+    if (ask && answer == platform::MessageAnswer::Yes && !host.openFolder(summary.resultFolder))
+        (void)host.showMessage(ansi("无法打开文件夹 ") + summary.resultFolder +
+                                   ansi("：没有可以打开它的文件管理器"),
+                               okButton, {});
     host.setCaption(control::progressCaption, AnsiText());
     host.setPosition(control::progressBar, 0);
     return summary;

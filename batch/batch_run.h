@@ -34,14 +34,21 @@ struct FailedFile {
     platform::FileStatus status;
 };
 
+// A result folder that could not be made, and the error number that says why.
+struct UnmadeFolder {
+    AnsiText folder; // ends in a separator
+    int error = 0;
+};
+
 // How a run went: what the report says and what the command line's exit status needs.
 struct [[nodiscard]] BatchSummary {
     int count = 0;                       // files in the list
     int converted = 0;                   // files converted completely
     std::vector<AnsiText> failedNames;   // file names (no folder) of the files that failed
     std::vector<FailedFile> failures;    // the same files, in the same order, with their reasons
-    AnsiText resultFolder;               // the first of resultFolders
+    AnsiText resultFolder;               // the first of resultFolders; empty when none was made
     std::vector<AnsiText> resultFolders; // each ends in a separator; in the order of their files
+    std::vector<UnmadeFolder> unmadeFolders; // the result folders that could not be made
     std::int64_t elapsedMilliseconds = 0;
     AnsiText report;         // the completion report's text; empty when none was shown
     bool stopped = false;    // a stop request ended the run before its last file
@@ -100,7 +107,8 @@ engine::ScriptStep scriptStep(BatchHost& host);
 // whether to open the (first) folder.
 AnsiText completionReport(std::int64_t elapsedMilliseconds,
                           const std::vector<AnsiText>& resultFolders,
-                          const std::vector<AnsiText>& failedNames, bool withQuestion = true);
+                          const std::vector<AnsiText>& failedNames, bool withQuestion = true,
+                          const std::vector<UnmadeFolder>& unmadeFolders = {});
 
 // The report's details: one line "<name>：<reason>" per failed file, every one of them named;
 // control characters in a name show as "?", so that no name can pass for another line.

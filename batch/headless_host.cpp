@@ -79,8 +79,9 @@ platform::MessageAnswer HeadlessHost::showMessage(const AnsiText& message, int, 
     return messageAnswer;
 }
 
-void HeadlessHost::openFolder(const AnsiText& folder) {
+bool HeadlessHost::openFolder(const AnsiText& folder) {
     foldersOpened.push_back(folder);
+    return folderOpens;
 }
 
 void HeadlessHost::choose(ChoiceGroup group, int value) {

@@ -35,7 +35,7 @@ public:
     AnsiText pickFolder(const AnsiText& initialFolder, const AnsiText& title) override;
     platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiText& title,
                                         const AnsiText& details = {}) override;
-    void openFolder(const AnsiText& folder) override;
+    bool openFolder(const AnsiText& folder) override;
 
     // Selects the radio of the group that stands for the choice (the group's first when the
     // group offers no such choice).
@@ -51,6 +51,7 @@ public:
     std::vector<AnsiText> messagesShown;
     std::vector<AnsiText> detailsShown; // each message's details, empty when it had none
     std::vector<AnsiText> foldersOpened;
+    bool folderOpens = true; // what openFolder answers
     AnsiText lastDialogTitle;
     AnsiText lastDialogFolder;
 

@@ -65,10 +65,15 @@ bool isSourceProblem(FileProblem problem) {
     case FileProblem::Abandoned:
     case FileProblem::OutOfMemory:
     case FileProblem::OutputTaken:
+    case FileProblem::ResultFolderUncreatable:
         return true;
     default:
         return false;
     }
+}
+
+AnsiText describeSystemError(int error) {
+    return ansi(chineseErrorText(error));
 }
 
 AnsiText describeProblem(const FileStatus& status) {
@@ -114,6 +119,9 @@ AnsiText describeProblem(const FileStatus& status) {
         break;
     case FileProblem::LossyEncode:
         text = "文字含有无效字符，已替换为“?”";
+        break;
+    case FileProblem::ResultFolderUncreatable:
+        text = "无法创建输出文件夹：" + error;
         break;
     case FileProblem::OutputPathEmpty:
         text = "无法创建输出文件：路径为空";
@@ -186,6 +194,8 @@ std::string describeProblemInEnglish(const FileStatus& status, std::string_view 
         return "output encoding cannot represent the text";
     case FileProblem::LossyEncode:
         return "text is not valid GB18030: unreadable characters became ?";
+    case FileProblem::ResultFolderUncreatable:
+        return "cannot create the result folder: " + error;
     case FileProblem::OutputPathEmpty:
         return "cannot create: empty path";
     case FileProblem::OutputPathInvalid:

@@ -32,24 +32,26 @@ enum class FileProblem : int {
                           // were written behind the byte-order mark.
     LossyEncode,          // The text is not valid GB18030; the fallback encoder wrote "?" for
                           // the characters it could not read.
-    OutputPathEmpty,      // The output was given an empty path.
-    OutputPathInvalid,    // The output's path is not valid GB18030, so it has no native form.
-    LinkUnfollowable,     // The output is a symbolic link leading nowhere or into a loop; it is
-                          // left alone rather than replaced or written through.
-    OutputNotRegular,     // The output's place holds a FIFO, device or socket.
-    OutputReadOnly,       // The existing output may not be written by this user.
-    OutputUncreatable,    // The temporary file beside the output could not be created (or given
-                          // its permissions), or the output's place is a folder.
-    OutputUnwritable,     // Writing the output's bytes, or closing its file, failed.
-    OutputUnreplaceable,  // Renaming the finished file over the output failed, or the output is
-                          // a folder; the earlier output stays as it was.
-    NotReached,           // The run was stopped before this file: it was neither read nor written.
-    Abandoned,            // The run was stopped while this file was being converted: its output
-                          // was not put in place (an earlier output stays as it was).
-    OutOfMemory,          // Memory ran out while the file was converted: nothing was put in
-                          // place, and the run goes on with the next file.
-    OutputTaken,          // An earlier file of the run, another source, writes the same output:
-                          // this one was neither read nor written, and that result stays.
+    ResultFolderUncreatable, // The folder the output goes into could not be created (the error
+                             // number says why); nothing was read or written.
+    OutputPathEmpty,         // The output was given an empty path.
+    OutputPathInvalid,       // The output's path is not valid GB18030, so it has no native form.
+    LinkUnfollowable,        // The output is a symbolic link leading nowhere or into a loop; it is
+                             // left alone rather than replaced or written through.
+    OutputNotRegular,        // The output's place holds a FIFO, device or socket.
+    OutputReadOnly,          // The existing output may not be written by this user.
+    OutputUncreatable,       // The temporary file beside the output could not be created (or given
+                             // its permissions), or the output's place is a folder.
+    OutputUnwritable,        // Writing the output's bytes, or closing its file, failed.
+    OutputUnreplaceable,     // Renaming the finished file over the output failed, or the output is
+                             // a folder; the earlier output stays as it was.
+    NotReached,  // The run was stopped before this file: it was neither read nor written.
+    Abandoned,   // The run was stopped while this file was being converted: its output
+                 // was not put in place (an earlier output stays as it was).
+    OutOfMemory, // Memory ran out while the file was converted: nothing was put in
+                 // place, and the run goes on with the next file.
+    OutputTaken, // An earlier file of the run, another source, writes the same output:
+                 // this one was neither read nor written, and that result stays.
 };
 
 // A problem with the system's error number behind it. `error` is 0 for the problems no failed
@@ -68,6 +70,9 @@ struct [[nodiscard]] FileStatus {
 // unrepresentable name or a file a stopped run never reached, never opened; or a stop or a lack
 // of memory abandoned it), so there is no new output file either.
 bool isSourceProblem(FileProblem problem);
+
+// What a failed call's error number means, in Chinese whatever the locale: "权限不足".
+AnsiText describeSystemError(int error);
 
 // A short Chinese description for people, as AnsiText: "无法读取：权限不足". Empty for None.
 AnsiText describeProblem(const FileStatus& status);

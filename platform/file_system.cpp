@@ -33,7 +33,12 @@ bool makeFolder(std::string_view path) {
     if (mkdir(native->c_str(), 0777) == 0)
         return true;
     struct stat info {};
-    return errno == EEXIST && stat(native->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (errno != EEXIST)
+        return false;
+    if (stat(native->c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return true;
+    errno = ENOTDIR; // a file stands where the folder should be
+    return false;
 }
 
 bool syncFileSystemsOf(std::span<const AnsiText> folders) {

@@ -22,7 +22,7 @@ bool makeFolder(std::string_view path);
 // Creates every level of the folders named by the path, up to its last separator (found
 // character-wise). A prefix naming the file-system root (empty on Linux, a drive such as D: on
 // Windows) is skipped, as is one that already exists, whatever it is. False when a level cannot
-// be created.
+// be created; errno then tells why (ENOTDIR when a file stands in the way).
 bool createFolderPath(std::string_view path);
 
 // Waits until everything written to the file systems holding `folders` is on the disk: the

@@ -15,8 +15,8 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "qfx_version.h"
 #include "platform/file_system.h"
+#include "qfx_version.h"
 #include "ui/control_table.h"
 #include "ui/desktop_identity.h"
 #include "ui/promotion_strip.h"

@@ -108,6 +108,11 @@ bool showItemInFileManager(const QString& absolutePath) {
 }
 
 bool openLocalPath(const QString& absolutePath) {
+    // For a folder xdg-open would only find out after we return that nothing opens it, and the
+    // user would see nothing happen; so ask the desktop first.
+    if (QFileInfo(absolutePath).isDir() &&
+        defaultHandler(QStringLiteral("inode/directory")).isEmpty())
+        return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(absolutePath));
 }
 

@@ -108,7 +108,8 @@ QString desktopEntryFile(const QString& id) {
     return {};
 }
 
-// The desktop entry id xdg-mime names as the handler of `type`; empty when none.
+} // namespace
+
 QString defaultHandler(const QString& type) {
     QProcess query;
     query.start(QStringLiteral("xdg-mime"),
@@ -125,8 +126,6 @@ QString defaultHandler(const QString& type) {
         .section(QLatin1Char(';'), 0, 0)
         .trimmed();
 }
-
-} // namespace
 
 std::vector<std::string> desktopEntryCommand(const QString& entry, const std::string& page) {
     const std::optional<QString> exec = execValue(entry);

@@ -23,6 +23,10 @@ std::vector<std::string> desktopEntryCommand(const QString& entry, const std::st
 // none is known, or when that handler is this program's own entry.
 std::vector<std::string> desktopWebBrowserCommand(const std::string& page);
 
+// The desktop entry id xdg-mime names as the handler of `type` ("inode/directory"); empty when
+// none is named or xdg-mime cannot tell.
+QString defaultHandler(const QString& type);
+
 // Whether `program` (a path, or a name looked up in PATH) is the executable at `self`.
 bool isSameProgram(const std::string& program, const std::string& self);
 

@@ -99,8 +99,8 @@ ShellDialogs desktopDialogs() {
         return ui::showMessage(text, style, title, details);
     };
     dialogs.openFolder = [](const AnsiText& folder) {
-        // A new file-manager window on the folder itself; nothing is reported on failure.
-        (void)ui::openInExplorer(folder, true, true, false, false);
+        // A new file-manager window on the folder itself.
+        return ui::openInExplorer(folder, true, true, false, false);
     };
     dialogs.openWebPage = [](const AnsiText& target) { ui::openWebPage(target); };
     dialogs.confirmConversion = [](const AnsiText& question) {
@@ -332,10 +332,11 @@ platform::MessageAnswer WindowHost::showMessage(const AnsiText& text, int style,
     return dialogs.showMessage(text, style, title, details);
 }
 
-void WindowHost::openFolder(const AnsiText& folder) {
-    if (!closing() && dialogs.openFolder) {
-        dialogs.openFolder(folder);
-    }
+bool WindowHost::openFolder(const AnsiText& folder) {
+    // A window going away has nobody left to tell.
+    if (closing() || !dialogs.openFolder)
+        return true;
+    return dialogs.openFolder(folder);
 }
 
 void WindowHost::openWebPage(const AnsiText& target) {

@@ -28,7 +28,7 @@ struct ShellDialogs {
     std::function<platform::MessageAnswer(const AnsiText& text, int style, const AnsiText& title,
                                           const AnsiText& details)>
         showMessage;
-    std::function<void(const AnsiText& folder)> openFolder;
+    std::function<bool(const AnsiText& folder)> openFolder;
     std::function<void(const AnsiText& target)> openWebPage;
     // Asks whether files handed from outside may be converted; true only on 转换.
     std::function<bool(const AnsiText& question)> confirmConversion;
@@ -69,7 +69,7 @@ public:
     AnsiText pickFolder(const AnsiText& initialFolder, const AnsiText& title) override;
     platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiText& title,
                                         const AnsiText& details = {}) override;
-    void openFolder(const AnsiText& folder) override;
+    bool openFolder(const AnsiText& folder) override;
 
     void openWebPage(const AnsiText& target);
     // False, and nothing is converted, when nobody can be asked.

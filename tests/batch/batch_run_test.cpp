@@ -71,12 +71,15 @@ public:
     MessageAnswer showMessage(const AnsiText& message, int style, const AnsiText& title,
                               const AnsiText& details = {}) override {
         fileButtonCaptionAtReport = caption(control::fileButton);
+        barAtReport = {position(control::progressBar),
+                       numberAttribute(control::progressBar, ControlAttribute::PositionPermille)};
         styleShown = style;
         return HeadlessHost::showMessage(message, style, title, details);
     }
     std::vector<AnsiText> progressCaptions;
     std::vector<FileOutcome> outcomes;
     AnsiText fileButtonCaptionAtReport;
+    std::pair<int, int> barAtReport; // position, and permille of it
     int styleShown = -1;
 };
 
@@ -129,6 +132,7 @@ TEST_F(BatchRun, convertsInOrderIntoResultFolderBesideEachSource) {
     EXPECT_EQ(host.progressCaptions[3], "(4:4) d");
     EXPECT_EQ(host.progressCaptions[4], ""); // emptied when the run ends
     EXPECT_EQ(host.maximum(control::progressBar), 4);
+    EXPECT_EQ(host.barAtReport, std::make_pair(4, 1000)); // full while the report is read
     EXPECT_EQ(host.position(control::progressBar), 0);
     EXPECT_EQ(host.styleShown, 4);
 }
@@ -301,16 +305,29 @@ TEST_F(BatchRun, memoryRunningOutFailsOneFileAndTheRunGoesOn) {
     EXPECT_EQ(host.detailsShown, std::vector<AnsiText>{ansi("huge.txt：内存不足")});
 }
 
+// A result folder that cannot be made is named with its own reason, and never as holding results;
+// the question to open it is not asked.
 TEST_F(BatchRun, resultFolderBlockedByAFileFailsEveryWrite) {
     TempTree tree;
     tree.write("转换结果", "a file where the folder should be");
     HeadlessHost host;
+    host.messageAnswer = MessageAnswer::Yes;
     BatchSummary summary = runBatch(host, session,
                                     {TempTree::ansiPath(tree.write("a.txt", "abc")),
                                      TempTree::ansiPath(tree.write("b.txt", "abc"))});
     EXPECT_EQ(summary.converted, 0);
-    EXPECT_EQ(summary.failedNames.size(), 2u);
+    ASSERT_EQ(summary.failures.size(), 2u);
+    EXPECT_EQ(summary.failures[1].status,
+              (FileStatus{FileProblem::ResultFolderUncreatable, ENOTDIR}));
     EXPECT_EQ(readFile(tree.root / "转换结果"), "a file where the folder should be");
+    ASSERT_EQ(host.messagesShown.size(), 1u);
+    const AnsiText& report = host.messagesShown[0];
+    EXPECT_NE(report.find(ansi("\r\n无法创建输出文件夹 ") + TempTree::ansiPath(tree.root) +
+                          ansi("/转换结果：路径中有一项不是文件夹")),
+              std::string::npos);
+    EXPECT_EQ(report.find(ansi("保存在")), std::string::npos);
+    EXPECT_EQ(report.find(ansi("请问")), std::string::npos);
+    EXPECT_TRUE(host.foldersOpened.empty());
 }
 
 // The files converting at the click finish or are abandoned, and are reported; none starts after.
@@ -369,6 +386,13 @@ TEST_F(BatchRun, fileButtonRemembersFolderAndAnswersYesOpensResult) {
     EXPECT_EQ(host.tag(control::fileButton), TempTree::ansiPath(tree.root));
     ASSERT_EQ(host.foldersOpened.size(), 1u);
     EXPECT_EQ(host.foldersOpened[0], TempTree::ansiPath(tree.root) + ansi("/转换结果/"));
+
+    // With nothing to open the folder, 是 is told so.
+    host.folderOpens = false;
+    startFileBatch(host, session);
+    ASSERT_EQ(host.messagesShown.size(), 3u);
+    EXPECT_EQ(host.messagesShown[2], ansi("无法打开文件夹 ") + TempTree::ansiPath(tree.root) +
+                                         ansi("/转换结果/：没有可以打开它的文件管理器"));
 }
 
 TEST_F(BatchRun, cancelledDialogChangesNothing) {
@@ -542,6 +566,26 @@ TEST_F(BatchRun, folderRunWithSubFoldersKeepsTheTree) {
     // Each folder's file before its sub-folders, and base names in the progress as in a flat run.
     EXPECT_EQ(host.progressCaptions, (std::vector<AnsiText>{ansi("(4:1) 根"), "(4:2) a", "(4:3) a",
                                                             ansi("(4:4) 深"), ""}));
+}
+
+// In a tree run two failed files of one name are told apart by their place below the root.
+TEST_F(BatchRun, treeRunNamesFailuresByTheirPlace) {
+    TempTree tree;
+    for (const char* folder : {"甲", "乙"}) {
+        fs::create_directories(tree.root / folder);
+        tree.write(std::string(folder) + "/坏.txt", "abc");
+        // A folder where the output should go keeps the file from being put in place.
+        fs::create_directories(tree.root / "转换结果" / folder / "坏.txt");
+    }
+    RecordingHost host;
+    host.setSelected(control::subFoldersBox, true);
+    host.folderToPick = TempTree::ansiPath(tree.root);
+    startFolderBatch(host, session, true);
+
+    ASSERT_EQ(host.detailsShown.size(), 1u);
+    const AnsiText& details = host.detailsShown[0];
+    EXPECT_TRUE(details.starts_with(ansi("甲/坏.txt："))) << details;
+    EXPECT_NE(details.find(ansi("\n乙/坏.txt：")), std::string::npos) << details;
 }
 
 struct ReportRow {

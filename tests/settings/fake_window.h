@@ -81,7 +81,7 @@ public:
         messages.push_back({text, style, title});
         return platform::MessageAnswer::Ok;
     }
-    void openFolder(const platform::AnsiText&) override {}
+    bool openFolder(const platform::AnsiText&) override { return true; }
 };
 
 } // namespace settings::testing

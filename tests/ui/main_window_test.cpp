@@ -96,7 +96,7 @@ struct DialogScript {
             messages.push_back(platform::utf8FromAnsi(text).value_or("?"));
             return answer;
         };
-        d.openFolder = [](const AnsiText&) {};
+        d.openFolder = [](const AnsiText&) { return true; };
         d.openWebPage = [](const AnsiText&) {};
         return d;
     }

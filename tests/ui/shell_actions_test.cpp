@@ -189,14 +189,40 @@ TEST(ChooseFiles, CancelGivesNoFiles) {
 class OpenedUrls : public QObject {
     Q_OBJECT
 public:
+    // On a desktop of its own whose file manager is named for folders.
     OpenedUrls() {
         for (const char* scheme : {"file", "http", "https"})
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
+        const QString data = desktop.path() + QStringLiteral("/data");
+        QDir().mkpath(data + QStringLiteral("/applications"));
+        QFile entry(data + QStringLiteral("/applications/files.desktop"));
+        if (entry.open(QIODevice::WriteOnly))
+            entry.write("[Desktop Entry]\nType=Application\nName=Files\nExec=true %U\n"
+                        "MimeType=inode/directory;\n");
+        entry.close();
+        QFile list(desktop.path() + QStringLiteral("/mimeapps.list"));
+        if (list.open(QIODevice::WriteOnly))
+            list.write("[Default Applications]\ninode/directory=files.desktop\n");
+        list.close();
+        const std::pair<const char*, QByteArray> variables[] = {
+            {"XDG_DATA_HOME", data.toUtf8()},
+            {"XDG_DATA_DIRS", data.toUtf8()},
+            {"XDG_CONFIG_HOME", desktop.path().toUtf8()},
+            {"XDG_CONFIG_DIRS", desktop.path().toUtf8()},
+            {"XDG_CURRENT_DESKTOP", "X-Generic"}};
+        for (const auto& [name, value] : variables) {
+            saved.emplace_back(name, qgetenv(name));
+            qputenv(name, value);
+        }
     }
     ~OpenedUrls() override {
         for (const char* scheme : {"file", "http", "https"})
             QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        for (const auto& [name, value] : saved)
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
     }
+    QTemporaryDir desktop;
+    std::vector<std::pair<const char*, QByteArray>> saved;
     QList<QUrl> urls;
 public slots:
     void open(const QUrl& url) { urls << url; }
@@ -209,6 +235,28 @@ TEST(OpenInExplorer, OpensResultFolder) {
     EXPECT_TRUE(ui::openInExplorer(ansiPathOf(folder), true, true, false, false));
     ASSERT_EQ(opened.urls.size(), 1);
     EXPECT_EQ(opened.urls[0], QUrl::fromLocalFile(folder));
+}
+
+// An existing folder is opened only when the desktop names a program for folders; otherwise the
+// caller learns that nothing will open it.
+TEST(OpenInExplorer, FolderNeedsAFileManager) {
+    OpenedUrls opened;
+    QTemporaryDir home;
+    const QString folder = home.path() + QStringLiteral("/转换结果");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    EXPECT_TRUE(ui::openInExplorer(ansiPathOf(folder), true, true, false, false));
+    EXPECT_EQ(opened.urls, QList<QUrl>{QUrl::fromLocalFile(folder)});
+
+    // The same desktop without any program for folders.
+    std::vector<std::pair<const char*, QByteArray>> withFileManager;
+    for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME"}) {
+        withFileManager.emplace_back(name, qgetenv(name));
+        qputenv(name, home.path().toUtf8());
+    }
+    EXPECT_FALSE(ui::openInExplorer(ansiPathOf(folder), true, true, false, false));
+    EXPECT_EQ(opened.urls.size(), 1);
+    for (const auto& [name, value] : withFileManager)
+        qputenv(name, value);
 }
 
 TEST(OpenInExplorer, SelectFallsBackToParentFolderAndRootIsParent) {
