@@ -22,6 +22,7 @@
 #include "platform/file_access.h"
 #include "tests/platform/file_status_print.h"
 #include "tests/platform/temp_folder.h"
+#include "tests/platform/unprivileged_user.h"
 
 using namespace batch;
 using platform::ansi;
@@ -191,9 +192,36 @@ TEST_F(BatchFault, fileWhereTheResultFolderShouldBe) {
 
     EXPECT_EQ(summary.converted, 0);
     EXPECT_EQ(summary.failedNames, (std::vector<AnsiText>{"a.txt", "b.txt"}));
-    EXPECT_EQ(host.outcomes.at(0).status, (FileStatus{FileProblem::OutputUncreatable, ENOTDIR}));
+    EXPECT_EQ(host.outcomes.at(0).status,
+              (FileStatus{FileProblem::ResultFolderUncreatable, ENOTDIR}));
     EXPECT_NE(summary.report.find(ansi("有 2 个文件未能完整转换")), std::string::npos);
     EXPECT_EQ(hashFolder(tree.root), before); // the blocking file included
+}
+
+// An account that may not write beside its sources is told so, with the folder, and not that
+// the source went missing; the report names no folder that does not exist.
+TEST_F(BatchFault, resultFolderDeniedNamesItsCause) {
+    const platform::testing::UnprivilegedUser user;
+    if (!user.usable())
+        GTEST_SKIP() << "no account without root's rights";
+    const fs::path a = tree.write("a.txt", gbkHello);
+    fs::permissions(tree.root, fs::perms::owner_all | fs::perms::group_read |
+                                   fs::perms::group_exec | fs::perms::others_read |
+                                   fs::perms::others_exec);
+    if (geteuid() != 0)
+        fs::permissions(tree.root, fs::perms::owner_write, fs::perm_options::remove);
+    const std::optional<std::string> told = user.run([&] {
+        BatchSummary summary = run({a});
+        return platform::describeProblem(host.outcomes.at(0).status) + "|" + summary.report;
+    });
+    fs::permissions(tree.root, fs::perms::owner_write, fs::perm_options::add);
+    ASSERT_TRUE(told.has_value());
+    EXPECT_EQ(told->substr(0, told->find('|')), ansi("无法创建输出文件夹：权限不足"));
+    EXPECT_NE(
+        told->find(ansi("无法创建输出文件夹 ") + ansiPath(tree.root) + ansi("/转换结果：权限不足")),
+        std::string::npos)
+        << *told;
+    EXPECT_EQ(told->find(ansi("保存在")), std::string::npos) << *told;
 }
 
 TEST_F(BatchFault, readOnlyResultFolderKeepsEarlierResults) {
