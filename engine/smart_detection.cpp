@@ -1,5 +1,6 @@
 #include "engine/smart_detection.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -7,6 +8,8 @@
 
 #include <strings.h>
 #include <uchardet.h>
+
+#include "engine/chinese_scores.h"
 
 namespace engine {
 
@@ -24,20 +27,20 @@ struct UnitRange {
 // ASCII uses, so that the byte pairs of GBK, Big5 and UTF-8 text mostly fall outside it (Hangul,
 // Yi, the private use area, lone surrogates).
 constexpr UnitRange unitRanges[] = {
-    {0x0000, 0x0000, UnitKind::Forbidden},
-    {0x0009, 0x000D, UnitKind::Ascii},
-    {0x0020, 0x007E, UnitKind::Ascii},
-    {0x00A0, 0x00FF, UnitKind::Latin},
-    {0x2000, 0x206F, UnitKind::OtherText}, // general punctuation
-    {0x2100, 0x22FF, UnitKind::OtherText}, // letter-like signs, arrows, mathematics
+    {0x0000, 0x0000, UnitKind::Forbidden}, {0x0009, 0x000D, UnitKind::Ascii},
+    {0x0020, 0x007E, UnitKind::Ascii},     {0x00A0, 0x00FF, UnitKind::Latin},
+    {0x0100, 0x024F, UnitKind::OtherText}, // accented Latin, pinyin tone marks
+    {0x02B0, 0x02FF, UnitKind::OtherText}, // modifier letters (bopomofo tones)
+    {0x0370, 0x04FF, UnitKind::OtherText}, // Greek, Cyrillic
+    {0x2000, 0x20CF, UnitKind::OtherText}, // general punctuation, super- and subscripts, currency
+    {0x2100, 0x23FF, UnitKind::OtherText}, // letter-like signs, arrows, mathematics, technical
     {0x2460, 0x27BF, UnitKind::OtherText}, // enclosed numbers, box drawing, shapes, symbols
+    {0x2E80, 0x2FDF, UnitKind::OtherText}, // CJK radicals
     {0x3000, 0x33FF, UnitKind::OtherText}, // CJK punctuation, kana, bopomofo, enclosed CJK
-    {0x3400, 0x4DBF, UnitKind::Ideograph},
-    {0x4E00, 0x9FFF, UnitKind::Ideograph},
-    {0xD800, 0xDBFF, UnitKind::High},
-    {0xDC00, 0xDFFF, UnitKind::Low},
-    {0xF900, 0xFAFF, UnitKind::Ideograph},
-    {0xFE30, 0xFE4F, UnitKind::OtherText}, // CJK compatibility forms
+    {0x3400, 0x4DBF, UnitKind::Ideograph}, {0x4E00, 0x9FFF, UnitKind::Ideograph},
+    {0xD800, 0xDBFF, UnitKind::High},      {0xDC00, 0xDFFF, UnitKind::Low},
+    {0xF900, 0xFAFF, UnitKind::Ideograph}, {0xFE10, 0xFE1F, UnitKind::OtherText}, // vertical forms
+    {0xFE30, 0xFE6F, UnitKind::OtherText}, // CJK compatibility forms, small forms
     {0xFF00, 0xFFEF, UnitKind::OtherText}, // full-width forms
     {0xFFFE, 0xFFFF, UnitKind::Forbidden},
 };
@@ -124,64 +127,47 @@ constexpr CharsetRow decodableCharsets[] = {
     {"UTF-16LE", TextEncoding::Utf16LE},     {"UTF-16BE", TextEncoding::Utf16BE},
 };
 
-TextEncoding detectedCharset(std::string_view data) {
-    std::size_t start = 0;
-    while (start < data.size() && static_cast<unsigned char>(data[start]) < 0x80)
-        ++start;
-    if (start == data.size())
-        return TextEncoding::Ansi; // ASCII: any reading gives the same text
+// What uchardet decides from the window: what it names, or Auto when it names nothing the
+// engine decodes (no answer, a single-byte code page), which leaves the choice to plausibility.
+TextEncoding detectedCharset(std::string_view window) {
     thread_local Detector detector(uchardet_new());
     if (!detector)
-        return TextEncoding::Ansi;
+        return TextEncoding::Auto;
     uchardet_reset(detector.get());
-    const std::string_view window = data.substr(start, detectorWindow);
     if (uchardet_handle_data(detector.get(), window.data(), window.size()) != 0)
-        return TextEncoding::Ansi;
+        return TextEncoding::Auto;
     uchardet_data_end(detector.get());
     const char* charset = uchardet_get_charset(detector.get());
     if (charset == nullptr)
-        return TextEncoding::Ansi;
+        return TextEncoding::Auto;
     for (const CharsetRow& row : decodableCharsets)
         if (strcasecmp(charset, row.name) == 0)
             return row.encoding;
-    return TextEncoding::Ansi;
+    return TextEncoding::Auto;
 }
 
-} // namespace
-
-TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8) {
-    if (data.size() < 2 || data.size() % 2 != 0)
-        return TextEncoding::Auto;
-    std::size_t zerosEven = 0;
-    std::size_t zerosOdd = 0;
-    bool high = false;
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(data[i]);
-        if (byte == 0)
-            ++(i % 2 == 0 ? zerosEven : zerosOdd);
-        high = high || byte >= 0x80;
-    }
-    auto takes = [&](bool littleEndian) {
-        // ASCII puts its zero bytes on the high side of its units; CJK characters such as
-        // U+4E00 and U+6700 put some on the low side, but fewer in Chinese prose.
-        const std::size_t highSide = littleEndian ? zerosOdd : zerosEven;
-        const std::size_t lowSide = littleEndian ? zerosEven : zerosOdd;
-        const UnitCounts counts = countUnits(data, littleEndian);
-        if (!readsAsText(counts))
-            return false;
-        if (counts.ascii > 0 && highSide >= lowSide)
-            return true;
-        return !validUtf8 && high && counts.ideographs * 2 >= counts.units &&
-               lowSide * 4 < counts.units;
-    };
-    const bool little = takes(true);
-    const bool big = takes(false);
-    if (little == big)
-        return TextEncoding::Auto;
-    return little ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+// From the first byte of 0x80 or above, where a source's Chinese text and its statistics start;
+// empty for ASCII.
+std::string_view statisticsWindow(std::string_view data) {
+    std::size_t start = 0;
+    while (start < data.size() && static_cast<unsigned char>(data[start]) < 0x80)
+        ++start;
+    return data.substr(start, detectorWindow);
 }
 
-bool isValidUtf8(std::string_view data) {
+enum class Utf8Shape {
+    Valid,
+    CutAtEnd, // valid, but for a character the end of the data cuts off
+    Invalid,
+};
+
+struct Utf8Reading {
+    Utf8Shape shape = Utf8Shape::Valid;
+    bool multiByte = false; // holds a whole character of two or more bytes
+};
+
+Utf8Reading readUtf8(std::string_view data) {
+    Utf8Reading reading;
     std::size_t i = 0;
     while (i < data.size()) {
         const auto lead = static_cast<unsigned char>(data[i]);
@@ -204,31 +190,184 @@ bool isValidUtf8(std::string_view data) {
             low = lead == 0xF0 ? 0x90 : 0x80;
             top = lead == 0xF4 ? 0x8F : 0xBF;
         } else {
-            return false;
+            reading.shape = Utf8Shape::Invalid;
+            return reading;
         }
-        if (data.size() - i < length)
-            return false;
-        const auto second = static_cast<unsigned char>(data[i + 1]);
-        if (second < low || second > top)
-            return false;
-        for (std::size_t k = 2; k < length; ++k) {
+        const std::size_t present = std::min(length, data.size() - i);
+        for (std::size_t k = 1; k < present; ++k) {
             const auto next = static_cast<unsigned char>(data[i + k]);
-            if (next < 0x80 || next > 0xBF)
-                return false;
+            if (k == 1 ? next < low || next > top : next < 0x80 || next > 0xBF) {
+                reading.shape = Utf8Shape::Invalid;
+                return reading;
+            }
         }
+        if (present < length) {
+            reading.shape = Utf8Shape::CutAtEnd;
+            return reading;
+        }
+        reading.multiByte = true;
         i += length;
     }
-    return true;
+    return reading;
+}
+
+// A double-byte reading of the window: the summed plausibility of its characters and how many
+// byte sequences it cannot read (`malformed` by the shape of the bytes, `unmapped` by a code
+// the table does not assign). A character cut by the end of the window is not counted.
+struct ChineseReading {
+    long score = 0;
+    std::size_t malformed = 0;
+    std::size_t unmapped = 0;
+
+    bool clean() const { return malformed == 0 && unmapped == 0; }
+};
+
+bool isTrail(unsigned char byte, bool big5) {
+    return big5 ? (byte >= 0x40 && byte <= 0x7E) || (byte >= 0xA1 && byte <= 0xFE)
+                : byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
+}
+
+// A four-byte GB18030 character (outside GBK: ©, •, ™, rarer ideographs) reads as a symbol would.
+constexpr int fourByteScore = 6;
+
+ChineseReading readChinese(std::string_view window, bool big5) {
+    const signed char* scores = big5 ? big5PairScores : gb18030PairScores;
+    ChineseReading reading;
+    std::size_t i = 0;
+    auto byteAt = [&](std::size_t at) { return static_cast<unsigned char>(window[at]); };
+    while (i < window.size()) {
+        const unsigned char lead = byteAt(i);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (i + 1 == window.size())
+            break;
+        const unsigned char trail = byteAt(i + 1);
+        if (lead == 0x80 || lead == 0xFF) {
+            ++reading.malformed;
+            ++i;
+        } else if (isTrail(trail, big5)) {
+            const int score = scores[(lead - 0x81) * chinesePairTrails + (trail - 0x40)];
+            if (score < 0)
+                ++reading.unmapped;
+            else
+                reading.score += score;
+            i += 2;
+        } else if (!big5 && trail >= 0x30 && trail <= 0x39) {
+            if (i + 3 >= window.size())
+                break;
+            if (byteAt(i + 2) < 0x81 || byteAt(i + 2) == 0xFF || byteAt(i + 3) < 0x30 ||
+                byteAt(i + 3) > 0x39) {
+                ++reading.malformed;
+                ++i;
+                continue;
+            }
+            reading.score += fourByteScore;
+            i += 4;
+        } else {
+            ++reading.malformed;
+            ++i;
+        }
+    }
+    return reading;
+}
+
+// GB18030 (Ansi) or Big5 for bytes that are not UTF-8, with what uchardet named as `hint`.
+// A reading that decodes cleanly wins over one that does not; between two clean readings the
+// more plausible Chinese wins, the library's own answer keeping a tie.
+TextEncoding chineseEncoding(std::string_view window, TextEncoding hint) {
+    const ChineseReading gb = readChinese(window, false);
+    const ChineseReading big5 = readChinese(window, true);
+    const bool big5Named = hint == TextEncoding::Big5 || hint == TextEncoding::Big5Hkscs;
+    const TextEncoding big5Kind = hint == TextEncoding::Big5Hkscs ? hint : TextEncoding::Big5;
+    // HKSCS assigns codes plain Big5 does not; only the shape of its bytes can be checked here.
+    const bool big5Clean = hint == TextEncoding::Big5Hkscs ? big5.malformed == 0 : big5.clean();
+    if (gb.clean() != big5Clean)
+        return gb.clean() ? TextEncoding::Ansi : big5Kind;
+    if (!gb.clean())
+        return big5Named ? big5Kind : TextEncoding::Ansi;
+    if (big5.score != gb.score)
+        return big5.score > gb.score ? big5Kind : TextEncoding::Ansi;
+    return big5Named ? big5Kind : TextEncoding::Ansi;
+}
+
+} // namespace
+
+TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8) {
+    if (data.size() < 2)
+        return TextEncoding::Auto;
+    // A lone last byte (a file cut inside its last unit) is left unread.
+    const std::size_t whole = data.size() - data.size() % 2;
+    std::size_t zerosEven = 0;
+    std::size_t zerosOdd = 0;
+    bool high = false;
+    for (std::size_t i = 0; i < whole; ++i) {
+        const auto byte = static_cast<unsigned char>(data[i]);
+        if (byte == 0)
+            ++(i % 2 == 0 ? zerosEven : zerosOdd);
+        high = high || byte >= 0x80;
+    }
+    const UnitCounts little = countUnits(data, true);
+    const UnitCounts big = countUnits(data, false);
+    auto takes = [&](bool littleEndian) {
+        // ASCII puts its zero bytes on the high side of its units; CJK characters such as
+        // U+4E00 and U+6700 put some on the low side, but fewer in Chinese prose.
+        const std::size_t highSide = littleEndian ? zerosOdd : zerosEven;
+        const std::size_t lowSide = littleEndian ? zerosEven : zerosOdd;
+        const UnitCounts& counts = littleEndian ? little : big;
+        if (!readsAsText(counts))
+            return false;
+        if (counts.ascii > 0 && highSide >= lowSide)
+            return true;
+        // Box drawing (U+2500) and ideographs like U+4E00 may outnumber the ASCII, but read the
+        // other way round their neighbours (U+2502, U+4E2D) are no text. A broken unit the
+        // other way round says nothing of the kind.
+        const UnitCounts& reversed = littleEndian ? big : little;
+        if (counts.ascii > 0 && reversed.valid && !readsAsText(reversed))
+            return true;
+        return !validUtf8 && high && counts.ideographs * 2 >= counts.units &&
+               lowSide * 4 < counts.units;
+    };
+    const bool takesLittle = takes(true);
+    const bool takesBig = takes(false);
+    if (takesLittle == takesBig)
+        return TextEncoding::Auto;
+    return takesLittle ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+}
+
+bool isValidUtf8(std::string_view data) {
+    return readUtf8(data).shape == Utf8Shape::Valid;
 }
 
 TextEncoding smartSourceEncoding(std::string_view data) {
-    const bool validUtf8 = isValidUtf8(data);
-    const TextEncoding utf16 = utf16WithoutMark(data, validUtf8);
+    const Utf8Reading utf8 = readUtf8(data);
+    const TextEncoding utf16 = utf16WithoutMark(data, utf8.shape == Utf8Shape::Valid);
     if (utf16 != TextEncoding::Auto)
         return utf16;
-    if (validUtf8)
+    if (utf8.shape == Utf8Shape::Valid)
         return TextEncoding::Ansi;
-    return detectedCharset(data);
+    if (utf8.shape == Utf8Shape::CutAtEnd && utf8.multiByte)
+        return TextEncoding::Utf8;
+    const std::string_view window = statisticsWindow(data);
+    const TextEncoding named = detectedCharset(window);
+    if (named == TextEncoding::Utf16LE || named == TextEncoding::Utf16BE)
+        return named;
+    // UTF-8 only for valid UTF-8: anything else is double-byte Chinese or ANSI text.
+    return chineseEncoding(window, named);
+}
+
+TextEncoding smartDeclaredEncoding(std::string_view data, TextEncoding declared) {
+    const Utf8Reading utf8 = readUtf8(data);
+    if (declared == TextEncoding::Utf8)
+        return utf8.shape == Utf8Shape::Invalid ? smartSourceEncoding(data) : declared;
+    const std::string_view window = statisticsWindow(data);
+    const ChineseReading big5 = readChinese(window, true);
+    const bool confirmed = declared == TextEncoding::Big5Hkscs ? big5.malformed == 0 : big5.clean();
+    if (confirmed)
+        return declared;
+    const bool otherReads = utf8.shape != Utf8Shape::Invalid || readChinese(window, false).clean();
+    return otherReads ? smartSourceEncoding(data) : declared;
 }
 
 } // namespace engine

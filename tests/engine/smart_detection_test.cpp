@@ -107,7 +107,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Utf16Row{"asciiLittle", "a\0b\0\n\0"s, TE::Utf16LE},
         Utf16Row{"asciiBig", "\0a\0b\0\n"s, TE::Utf16BE},
-        Utf16Row{"oddLength", "a\0b\0\n"s, TE::Auto}, Utf16Row{"unitZero", "a\0\0\0b\0"s, TE::Auto},
+        // Cut inside its last unit: the lone byte is left out.
+        Utf16Row{"oddLength", "a\0b\0\n"s, TE::Utf16LE},
+        Utf16Row{"unitZero", "a\0\0\0b\0"s, TE::Auto},
         Utf16Row{"zerosOnBothSides", "a\0\0ab\0\0b"s, TE::Auto},
         Utf16Row{"pairedSurrogates", "a\0b\0\x3D\xD8\x00\xDE"s, TE::Utf16LE},
         Utf16Row{"loneHighSurrogate", "a\0b\0\x3D\xD8"s, TE::Auto},
