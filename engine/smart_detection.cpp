@@ -218,6 +218,7 @@ struct ChineseReading {
     long score = 0;
     std::size_t malformed = 0;
     std::size_t unmapped = 0;
+    std::size_t fourByte = 0; // four-byte GB18030 characters
 
     bool clean() const { return malformed == 0 && unmapped == 0; }
 };
@@ -264,6 +265,7 @@ ChineseReading readChinese(std::string_view window, bool big5) {
                 continue;
             }
             reading.score += fourByteScore;
+            ++reading.fourByte;
             i += 4;
         } else {
             ++reading.malformed;
@@ -308,6 +310,12 @@ TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8) {
             ++(i % 2 == 0 ? zerosEven : zerosOdd);
         high = high || byte >= 0x80;
     }
+    // The four-byte characters of GB18030 (0x81-0xFE, 0x30-0x39 twice) read as ideographs in
+    // either byte order; text that decodes cleanly with them is GB18030.
+    auto gb18030WithFourByte = [&] {
+        const ChineseReading gb = readChinese(data, false);
+        return gb.clean() && gb.fourByte > 0;
+    };
     const UnitCounts little = countUnits(data, true);
     const UnitCounts big = countUnits(data, false);
     auto takes = [&](bool littleEndian) {
@@ -327,7 +335,7 @@ TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8) {
         if (counts.ascii > 0 && reversed.valid && !readsAsText(reversed))
             return true;
         return !validUtf8 && high && counts.ideographs * 2 >= counts.units &&
-               lowSide * 4 < counts.units;
+               lowSide * 4 < counts.units && !gb18030WithFourByte();
     };
     const bool takesLittle = takes(true);
     const bool takesBig = takes(false);

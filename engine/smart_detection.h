@@ -21,7 +21,8 @@ namespace engine {
 //   unpaired surrogate but falls short of 95 % text;
 // - the data is not valid UTF-8 (`validUtf8`), it holds a byte of 0x80 or above
 //   (pairs of ASCII letters read as CJK ideographs), at least half the units are ideographs,
-//   and fewer than a quarter of the units have a zero low byte (ASCII read the wrong way round).
+//   fewer than a quarter of the units have a zero low byte (ASCII read the wrong way round),
+//   and the data does not decode cleanly as GB18030 with a four-byte character among it.
 // When both byte orders are taken, neither is.
 TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8);
 

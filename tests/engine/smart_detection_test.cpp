@@ -26,6 +26,14 @@ const std::string longTraditional =
     "version 2.1 已經發佈。\n這家餐廳的飯菜味道不錯，價格也很實惠；學習外語最重要的是堅持。"
     "春節是中國最重要的傳統節日，他們決定明年夏天去海邊旅行。\n";
 const std::string ascii = "The quick brown fox jumps over the lazy dog 42 times.\n";
+// U+2500 puts a zero byte on the low side of its unit, more of them than the ASCII puts high.
+const std::string boxTable = "┌────────┬──────┐\n│ 名称   │ 数量 │\n├────────┼──────┤\n"
+                             "│ 苹果   │ 12   │\n└────────┴──────┘\n";
+
+std::string page(const char* charset, const std::string& body) {
+    return "<html><head><meta charset=\""s + charset + "\"></head><body>" + body +
+           "</body></html>\n";
+}
 
 std::string encoded(const std::string& utf8, const char* charset) {
     bool ok = false;
@@ -86,7 +94,26 @@ INSTANTIATE_TEST_SUITE_P(
         SmartRow{"utf16beLong", longTraditional, "UTF-16BE", 0, TE::Utf16BE, TE::Ansi},
         SmartRow{"utf16leAscii", ascii, "UTF-16LE", 0, TE::Utf16LE, TE::Utf8},
         SmartRow{"utf16beAscii", ascii, "UTF-16BE", 0, TE::Utf16BE, TE::Ansi},
-        SmartRow{"ascii", ascii, "UTF-8", 0, TE::Utf8, TE::Utf8}),
+        SmartRow{"ascii", ascii, "UTF-8", 0, TE::Utf8, TE::Utf8},
+        // uchardet calls these single-byte text; the Big5 reading is the plausible Chinese.
+        SmartRow{"big5Greeting", "你好，世界", "BIG5", 0, TE::Big5, TE::Ansi},
+        SmartRow{"big5Minutes", "會議記錄", "BIG5", 0, TE::Big5, TE::Ansi},
+        SmartRow{"big5PhoneList", "電話號碼表", "BIG5", 0, TE::Big5, TE::Ansi},
+        // Reads cleanly as GBK too, as 叫安虫.
+        SmartRow{"big5LeaveForm", "請假單", "BIG5", 0, TE::Big5, TE::Ansi},
+        // uchardet calls this UTF-8, which it is not.
+        SmartRow{"gbkNotUtf8", "选项：", "GB18030", 0, TE::Ansi, TE::Ansi},
+        // Four-byte characters read as ideographs in UTF-16BE.
+        SmartRow{"gb18030FourByte", "© 臺北", "GB18030", 0, TE::Ansi, TE::Ansi},
+        SmartRow{"utf16leCutInLastUnit", longSimplified, "UTF-16LE", 1, TE::Utf16LE, TE::Ansi},
+        SmartRow{"utf16leBoxTable", boxTable, "UTF-16LE", 0, TE::Utf16LE, TE::Ansi},
+        SmartRow{"utf16beBoxTable", boxTable, "UTF-16BE", 0, TE::Utf16BE, TE::Ansi},
+        // A page's declaration holds with the smart rule only when its bytes agree.
+        SmartRow{"pageUtf8OnGbk", page("utf-8", shortSimplified), "GB18030", 0, TE::Ansi, TE::Utf8},
+        SmartRow{"pageBig5OnGbk", page("big5", longSimplified), "GB18030", 0, TE::Ansi, TE::Big5},
+        SmartRow{"pageBig5OnUtf8", page("big5", shortTraditional), "UTF-8", 0, TE::Utf8, TE::Big5},
+        SmartRow{"pageBig5OnBig5", page("big5", shortTraditional), "BIG5", 0, TE::Big5, TE::Big5},
+        SmartRow{"pageUtf8OnUtf8", page("utf-8", shortSimplified), "UTF-8", 0, TE::Utf8, TE::Utf8}),
     [](const auto& param) { return std::string(param.param.name); });
 
 struct Utf16Row {
