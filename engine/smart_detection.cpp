@@ -26,24 +26,34 @@ struct UnitRange {
 // Checked in order; the first range holding a unit decides. Kept to what Chinese prose mixed with
 // ASCII uses, so that the byte pairs of GBK, Big5 and UTF-8 text mostly fall outside it (Hangul,
 // Yi, the private use area, lone surrogates).
+// clang-format off
 constexpr UnitRange unitRanges[] = {
-    {0x0000, 0x0000, UnitKind::Forbidden}, {0x0009, 0x000D, UnitKind::Ascii},
-    {0x0020, 0x007E, UnitKind::Ascii},     {0x00A0, 0x00FF, UnitKind::Latin},
+    {0x0000, 0x0000, UnitKind::Forbidden},
+    {0x0009, 0x000D, UnitKind::Ascii},
+    {0x0020, 0x007E, UnitKind::Ascii},
+    {0x00A0, 0x00FF, UnitKind::Latin},
+    // Symbols GBK and Big5 hold. No pair of ASCII bytes reads as one of the ranges added to
+    // the original set (accented Latin, Greek, Cyrillic, currency, small and vertical forms);
+    // CJK radicals or technical signs would take "/x" or "#x" for text.
     {0x0100, 0x024F, UnitKind::OtherText}, // accented Latin, pinyin tone marks
     {0x02B0, 0x02FF, UnitKind::OtherText}, // modifier letters (bopomofo tones)
     {0x0370, 0x04FF, UnitKind::OtherText}, // Greek, Cyrillic
-    {0x2000, 0x20CF, UnitKind::OtherText}, // general punctuation, super- and subscripts, currency
-    {0x2100, 0x23FF, UnitKind::OtherText}, // letter-like signs, arrows, mathematics, technical
+    {0x2000, 0x206F, UnitKind::OtherText}, // general punctuation
+    {0x20A0, 0x20CF, UnitKind::OtherText}, // currency signs
+    {0x2100, 0x22FF, UnitKind::OtherText}, // letter-like signs, arrows, mathematics
     {0x2460, 0x27BF, UnitKind::OtherText}, // enclosed numbers, box drawing, shapes, symbols
-    {0x2E80, 0x2FDF, UnitKind::OtherText}, // CJK radicals
     {0x3000, 0x33FF, UnitKind::OtherText}, // CJK punctuation, kana, bopomofo, enclosed CJK
-    {0x3400, 0x4DBF, UnitKind::Ideograph}, {0x4E00, 0x9FFF, UnitKind::Ideograph},
-    {0xD800, 0xDBFF, UnitKind::High},      {0xDC00, 0xDFFF, UnitKind::Low},
-    {0xF900, 0xFAFF, UnitKind::Ideograph}, {0xFE10, 0xFE1F, UnitKind::OtherText}, // vertical forms
+    {0x3400, 0x4DBF, UnitKind::Ideograph},
+    {0x4E00, 0x9FFF, UnitKind::Ideograph},
+    {0xD800, 0xDBFF, UnitKind::High},
+    {0xDC00, 0xDFFF, UnitKind::Low},
+    {0xF900, 0xFAFF, UnitKind::Ideograph},
+    {0xFE10, 0xFE1F, UnitKind::OtherText}, // vertical forms
     {0xFE30, 0xFE6F, UnitKind::OtherText}, // CJK compatibility forms, small forms
     {0xFF00, 0xFFEF, UnitKind::OtherText}, // full-width forms
     {0xFFFE, 0xFFFF, UnitKind::Forbidden},
 };
+// clang-format on
 
 UnitKind kindOf(char16_t unit) {
     for (const UnitRange& range : unitRanges) {
@@ -372,10 +382,13 @@ TextEncoding smartDeclaredEncoding(std::string_view data, TextEncoding declared)
     const std::string_view window = statisticsWindow(data);
     const ChineseReading big5 = readChinese(window, true);
     const bool confirmed = declared == TextEncoding::Big5Hkscs ? big5.malformed == 0 : big5.clean();
-    if (confirmed)
+    if (utf8.shape != Utf8Shape::Invalid && utf8.multiByte)
+        return smartSourceEncoding(data); // UTF-8 text, which Big5 text never is
+    const ChineseReading gb = readChinese(window, false);
+    // GBK text often decodes cleanly as Big5 too, but as rare characters.
+    if (confirmed && !(gb.clean() && gb.score > 2 * big5.score))
         return declared;
-    const bool otherReads = utf8.shape != Utf8Shape::Invalid || readChinese(window, false).clean();
-    return otherReads ? smartSourceEncoding(data) : declared;
+    return gb.clean() ? smartSourceEncoding(data) : declared;
 }
 
 } // namespace engine

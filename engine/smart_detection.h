@@ -41,8 +41,10 @@ bool isValidUtf8(std::string_view data);
 TextEncoding smartSourceEncoding(std::string_view data);
 
 // The encoding of a web page that declares `declared` (Utf8, Big5 or Big5Hkscs), confirmed by
-// its bytes: kept when they decode cleanly in it (UTF-8 cut inside its last character counts),
-// or when no other reading does either; otherwise what smartSourceEncoding finds.
+// its bytes; otherwise what smartSourceEncoding finds. UTF-8 holds unless the bytes are not
+// UTF-8 (cut inside the last character counts as UTF-8). Big5 holds unless the bytes are UTF-8
+// with a character of two bytes or more, or read cleanly as GB18030 while they do not as Big5
+// (only by the shape of the bytes for Big5-HKSCS) or score over twice as plausible as GB18030.
 TextEncoding smartDeclaredEncoding(std::string_view data, TextEncoding declared);
 
 } // namespace engine
