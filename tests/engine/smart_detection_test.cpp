@@ -101,6 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
         SmartRow{"big5PhoneList", "電話號碼表", "BIG5", 0, TE::Big5, TE::Ansi},
         // Reads cleanly as GBK too, as 叫安虫.
         SmartRow{"big5LeaveForm", "請假單", "BIG5", 0, TE::Big5, TE::Ansi},
+        // Read as UTF-16LE, "/s", "ys", ... are ideographs.
+        SmartRow{"big5Path", "「/system/proxy/」", "BIG5", 0, TE::Big5, TE::Ansi},
         // uchardet calls this UTF-8, which it is not.
         SmartRow{"gbkNotUtf8", "选项：", "GB18030", 0, TE::Ansi, TE::Ansi},
         // Four-byte characters read as ideographs in UTF-16BE.
@@ -111,6 +113,9 @@ INSTANTIATE_TEST_SUITE_P(
         // A page's declaration holds with the smart rule only when its bytes agree.
         SmartRow{"pageUtf8OnGbk", page("utf-8", shortSimplified), "GB18030", 0, TE::Ansi, TE::Utf8},
         SmartRow{"pageBig5OnGbk", page("big5", longSimplified), "GB18030", 0, TE::Ansi, TE::Big5},
+        // Decodes cleanly as Big5 too, as rare characters.
+        SmartRow{"pageBig5OnGbkReadingAsBig5", page("big5", "显示执行文件所在位置"), "GB18030", 0,
+                 TE::Ansi, TE::Big5},
         SmartRow{"pageBig5OnUtf8", page("big5", shortTraditional), "UTF-8", 0, TE::Utf8, TE::Big5},
         SmartRow{"pageBig5OnBig5", page("big5", shortTraditional), "BIG5", 0, TE::Big5, TE::Big5},
         SmartRow{"pageUtf8OnUtf8", page("utf-8", shortSimplified), "UTF-8", 0, TE::Utf8, TE::Utf8}),
