@@ -101,6 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
         SmartRow{"big5PhoneList", "電話號碼表", "BIG5", 0, TE::Big5, TE::Ansi},
         // Reads cleanly as GBK too, as 叫安虫.
         SmartRow{"big5LeaveForm", "請假單", "BIG5", 0, TE::Big5, TE::Ansi},
+        // Alone, 華碩 reads as the more common GBK; its comma is user-defined in GBK.
+        SmartRow{"big5Comma", "華碩，", "BIG5", 0, TE::Big5, TE::Ansi},
         // Read as UTF-16LE, "/s", "ys", ... are ideographs.
         SmartRow{"big5Path", "「/system/proxy/」", "BIG5", 0, TE::Big5, TE::Ansi},
         // uchardet calls this UTF-8, which it is not.
