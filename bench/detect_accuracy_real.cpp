@@ -1,9 +1,9 @@
 // How often automatic detection reads real Chinese text right: the translations of the gettext
 // catalogues Debian packages install (zh_CN for Simplified, zh_TW for Traditional), cut into
 // sources of four size bands and three kinds (message lines, .po-style mostly-ASCII text, CSV),
-// in every encoding, plus web pages with a right, a wrong and no charset declaration. Each
-// source is read by smart and classic detection and, for comparison, by uchardet alone (the
-// library behind the uchardet command).
+// in every encoding, UTF-16 also cut inside its last unit, plus web pages with a right, a wrong and
+// no charset declaration. Each source is read by smart and classic detection and, for comparison,
+// by uchardet alone (the library behind the uchardet command).
 //
 //     detect-accuracy-real [--count N] [--seed N] [--locale DIR]
 //
@@ -100,7 +100,7 @@ std::vector<std::string> catalogueMessages(const std::filesystem::path& folder) 
     return messages;
 }
 
-enum class Shape { Lines, Po, Csv, Page };
+enum class Shape { Lines, Po, Csv, CSource, Ini };
 
 // `size` bytes or so of text of the shape, from consecutive messages at a random place.
 std::string draw(Random& random, const std::vector<std::string>& messages, Shape shape,
@@ -118,6 +118,13 @@ std::string draw(Random& random, const std::vector<std::string>& messages, Shape
         case Shape::Csv:
             text += std::to_string(random.below(100000)) + "," + message.substr(0, 60) + "," +
                     std::to_string(random.below(100)) + "\n";
+            break;
+        case Shape::CSource:
+            text +=
+                "    /* " + message.substr(0, 80) + " */\n    report(_(\"" + message + "\"));\n";
+            break;
+        case Shape::Ini:
+            text += "name" + std::to_string(random.below(100)) + "=" + message + "\n";
             break;
         default:
             text += message + "\n";
@@ -238,10 +245,17 @@ struct Tally {
     // Sources classic reads right and smart does not (Big5 and UTF-16 apart: classic cannot).
     int worse = 0;
 
-    void add(const Source& source, TextEncoding expected) {
+    // `cut`: the source ends inside a unit, so only the detected encoding is judged.
+    void add(const Source& source, TextEncoding expected, bool cut = false) {
         ++total;
-        const bool smartRight = readsRight(source, expected, DetectionRule::Smart);
-        const bool classicRight = readsRight(source, expected, DetectionRule::Classic);
+        auto right = [&](DetectionRule rule) {
+            if (!cut)
+                return readsRight(source, expected, rule);
+            return engine::detectSourceEncoding(source.bytes, TextEncoding::Auto, rule).encoding ==
+                   expected;
+        };
+        const bool smartRight = right(DetectionRule::Smart);
+        const bool classicRight = right(DetectionRule::Classic);
         smart += smartRight;
         if (!smartRight && std::getenv("DETECT_MISSES") != nullptr)
             std::fprintf(stderr, "miss (%s): %s\n", engine::encodingName(expected).data(),
@@ -275,7 +289,7 @@ const Band bands[] = {
     {"2-20 KB", 2001, 20000},
 };
 
-const Shape textShapes[] = {Shape::Lines, Shape::Po, Shape::Csv};
+const Shape textShapes[] = {Shape::Lines, Shape::Po, Shape::Csv, Shape::CSource, Shape::Ini};
 
 // One source of the encoding: real text of a random shape and size within the band; empty when
 // the draw does not fit (a character the charset lacks, no four-byte character for GB18030).
@@ -394,6 +408,20 @@ int main(int argc, char** argv) {
             printRow(encoding.name, band.name, tally);
         }
         printRow(encoding.name, "all", all);
+        if (encoding.expected != TextEncoding::Utf16LE &&
+            encoding.expected != TextEncoding::Utf16BE)
+            continue;
+        Tally cut;
+        for (int refused = 0; cut.total < count && refused < 100 * count;) {
+            Source source = drawSource(random, messages, encoding, bands[random.below(3)]);
+            if (source.bytes.empty()) {
+                ++refused;
+                continue;
+            }
+            source.bytes.pop_back(); // a file cut inside its last unit
+            cut.add(source, encoding.expected, true);
+        }
+        printRow(encoding.name, "cut inside last unit, 10-2000 B", cut);
     }
     printRow("every encoding", "10-30 B", shortFiles);
 

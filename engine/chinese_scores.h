@@ -12,4 +12,9 @@ inline constexpr int chinesePairCodes = (0xFE - 0x81 + 1) * chinesePairTrails;
 extern const signed char gb18030PairScores[chinesePairCodes];
 extern const signed char big5PairScores[chinesePairCodes];
 
+// The same for the ideographs U+3400-U+9FFF by code point, for UTF-16 text.
+inline constexpr unsigned ideographScoresFirst = 0x3400;
+inline constexpr unsigned ideographScoresLast = 0x9FFF;
+extern const signed char ideographScores[ideographScoresLast - ideographScoresFirst + 1];
+
 } // namespace engine

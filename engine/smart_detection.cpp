@@ -240,6 +240,10 @@ bool isTrail(unsigned char byte, bool big5) {
 
 // A four-byte GB18030 character (outside GBK: ©, •, ™, rarer ideographs) reads as a symbol would.
 constexpr int fourByteScore = 6;
+// The units of a UTF-16 reading that are no ideographs, scored as in the tables: full-width
+// forms and CJK punctuation, and other symbols.
+constexpr int fullWidthScore = 8;
+constexpr int symbolScore = 3;
 
 ChineseReading readChinese(std::string_view window, bool big5) {
     const signed char* scores = big5 ? big5PairScores : gb18030PairScores;
@@ -304,6 +308,23 @@ TextEncoding chineseEncoding(std::string_view window, TextEncoding hint) {
     return big5Named ? big5Kind : TextEncoding::Ansi;
 }
 
+// How plausible `data` is as UTF-16 Chinese, on the scale of ChineseReading's score.
+long utf16Plausibility(std::string_view data, bool littleEndian) {
+    long score = 0;
+    for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(data[i]);
+        const auto second = static_cast<unsigned char>(data[i + 1]);
+        const unsigned unit = littleEndian ? first | second << 8 : first << 8 | second;
+        if (unit >= ideographScoresFirst && unit <= ideographScoresLast)
+            score += ideographScores[unit - ideographScoresFirst];
+        else if ((unit >= 0x3000 && unit <= 0x303F) || (unit >= 0xFF00 && unit <= 0xFFEF))
+            score += fullWidthScore;
+        else if (unit >= 0x100)
+            score += symbolScore;
+    }
+    return score;
+}
+
 } // namespace
 
 TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8) {
@@ -328,6 +349,7 @@ TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8) {
     };
     const UnitCounts little = countUnits(data, true);
     const UnitCounts big = countUnits(data, false);
+    enum class Take { No, ByShape, ByIdeographs };
     auto takes = [&](bool littleEndian) {
         // ASCII puts its zero bytes on the high side of its units; CJK characters such as
         // U+4E00 and U+6700 put some on the low side, but fewer in Chinese prose.
@@ -335,23 +357,42 @@ TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8) {
         const std::size_t lowSide = littleEndian ? zerosEven : zerosOdd;
         const UnitCounts& counts = littleEndian ? little : big;
         if (!readsAsText(counts))
-            return false;
+            return Take::No;
         if (counts.ascii > 0 && highSide >= lowSide)
-            return true;
+            return Take::ByShape;
         // Box drawing (U+2500) and ideographs like U+4E00 may outnumber the ASCII, but read the
         // other way round their neighbours (U+2502, U+4E2D) are no text. A broken unit the
         // other way round says nothing of the kind.
         const UnitCounts& reversed = littleEndian ? big : little;
         if (counts.ascii > 0 && reversed.valid && !readsAsText(reversed))
-            return true;
+            return Take::ByShape;
         return !validUtf8 && high && counts.ideographs * 2 >= counts.units &&
-               lowSide * 4 < counts.units && !gb18030WithFourByte();
+                       lowSide * 4 < counts.units && !gb18030WithFourByte()
+                   ? Take::ByIdeographs
+                   : Take::No;
     };
-    const bool takesLittle = takes(true);
-    const bool takesBig = takes(false);
-    if (takesLittle == takesBig)
+    const Take takesLittle = takes(true);
+    const Take takesBig = takes(false);
+    if (takesLittle == Take::ByShape || takesBig == Take::ByShape) {
+        if (takesLittle != Take::No && takesBig != Take::No)
+            return TextEncoding::Auto;
+        return takesLittle == Take::ByShape ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+    }
+    if (takesLittle == Take::No && takesBig == Take::No)
         return TextEncoding::Auto;
-    return takesLittle ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+    // Ideographs alone: short GBK or Big5 text among ASCII reads as ideographs too, in either
+    // byte order, but as rare ones. The most plausible reading decides.
+    const std::string_view window = data.substr(0, detectorWindow);
+    const long littleScore = takesLittle == Take::No ? -1 : utf16Plausibility(window, true);
+    const long bigScore = takesBig == Take::No ? -1 : utf16Plausibility(window, false);
+    if (littleScore == bigScore)
+        return TextEncoding::Auto;
+    for (const bool big5 : {false, true}) {
+        const ChineseReading reading = readChinese(window, big5);
+        if (reading.clean() && reading.score >= std::max(littleScore, bigScore))
+            return TextEncoding::Auto;
+    }
+    return littleScore > bigScore ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
 }
 
 bool isValidUtf8(std::string_view data) {

@@ -23,7 +23,9 @@ namespace engine {
 //   (pairs of ASCII letters read as CJK ideographs), at least half the units are ideographs,
 //   fewer than a quarter of the units have a zero low byte (ASCII read the wrong way round),
 //   and the data does not decode cleanly as GB18030 with a four-byte character among it.
-// When both byte orders are taken, neither is.
+// When both byte orders are taken, neither is; but when the last rule alone takes them, the
+// order whose ideographs are the more common in Chinese is. An order the last rule alone takes
+// is dropped when the data decodes cleanly as GB18030 or Big5 into Chinese at least as common.
 TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8);
 
 // Whether `data` is well-formed UTF-8 throughout: no overlong form, no surrogate, nothing above

@@ -1,8 +1,8 @@
 // Writes the plausibility tables of smart detection: for every two-byte character of GB18030
-// and of Big5, how common the character it reads as is in Chinese text. Commonness is counted
-// in OpenCC's phrase dictionaries (in text form), which hold both scripts and many rare
-// characters, and in Qt's Chinese translation catalogues (.qm), running text in both scripts
-// whose counts weigh eight times as much; a misread byte pair mostly lands on a character
+// and of Big5, and every ideograph U+3400-U+9FFF, how common the character is in Chinese text.
+// Commonness is counted in OpenCC's phrase dictionaries (in text form), which hold both scripts and
+// many rare characters, and in Qt's Chinese translation catalogues (.qm), running text in both
+// scripts whose counts weigh eight times as much; a misread byte pair mostly lands on a character
 // neither uses.
 //
 // Usage: chinese_scores_gen OUTPUT.cpp FILE... (FILE: a dictionary .txt or a catalogue .qm)
@@ -162,7 +162,7 @@ std::vector<int> table(const char* charset, bool big5, const std::map<char32_t, 
 }
 
 void writeTable(std::FILE* out, const char* name, const std::vector<int>& scores) {
-    std::fprintf(out, "const signed char %s[%d] = {", name, leads * trails);
+    std::fprintf(out, "const signed char %s[%zu] = {", name, scores.size());
     for (std::size_t i = 0; i < scores.size(); ++i)
         std::fprintf(out, "%s%d,", i % 32 == 0 ? "\n" : "", scores[i]);
     std::fprintf(out, "\n};\n\n");
@@ -203,6 +203,10 @@ int main(int argc, char** argv) {
                       "#include \"engine/chinese_scores.h\"\n\nnamespace engine {\n\n");
     writeTable(out, "gb18030PairScores", table("GB18030", false, counts));
     writeTable(out, "big5PairScores", table("BIG5", true, counts));
+    std::vector<int> ideographs;
+    for (char32_t c = 0x3400; c <= 0x9FFF; ++c)
+        ideographs.push_back(scoreOf(c, counts));
+    writeTable(out, "ideographScores", ideographs);
     std::fprintf(out, "} // namespace engine\n");
     return std::fclose(out) == 0 ? 0 : 1;
 }

@@ -105,6 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
         SmartRow{"big5Comma", "華碩，", "BIG5", 0, TE::Big5, TE::Ansi},
         // Read as UTF-16LE, "/s", "ys", ... are ideographs.
         SmartRow{"big5Path", "「/system/proxy/」", "BIG5", 0, TE::Big5, TE::Ansi},
+        // ASCII pairs read as ideographs in UTF-16BE, but rare ones.
+        SmartRow{"big5AfterAsciiKey", "name99=登入錯誤", "BIG5", 0, TE::Big5, TE::Ansi},
         // uchardet calls this UTF-8, which it is not.
         SmartRow{"gbkNotUtf8", "选项：", "GB18030", 0, TE::Ansi, TE::Ansi},
         // Four-byte characters read as ideographs in UTF-16BE.
@@ -152,6 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Two U+4E00 put more zero bytes on the low side than the one line break on the high.
         Utf16Row{"lowZerosOutnumberAscii", encoded("一样的东西一起买回来\n", "UTF-16BE"),
                  TE::Utf16BE},
+        // Both byte orders read as ideographs only; the other order as rare ones.
+        Utf16Row{"ideographsBothWays", encoded("繼承文字的", "UTF-16BE"), TE::Utf16BE},
         Utf16Row{"notText", "a\0\x01\x0A\x02\x0B"s, TE::Auto},
         // Pairs of ASCII letters read as CJK ideographs; without a high byte they are ASCII.
         Utf16Row{"plainAsciiIsNot", "hello world!", TE::Auto},
