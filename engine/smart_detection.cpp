@@ -289,23 +289,27 @@ ChineseReading readChinese(std::string_view window, bool big5) {
     return reading;
 }
 
-// GB18030 (Ansi) or Big5 for bytes that are not UTF-8, with what uchardet named as `hint`.
-// A reading that decodes cleanly wins over one that does not; between two clean readings the
-// more plausible Chinese wins, the library's own answer keeping a tie.
-TextEncoding chineseEncoding(std::string_view window, TextEncoding hint) {
+// GB18030 (Ansi) or Big5 for bytes that are not UTF-8. A reading that decodes cleanly wins over
+// one that does not; between two clean readings the more plausible Chinese wins. Only what that
+// leaves open goes to uchardet, which costs far more than the readings: a tie, and two readings
+// that are both unclean (where HKSCS may be named); UTF-16 it names is taken too.
+TextEncoding chineseEncoding(std::string_view window) {
     const ChineseReading gb = readChinese(window, false);
     const ChineseReading big5 = readChinese(window, true);
-    const bool big5Named = hint == TextEncoding::Big5 || hint == TextEncoding::Big5Hkscs;
-    const TextEncoding big5Kind = hint == TextEncoding::Big5Hkscs ? hint : TextEncoding::Big5;
-    // HKSCS assigns codes plain Big5 does not; only the shape of its bytes can be checked here.
-    const bool big5Clean = hint == TextEncoding::Big5Hkscs ? big5.malformed == 0 : big5.clean();
-    if (gb.clean() != big5Clean)
-        return gb.clean() ? TextEncoding::Ansi : big5Kind;
-    if (!gb.clean())
-        return big5Named ? big5Kind : TextEncoding::Ansi;
-    if (big5.score != gb.score)
-        return big5.score > gb.score ? big5Kind : TextEncoding::Ansi;
-    return big5Named ? big5Kind : TextEncoding::Ansi;
+    if (gb.clean() && big5.clean() && big5.score != gb.score)
+        return big5.score > gb.score ? TextEncoding::Big5 : TextEncoding::Ansi;
+    if (gb.clean() != big5.clean())
+        return gb.clean() ? TextEncoding::Ansi : TextEncoding::Big5;
+    const TextEncoding named = detectedCharset(window);
+    switch (named) {
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+    case TextEncoding::Big5:
+    case TextEncoding::Big5Hkscs:
+        return named;
+    default:
+        return TextEncoding::Ansi;
+    }
 }
 
 // How plausible `data` is as UTF-16 Chinese, on the scale of ChineseReading's score.
@@ -408,12 +412,8 @@ TextEncoding smartSourceEncoding(std::string_view data) {
         return TextEncoding::Ansi;
     if (utf8.shape == Utf8Shape::CutAtEnd && utf8.multiByte)
         return TextEncoding::Utf8;
-    const std::string_view window = statisticsWindow(data);
-    const TextEncoding named = detectedCharset(window);
-    if (named == TextEncoding::Utf16LE || named == TextEncoding::Utf16BE)
-        return named;
     // UTF-8 only for valid UTF-8: anything else is double-byte Chinese or ANSI text.
-    return chineseEncoding(window, named);
+    return chineseEncoding(statisticsWindow(data));
 }
 
 TextEncoding smartDeclaredEncoding(std::string_view data, TextEncoding declared) {

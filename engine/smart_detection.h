@@ -37,9 +37,9 @@ bool isValidUtf8(std::string_view data);
 // Utf8 for UTF-8 cut inside its last character. Any other data is never UTF-8: it is read
 // from its first byte of 0x80 or above (up to 64 KiB) as GB18030 (Ansi) and as Big5. A reading
 // that decodes cleanly (no malformed, unassigned or user-defined code) wins over one that does
-// not; between two clean readings the one whose characters are the more common in Chinese wins,
-// and a tie goes to what uchardet names (Big5, Big5Hkscs; else Ansi). UTF-16 named by uchardet
-// is taken as named.
+// not; between two clean readings the one whose characters are the more common in Chinese wins.
+// A tie, or two unclean readings, go to uchardet: Big5, Big5Hkscs and UTF-16 as it names them,
+// anything else Ansi.
 TextEncoding smartSourceEncoding(std::string_view data);
 
 // The encoding of a web page that declares `declared` (Utf8, Big5 or Big5Hkscs), confirmed by
