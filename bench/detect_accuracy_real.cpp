@@ -257,9 +257,15 @@ struct Tally {
         const bool smartRight = right(DetectionRule::Smart);
         const bool classicRight = right(DetectionRule::Classic);
         smart += smartRight;
-        if (!smartRight && std::getenv("DETECT_MISSES") != nullptr)
-            std::fprintf(stderr, "miss (%s): %s\n", engine::encodingName(expected).data(),
+        // DETECT_MISSES in the environment lists the sources smart detection misses.
+        if (!smartRight && std::getenv("DETECT_MISSES") != nullptr) {
+            const TextEncoding found =
+                engine::detectSourceEncoding(source.bytes, TextEncoding::Auto, DetectionRule::Smart)
+                    .encoding;
+            std::fprintf(stderr, "miss (%s as %s%s): %s\n", engine::encodingName(expected).data(),
+                         engine::encodingName(found).data(), classicRight ? ", classic right" : "",
                          source.utf8.c_str());
+        }
         classic += classicRight;
         worse += classicRight && !smartRight;
         uchardet += uchardetRight(source.bytes, expected);
