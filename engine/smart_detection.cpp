@@ -32,14 +32,14 @@ constexpr UnitRange unitRanges[] = {
     {0x0009, 0x000D, UnitKind::Ascii},
     {0x0020, 0x007E, UnitKind::Ascii},
     {0x00A0, 0x00FF, UnitKind::Latin},
-    // Symbols GBK and Big5 hold. No pair of ASCII bytes reads as one of the ranges added to
-    // the original set (accented Latin, Greek, Cyrillic, currency, small and vertical forms);
-    // CJK radicals or technical signs would take "/x" or "#x" for text.
+    // Symbols GBK and Big5 hold. No pair of ASCII bytes, nor one of ASCII and one of GBK or
+    // Big5, reads as one of the ranges added to the original set (accented Latin, Greek,
+    // Cyrillic, small and vertical forms); CJK radicals, technical or currency signs would take
+    // "/x", "#x" or " \xCA" for text.
     {0x0100, 0x024F, UnitKind::OtherText}, // accented Latin, pinyin tone marks
     {0x02B0, 0x02FF, UnitKind::OtherText}, // modifier letters (bopomofo tones)
     {0x0370, 0x04FF, UnitKind::OtherText}, // Greek, Cyrillic
     {0x2000, 0x206F, UnitKind::OtherText}, // general punctuation
-    {0x20A0, 0x20CF, UnitKind::OtherText}, // currency signs
     {0x2100, 0x22FF, UnitKind::OtherText}, // letter-like signs, arrows, mathematics
     {0x2460, 0x27BF, UnitKind::OtherText}, // enclosed numbers, box drawing, shapes, symbols
     {0x3000, 0x33FF, UnitKind::OtherText}, // CJK punctuation, kana, bopomofo, enclosed CJK
@@ -228,7 +228,8 @@ struct ChineseReading {
     long score = 0;
     std::size_t malformed = 0;
     std::size_t unmapped = 0;
-    std::size_t fourByte = 0; // four-byte GB18030 characters
+    std::size_t fourByte = 0;   // four-byte GB18030 characters
+    std::size_t characters = 0; // two-byte characters read
 
     bool clean() const { return malformed == 0 && unmapped == 0; }
 };
@@ -240,6 +241,9 @@ bool isTrail(unsigned char byte, bool big5) {
 
 // A four-byte GB18030 character (outside GBK: ©, •, ™, rarer ideographs) reads as a symbol would.
 constexpr int fourByteScore = 6;
+// A lone two-byte character is as likely GBK, which the classic rule reads, as Big5: Big5
+// needs a clear lead.
+constexpr long singleCharacterLead = 2;
 // The units of a UTF-16 reading that are no ideographs, scored as in the tables: full-width
 // forms and CJK punctuation, and other symbols.
 constexpr int fullWidthScore = 8;
@@ -268,6 +272,7 @@ ChineseReading readChinese(std::string_view window, bool big5) {
                 ++reading.unmapped;
             else
                 reading.score += score;
+            ++reading.characters;
             i += 2;
         } else if (!big5 && trail >= 0x30 && trail <= 0x39) {
             if (i + 3 >= window.size())
@@ -297,7 +302,9 @@ TextEncoding chineseEncoding(std::string_view window) {
     const ChineseReading gb = readChinese(window, false);
     const ChineseReading big5 = readChinese(window, true);
     if (gb.clean() && big5.clean() && big5.score != gb.score)
-        return big5.score > gb.score ? TextEncoding::Big5 : TextEncoding::Ansi;
+        return big5.score > gb.score + (big5.characters <= 1 ? singleCharacterLead : 0)
+                   ? TextEncoding::Big5
+                   : TextEncoding::Ansi;
     if (gb.clean() != big5.clean())
         return gb.clean() ? TextEncoding::Ansi : TextEncoding::Big5;
     const TextEncoding named = detectedCharset(window);
@@ -312,6 +319,34 @@ TextEncoding chineseEncoding(std::string_view window) {
     }
 }
 
+// How plausible a character is as Chinese, on the scale of ChineseReading's score.
+long characterScore(char32_t c) {
+    if (c >= ideographScoresFirst && c <= ideographScoresLast)
+        return ideographScores[c - ideographScoresFirst];
+    if ((c >= 0x3000 && c <= 0x303F) || (c >= 0xFF00 && c <= 0xFFEF))
+        return fullWidthScore;
+    return c >= 0x80 ? symbolScore : 0;
+}
+
+// How plausible `window` (from a lead byte on) is as UTF-8 Chinese, up to where it stops
+// being UTF-8.
+long utf8Plausibility(std::string_view window) {
+    long score = 0;
+    std::size_t i = 0;
+    while (i < window.size()) {
+        const auto lead = static_cast<unsigned char>(window[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        if (length > window.size() - i || !isValidUtf8(window.substr(i, length)))
+            break;
+        char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (std::size_t k = 1; k < length; ++k)
+            c = c << 6 | (static_cast<unsigned char>(window[i + k]) & 0x3F);
+        score += characterScore(c);
+        i += length;
+    }
+    return score;
+}
+
 // How plausible `data` is as UTF-16 Chinese, on the scale of ChineseReading's score.
 long utf16Plausibility(std::string_view data, bool littleEndian) {
     long score = 0;
@@ -319,12 +354,8 @@ long utf16Plausibility(std::string_view data, bool littleEndian) {
         const auto first = static_cast<unsigned char>(data[i]);
         const auto second = static_cast<unsigned char>(data[i + 1]);
         const unsigned unit = littleEndian ? first | second << 8 : first << 8 | second;
-        if (unit >= ideographScoresFirst && unit <= ideographScoresLast)
-            score += ideographScores[unit - ideographScoresFirst];
-        else if ((unit >= 0x3000 && unit <= 0x303F) || (unit >= 0xFF00 && unit <= 0xFFEF))
-            score += fullWidthScore;
-        else if (unit >= 0x100)
-            score += symbolScore;
+        if (unit >= 0x100)
+            score += characterScore(unit);
     }
     return score;
 }
@@ -370,8 +401,10 @@ TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8) {
         const UnitCounts& reversed = littleEndian ? big : little;
         if (counts.ascii > 0 && reversed.valid && !readsAsText(reversed))
             return Take::ByShape;
-        return !validUtf8 && high && counts.ideographs * 2 >= counts.units &&
-                       lowSide * 4 < counts.units && !gb18030WithFourByte()
+        // A cut unit is only taken with the zero bytes of ASCII to go by.
+        return data.size() % 2 == 0 && !validUtf8 && high &&
+                       counts.ideographs * 2 >= counts.units && lowSide * 4 < counts.units &&
+                       !gb18030WithFourByte()
                    ? Take::ByIdeographs
                    : Take::No;
     };
@@ -410,10 +443,17 @@ TextEncoding smartSourceEncoding(std::string_view data) {
         return utf16;
     if (utf8.shape == Utf8Shape::Valid)
         return TextEncoding::Ansi;
-    if (utf8.shape == Utf8Shape::CutAtEnd && utf8.multiByte)
-        return TextEncoding::Utf8;
+    const std::string_view window = statisticsWindow(data);
+    if (utf8.shape == Utf8Shape::CutAtEnd && utf8.multiByte) {
+        // Short GBK text can be UTF-8 up to a cut last character too (斐济: EC B3 BC C3).
+        const long utf8Score = utf8Plausibility(window);
+        const ChineseReading gb = readChinese(window, false);
+        const ChineseReading big5 = readChinese(window, true);
+        if (!(gb.clean() && gb.score >= utf8Score) && !(big5.clean() && big5.score >= utf8Score))
+            return TextEncoding::Utf8;
+    }
     // UTF-8 only for valid UTF-8: anything else is double-byte Chinese or ANSI text.
-    return chineseEncoding(statisticsWindow(data));
+    return chineseEncoding(window);
 }
 
 TextEncoding smartDeclaredEncoding(std::string_view data, TextEncoding declared) {

@@ -19,10 +19,10 @@ namespace engine {
 //   box drawing like U+2500 put theirs;
 // - some units are ASCII or Latin-1, and the other byte order holds no forbidden unit or
 //   unpaired surrogate but falls short of 95 % text;
-// - the data is not valid UTF-8 (`validUtf8`), it holds a byte of 0x80 or above
-//   (pairs of ASCII letters read as CJK ideographs), at least half the units are ideographs,
-//   fewer than a quarter of the units have a zero low byte (ASCII read the wrong way round),
-//   and the data does not decode cleanly as GB18030 with a four-byte character among it.
+// - the data has an even length and is not valid UTF-8 (`validUtf8`), it holds a byte of 0x80
+//   or above (pairs of ASCII letters read as CJK ideographs), at least half the units are
+//   ideographs, fewer than a quarter of the units have a zero low byte (ASCII read the wrong way
+//   round), and the data does not decode cleanly as GB18030 with a four-byte character among it.
 // When both byte orders are taken, neither is; but when the last rule alone takes them, the
 // order whose ideographs are the more common in Chinese is. An order the last rule alone takes
 // is dropped when the data decodes cleanly as GB18030 or Big5 into Chinese at least as common.
@@ -34,10 +34,12 @@ bool isValidUtf8(std::string_view data);
 
 // The encoding a source the classic rules would read as ANSI is taken to be: UTF-16LE/BE by
 // utf16WithoutMark; Ansi for valid UTF-8 (the ANSI reading tries UTF-8 first and finds it);
-// Utf8 for UTF-8 cut inside its last character. Any other data is never UTF-8: it is read
-// from its first byte of 0x80 or above (up to 64 KiB) as GB18030 (Ansi) and as Big5. A reading
-// that decodes cleanly (no malformed, unassigned or user-defined code) wins over one that does
-// not; between two clean readings the one whose characters are the more common in Chinese wins.
+// Utf8 for UTF-8 cut inside its last character, unless it reads cleanly as GB18030 or Big5 into
+// Chinese at least as common. Any other data is never UTF-8: it is read from its first byte of
+// 0x80 or above (up to 64 KiB) as GB18030 (Ansi) and as Big5. A reading that decodes cleanly
+// (no malformed, unassigned or user-defined code) wins over one that does not; between two
+// clean readings the one whose characters are the more common in Chinese wins (Big5 by a clear
+// lead when it holds a single two-byte character).
 // A tie, or two unclean readings, go to uchardet: Big5, Big5Hkscs and UTF-16 as it names them,
 // anything else Ansi.
 TextEncoding smartSourceEncoding(std::string_view data);
