@@ -230,6 +230,7 @@ struct ChineseReading {
     std::size_t unmapped = 0;
     std::size_t fourByte = 0;   // four-byte GB18030 characters
     std::size_t characters = 0; // two-byte characters read
+    std::size_t asciiText = 0;  // printable ASCII bytes
 
     bool clean() const { return malformed == 0 && unmapped == 0; }
 };
@@ -241,6 +242,8 @@ bool isTrail(unsigned char byte, bool big5) {
 
 // A four-byte GB18030 character (outside GBK: ©, •, ™, rarer ideographs) reads as a symbol would.
 constexpr int fourByteScore = 6;
+// A byte of printable ASCII in a double-byte reading, set against UTF-16.
+constexpr long asciiScore = 1;
 // A lone two-byte character is as likely GBK, which the classic rule reads, as Big5: Big5
 // needs a clear lead.
 constexpr long singleCharacterLead = 2;
@@ -257,6 +260,7 @@ ChineseReading readChinese(std::string_view window, bool big5) {
     while (i < window.size()) {
         const unsigned char lead = byteAt(i);
         if (lead < 0x80) {
+            reading.asciiText += lead >= 0x20 && lead < 0x7F;
             ++i;
             continue;
         }
@@ -401,10 +405,8 @@ TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8) {
         const UnitCounts& reversed = littleEndian ? big : little;
         if (counts.ascii > 0 && reversed.valid && !readsAsText(reversed))
             return Take::ByShape;
-        // A cut unit is only taken with the zero bytes of ASCII to go by.
-        return data.size() % 2 == 0 && !validUtf8 && high &&
-                       counts.ideographs * 2 >= counts.units && lowSide * 4 < counts.units &&
-                       !gb18030WithFourByte()
+        return !validUtf8 && high && counts.ideographs * 2 >= counts.units &&
+                       lowSide * 4 < counts.units && !gb18030WithFourByte()
                    ? Take::ByIdeographs
                    : Take::No;
     };
@@ -426,7 +428,9 @@ TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8) {
         return TextEncoding::Auto;
     for (const bool big5 : {false, true}) {
         const ChineseReading reading = readChinese(window, big5);
-        if (reading.clean() && reading.score >= std::max(littleScore, bigScore))
+        // Its ASCII counts too: in UTF-16 the same bytes make up ideographs, which score.
+        const long score = reading.score + static_cast<long>(reading.asciiText) * asciiScore;
+        if (reading.clean() && score >= std::max(littleScore, bigScore))
             return TextEncoding::Auto;
     }
     return littleScore > bigScore ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;

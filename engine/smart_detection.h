@@ -19,13 +19,14 @@ namespace engine {
 //   box drawing like U+2500 put theirs;
 // - some units are ASCII or Latin-1, and the other byte order holds no forbidden unit or
 //   unpaired surrogate but falls short of 95 % text;
-// - the data has an even length and is not valid UTF-8 (`validUtf8`), it holds a byte of 0x80
-//   or above (pairs of ASCII letters read as CJK ideographs), at least half the units are
-//   ideographs, fewer than a quarter of the units have a zero low byte (ASCII read the wrong way
+// - the data is not valid UTF-8 (`validUtf8`), it holds a byte of 0x80 or above (pairs of
+//   ASCII letters read as CJK ideographs), at least half the units are ideographs, fewer than
+//   a quarter of the units have a zero low byte (ASCII read the wrong way
 //   round), and the data does not decode cleanly as GB18030 with a four-byte character among it.
 // When both byte orders are taken, neither is; but when the last rule alone takes them, the
 // order whose ideographs are the more common in Chinese is. An order the last rule alone takes
-// is dropped when the data decodes cleanly as GB18030 or Big5 into Chinese at least as common.
+// is dropped when the data decodes cleanly as GB18030 or Big5 into Chinese at least as common
+// (its printable ASCII counting a little).
 TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8);
 
 // Whether `data` is well-formed UTF-8 throughout: no overlong form, no surrogate, nothing above
