@@ -109,6 +109,12 @@ INSTANTIATE_TEST_SUITE_P(
         SmartRow{"big5AfterAsciiKey", "name99=登入錯誤", "BIG5", 0, TE::Big5, TE::Ansi},
         // uchardet calls this UTF-8, which it is not.
         SmartRow{"gbkNotUtf8", "选项：", "GB18030", 0, TE::Ansi, TE::Ansi},
+        // Short GBK that classic reads right: UTF-8 up to a cut last character (EC B3 BC C3),
+        // one character that is a common one in Big5 too, ASCII pairs and a lone last byte
+        // that read as UTF-16BE ideographs.
+        SmartRow{"gbkLikeCutUtf8", "name82=斐济", "GB18030", 0, TE::Ansi, TE::Ansi},
+        SmartRow{"gbkOneCharacter", "msgstr \"莱", "GB18030", 0, TE::Ansi, TE::Ansi},
+        SmartRow{"gbkLikeOddUtf16", "name34=Annodex 视", "GB18030", 0, TE::Ansi, TE::Ansi},
         // Four-byte characters read as ideographs in UTF-16BE.
         SmartRow{"gb18030FourByte", "© 臺北", "GB18030", 0, TE::Ansi, TE::Ansi},
         SmartRow{"utf16leCutInLastUnit", longSimplified, "UTF-16LE", 1, TE::Utf16LE, TE::Ansi},
