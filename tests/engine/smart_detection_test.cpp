@@ -107,6 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
         SmartRow{"big5Path", "「/system/proxy/」", "BIG5", 0, TE::Big5, TE::Ansi},
         // ASCII pairs read as ideographs in UTF-16BE, but rare ones.
         SmartRow{"big5AfterAsciiKey", "name99=登入錯誤", "BIG5", 0, TE::Big5, TE::Ansi},
+        SmartRow{"big5BeforeAsciiWord", "將pipeline", "BIG5", 0, TE::Big5, TE::Ansi},
         // uchardet calls this UTF-8, which it is not.
         SmartRow{"gbkNotUtf8", "选项：", "GB18030", 0, TE::Ansi, TE::Ansi},
         // Short GBK that classic reads right: UTF-8 up to a cut last character (EC B3 BC C3),
