@@ -118,6 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
         SmartRow{"gbkLikeOddUtf16", "name34=Annodex 视", "GB18030", 0, TE::Ansi, TE::Ansi},
         // Four-byte characters read as ideographs in UTF-16BE.
         SmartRow{"gb18030FourByte", "© 臺北", "GB18030", 0, TE::Ansi, TE::Ansi},
+        SmartRow{"gb18030Copyright", "© 2024 Qt", "GB18030", 0, TE::Ansi, TE::Ansi},
         SmartRow{"utf16leCutInLastUnit", longSimplified, "UTF-16LE", 1, TE::Utf16LE, TE::Ansi},
         SmartRow{"utf16leBoxTable", boxTable, "UTF-16LE", 0, TE::Utf16LE, TE::Ansi},
         SmartRow{"utf16beBoxTable", boxTable, "UTF-16BE", 0, TE::Utf16BE, TE::Ansi},
