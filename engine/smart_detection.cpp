@@ -1,5 +1,6 @@
 #include "engine/smart_detection.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -7,6 +8,8 @@
 
 #include <strings.h>
 #include <uchardet.h>
+
+#include "engine/chinese_scores.h"
 
 namespace engine {
 
@@ -23,11 +26,19 @@ struct UnitRange {
 // Checked in order; the first range holding a unit decides. Kept to what Chinese prose mixed with
 // ASCII uses, so that the byte pairs of GBK, Big5 and UTF-8 text mostly fall outside it (Hangul,
 // Yi, the private use area, lone surrogates).
+// clang-format off
 constexpr UnitRange unitRanges[] = {
     {0x0000, 0x0000, UnitKind::Forbidden},
     {0x0009, 0x000D, UnitKind::Ascii},
     {0x0020, 0x007E, UnitKind::Ascii},
     {0x00A0, 0x00FF, UnitKind::Latin},
+    // Symbols GBK and Big5 hold. No pair of ASCII bytes, nor one of ASCII and one of GBK or
+    // Big5, reads as one of the ranges added to the original set (accented Latin, Greek,
+    // Cyrillic, small and vertical forms); CJK radicals, technical or currency signs would take
+    // "/x", "#x" or " \xCA" for text.
+    {0x0100, 0x024F, UnitKind::OtherText}, // accented Latin, pinyin tone marks
+    {0x02B0, 0x02FF, UnitKind::OtherText}, // modifier letters (bopomofo tones)
+    {0x0370, 0x04FF, UnitKind::OtherText}, // Greek, Cyrillic
     {0x2000, 0x206F, UnitKind::OtherText}, // general punctuation
     {0x2100, 0x22FF, UnitKind::OtherText}, // letter-like signs, arrows, mathematics
     {0x2460, 0x27BF, UnitKind::OtherText}, // enclosed numbers, box drawing, shapes, symbols
@@ -37,10 +48,12 @@ constexpr UnitRange unitRanges[] = {
     {0xD800, 0xDBFF, UnitKind::High},
     {0xDC00, 0xDFFF, UnitKind::Low},
     {0xF900, 0xFAFF, UnitKind::Ideograph},
-    {0xFE30, 0xFE4F, UnitKind::OtherText}, // CJK compatibility forms
+    {0xFE10, 0xFE1F, UnitKind::OtherText}, // vertical forms
+    {0xFE30, 0xFE6F, UnitKind::OtherText}, // CJK compatibility forms, small forms
     {0xFF00, 0xFFEF, UnitKind::OtherText}, // full-width forms
     {0xFFFE, 0xFFFF, UnitKind::Forbidden},
 };
+// clang-format on
 
 UnitKind kindOf(char16_t unit) {
     for (const UnitRange& range : unitRanges) {
@@ -124,64 +137,47 @@ constexpr CharsetRow decodableCharsets[] = {
     {"UTF-16LE", TextEncoding::Utf16LE},     {"UTF-16BE", TextEncoding::Utf16BE},
 };
 
-TextEncoding detectedCharset(std::string_view data) {
-    std::size_t start = 0;
-    while (start < data.size() && static_cast<unsigned char>(data[start]) < 0x80)
-        ++start;
-    if (start == data.size())
-        return TextEncoding::Ansi; // ASCII: any reading gives the same text
+// What uchardet decides from the window: what it names, or Auto when it names nothing the
+// engine decodes (no answer, a single-byte code page), which leaves the choice to plausibility.
+TextEncoding detectedCharset(std::string_view window) {
     thread_local Detector detector(uchardet_new());
     if (!detector)
-        return TextEncoding::Ansi;
+        return TextEncoding::Auto;
     uchardet_reset(detector.get());
-    const std::string_view window = data.substr(start, detectorWindow);
     if (uchardet_handle_data(detector.get(), window.data(), window.size()) != 0)
-        return TextEncoding::Ansi;
+        return TextEncoding::Auto;
     uchardet_data_end(detector.get());
     const char* charset = uchardet_get_charset(detector.get());
     if (charset == nullptr)
-        return TextEncoding::Ansi;
+        return TextEncoding::Auto;
     for (const CharsetRow& row : decodableCharsets)
         if (strcasecmp(charset, row.name) == 0)
             return row.encoding;
-    return TextEncoding::Ansi;
+    return TextEncoding::Auto;
 }
 
-} // namespace
-
-TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8) {
-    if (data.size() < 2 || data.size() % 2 != 0)
-        return TextEncoding::Auto;
-    std::size_t zerosEven = 0;
-    std::size_t zerosOdd = 0;
-    bool high = false;
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(data[i]);
-        if (byte == 0)
-            ++(i % 2 == 0 ? zerosEven : zerosOdd);
-        high = high || byte >= 0x80;
-    }
-    auto takes = [&](bool littleEndian) {
-        // ASCII puts its zero bytes on the high side of its units; CJK characters such as
-        // U+4E00 and U+6700 put some on the low side, but fewer in Chinese prose.
-        const std::size_t highSide = littleEndian ? zerosOdd : zerosEven;
-        const std::size_t lowSide = littleEndian ? zerosEven : zerosOdd;
-        const UnitCounts counts = countUnits(data, littleEndian);
-        if (!readsAsText(counts))
-            return false;
-        if (counts.ascii > 0 && highSide >= lowSide)
-            return true;
-        return !validUtf8 && high && counts.ideographs * 2 >= counts.units &&
-               lowSide * 4 < counts.units;
-    };
-    const bool little = takes(true);
-    const bool big = takes(false);
-    if (little == big)
-        return TextEncoding::Auto;
-    return little ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+// From the first byte of 0x80 or above, where a source's Chinese text and its statistics start;
+// empty for ASCII.
+std::string_view statisticsWindow(std::string_view data) {
+    std::size_t start = 0;
+    while (start < data.size() && static_cast<unsigned char>(data[start]) < 0x80)
+        ++start;
+    return data.substr(start, detectorWindow);
 }
 
-bool isValidUtf8(std::string_view data) {
+enum class Utf8Shape {
+    Valid,
+    CutAtEnd, // valid, but for a character the end of the data cuts off
+    Invalid,
+};
+
+struct Utf8Reading {
+    Utf8Shape shape = Utf8Shape::Valid;
+    bool multiByte = false; // holds a whole character of two or more bytes
+};
+
+Utf8Reading readUtf8(std::string_view data) {
+    Utf8Reading reading;
     std::size_t i = 0;
     while (i < data.size()) {
         const auto lead = static_cast<unsigned char>(data[i]);
@@ -204,31 +200,280 @@ bool isValidUtf8(std::string_view data) {
             low = lead == 0xF0 ? 0x90 : 0x80;
             top = lead == 0xF4 ? 0x8F : 0xBF;
         } else {
-            return false;
+            reading.shape = Utf8Shape::Invalid;
+            return reading;
         }
-        if (data.size() - i < length)
-            return false;
-        const auto second = static_cast<unsigned char>(data[i + 1]);
-        if (second < low || second > top)
-            return false;
-        for (std::size_t k = 2; k < length; ++k) {
+        const std::size_t present = std::min(length, data.size() - i);
+        for (std::size_t k = 1; k < present; ++k) {
             const auto next = static_cast<unsigned char>(data[i + k]);
-            if (next < 0x80 || next > 0xBF)
-                return false;
+            if (k == 1 ? next < low || next > top : next < 0x80 || next > 0xBF) {
+                reading.shape = Utf8Shape::Invalid;
+                return reading;
+            }
         }
+        if (present < length) {
+            reading.shape = Utf8Shape::CutAtEnd;
+            return reading;
+        }
+        reading.multiByte = true;
         i += length;
     }
-    return true;
+    return reading;
+}
+
+// A double-byte reading of the window: the summed plausibility of its characters and how many
+// byte sequences it cannot read (`malformed` by the shape of the bytes, `unmapped` by a code
+// the table does not assign). A character cut by the end of the window is not counted.
+struct ChineseReading {
+    long score = 0;
+    std::size_t malformed = 0;
+    std::size_t unmapped = 0;
+    std::size_t fourByte = 0;   // four-byte GB18030 characters
+    std::size_t characters = 0; // two-byte characters read
+    std::size_t asciiText = 0;  // printable ASCII bytes
+
+    bool clean() const { return malformed == 0 && unmapped == 0; }
+};
+
+bool isTrail(unsigned char byte, bool big5) {
+    return big5 ? (byte >= 0x40 && byte <= 0x7E) || (byte >= 0xA1 && byte <= 0xFE)
+                : byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
+}
+
+// A four-byte GB18030 character (outside GBK: ©, •, ™, rarer ideographs) reads as a symbol would.
+constexpr int fourByteScore = 6;
+// A byte of printable ASCII in a double-byte reading, set against UTF-16.
+constexpr long asciiScore = 1;
+// A lone two-byte character is as likely GBK, which the classic rule reads, as Big5: Big5
+// needs a clear lead.
+constexpr long singleCharacterLead = 2;
+// The units of a UTF-16 reading that are no ideographs, scored as in the tables: full-width
+// forms and CJK punctuation, and other symbols.
+constexpr int fullWidthScore = 8;
+constexpr int symbolScore = 3;
+
+ChineseReading readChinese(std::string_view window, bool big5) {
+    const signed char* scores = big5 ? big5PairScores : gb18030PairScores;
+    ChineseReading reading;
+    std::size_t i = 0;
+    auto byteAt = [&](std::size_t at) { return static_cast<unsigned char>(window[at]); };
+    while (i < window.size()) {
+        const unsigned char lead = byteAt(i);
+        if (lead < 0x80) {
+            reading.asciiText += lead >= 0x20 && lead < 0x7F;
+            ++i;
+            continue;
+        }
+        if (i + 1 == window.size())
+            break;
+        const unsigned char trail = byteAt(i + 1);
+        if (lead == 0x80 || lead == 0xFF) {
+            ++reading.malformed;
+            ++i;
+        } else if (isTrail(trail, big5)) {
+            const int score = scores[(lead - 0x81) * chinesePairTrails + (trail - 0x40)];
+            if (score < 0)
+                ++reading.unmapped;
+            else
+                reading.score += score;
+            ++reading.characters;
+            i += 2;
+        } else if (!big5 && trail >= 0x30 && trail <= 0x39) {
+            if (i + 3 >= window.size())
+                break;
+            if (byteAt(i + 2) < 0x81 || byteAt(i + 2) == 0xFF || byteAt(i + 3) < 0x30 ||
+                byteAt(i + 3) > 0x39) {
+                ++reading.malformed;
+                ++i;
+                continue;
+            }
+            reading.score += fourByteScore;
+            ++reading.fourByte;
+            i += 4;
+        } else {
+            ++reading.malformed;
+            ++i;
+        }
+    }
+    return reading;
+}
+
+// GB18030 (Ansi) or Big5 for bytes that are not UTF-8. A reading that decodes cleanly wins over
+// one that does not; between two clean readings the more plausible Chinese wins. Only what that
+// leaves open goes to uchardet, which costs far more than the readings: a tie, and two readings
+// that are both unclean (where HKSCS may be named); UTF-16 it names is taken too.
+TextEncoding chineseEncoding(std::string_view window) {
+    const ChineseReading gb = readChinese(window, false);
+    const ChineseReading big5 = readChinese(window, true);
+    if (gb.clean() && big5.clean() && big5.score != gb.score)
+        return big5.score > gb.score + (big5.characters <= 1 ? singleCharacterLead : 0)
+                   ? TextEncoding::Big5
+                   : TextEncoding::Ansi;
+    if (gb.clean() != big5.clean())
+        return gb.clean() ? TextEncoding::Ansi : TextEncoding::Big5;
+    const TextEncoding named = detectedCharset(window);
+    switch (named) {
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+    case TextEncoding::Big5:
+    case TextEncoding::Big5Hkscs:
+        return named;
+    default:
+        return TextEncoding::Ansi;
+    }
+}
+
+// How plausible a character is as Chinese, on the scale of ChineseReading's score.
+long characterScore(char32_t c) {
+    if (c >= ideographScoresFirst && c <= ideographScoresLast)
+        return ideographScores[c - ideographScoresFirst];
+    if ((c >= 0x3000 && c <= 0x303F) || (c >= 0xFF00 && c <= 0xFFEF))
+        return fullWidthScore;
+    return c >= 0x80 ? symbolScore : 0;
+}
+
+// How plausible `window` (from a lead byte on) is as UTF-8 Chinese, up to where it stops
+// being UTF-8.
+long utf8Plausibility(std::string_view window) {
+    long score = 0;
+    std::size_t i = 0;
+    while (i < window.size()) {
+        const auto lead = static_cast<unsigned char>(window[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        if (length > window.size() - i || !isValidUtf8(window.substr(i, length)))
+            break;
+        char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (std::size_t k = 1; k < length; ++k)
+            c = c << 6 | (static_cast<unsigned char>(window[i + k]) & 0x3F);
+        score += characterScore(c);
+        i += length;
+    }
+    return score;
+}
+
+// How plausible `data` is as UTF-16 Chinese, on the scale of ChineseReading's score.
+long utf16Plausibility(std::string_view data, bool littleEndian) {
+    long score = 0;
+    for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(data[i]);
+        const auto second = static_cast<unsigned char>(data[i + 1]);
+        const unsigned unit = littleEndian ? first | second << 8 : first << 8 | second;
+        if (unit >= 0x100)
+            score += characterScore(unit);
+    }
+    return score;
+}
+
+} // namespace
+
+TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8) {
+    if (data.size() < 2)
+        return TextEncoding::Auto;
+    // A lone last byte (a file cut inside its last unit) is left unread.
+    const std::size_t whole = data.size() - data.size() % 2;
+    std::size_t zerosEven = 0;
+    std::size_t zerosOdd = 0;
+    bool high = false;
+    for (std::size_t i = 0; i < whole; ++i) {
+        const auto byte = static_cast<unsigned char>(data[i]);
+        if (byte == 0)
+            ++(i % 2 == 0 ? zerosEven : zerosOdd);
+        high = high || byte >= 0x80;
+    }
+    // The four-byte characters of GB18030 (0x81-0xFE, 0x30-0x39 twice) read as ideographs in
+    // either byte order; text that decodes cleanly with them is GB18030.
+    auto gb18030WithFourByte = [&] {
+        const ChineseReading gb = readChinese(data, false);
+        return gb.clean() && gb.fourByte > 0;
+    };
+    const UnitCounts little = countUnits(data, true);
+    const UnitCounts big = countUnits(data, false);
+    enum class Take { No, ByShape, ByIdeographs };
+    auto takes = [&](bool littleEndian) {
+        // ASCII puts its zero bytes on the high side of its units; CJK characters such as
+        // U+4E00 and U+6700 put some on the low side, but fewer in Chinese prose.
+        const std::size_t highSide = littleEndian ? zerosOdd : zerosEven;
+        const std::size_t lowSide = littleEndian ? zerosEven : zerosOdd;
+        const UnitCounts& counts = littleEndian ? little : big;
+        if (!readsAsText(counts))
+            return Take::No;
+        if (counts.ascii > 0 && highSide >= lowSide)
+            return Take::ByShape;
+        // Box drawing (U+2500) and ideographs like U+4E00 may outnumber the ASCII, but read the
+        // other way round their neighbours (U+2502, U+4E2D) are no text. A broken unit the
+        // other way round says nothing of the kind.
+        const UnitCounts& reversed = littleEndian ? big : little;
+        if (counts.ascii > 0 && reversed.valid && !readsAsText(reversed))
+            return Take::ByShape;
+        return !validUtf8 && high && counts.ideographs * 2 >= counts.units &&
+                       lowSide * 4 < counts.units && !gb18030WithFourByte()
+                   ? Take::ByIdeographs
+                   : Take::No;
+    };
+    const Take takesLittle = takes(true);
+    const Take takesBig = takes(false);
+    if (takesLittle == Take::ByShape || takesBig == Take::ByShape) {
+        if (takesLittle != Take::No && takesBig != Take::No)
+            return TextEncoding::Auto;
+        return takesLittle == Take::ByShape ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+    }
+    if (takesLittle == Take::No && takesBig == Take::No)
+        return TextEncoding::Auto;
+    // Ideographs alone: short GBK or Big5 text among ASCII reads as ideographs too, in either
+    // byte order, but as rare ones. The most plausible reading decides.
+    const std::string_view window = data.substr(0, detectorWindow);
+    const long littleScore = takesLittle == Take::No ? -1 : utf16Plausibility(window, true);
+    const long bigScore = takesBig == Take::No ? -1 : utf16Plausibility(window, false);
+    if (littleScore == bigScore)
+        return TextEncoding::Auto;
+    for (const bool big5 : {false, true}) {
+        const ChineseReading reading = readChinese(window, big5);
+        // Its ASCII counts too: in UTF-16 the same bytes make up ideographs, which score.
+        const long score = reading.score + static_cast<long>(reading.asciiText) * asciiScore;
+        if (reading.clean() && score >= std::max(littleScore, bigScore))
+            return TextEncoding::Auto;
+    }
+    return littleScore > bigScore ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+}
+
+bool isValidUtf8(std::string_view data) {
+    return readUtf8(data).shape == Utf8Shape::Valid;
 }
 
 TextEncoding smartSourceEncoding(std::string_view data) {
-    const bool validUtf8 = isValidUtf8(data);
-    const TextEncoding utf16 = utf16WithoutMark(data, validUtf8);
+    const Utf8Reading utf8 = readUtf8(data);
+    const TextEncoding utf16 = utf16WithoutMark(data, utf8.shape == Utf8Shape::Valid);
     if (utf16 != TextEncoding::Auto)
         return utf16;
-    if (validUtf8)
+    if (utf8.shape == Utf8Shape::Valid)
         return TextEncoding::Ansi;
-    return detectedCharset(data);
+    const std::string_view window = statisticsWindow(data);
+    if (utf8.shape == Utf8Shape::CutAtEnd && utf8.multiByte) {
+        // Short GBK text can be UTF-8 up to a cut last character too (斐济: EC B3 BC C3).
+        const long utf8Score = utf8Plausibility(window);
+        const ChineseReading gb = readChinese(window, false);
+        const ChineseReading big5 = readChinese(window, true);
+        if (!(gb.clean() && gb.score >= utf8Score) && !(big5.clean() && big5.score >= utf8Score))
+            return TextEncoding::Utf8;
+    }
+    // UTF-8 only for valid UTF-8: anything else is double-byte Chinese or ANSI text.
+    return chineseEncoding(window);
+}
+
+TextEncoding smartDeclaredEncoding(std::string_view data, TextEncoding declared) {
+    const Utf8Reading utf8 = readUtf8(data);
+    if (declared == TextEncoding::Utf8)
+        return utf8.shape == Utf8Shape::Invalid ? smartSourceEncoding(data) : declared;
+    const std::string_view window = statisticsWindow(data);
+    const ChineseReading big5 = readChinese(window, true);
+    const bool confirmed = declared == TextEncoding::Big5Hkscs ? big5.malformed == 0 : big5.clean();
+    if (utf8.shape != Utf8Shape::Invalid && utf8.multiByte)
+        return smartSourceEncoding(data); // UTF-8 text, which Big5 text never is
+    const ChineseReading gb = readChinese(window, false);
+    // GBK text often decodes cleanly as Big5 too, but as rare characters.
+    if (confirmed && !(gb.clean() && gb.score > 2 * big5.score))
+        return declared;
+    return gb.clean() ? smartSourceEncoding(data) : declared;
 }
 
 } // namespace engine

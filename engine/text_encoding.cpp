@@ -397,16 +397,22 @@ DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice
     // A source without any "<" declares no charset; only then is its text's length not needed,
     // which saves two passes over a large plain text.
     const bool mayBePage = data.find('<') != std::string_view::npos;
+    TextEncoding declared = TextEncoding::Auto;
     switch (mayBePage ? detectWebPageCharset(data.substr(0, ansiTextLength(data))) : 0) {
     case 1:
-        return {TextEncoding::Utf8, 0};
+        declared = TextEncoding::Utf8;
+        break;
     case 2:
-        return {TextEncoding::Big5, 0};
+        declared = TextEncoding::Big5;
+        break;
     case 3:
-        return {TextEncoding::Big5Hkscs, 0};
+        declared = TextEncoding::Big5Hkscs;
+        break;
     default:
         break;
     }
+    if (declared != TextEncoding::Auto) // the smart rule wants the bytes to agree
+        return {rule == DetectionRule::Smart ? smartDeclaredEncoding(data, declared) : declared, 0};
     switch (rule) {
     case DetectionRule::Smart:
         return {smartSourceEncoding(data), 0};

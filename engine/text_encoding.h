@@ -53,8 +53,8 @@ enum class DetectionRule {
 // The encoding of a source and where its content starts. A definite choice is kept (only its
 // mark is skipped: EF BB BF for UTF-8; FF FE or FE FF for either UTF-16, and only when present).
 // Auto takes the first that holds: the UTF-8, UTF-16LE or UTF-16BE mark, the charset a web page
-// declares (UTF-8, Big5, Big5-HKSCS), else Ansi, or with the Smart rule what the statistical
-// reading finds (content from byte 0).
+// declares (UTF-8, Big5, Big5-HKSCS; with the Smart rule only as smartDeclaredEncoding confirms
+// it), else Ansi, or with the Smart rule what the statistical reading finds (content from byte 0).
 DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice,
                                       DetectionRule rule = DetectionRule::Classic);
 

@@ -1,9 +1,10 @@
 // The smart reading of arbitrary source bytes, as a batch run with smart detection meets them:
-// only an encoding the engine decodes may come out, UTF-16 only for an even length, and the
-// decoding that follows must give the internal text.
+// only an encoding the engine decodes may come out, UTF-8 only for UTF-8 (cut inside its last
+// character at most), and the decoding that follows must give the internal text.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "engine/smart_detection.h"
 #include "engine/text_encoding.h"
@@ -14,15 +15,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const TextEncoding found = engine::smartSourceEncoding(bytes);
     switch (found) {
+    case TextEncoding::Utf8: {
+        bool valid = false;
+        for (std::size_t cut = 0; cut <= 3 && cut <= size && !valid; ++cut)
+            valid = engine::isValidUtf8(std::string_view(bytes).substr(0, size - cut));
+        if (!valid)
+            std::abort();
+        break;
+    }
     case TextEncoding::Ansi:
-    case TextEncoding::Utf8:
     case TextEncoding::Big5:
     case TextEncoding::Big5Hkscs:
-        break;
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE:
-        if (size % 2 != 0)
-            std::abort();
         break;
     default:
         std::abort(); // Auto or a value outside the table

@@ -34,6 +34,15 @@ const std::string longAscii = [] {
     return text;
 }();
 
+// U+2500 puts a zero byte on the low side of its unit, more of them than the ASCII puts high.
+const std::string boxTable = "┌────────┬──────┐\n│ 名称   │ 数量 │\n├────────┼──────┤\n"
+                             "│ 苹果   │ 12   │\n└────────┴──────┘\n";
+
+std::string page(const char* charset, const std::string& body) {
+    return "<html><head><meta charset=\""s + charset + "\"></head><body>" + body +
+           "</body></html>\n";
+}
+
 std::string encoded(const std::string& utf8, const char* charset) {
     bool ok = false;
     std::string bytes = convertCharset(utf8, "UTF-8", charset, &ok);
@@ -95,7 +104,43 @@ INSTANTIATE_TEST_SUITE_P(
         SmartRow{"utf16beLong", longTraditional, "UTF-16BE", 0, TE::Utf16BE, TE::Ansi},
         SmartRow{"utf16leAscii", ascii, "UTF-16LE", 0, TE::Utf16LE, TE::Utf8},
         SmartRow{"utf16beAscii", ascii, "UTF-16BE", 0, TE::Utf16BE, TE::Ansi},
-        SmartRow{"ascii", ascii, "UTF-8", 0, TE::Utf8, TE::Utf8}),
+        SmartRow{"ascii", ascii, "UTF-8", 0, TE::Utf8, TE::Utf8},
+        // uchardet calls these single-byte text; the Big5 reading is the plausible Chinese.
+        SmartRow{"big5Greeting", "你好，世界", "BIG5", 0, TE::Big5, TE::Ansi},
+        SmartRow{"big5Minutes", "會議記錄", "BIG5", 0, TE::Big5, TE::Ansi},
+        SmartRow{"big5PhoneList", "電話號碼表", "BIG5", 0, TE::Big5, TE::Ansi},
+        // Reads cleanly as GBK too, as 叫安虫.
+        SmartRow{"big5LeaveForm", "請假單", "BIG5", 0, TE::Big5, TE::Ansi},
+        // Alone, 華碩 reads as the more common GBK; its comma is user-defined in GBK.
+        SmartRow{"big5Comma", "華碩，", "BIG5", 0, TE::Big5, TE::Ansi},
+        // Read as UTF-16LE, "/s", "ys", ... are ideographs.
+        SmartRow{"big5Path", "「/system/proxy/」", "BIG5", 0, TE::Big5, TE::Ansi},
+        // ASCII pairs read as ideographs in UTF-16BE, but rare ones.
+        SmartRow{"big5AfterAsciiKey", "name99=登入錯誤", "BIG5", 0, TE::Big5, TE::Ansi},
+        SmartRow{"big5BeforeAsciiWord", "將pipeline", "BIG5", 0, TE::Big5, TE::Ansi},
+        // uchardet calls this UTF-8, which it is not.
+        SmartRow{"gbkNotUtf8", "选项：", "GB18030", 0, TE::Ansi, TE::Ansi},
+        // Short GBK that classic reads right: UTF-8 up to a cut last character (EC B3 BC C3),
+        // one character that is a common one in Big5 too, ASCII pairs and a lone last byte
+        // that read as UTF-16BE ideographs.
+        SmartRow{"gbkLikeCutUtf8", "name82=斐济", "GB18030", 0, TE::Ansi, TE::Ansi},
+        SmartRow{"gbkOneCharacter", "msgstr \"莱", "GB18030", 0, TE::Ansi, TE::Ansi},
+        SmartRow{"gbkLikeOddUtf16", "name34=Annodex 视", "GB18030", 0, TE::Ansi, TE::Ansi},
+        // Four-byte characters read as ideographs in UTF-16BE.
+        SmartRow{"gb18030FourByte", "© 臺北", "GB18030", 0, TE::Ansi, TE::Ansi},
+        SmartRow{"gb18030Copyright", "© 2024 Qt", "GB18030", 0, TE::Ansi, TE::Ansi},
+        SmartRow{"utf16leCutInLastUnit", longSimplified, "UTF-16LE", 1, TE::Utf16LE, TE::Ansi},
+        SmartRow{"utf16leBoxTable", boxTable, "UTF-16LE", 0, TE::Utf16LE, TE::Ansi},
+        SmartRow{"utf16beBoxTable", boxTable, "UTF-16BE", 0, TE::Utf16BE, TE::Ansi},
+        // A page's declaration holds with the smart rule only when its bytes agree.
+        SmartRow{"pageUtf8OnGbk", page("utf-8", shortSimplified), "GB18030", 0, TE::Ansi, TE::Utf8},
+        SmartRow{"pageBig5OnGbk", page("big5", longSimplified), "GB18030", 0, TE::Ansi, TE::Big5},
+        // Decodes cleanly as Big5 too, as rare characters.
+        SmartRow{"pageBig5OnGbkReadingAsBig5", page("big5", "显示执行文件所在位置"), "GB18030", 0,
+                 TE::Ansi, TE::Big5},
+        SmartRow{"pageBig5OnUtf8", page("big5", shortTraditional), "UTF-8", 0, TE::Utf8, TE::Big5},
+        SmartRow{"pageBig5OnBig5", page("big5", shortTraditional), "BIG5", 0, TE::Big5, TE::Big5},
+        SmartRow{"pageUtf8OnUtf8", page("utf-8", shortSimplified), "UTF-8", 0, TE::Utf8, TE::Utf8}),
     [](const auto& param) { return std::string(param.param.name); });
 
 struct Utf16Row {
@@ -116,7 +161,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Utf16Row{"asciiLittle", "a\0b\0\n\0"s, TE::Utf16LE},
         Utf16Row{"asciiBig", "\0a\0b\0\n"s, TE::Utf16BE},
-        Utf16Row{"oddLength", "a\0b\0\n"s, TE::Auto}, Utf16Row{"unitZero", "a\0\0\0b\0"s, TE::Auto},
+        // Cut inside its last unit: the lone byte is left out.
+        Utf16Row{"oddLength", "a\0b\0\n"s, TE::Utf16LE},
+        Utf16Row{"unitZero", "a\0\0\0b\0"s, TE::Auto},
         Utf16Row{"zerosOnBothSides", "a\0\0ab\0\0b"s, TE::Auto},
         Utf16Row{"pairedSurrogates", "a\0b\0\x3D\xD8\x00\xDE"s, TE::Utf16LE},
         Utf16Row{"loneHighSurrogate", "a\0b\0\x3D\xD8"s, TE::Auto},
@@ -125,6 +172,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Two U+4E00 put more zero bytes on the low side than the one line break on the high.
         Utf16Row{"lowZerosOutnumberAscii", encoded("一样的东西一起买回来\n", "UTF-16BE"),
                  TE::Utf16BE},
+        // Both byte orders read as ideographs only; the other order as rare ones.
+        Utf16Row{"ideographsBothWays", encoded("繼承文字的", "UTF-16BE"), TE::Utf16BE},
         Utf16Row{"notText", "a\0\x01\x0A\x02\x0B"s, TE::Auto},
         // Pairs of ASCII letters read as CJK ideographs; without a high byte they are ASCII.
         Utf16Row{"plainAsciiIsNot", "hello world!", TE::Auto},
