@@ -214,8 +214,8 @@ Sample drawSample(Random& random, const Kind& kind, std::size_t size, std::size_
 bool readsCorrectly(const Sample& sample, const Kind& kind, DetectionRule rule) {
     const engine::DetectedEncoding found =
         engine::detectSourceEncoding(sample.bytes, TextEncoding::Auto, rule);
-    const engine::DecodedText decoded =
-        engine::decodeContent(sample.bytes, found.contentStart, found.encoding);
+    const engine::DecodedText decoded = engine::decodeContent(sample.bytes, found.contentStart,
+                                                              found.encoding, {}, found.utf8Trial);
     const bool encodingRight =
         kind.ascii || decoded.encoding == kind.expected ||
         (kind.expected == TextEncoding::Big5 && decoded.encoding == TextEncoding::Big5Hkscs);

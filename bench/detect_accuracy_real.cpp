@@ -200,8 +200,8 @@ bool hasFourByteCharacter(std::string_view gb18030) {
 bool readsRight(const Source& source, TextEncoding expected, DetectionRule rule) {
     const engine::DetectedEncoding found =
         engine::detectSourceEncoding(source.bytes, TextEncoding::Auto, rule);
-    const engine::DecodedText decoded =
-        engine::decodeContent(source.bytes, found.contentStart, found.encoding);
+    const engine::DecodedText decoded = engine::decodeContent(source.bytes, found.contentStart,
+                                                              found.encoding, {}, found.utf8Trial);
     const bool encodingRight =
         decoded.encoding == expected ||
         (expected == TextEncoding::Big5 && decoded.encoding == TextEncoding::Big5Hkscs);

@@ -98,8 +98,8 @@ DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncod
     if (!content.status.ok())
         return {AnsiText(), content.status};
     const DetectedEncoding found = detectSourceEncoding(content.bytes, input, rule);
-    DecodedText decoded =
-        decodeContent(std::move(content.bytes), found.contentStart, found.encoding, control);
+    DecodedText decoded = decodeContent(std::move(content.bytes), found.contentStart,
+                                        found.encoding, control, found.utf8Trial);
     if (decoded.abandoned)
         return {AnsiText(), {FileProblem::Abandoned}};
     control.reachPart(1, 1);

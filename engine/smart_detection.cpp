@@ -445,9 +445,16 @@ TextEncoding smartSourceEncoding(std::string_view data) {
     const TextEncoding utf16 = utf16WithoutMark(data, utf8.shape == Utf8Shape::Valid);
     if (utf16 != TextEncoding::Auto)
         return utf16;
-    if (utf8.shape == Utf8Shape::Valid)
-        return TextEncoding::Ansi;
+    if (utf8.shape == Utf8Shape::Valid && !utf8.multiByte)
+        return TextEncoding::Ansi; // ASCII: the classic reading, which takes it as UTF-8
     const std::string_view window = statisticsWindow(data);
+    if (utf8.shape == Utf8Shape::Valid) {
+        // Short GBK text can be valid UTF-8 as well (一 is D2 BB, Cyrillic һ): only a clean
+        // Chinese reading far more plausible than the UTF-8 one outweighs it.
+        const ChineseReading gb = readChinese(window, false);
+        return gb.clean() && gb.score > 2 * utf8Plausibility(window) ? TextEncoding::Ansi
+                                                                     : TextEncoding::Utf8;
+    }
     if (utf8.shape == Utf8Shape::CutAtEnd && utf8.multiByte) {
         // Short GBK text can be UTF-8 up to a cut last character too (斐济: EC B3 BC C3).
         const long utf8Score = utf8Plausibility(window);

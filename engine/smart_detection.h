@@ -34,8 +34,10 @@ TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8);
 bool isValidUtf8(std::string_view data);
 
 // The encoding a source the classic rules would read as ANSI is taken to be: UTF-16LE/BE by
-// utf16WithoutMark; Ansi for valid UTF-8 (the ANSI reading tries UTF-8 first and finds it);
-// Utf8 for UTF-8 cut inside its last character, unless it reads cleanly as GB18030 or Big5 into
+// utf16WithoutMark; Ansi for ASCII (the ANSI reading tries UTF-8 first and finds it); Utf8 for
+// other valid UTF-8 unless it reads cleanly as GB18030 into Chinese more than twice as common
+// (then Ansi, which the decoding must not try as UTF-8: DetectedEncoding::utf8Trial); Utf8
+// for UTF-8 cut inside its last character, unless it reads cleanly as GB18030 or Big5 into
 // Chinese at least as common. Any other data is never UTF-8: it is read from its first byte of
 // 0x80 or above (up to 64 KiB) as GB18030 (Ansi) and as Big5. A reading that decodes cleanly
 // (no malformed, unassigned or user-defined code) wins over one that does not; between two

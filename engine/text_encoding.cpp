@@ -414,15 +414,20 @@ DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice
     if (declared != TextEncoding::Auto) // the smart rule wants the bytes to agree
         return {rule == DetectionRule::Smart ? smartDeclaredEncoding(data, declared) : declared, 0};
     switch (rule) {
-    case DetectionRule::Smart:
-        return {smartSourceEncoding(data), 0};
+    case DetectionRule::Smart: {
+        const TextEncoding found = smartSourceEncoding(data);
+        // ASCII alone still reads as UTF-8, as the classic rule has it.
+        const bool ascii =
+            std::ranges::all_of(data, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        return {found, 0, found != TextEncoding::Ansi || ascii};
+    }
     default:
         return {TextEncoding::Ansi, 0};
     }
 }
 
 DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncoding encoding,
-                          const WorkControl& control) {
+                          const WorkControl& control, bool utf8Trial) {
     contentStart = std::min(contentStart, data.size());
     const bool inPieces = cutsInPieces(control, data.size() - contentStart);
     // The content read as `as`; false when it does not convert whole.
@@ -457,7 +462,7 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
             fallback = big5ToAnsi(content);
         if (!fallback.text.empty())
             return {std::move(fallback.text), encoding, fallback.lossy, false, contentCut};
-    } else {
+    } else if (utf8Trial) {
         // Plain ANSI is first tried as UTF-8: sources without a mark are recognised this way.
         switch (converted(TextEncoding::Utf8, text)) {
         case PiecesOutcome::Converted:

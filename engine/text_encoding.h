@@ -42,6 +42,9 @@ std::string_view encodingName(TextEncoding encoding);
 struct [[nodiscard]] DetectedEncoding {
     TextEncoding encoding;
     std::size_t contentStart; // the first byte after a skipped byte-order mark
+    // Ansi only: whether decoding tries the content as UTF-8 first. The smart rule says no when
+    // it found GBK bytes that happen to be valid UTF-8 too (一 is D2 BB, Cyrillic һ in UTF-8).
+    bool utf8Trial = true;
 };
 
 // How Auto reads a source that has no mark and declares no charset.
@@ -76,7 +79,7 @@ struct [[nodiscard]] DecodedText {
 // the ANSI reading can keep the buffer itself instead of copying it. A large content converts in
 // pieces on the control's workers, with the same result.
 DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncoding encoding,
-                          const WorkControl& control = {});
+                          const WorkControl& control = {}, bool utf8Trial = true);
 
 // The complete bytes of an output file for `text` (up to its first zero byte): the byte-order
 // mark of UTF-8 and UTF-16, then the converted text. Ansi, Auto and values outside the table

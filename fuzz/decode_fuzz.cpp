@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         if (input != TextEncoding::Auto && detected.encoding != input)
             std::abort(); // a definite choice is kept
-        const engine::DecodedText decoded =
-            engine::decodeContent(bytes, detected.contentStart, detected.encoding);
+        const engine::DecodedText decoded = engine::decodeContent(
+            bytes, detected.contentStart, detected.encoding, {}, detected.utf8Trial);
         if (decoded.text.find('\0') != std::string::npos)
             std::abort(); // the text is cut at its first zero byte
         // Writing the text back must never fail in memory, whatever it holds.

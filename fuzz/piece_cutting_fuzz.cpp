@@ -37,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t start = engine::detectSourceEncoding(bytes, encoding).contentStart;
         const engine::DecodedText cut = engine::decodeContent(bytes, start, encoding, pieces);
         const engine::DecodedText one = engine::decodeContent(bytes, start, encoding, whole);
-        expectSame(cut.text == one.text && cut.encoding == one.encoding &&
-                   cut.lossy == one.lossy && !cut.abandoned);
+        expectSame(cut.text == one.text && cut.encoding == one.encoding && cut.lossy == one.lossy &&
+                   !cut.abandoned);
 
         engine::ByteCollector cutSink;
         engine::ByteCollector oneSink;
@@ -46,8 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto oneProblem = engine::encodeTextInto(bytes, encoding, oneSink, whole);
         expectSame(cutProblem == oneProblem && cutSink.take() == oneSink.take());
     }
-    for (const auto mode : {engine::ScriptMode::Big5ToTraditional,
-                            engine::ScriptMode::TraditionalToBig5}) {
+    for (const auto mode :
+         {engine::ScriptMode::Big5ToTraditional, engine::ScriptMode::TraditionalToBig5}) {
         const engine::ScriptResult cut = engine::convertScript(mode, bytes, pieces);
         const engine::ScriptResult one = engine::convertScript(mode, bytes, whole);
         expectSame(cut.text == one.text && cut.problem == one.problem);

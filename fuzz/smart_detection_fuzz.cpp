@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         engine::detectSourceEncoding(bytes, TextEncoding::Auto, engine::DetectionRule::Smart);
     if (detected.contentStart > size)
         std::abort();
-    const engine::DecodedText decoded =
-        engine::decodeContent(bytes, detected.contentStart, detected.encoding);
+    const engine::DecodedText decoded = engine::decodeContent(
+        bytes, detected.contentStart, detected.encoding, {}, detected.utf8Trial);
     if (decoded.text.find('\0') != std::string::npos)
         std::abort();
     return 0;

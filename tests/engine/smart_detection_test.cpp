@@ -70,7 +70,8 @@ TEST_P(SmartDetectionTest, readsSourceAsEachRuleShould) {
     source.resize(source.size() - row.cut);
 
     const DetectedEncoding smart = detectSourceEncoding(source, TE::Auto, DetectionRule::Smart);
-    const DecodedText smartText = decodeContent(source, smart.contentStart, smart.encoding);
+    const DecodedText smartText =
+        decodeContent(source, smart.contentStart, smart.encoding, {}, smart.utf8Trial);
     EXPECT_EQ(smartText.encoding, row.smart);
     if (row.cut == 0 && row.smart != TE::Ansi) {
         EXPECT_EQ(smartText.text, encoded(row.text, "GB18030"));
@@ -120,6 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
         SmartRow{"big5BeforeAsciiWord", "將pipeline", "BIG5", 0, TE::Big5, TE::Ansi},
         // uchardet calls this UTF-8, which it is not.
         SmartRow{"gbkNotUtf8", "选项：", "GB18030", 0, TE::Ansi, TE::Ansi},
+        // Its two bytes are valid UTF-8 as well; only the classic rule takes them so.
+        SmartRow{"gbkAlsoValidUtf8", "一", "GB18030", 0, TE::Ansi, TE::Utf8},
         // Short GBK that classic reads right: UTF-8 up to a cut last character (EC B3 BC C3),
         // one character that is a common one in Big5 too, ASCII pairs and a lone last byte
         // that read as UTF-16BE ideographs.
