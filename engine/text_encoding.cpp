@@ -429,6 +429,15 @@ DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice
 DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncoding encoding,
                           const WorkControl& control, bool utf8Trial) {
     contentStart = std::min(contentStart, data.size());
+    // UTF-16 cut inside its last unit: the whole units convert and the lone byte is one
+    // unreadable character, rather than the whole text going to a fallback that reads every
+    // unit as little-endian.
+    std::optional<char> loneByte;
+    if ((encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE) &&
+        (data.size() - contentStart) % 2 == 1) {
+        loneByte = data.back();
+        data.pop_back();
+    }
     const bool inPieces = cutsInPieces(control, data.size() - contentStart);
     // The content read as `as`; false when it does not convert whole.
     auto converted = [&](TextEncoding as, AnsiText& text) {
@@ -446,7 +455,7 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
     if (isConverted(encoding)) {
         switch (converted(encoding, text)) {
         case PiecesOutcome::Converted:
-            return {std::move(text), encoding, false, false, contentCut};
+            return {std::move(text), encoding, loneByte.has_value(), false, contentCut};
         case PiecesOutcome::Abandoned:
             return {AnsiText(), encoding, false, true, std::nullopt};
         default:
@@ -461,7 +470,8 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
         else
             fallback = big5ToAnsi(content);
         if (!fallback.text.empty())
-            return {std::move(fallback.text), encoding, fallback.lossy, false, contentCut};
+            return {std::move(fallback.text), encoding, fallback.lossy || loneByte.has_value(),
+                    false, contentCut};
     } else if (utf8Trial) {
         // Plain ANSI is first tried as UTF-8: sources without a mark are recognised this way.
         switch (converted(TextEncoding::Utf8, text)) {
@@ -474,6 +484,8 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
         }
     }
     // The whole data from byte 0, a skipped mark included, read as ANSI text: the buffer itself.
+    if (loneByte)
+        data.push_back(*loneByte);
     const std::optional<std::size_t> ansiCut = lossyCut(data, ansiZero(data));
     data.resize(ansiTextLength(data));
     return {std::move(data), TextEncoding::Ansi, false, false, ansiCut};
