@@ -322,9 +322,16 @@ FileProblem encodeByFallback(std::string_view text, TextEncoding encoding, ByteS
 std::optional<std::size_t> firstZeroCharacter(std::string_view data, std::size_t contentStart,
                                               TextEncoding encoding) {
     if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE) {
-        for (std::size_t i = contentStart; i + 1 < data.size(); i += 2)
-            if (data[i] == '\0' && data[i + 1] == '\0')
-                return i;
+        // Two zero bytes are rare in text, and a pair that straddles two units is no zero unit.
+        for (std::size_t from = contentStart; from + 1 < data.size();) {
+            const void* pair = memmem(data.data() + from, data.size() - from, "\0\0", 2);
+            if (!pair)
+                break;
+            const auto at = static_cast<std::size_t>(static_cast<const char*>(pair) - data.data());
+            if ((at - contentStart) % 2 == 0)
+                return at;
+            from = at + 1;
+        }
         return std::nullopt;
     }
     const std::size_t zero = data.find('\0', contentStart);
