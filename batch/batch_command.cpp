@@ -24,6 +24,7 @@
 #include "platform/file_access.h"
 #include "platform/file_problem.h"
 #include "platform/file_system.h"
+#include "platform/heap_release.h"
 #include "platform/interrupt_signal.h"
 #include "platform/real_path.h"
 #include "platform/worker_pool.h"
@@ -285,6 +286,7 @@ int checkInOrder(
         largest = std::max(largest, sizes[i]);
     }
     const std::int64_t budget = memoryBudget(largest);
+    platform::giveLargeBuffersBack();
     std::atomic<bool> abandon{false};
     std::mutex mutex;
     std::condition_variable finished;

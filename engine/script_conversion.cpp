@@ -198,7 +198,9 @@ ScriptResult mapScript(ScriptDirection direction, std::string_view text,
         result.problem = FileProblem::ScriptUnavailable;
         return std::move(result);
     };
-    if (!threadOpenccConverter(direction))
+    // One converter serves every piece, held until the last is done.
+    const std::shared_ptr<const OpenccConverter> converter = sharedOpenccConverter(direction);
+    if (!converter)
         return unavailable();
     const size_t size = control.pieceSize > 0 ? control.pieceSize : mappedPieceSize;
     std::vector<size_t> ends;
@@ -213,16 +215,11 @@ ScriptResult mapScript(ScriptDirection direction, std::string_view text,
     auto make = [&](size_t i) -> std::optional<AnsiText> {
         if (control.abandoned())
             return std::nullopt;
-        // Each thread maps with its own converter: the library promises nothing about sharing
-        // one between threads.
-        const OpenccConverter* converter = threadOpenccConverter(direction);
         AnsiText mapped;
         const size_t start = i == 0 ? 0 : ends[i - 1];
-        if (converter) {
-            PieceMapper mapper(*converter);
-            if (mapper.valid() && mapper.mapPiece(text.substr(start, ends[i] - start), mapped))
-                return mapped;
-        }
+        PieceMapper mapper(*converter);
+        if (mapper.valid() && mapper.mapPiece(text.substr(start, ends[i] - start), mapped))
+            return mapped;
         mappable = false;
         return std::nullopt;
     };
