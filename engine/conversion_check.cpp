@@ -296,7 +296,7 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
     check.written = output == TextEncoding::Auto ? detected : output;
     TextEncoding encodeAs = check.written;
     if (big5) {
-        const Big5Output settled = settleBig5Output(source.text, check.written);
+        const Big5Output settled = settleBig5Output(source.text, check.written, control);
         check.written = settled.written;
         encodeAs = settled.encodeAs;
     }

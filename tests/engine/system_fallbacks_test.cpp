@@ -22,6 +22,9 @@ CodePageResult big5ToAnsiInPieces(std::string_view text, const WorkControl& cont
 CodePageResult ansiToBig5InPieces(std::string_view text, const WorkControl& control) {
     return codePageInPieces(ansiToBig5, text, control);
 }
+CodePageResult big5ToTextInPieces(std::string_view text, const WorkControl& control) {
+    return codePageInPieces(big5ToText, text, control);
+}
 
 struct FallbackRow {
     const char* name;
@@ -141,7 +144,7 @@ std::string trickyBytes(std::mt19937& random, std::size_t length) {
 
 const Fallback everyFallback[] = {decodeUtf8BySystem,    decodeUtf16BySystem, encodeUtf16LEBySystem,
                                   encodeUtf16BEBySystem, encodeUtf8BySystem,  big5ToAnsiInPieces,
-                                  ansiToBig5InPieces};
+                                  ansiToBig5InPieces,    big5ToTextInPieces};
 
 TEST(SystemFallbackPieces, giveTheBytesOfTheWholeText) {
     std::mt19937 random(23);
