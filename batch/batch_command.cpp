@@ -292,7 +292,7 @@ int checkInOrder(
     std::condition_variable finished;
     std::vector<std::optional<engine::ConversionCheck>> results(files.size());
     std::int64_t bytesInHand = 0;
-    // Last, so that its workers are joined before what they use goes.
+    // After what its tasks use, so that its workers are joined before that goes.
     platform::WorkerPool pool(jobs);
     const engine::WorkControl control{&pool, &abandon, nullptr};
     std::size_t started = 0;
