@@ -51,14 +51,14 @@ test-sanitize: deps
 # The engine, batch and window tests (and the worker pool's) under ThreadSanitizer: the layers
 # that run conversions on several threads. Only their test programs are built.
 TSAN_DIR ?= build-tsan
-TSAN_TESTS = worker_pool_test \
+TSAN_TESTS = worker_pool_test qt_race_probe \
   $(basename $(notdir $(wildcard tests/engine/*_test.cpp tests/batch/*_test.cpp tests/ui/*_test.cpp)))
 test-tsan: deps
 	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQFX_TSAN=ON
 	cmake --build $(TSAN_DIR) -j $(JOBS) --target $(TSAN_TESTS)
 	cd $(TSAN_DIR) && \
 	  TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/sanitizer/tsan.supp" \
-	  ctest --output-on-failure -j $(JOBS) -R '^(engine|batch|ui)\.|^platform\.worker_pool_test$$'
+	  ctest --output-on-failure -j $(JOBS) -R '^(engine|batch|ui|sanitizer)\.|^platform\.worker_pool_test$$'
 
 clean:
 	rm -rf $(BUILD_DIR)

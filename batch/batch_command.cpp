@@ -1,21 +1,33 @@
 #include "batch/batch_command.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <new>
 #include <optional>
 #include <ostream>
+#include <stdexcept>
 
 #include <CLI/CLI.hpp>
 
 #include "batch/batch_run.h"
 #include "batch/choices.h"
+#include "batch/file_workers.h"
 #include "batch/folder_scan.h"
 #include "batch/headless_host.h"
 #include "batch/json_text.h"
 #include "engine/conversion_check.h"
 #include "platform/directory_listing.h"
+#include "platform/file_access.h"
 #include "platform/file_problem.h"
 #include "platform/file_system.h"
+#include "platform/heap_release.h"
 #include "platform/interrupt_signal.h"
 #include "platform/real_path.h"
+#include "platform/worker_pool.h"
 #include "qfx_version.h"
 
 namespace batch {
@@ -260,13 +272,82 @@ void printCheckAsJson(std::ostream& out, const AnsiText& path,
     out << "}\n" << std::flush;
 }
 
+using CheckOne =
+    std::function<engine::ConversionCheck(const AnsiText&, const engine::WorkControl&)>;
+
+// The checks of `files` on `jobs` workers (below 1: one per core), given to `print` in list
+// order as each and those before it are done. Files start while the bytes in hand fit the
+// budget a run has. Ctrl-C or SIGTERM gives up the files in hand and returns the signal; 0 when
+// every file was checked.
+int checkInOrder(
+    const std::vector<AnsiText>& files, int jobs, const CheckOne& check,
+    const std::function<void(const AnsiText&, const engine::ConversionCheck&)>& print) {
+    std::vector<std::int64_t> sizes(files.size());
+    std::int64_t largest = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        sizes[i] = std::max<std::int64_t>(platform::fileLength(files[i]), 0);
+        largest = std::max(largest, sizes[i]);
+    }
+    const std::int64_t budget = memoryBudget(largest);
+    platform::giveLargeBuffersBack();
+    std::atomic<bool> abandon{false};
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::vector<std::optional<engine::ConversionCheck>> results(files.size());
+    std::int64_t bytesInHand = 0;
+    // After what its tasks use, so that its workers are joined before that goes.
+    platform::WorkerPool pool(jobs);
+    const engine::WorkControl control{&pool, &abandon, nullptr};
+    std::size_t started = 0;
+    std::size_t printed = 0;
+    while (printed < files.size()) {
+        if (platform::interruptSignal() != 0)
+            break;
+        std::unique_lock lock(mutex);
+        while (started < files.size() && started - printed < 2 * std::size_t(pool.size()) &&
+               (started == printed || bytesInHand + sizes[started] <= budget)) {
+            bytesInHand += sizes[started];
+            pool.submit([&, control, i = started] {
+                engine::ConversionCheck result;
+                result.status = {platform::FileProblem::Abandoned};
+                // Memory running out fails this file alone, as in a run.
+                try {
+                    if (!control.abandoned())
+                        result = check(files[i], control);
+                } catch (const std::bad_alloc&) {
+                    result.status = {platform::FileProblem::OutOfMemory};
+                } catch (const std::length_error&) {
+                    result.status = {platform::FileProblem::OutOfMemory};
+                }
+                const std::lock_guard done(mutex);
+                results[i] = std::move(result);
+                bytesInHand -= sizes[i];
+                finished.notify_all();
+            });
+            ++started;
+        }
+        // Woken by a finished file; a signal is seen within the timeout.
+        finished.wait_for(lock, std::chrono::milliseconds(50),
+                          [&] { return results[printed].has_value(); });
+        while (printed < started && results[printed]) {
+            const engine::ConversionCheck result = std::move(*results[printed]);
+            lock.unlock();
+            print(files[printed], result);
+            lock.lock();
+            ++printed;
+        }
+    }
+    abandon = true;
+    return platform::interruptSignal();
+}
+
 // --check: every file through the engine's dry run with the choices the host holds, as a run
 // would read them, in the list's order: an unrepresentable name at its place in `at` (how many
 // files come before it; first when `at` is empty). Nothing is written, so there is no result
 // folder.
 int checkFiles(BatchHost& host, const std::vector<AnsiText>& files,
                const std::vector<AnsiText>& unrepresentable, const std::vector<std::size_t>& at,
-               bool json, std::ostream& out) {
+               bool json, std::ostream& out, int jobs) {
     const auto input = static_cast<engine::TextEncoding>(selectedValue(host, ChoiceGroup::Input));
     const auto output = static_cast<engine::TextEncoding>(selectedValue(host, ChoiceGroup::Output));
     const auto rule = host.selected(control::smartDetectionBox) ? engine::DetectionRule::Smart
@@ -287,14 +368,19 @@ int checkFiles(BatchHost& host, const std::vector<AnsiText>& files,
             complete = print(unrepresentable[nextName], check) && complete;
         }
     };
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        printNamesBefore(i);
-        if (const int signal = platform::interruptSignal(); signal != 0)
-            return exitInterrupted + signal;
-        complete = print(files[i], engine::checkConversion(files[i], input, output,
-                                                           scriptStep(host), rule)) &&
-                   complete;
-    }
+    const engine::ScriptStep script = scriptStep(host);
+    std::size_t printedFiles = 0;
+    const int signal = checkInOrder(
+        files, jobs,
+        [&](const AnsiText& path, const engine::WorkControl& control) {
+            return engine::checkConversion(path, input, output, script, rule, control);
+        },
+        [&](const AnsiText& path, const engine::ConversionCheck& check) {
+            printNamesBefore(printedFiles++);
+            complete = print(path, check) && complete;
+        });
+    if (signal != 0)
+        return exitInterrupted + signal;
     printNamesBefore(files.size());
     return complete ? exitAllConverted : exitSomeFailed;
 }
@@ -437,7 +523,7 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
     }
     if (parsed.check)
         return checkFiles(host, list.files, list.unrepresentable, parsed.unrepresentableAt,
-                          parsed.json, out);
+                          parsed.json, out, parsed.jobs);
     session.stopRequested = platform::interruptSignal() != 0;
     const RunStyle style{.askToOpenResult = false, .unreachedFilesFail = true, .jobs = parsed.jobs};
     BatchSummary summary = runBatch(host, session, list, style);

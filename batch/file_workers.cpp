@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/heap_release.h"
 #include "platform/path_scan.h"
 
 namespace batch {
@@ -34,14 +35,20 @@ engine::ScriptStepOutcome convertScriptInPlace(engine::ScriptMode mode, AnsiText
 }
 
 std::int64_t memoryBudget(std::int64_t largestFile) {
-    constexpr std::int64_t smallFilesShare = std::int64_t{64} << 20;
+    // A file in hand takes about twice its size and more: the source read, the text decoded,
+    // the script step's result. Small files share a little room; a large one converts alone
+    // (its pieces keep every worker busy), so that a run stays within a few times its largest
+    // file at any number of workers.
+    constexpr std::int64_t smallFilesShare = std::int64_t{16} << 20;
     return std::max(largestFile, smallFilesShare);
 }
 
 FileWorkers::FileWorkers(int jobs, std::size_t fileCount, ConversionSettings conversionSettings,
                          std::int64_t bytesAllowed)
     : settings(std::move(conversionSettings)), budget(bytesAllowed), entries(fileCount),
-      pool(jobs) {}
+      pool(jobs) {
+    platform::giveLargeBuffersBack();
+}
 
 FileWorkers::~FileWorkers() = default;
 

@@ -11,8 +11,9 @@ namespace engine {
 using platform::AnsiText;
 
 struct [[nodiscard]] CodePageResult {
-    AnsiText text; // the whole text; characters the target code page lacks became "?"
-    bool lossy;    // true when at least one character became "?"
+    AnsiText text;          // the whole text; characters the target code page lacks became "?"
+    bool lossy;             // true when at least one character became "?"
+    bool abandoned = false; // a stop came before the text was done: no text
 };
 
 // Big5 (code page 950) text, read up to its first zero byte, as code page 936 text.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -100,13 +101,13 @@ std::size_t unreadableLength(std::string_view rest, TextEncoding encoding) {
 // iconv knows no such pair.
 template <typename Visit>
 bool walkConversion(std::string_view data, std::string_view from, std::string_view to,
-                    Visit visit) {
+                    const WorkControl& control, Visit visit) {
     platform::IconvLease lease(to, from);
     if (!lease.valid())
         return false;
     std::array<char, 16384> buffer;
     std::size_t offset = 0;
-    while (offset < data.size()) {
+    while (offset < data.size() && !control.abandoned()) {
         // iconv takes a non-const pointer but does not write through it.
         char* in = const_cast<char*>(data.data() + offset);
         std::size_t inLeft = data.size() - offset;
@@ -128,10 +129,11 @@ bool walkConversion(std::string_view data, std::string_view from, std::string_vi
 
 // The sequences of `content` that are not valid in `encoding`, placed in the text the source
 // would give.
-Tally unreadableCharacters(std::string_view content, TextEncoding encoding) {
+Tally unreadableCharacters(std::string_view content, TextEncoding encoding,
+                           const WorkControl& control) {
     Tally tally;
     Cursor cursor;
-    (void)walkConversion(content, converterName(encoding), "UTF-8",
+    (void)walkConversion(content, converterName(encoding), "UTF-8", control,
                          [&](std::size_t offset, std::string_view produced, bool refused) {
                              passUtf8(cursor, produced);
                              if (!refused)
@@ -147,12 +149,13 @@ Tally unreadableCharacters(std::string_view content, TextEncoding encoding) {
 
 // The characters of `text` (up to its first zero byte, as the encoder reads it) that
 // `encoding` cannot take, and the bytes of `text` that are no GB18030 character.
-Tally unencodableCharacters(std::string_view text, TextEncoding encoding) {
+Tally unencodableCharacters(std::string_view text, TextEncoding encoding,
+                            const WorkControl& control) {
     const std::string_view raw = text.substr(0, text.find('\0'));
     Tally tally;
     Cursor cursor;
     std::size_t passed = 0;
-    (void)walkConversion(raw, "GB18030", converterName(encoding),
+    (void)walkConversion(raw, "GB18030", converterName(encoding), control,
                          [&](std::size_t offset, std::string_view, bool refused) {
                              passAnsi(cursor, raw.substr(passed, offset - passed));
                              passed = offset;
@@ -203,11 +206,44 @@ Tally questionMarksAdded(std::string_view before, std::string_view after) {
     return tally;
 }
 
+// Takes an encoding's bytes only to count them: a check keeps no output.
+class CountingSink final : public ByteSink {
+public:
+    std::span<char> room(std::size_t atLeast) override {
+        if (scratch.size() < atLeast)
+            scratch.resize(atLeast);
+        return {scratch.data(), scratch.size()};
+    }
+    bool wrote(std::size_t count) override {
+        received += count;
+        return true;
+    }
+    bool append(std::string_view bytes) override {
+        received += bytes.size();
+        return true;
+    }
+    bool truncate(std::size_t length) override {
+        received = std::min(received, length);
+        return true;
+    }
+    std::size_t size() const override { return received; }
+
+private:
+    std::string scratch = std::string(std::size_t{1} << 16, '\0');
+    std::size_t received = 0;
+};
+
 } // namespace
 
 ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
-                                const ScriptStep& script, DetectionRule rule) {
+                                const ScriptStep& script, DetectionRule rule,
+                                const WorkControl& control) {
     ConversionCheck check;
+    auto abandoned = [&check] {
+        check = ConversionCheck();
+        check.status = {FileProblem::Abandoned};
+        return check;
+    };
     auto note = [&check](FileProblem problem, auto locate) {
         if (!check.status.ok() || problem == FileProblem::None)
             return;
@@ -218,7 +254,9 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
     };
 
     TextEncoding detected = TextEncoding::Auto;
-    DecodedFile source = decodeSourceFile(sourcePath, input, detected, rule);
+    DecodedFile source = decodeSourceFile(sourcePath, input, detected, rule, control);
+    if (source.status.problem == FileProblem::Abandoned)
+        return abandoned();
     if (platform::isSourceProblem(source.status.problem)) {
         check.status = source.status;
         return check;
@@ -237,13 +275,16 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
         // Read again only now: a clean source needs no second look at its bytes.
         const platform::FileContent content = platform::readWholeFile(sourcePath);
         const std::size_t start = detectSourceEncoding(content.bytes, detected).contentStart;
-        return unreadableCharacters(std::string_view(content.bytes).substr(start), detected);
+        return unreadableCharacters(std::string_view(content.bytes).substr(start), detected,
+                                    control);
     });
 
     bool big5 = false;
     if (script) {
         const AnsiText before = source.text;
-        const ScriptStepOutcome stepped = script(source.text, detected, WorkControl());
+        const ScriptStepOutcome stepped = script(source.text, detected, control);
+        if (stepped.problem == FileProblem::Abandoned || control.abandoned())
+            return abandoned();
         big5 = stepped.big5;
         note(stepped.problem, [&] {
             return stepped.problem == FileProblem::LossyScript
@@ -255,12 +296,17 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
     check.written = output == TextEncoding::Auto ? detected : output;
     TextEncoding encodeAs = check.written;
     if (big5) {
-        const Big5Output settled = settleBig5Output(source.text, check.written);
+        const Big5Output settled = settleBig5Output(source.text, check.written, control);
         check.written = settled.written;
         encodeAs = settled.encodeAs;
     }
-    const EncodedText encoded = encodeText(source.text, encodeAs);
-    note(encoded.problem, [&] { return unencodableCharacters(source.text, encodeAs); });
+    CountingSink sink;
+    const FileProblem encoded = encodeTextInto(source.text, encodeAs, sink, control);
+    if (encoded == FileProblem::Abandoned || control.abandoned())
+        return abandoned();
+    note(encoded, [&] { return unencodableCharacters(source.text, encodeAs, control); });
+    if (control.abandoned())
+        return abandoned();
     return check;
 }
 

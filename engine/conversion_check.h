@@ -43,9 +43,12 @@ struct [[nodiscard]] ConversionCheck {
 };
 
 // Checks how `sourcePath` would convert with these choices; `script` is the step convertFile
-// would be given, `rule` how an Auto input is detected. The source is only read.
+// would be given, `rule` how an Auto input is detected. The source is only read. A large file
+// shares its pieces with the control's workers, and the control's stop gives the check up with
+// the status Abandoned.
 ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
                                 const ScriptStep& script = {},
-                                DetectionRule rule = DetectionRule::Classic);
+                                DetectionRule rule = DetectionRule::Classic,
+                                const WorkControl& control = {});
 
 } // namespace engine

@@ -1,10 +1,12 @@
 #include "engine/opencc_converter.h"
 
-#include <atomic>
 #include <exception>
 #include <mutex>
+#include <semaphore>
 
 #include <SimpleConverter.hpp>
+
+#include "platform/worker_pool.h"
 
 namespace engine {
 
@@ -14,36 +16,43 @@ const char* configurationName(ScriptDirection direction) {
     return direction == ScriptDirection::SimplifiedToTraditional ? "s2tw.json" : "tw2s.json";
 }
 
-// The dictionary folder is one for the process; a thread notices a change, or a release asked by
-// another thread, by the generation it loaded its converters in.
-struct Directory {
+// The dictionary folder and the converters loaded from it, one of each direction for the
+// process. A load happens under the lock, so threads asking at once load once.
+struct Shared {
     std::mutex lock;
-    std::string path;
-};
-
-Directory& directory() {
-    static Directory shared;
-    return shared;
-}
-
-std::string currentDirectory() {
-    Directory& shared = directory();
-    const std::lock_guard<std::mutex> held(shared.lock);
-    return shared.path;
-}
-
-std::atomic<unsigned> generation{0};
-
-struct ThreadConverters {
-    unsigned generation = 0;
-    std::unique_ptr<OpenccConverter> loaded[2];
+    std::string folder;
+    std::shared_ptr<const OpenccConverter> loaded[2];
     bool tried[2] = {false, false};
+
+    void drop() {
+        for (int i = 0; i < 2; ++i) {
+            loaded[i].reset();
+            tried[i] = false;
+        }
+    }
 };
 
-ThreadConverters& threadConverters() {
-    thread_local ThreadConverters converters;
+Shared& shared() {
+    static Shared converters;
     return converters;
 }
+
+// The library's matching holds some forty times its input while it runs. More conversions at
+// once than there are cores gain no speed, so no more run at once: a run's memory then does not
+// grow with the number of workers it was given.
+class ConvertingSlot {
+public:
+    ConvertingSlot() { slots().acquire(); }
+    ~ConvertingSlot() { slots().release(); }
+    ConvertingSlot(const ConvertingSlot&) = delete;
+    ConvertingSlot& operator=(const ConvertingSlot&) = delete;
+
+private:
+    static std::counting_semaphore<>& slots() {
+        static std::counting_semaphore<> free(platform::usableCoreCount());
+        return free;
+    }
+};
 
 } // namespace
 
@@ -70,6 +79,7 @@ std::unique_ptr<OpenccConverter> OpenccConverter::open(ScriptDirection direction
 std::optional<std::string> OpenccConverter::convert(std::string_view utf8) const {
     if (utf8.empty())
         return std::string();
+    const ConvertingSlot slot;
     try {
         return converter->Convert(utf8.data(), utf8.size());
     } catch (...) {
@@ -77,35 +87,28 @@ std::optional<std::string> OpenccConverter::convert(std::string_view utf8) const
     }
 }
 
-const OpenccConverter* threadOpenccConverter(ScriptDirection direction) {
-    ThreadConverters& converters = threadConverters();
-    const unsigned current = generation.load(std::memory_order_acquire);
-    if (converters.generation != current) {
-        converters = ThreadConverters();
-        converters.generation = current;
-    }
+std::shared_ptr<const OpenccConverter> sharedOpenccConverter(ScriptDirection direction) {
+    Shared& converters = shared();
+    const std::lock_guard<std::mutex> held(converters.lock);
     const int index = static_cast<int>(direction);
     if (!converters.tried[index]) {
         converters.tried[index] = true;
-        converters.loaded[index] = OpenccConverter::open(direction, currentDirectory());
+        converters.loaded[index] = OpenccConverter::open(direction, converters.folder);
     }
-    return converters.loaded[index].get();
+    return converters.loaded[index];
 }
 
 void setOpenccDictionaryDirectory(std::string path) {
-    {
-        Directory& shared = directory();
-        const std::lock_guard<std::mutex> held(shared.lock);
-        shared.path = std::move(path);
-    }
-    releaseOpenccConverters();
+    Shared& converters = shared();
+    const std::lock_guard<std::mutex> held(converters.lock);
+    converters.folder = std::move(path);
+    converters.drop();
 }
 
 void releaseOpenccConverters() {
-    const unsigned next = generation.fetch_add(1, std::memory_order_acq_rel) + 1;
-    ThreadConverters& converters = threadConverters();
-    converters = ThreadConverters();
-    converters.generation = next;
+    Shared& converters = shared();
+    const std::lock_guard<std::mutex> held(converters.lock);
+    converters.drop();
 }
 
 } // namespace engine

@@ -37,19 +37,19 @@ private:
     std::unique_ptr<opencc::SimpleConverter> converter;
 };
 
-// The calling thread's converter of a direction, loaded on the thread's first use (loading the
-// dictionaries takes a while) and kept until the thread ends or releaseOpenccConverters. nullptr
-// when it cannot be loaded; a failed load is remembered, so a batch does not retry it for every
-// file. Each thread has its own: the library does not promise that one converter may serve
-// several threads at once.
-const OpenccConverter* threadOpenccConverter(ScriptDirection direction);
+// The process's converter of a direction, loaded on first use (loading the dictionaries takes a
+// while and their memory is large) and shared by every thread: converting only reads the loaded
+// dictionaries, each call keeping its own matching state. nullptr when it cannot be loaded; a
+// failed load is remembered, so a batch does not retry it for every file. A holder keeps its
+// converter alive through a release or a change of folder.
+std::shared_ptr<const OpenccConverter> sharedOpenccConverter(ScriptDirection direction);
 
-// Where the converters look for their dictionaries; empty means the library's own place. Every
-// thread drops the converters it has loaded, so its next use loads from the new place.
+// Where the converters look for their dictionaries; empty means the library's own place. The
+// converters loaded are dropped, so the next use loads from the new place.
 void setOpenccDictionaryDirectory(std::string directory);
 
-// Frees the calling thread's converters at once (the exit routine calls it) and makes every
-// other thread free its own at its next use. A later use loads them again.
+// Drops the loaded converters (the exit routine calls it); each is freed once no conversion
+// holds it any more. A later use loads them again.
 void releaseOpenccConverters();
 
 } // namespace engine

@@ -1,25 +1,134 @@
 #include "engine/piece_cutting.h"
 
+#include <algorithm>
+
 namespace engine {
 
 namespace {
 
-bool isUtf16(TextEncoding encoding) {
-    return encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE;
+// How a text is read, as far as where its characters may end is concerned.
+enum class Reading {
+    Utf8,
+    Utf16LE,
+    Utf16BE,
+    // GB18030 or Big5 through the charset converter, which rejects any invalid sequence.
+    Strict,
+    // Code page 936 or 950 as the system reads it: a lead byte takes whatever byte follows.
+    CodePage,
+};
+
+Reading readingOf(TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return Reading::Utf8;
+    case TextEncoding::Utf16LE:
+        return Reading::Utf16LE;
+    case TextEncoding::Utf16BE:
+        return Reading::Utf16BE;
+    default:
+        return Reading::Strict;
+    }
 }
 
-// The first offset at or after `from` where a piece may end, or npos.
-std::size_t cutAtOrAfter(std::string_view data, TextEncoding encoding, std::size_t from) {
-    if (!isUtf16(encoding)) {
-        const std::size_t newline = data.find('\n', from == 0 ? 0 : from - 1);
-        return newline == std::string_view::npos ? newline : newline + 1;
+// How far past the wanted end a place is looked for by the bytes around it alone (about a
+// piece's length, and at least the four bytes within which UTF-8 always has one), before the
+// characters are counted from the piece's start instead.
+constexpr std::size_t nearbyReach = 4096;
+
+unsigned byteAt(std::string_view data, std::size_t at) {
+    return static_cast<unsigned char>(data[at]);
+}
+
+bool isContinuation(unsigned byte) {
+    return (byte & 0xC0) == 0x80;
+}
+
+bool isLead(unsigned byte) {
+    return byte >= 0x81 && byte <= 0xFE;
+}
+
+// Whether a character boundary at `at` (0 < at < size) can be told from the bytes before and at
+// it, whatever came earlier:
+// - UTF-8: a byte that is no continuation byte starts a character; and no character holds more
+//   than three continuation bytes, so after three of them one has ended. The converter and the
+//   system's reading (one replacement per maximal ill-formed part) both take a lead byte with
+//   continuation bytes only.
+// - GB18030 and Big5, valid: a byte below 30 is always a character of its own (trail bytes
+//   start at 40, the digits 30-39 of a four-byte character too); a byte below 80 ends a
+//   character and starts none longer, so the byte below 80 after it is a character of its own.
+//   An invalid text fails in some piece as it fails whole, wherever the cut.
+// - Code pages 936 and 950 read by the system: a byte that is no lead byte is a character alone
+//   or the trail of the lead before it, and ends a character either way.
+bool boundaryNearby(std::string_view data, std::size_t at, Reading reading) {
+    switch (reading) {
+    case Reading::Utf8:
+        return !isContinuation(byteAt(data, at)) ||
+               (at >= 3 && isContinuation(byteAt(data, at - 1)) &&
+                isContinuation(byteAt(data, at - 2)) && isContinuation(byteAt(data, at - 3)));
+    case Reading::Strict:
+        return byteAt(data, at - 1) < 0x30 ||
+               (at >= 2 && byteAt(data, at - 1) < 0x80 && byteAt(data, at - 2) < 0x80);
+    case Reading::CodePage:
+        return !isLead(byteAt(data, at - 1));
+    case Reading::Utf16LE:
+    case Reading::Utf16BE:
+        break;
     }
-    // The unit after the cut must not be a low surrogate (DC00-DFFF), in the data's byte order.
-    const std::size_t high = encoding == TextEncoding::Utf16LE ? 1 : 0;
-    for (std::size_t at = from + (from & 1); at + 1 < data.size(); at += 2)
-        if ((static_cast<unsigned char>(data[at + high]) & 0xFC) != 0xDC)
+    return false;
+}
+
+// The length of the character at `at` as `reading` parses a valid text from a boundary.
+std::size_t characterLength(std::string_view data, std::size_t at, Reading reading) {
+    const unsigned first = byteAt(data, at);
+    if (!isLead(first) || at + 1 >= data.size())
+        return 1;
+    if (reading == Reading::Strict) {
+        const unsigned second = byteAt(data, at + 1);
+        return second >= 0x30 && second <= 0x39 ? 4 : 2;
+    }
+    return byteAt(data, at + 1) != 0 ? 2 : 1;
+}
+
+// The first offset at or after `from` where a piece starting at the boundary `start` may end;
+// data.size() when there is none.
+std::size_t cutAtOrAfter(std::string_view data, Reading reading, std::size_t start,
+                         std::size_t from, std::size_t reach) {
+    if (reading == Reading::Utf16LE || reading == Reading::Utf16BE) {
+        // The unit after the cut must not be a low surrogate (DC00-DFFF), in the data's order.
+        const std::size_t high = reading == Reading::Utf16LE ? 1 : 0;
+        for (std::size_t at = from + (from & 1); at + 1 < data.size(); at += 2)
+            if ((byteAt(data, at + high) & 0xFC) != 0xDC)
+                return at;
+        return data.size();
+    }
+    const std::size_t last = std::min(data.size(), from + reach);
+    for (std::size_t at = std::max<std::size_t>(from, 1); at <= last; ++at)
+        if (at == data.size() || boundaryNearby(data, at, reading))
             return at;
-    return std::string_view::npos;
+    // Nothing tells a boundary nearby (Chinese text without a line feed or any ASCII): count
+    // characters from the piece's start. A GB18030 cut is put before a character of one or two
+    // bytes, so that no four-byte combining mark is parted from the letter it follows, which
+    // the Big5-HKSCS encoder would otherwise write as two characters instead of one.
+    for (std::size_t at = start; at < data.size();) {
+        if (at >= from && (reading != Reading::Strict || characterLength(data, at, reading) < 4))
+            return at;
+        at += characterLength(data, at, reading);
+    }
+    return data.size();
+}
+
+std::vector<std::size_t> endsOf(std::string_view data, Reading reading, std::size_t pieceSize) {
+    std::vector<std::size_t> ends;
+    pieceSize = std::max<std::size_t>(pieceSize, 1);
+    for (std::size_t start = 0; start < data.size();) {
+        std::size_t end = data.size();
+        if (data.size() - start > pieceSize)
+            end = cutAtOrAfter(data, reading, start, start + pieceSize,
+                               std::clamp<std::size_t>(pieceSize, 4, nearbyReach));
+        ends.push_back(end);
+        start = end;
+    }
+    return ends;
 }
 
 } // namespace
@@ -34,19 +143,11 @@ bool cutsInPieces(const WorkControl& control, std::size_t length) {
 
 std::vector<std::size_t> pieceEnds(std::string_view data, TextEncoding encoding,
                                    std::size_t pieceSize) {
-    std::vector<std::size_t> ends;
-    pieceSize = std::max<std::size_t>(pieceSize, 1);
-    for (std::size_t start = 0; start < data.size();) {
-        std::size_t end = data.size();
-        if (data.size() - start > pieceSize) {
-            const std::size_t cut = cutAtOrAfter(data, encoding, start + pieceSize);
-            if (cut != std::string_view::npos && cut < data.size())
-                end = cut;
-        }
-        ends.push_back(end);
-        start = end;
-    }
-    return ends;
+    return endsOf(data, readingOf(encoding), pieceSize);
+}
+
+std::vector<std::size_t> codePagePieceEnds(std::string_view data, std::size_t pieceSize) {
+    return endsOf(data, Reading::CodePage, pieceSize);
 }
 
 void forEachPiece(const WorkControl& control, std::size_t count,

@@ -27,13 +27,18 @@ std::size_t pieceSizeOf(const WorkControl& control);
 // holds at least two pieces.
 bool cutsInPieces(const WorkControl& control, std::size_t length);
 
-// The ends of the pieces of `data` in `encoding`, increasing, the last one data.size(); none for
-// empty data. A piece ends at the first allowed cut at or after `pieceSize` bytes: after a line
-// feed for the byte encodings (GB18030, UTF-8, Big5, Big5-HKSCS: a line feed is never part of a
-// longer character in them), at an even offset whose unit is not a low surrogate for UTF-16.
-// Data without such a place stays one piece.
+// The ends of the pieces of `data` in `encoding` as the charset converter reads it, increasing,
+// the last one data.size(); none for empty data. A piece ends at the first place at or after
+// `pieceSize` bytes where no character can straddle the cut: for UTF-16 an even offset whose
+// unit is not a low surrogate; for the byte encodings a place the bytes around it prove a
+// boundary, or else one found by counting characters from the piece's start, so that a text
+// without line feeds is cut too.
 std::vector<std::size_t> pieceEnds(std::string_view data, TextEncoding encoding,
                                    std::size_t pieceSize);
+
+// The same for a text the system's code pages 936 or 950 read (the fallbacks, the Big5 steps),
+// where a lead byte takes whatever non-zero byte follows it.
+std::vector<std::size_t> codePagePieceEnds(std::string_view data, std::size_t pieceSize);
 
 // Calls body(i) for every piece below `count`, on the control's workers when it has them.
 void forEachPiece(const WorkControl& control, std::size_t count,

@@ -9,6 +9,7 @@
 #include "engine/code_page_conversion.h"
 #include "engine/opencc_converter.h"
 #include "engine/piece_cutting.h"
+#include "engine/system_fallbacks.h"
 #include "platform/iconv_cache.h"
 
 namespace engine {
@@ -184,12 +185,6 @@ private:
     Scratch ansi;
 };
 
-// Pieces a few per worker at a time: each window's results are appended in order and freed, so
-// only a window's worth is held besides the text and its mapping.
-size_t windowOf(const WorkControl& control, size_t perWorker) {
-    return perWorker * static_cast<size_t>(control.pool ? control.pool->size() : 1);
-}
-
 ScriptResult mapScript(ScriptDirection direction, std::string_view text,
                        const WorkControl& control) {
     ScriptResult result;
@@ -203,7 +198,9 @@ ScriptResult mapScript(ScriptDirection direction, std::string_view text,
         result.problem = FileProblem::ScriptUnavailable;
         return std::move(result);
     };
-    if (!threadOpenccConverter(direction))
+    // One converter serves every piece, held until the last is done.
+    const std::shared_ptr<const OpenccConverter> converter = sharedOpenccConverter(direction);
+    if (!converter)
         return unavailable();
     const size_t size = control.pieceSize > 0 ? control.pieceSize : mappedPieceSize;
     std::vector<size_t> ends;
@@ -218,16 +215,11 @@ ScriptResult mapScript(ScriptDirection direction, std::string_view text,
     auto make = [&](size_t i) -> std::optional<AnsiText> {
         if (control.abandoned())
             return std::nullopt;
-        // Each thread maps with its own converter: the library promises nothing about sharing
-        // one between threads.
-        const OpenccConverter* converter = threadOpenccConverter(direction);
         AnsiText mapped;
         const size_t start = i == 0 ? 0 : ends[i - 1];
-        if (converter) {
-            PieceMapper mapper(*converter);
-            if (mapper.valid() && mapper.mapPiece(text.substr(start, ends[i] - start), mapped))
-                return mapped;
-        }
+        PieceMapper mapper(*converter);
+        if (mapper.valid() && mapper.mapPiece(text.substr(start, ends[i] - start), mapped))
+            return mapped;
         mappable = false;
         return std::nullopt;
     };
@@ -245,34 +237,13 @@ ScriptResult mapScript(ScriptDirection direction, std::string_view text,
     return result;
 }
 
-// A code-page step over a long text in pieces cut after line feeds, which are never part of a
-// two-byte character in either code page. The text ends at its first zero byte, as each step's
-// own reading has it.
+// A code-page step over a long text in pieces on the control's workers. The text ends at its
+// first zero byte, as each step's own reading has it.
 CodePageResult codePageStep(CodePageResult (*step)(std::string_view), std::string_view text,
                             const WorkControl& control) {
-    text = text.substr(0, text.find('\0'));
     if (!cutsInPieces(control, text.size()))
         return step(text);
-    const std::vector<size_t> ends = pieceEnds(text, TextEncoding::Ansi, pieceSizeOf(control));
-    CodePageResult result{AnsiText(), false};
-    result.text.reserve(text.size());
-    const size_t window = windowOf(control, 2);
-    for (size_t first = 0; first < ends.size() && !control.abandoned(); first += window) {
-        const size_t count = std::min(window, ends.size() - first);
-        std::vector<CodePageResult> pieces(count);
-        forEachPiece(control, count, [&](size_t k) {
-            const size_t i = first + k;
-            const size_t start = i == 0 ? 0 : ends[i - 1];
-            pieces[k] = step(text.substr(start, ends[i] - start));
-        });
-        for (CodePageResult& piece : pieces) {
-            result.text.append(piece.text);
-            result.lossy = result.lossy || piece.lossy;
-            AnsiText().swap(piece.text);
-        }
-        control.reachPart(first + count, ends.size());
-    }
-    return result;
+    return codePageInPieces(step, text, control);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include "engine/charset_declaration.h"
 #include "engine/code_page_conversion.h"
+#include "engine/system_fallbacks.h"
 #include "platform/file_access.h"
 #include "platform/path_scan.h"
 
@@ -127,12 +128,12 @@ FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
     return {textProblem};
 }
 
-Big5Output settleBig5Output(AnsiText& text, TextEncoding target) {
+Big5Output settleBig5Output(AnsiText& text, TextEncoding target, const WorkControl& control) {
     switch (target) {
     case TextEncoding::Utf8:
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE:
-        text = big5ToText(text).text;
+        text = codePageInPieces(big5ToText, text, control).text;
         return {target, target};
     default:
         return {TextEncoding::Big5, TextEncoding::Ansi};
@@ -183,7 +184,8 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     result.written = output == TextEncoding::Auto ? detected : output;
     TextEncoding encodeAs = result.written;
     if (big5) {
-        const Big5Output settled = settleBig5Output(source.text, result.written);
+        const Big5Output settled =
+            settleBig5Output(source.text, result.written, control.share(scripted, scripted));
         result.written = settled.written;
         encodeAs = settled.encodeAs;
     }

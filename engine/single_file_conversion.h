@@ -76,7 +76,8 @@ struct Big5Output {
     TextEncoding written;
     TextEncoding encodeAs;
 };
-Big5Output settleBig5Output(AnsiText& text, TextEncoding target);
+// A long text is read back in pieces on the control's workers; after a stop it is empty.
+Big5Output settleBig5Output(AnsiText& text, TextEncoding target, const WorkControl& control = {});
 
 // One source file converted into `outputFolder` under its own name: decode by `input`, apply
 // `script` when given, encode by `output` (Auto: the encoding detected for this file, so a

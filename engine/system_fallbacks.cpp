@@ -1,8 +1,12 @@
 #include "engine/system_fallbacks.h"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "engine/piece_cutting.h"
 #include "platform/code_page.h"
 
 namespace engine {
@@ -24,89 +28,210 @@ std::u16string unitsOf(std::string_view littleEndian) {
     return units;
 }
 
-ByteBuffer littleEndianBytes(const std::u16string& units) {
-    ByteBuffer bytes(units.size() * 2, '\0');
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        bytes[2 * i] = static_cast<char>(units[i] & 0xFF);
-        bytes[2 * i + 1] = static_cast<char>(units[i] >> 8);
+void appendBytes(ByteBuffer& bytes, const std::u16string& units, bool bigEndian) {
+    for (const char16_t unit : units) {
+        const char low = static_cast<char>(unit & 0xFF);
+        const char high = static_cast<char>(unit >> 8);
+        bytes.push_back(bigEndian ? high : low);
+        bytes.push_back(bigEndian ? low : high);
     }
-    return bytes;
 }
 
-// ANSI text decoded into a buffer of as many units as the measuring call asks for.
-std::u16string wideFromAnsi(std::string_view raw, bool& replaced) {
+// Bytes of a code page decoded into UTF-16 units; `replaced` tells whether any became a
+// replacement. Empty for empty input.
+std::u16string wideFrom(unsigned codePage, std::string_view raw, bool& replaced) {
     replaced = false;
     const int length = static_cast<int>(raw.size());
-    const int needed = platform::multiByteToWideChar(ansi, raw.data(), length, nullptr, 0);
+    if (length == 0)
+        return {};
+    const int needed = platform::multiByteToWideChar(codePage, raw.data(), length, nullptr, 0);
     std::u16string units(static_cast<std::size_t>(needed), u'\0');
     if (needed > 0)
-        platform::multiByteToWideChar(ansi, raw.data(), length, units.data(), needed, &replaced);
+        platform::multiByteToWideChar(codePage, raw.data(), length, units.data(), needed,
+                                      &replaced);
     return units;
+}
+
+// UTF-16 units as ANSI text; characters code page 936 lacks become "?".
+CodePageResult ansiFromUnits(const std::u16string& units) {
+    if (units.empty())
+        return {AnsiText(), false};
+    const int count = static_cast<int>(units.size());
+    // Code page 936 gives at most two bytes for a unit.
+    std::string buffer(2 * units.size(), '\0');
+    bool used = false;
+    const int written = platform::wideCharToMultiByte(
+        ansi, units.data(), count, buffer.data(), static_cast<int>(buffer.size()), nullptr, &used);
+    buffer.resize(static_cast<std::size_t>(written));
+    return {std::move(buffer), used};
+}
+
+// Runs `make` over the pieces ending at `ends`, on the control's workers, and hands each result
+// to `take` in order. False when the control's stop or `take` ended it early.
+template <typename Make, typename Take>
+bool eachPiece(const std::vector<std::size_t>& ends, const WorkControl& control, Make make,
+               Take&& take) {
+    const auto made = [&](std::size_t i) -> std::optional<CodePageResult> {
+        if (control.abandoned())
+            return std::nullopt;
+        return make(i == 0 ? 0 : ends[i - 1], ends[i]);
+    };
+    const auto taken = [&](std::size_t i, CodePageResult& piece) {
+        if (!take(piece))
+            return false;
+        control.reachPart(i + 1, ends.size());
+        return true;
+    };
+    return forEachPieceInOrder<CodePageResult>(control, ends.size(), made, taken) == ends.size();
+}
+
+// Collects the pieces' results into one, released piece by piece as they are appended.
+struct Joined {
+    CodePageResult result{AnsiText(), false};
+    explicit Joined(std::size_t expectedSize) { result.text.reserve(expectedSize); }
+    bool operator()(CodePageResult& piece) {
+        result.text.append(piece.text);
+        AnsiText().swap(piece.text);
+        result.lossy = result.lossy || piece.lossy;
+        return true;
+    }
+    CodePageResult done(bool finished) {
+        if (!finished)
+            return {AnsiText(), false, true};
+        return std::move(result);
+    }
+};
+
+// The ANSI text (no zero byte) read by code page 936 and written as UTF-8 or UTF-16: one piece.
+CodePageResult encodePiece(std::string_view raw, TextEncoding encoding) {
+    bool replaced = false;
+    const std::u16string units = wideFrom(ansi, raw, replaced);
+    ByteBuffer bytes;
+    if (encoding == TextEncoding::Utf8) {
+        // Code page 936 gives no surrogates, so any cut between units is a cut between
+        // characters.
+        const int count = static_cast<int>(units.size());
+        const int needed =
+            count > 0 ? platform::wideCharToMultiByte(utf8, units.data(), count, nullptr, 0) : 0;
+        bytes.assign(static_cast<std::size_t>(needed), '\0');
+        if (needed > 0)
+            platform::wideCharToMultiByte(utf8, units.data(), count, bytes.data(), needed);
+    } else {
+        bytes.reserve(2 * units.size());
+        appendBytes(bytes, units, encoding == TextEncoding::Utf16BE);
+    }
+    return {std::move(bytes), replaced};
+}
+
+CodePageResult encodeBySystem(std::string_view text, TextEncoding encoding,
+                              const WorkControl& control, std::string_view terminator) {
+    ByteCollector collector(text.size());
+    const FallbackOutcome outcome = encodeBySystemInto(text, encoding, collector, control);
+    if (outcome == FallbackOutcome::Abandoned)
+        return {AnsiText(), false, true};
+    ByteBuffer bytes = collector.take();
+    bytes.append(terminator);
+    return {std::move(bytes), outcome == FallbackOutcome::Lossy};
 }
 
 } // namespace
 
-CodePageResult decodeUtf16BySystem(std::string_view bytes) {
-    std::string data(bytes);
-    if (data.empty() || data.back() != '\0')
-        data.append(2, '\0');
-    std::u16string units = unitsOf(data);
-    // Read as a zero-terminated string, but never past the end of the data.
-    const std::size_t terminator = units.find(u'\0');
-    if (terminator == std::u16string::npos)
-        units.push_back(u'\0');
-    else
-        units.resize(terminator + 1);
-    std::string buffer(data.size() + 1, ' ');
-    bool used = false;
-    platform::wideCharToMultiByte(ansi, units.data(), platform::zeroTerminated, buffer.data(),
-                                  static_cast<int>(buffer.size()), nullptr, &used);
-    buffer.resize(std::strlen(buffer.c_str()));
-    return {std::move(buffer), used};
+CodePageResult decodeUtf16BySystem(std::string_view bytes, const WorkControl& control) {
+    // Read as a zero-terminated string of little-endian units, never past the end of the data;
+    // an odd last byte other than zero is a unit of its own.
+    std::size_t length = bytes.size() & ~std::size_t{1};
+    bool terminated = false;
+    for (std::size_t i = 0; i < length; i += 2) {
+        if (bytes[i] == '\0' && bytes[i + 1] == '\0') {
+            length = i;
+            terminated = true;
+            break;
+        }
+    }
+    const std::string_view whole = bytes.substr(0, length);
+    Joined joined(length / 2);
+    const bool finished = eachPiece(
+        pieceEnds(whole, TextEncoding::Utf16LE, pieceSizeOf(control)), control,
+        [&](std::size_t start, std::size_t end) {
+            return ansiFromUnits(unitsOf(whole.substr(start, end - start)));
+        },
+        joined);
+    if (finished && !terminated && (bytes.size() & 1) != 0 && bytes.back() != '\0') {
+        CodePageResult last = ansiFromUnits(
+            std::u16string(1, static_cast<char16_t>(static_cast<unsigned char>(bytes.back()))));
+        joined(last);
+    }
+    return joined.done(finished);
 }
 
-CodePageResult decodeUtf8BySystem(std::string_view bytes) {
-    std::string data(bytes);
-    if (data.empty() || static_cast<unsigned char>(data.back()) < 0x7F)
-        data.push_back('\0');
-    const int length = static_cast<int>(data.size());
-    const int needed = platform::multiByteToWideChar(utf8, data.data(), length, nullptr, 0);
-    std::u16string units(static_cast<std::size_t>(needed), u'\0');
-    bool replaced = false;
-    if (needed > 0)
-        platform::multiByteToWideChar(utf8, data.data(), length, units.data(), needed, &replaced);
-    CodePageResult result = decodeUtf16BySystem(littleEndianBytes(units));
-    result.lossy = result.lossy || replaced;
-    return result;
+CodePageResult decodeUtf8BySystem(std::string_view bytes, const WorkControl& control) {
+    // The text ends at the first zero byte, yet a bad sequence after it still counts as one
+    // replaced. A zero byte starts a character, so it is a place to cut.
+    const std::size_t zero = std::min(bytes.find('\0'), bytes.size());
+    Joined joined(zero);
+    const bool finished = eachPiece(
+        pieceEnds(bytes, TextEncoding::Utf8, pieceSizeOf(control)), control,
+        [&](std::size_t start, std::size_t end) {
+            const std::size_t middle = std::clamp(zero, start, end);
+            bool replaced = false;
+            CodePageResult piece =
+                ansiFromUnits(wideFrom(utf8, bytes.substr(start, middle - start), replaced));
+            piece.lossy = piece.lossy || replaced;
+            if (middle < end && !piece.lossy) {
+                const std::string_view rest = bytes.substr(middle, end - middle);
+                platform::multiByteToWideChar(utf8, rest.data(), static_cast<int>(rest.size()),
+                                              nullptr, 0, &replaced);
+                piece.lossy = replaced;
+            }
+            return piece;
+        },
+        joined);
+    return joined.done(finished);
 }
 
-CodePageResult encodeUtf16LEBySystem(std::string_view text) {
-    bool replaced = false;
-    std::u16string units = wideFromAnsi(uptoZero(text), replaced);
-    units.push_back(u'\0');
-    return {littleEndianBytes(units), replaced};
+FallbackOutcome encodeBySystemInto(std::string_view text, TextEncoding encoding, ByteSink& sink,
+                                   const WorkControl& control) {
+    const std::string_view raw = uptoZero(text);
+    bool lossy = false;
+    bool refused = false;
+    const bool finished = eachPiece(
+        codePagePieceEnds(raw, pieceSizeOf(control)), control,
+        [&](std::size_t start, std::size_t end) {
+            return encodePiece(raw.substr(start, end - start), encoding);
+        },
+        [&](CodePageResult& piece) {
+            lossy = lossy || piece.lossy;
+            refused = !sink.append(piece.text);
+            return !refused;
+        });
+    if (refused)
+        return FallbackOutcome::Refused;
+    if (!finished)
+        return FallbackOutcome::Abandoned;
+    return lossy ? FallbackOutcome::Lossy : FallbackOutcome::Exact;
 }
 
-CodePageResult encodeUtf16BEBySystem(std::string_view text) {
-    CodePageResult result = encodeUtf16LEBySystem(text);
-    for (std::size_t i = 0; i + 2 < result.text.size(); i += 2)
-        std::swap(result.text[i], result.text[i + 1]);
-    return result;
+CodePageResult encodeUtf16LEBySystem(std::string_view text, const WorkControl& control) {
+    return encodeBySystem(text, TextEncoding::Utf16LE, control, std::string_view("\0\0", 2));
 }
 
-CodePageResult encodeUtf8BySystem(std::string_view text) {
-    const CodePageResult wide = encodeUtf16LEBySystem(text);
-    const std::u16string units = unitsOf(wide.text);
-    const int count = static_cast<int>(units.size());
-    const int needed = platform::wideCharToMultiByte(utf8, units.data(), count, nullptr, 0);
-    std::string buffer(static_cast<std::size_t>(needed), '\0');
-    if (needed > 0)
-        platform::wideCharToMultiByte(utf8, units.data(), count, buffer.data(), needed);
-    // Up to and including the first zero byte.
-    const std::size_t zero = buffer.find('\0');
-    if (zero != std::string::npos)
-        buffer.resize(zero + 1);
-    return {std::move(buffer), wide.lossy};
+CodePageResult encodeUtf16BEBySystem(std::string_view text, const WorkControl& control) {
+    return encodeBySystem(text, TextEncoding::Utf16BE, control, std::string_view("\0\0", 2));
+}
+
+CodePageResult encodeUtf8BySystem(std::string_view text, const WorkControl& control) {
+    return encodeBySystem(text, TextEncoding::Utf8, control, std::string_view("\0", 1));
+}
+
+CodePageResult codePageInPieces(CodePageResult (*step)(std::string_view), std::string_view text,
+                                const WorkControl& control) {
+    text = uptoZero(text);
+    Joined joined(text.size());
+    const bool finished = eachPiece(
+        codePagePieceEnds(text, pieceSizeOf(control)), control,
+        [&](std::size_t start, std::size_t end) { return step(text.substr(start, end - start)); },
+        joined);
+    return joined.done(finished);
 }
 
 } // namespace engine

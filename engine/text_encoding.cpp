@@ -291,30 +291,25 @@ PiecesOutcome encodeInPieces(std::string_view raw, TextEncoding encoding, ByteSi
 }
 
 // The text the converter rejected, through the system fallback behind the mark already in the
-// sink; the text's own bytes when the fallback gives nothing.
-FileProblem encodeByFallback(std::string_view text, TextEncoding encoding, ByteSink& sink) {
-    const std::string_view raw = text.substr(0, text.find('\0'));
-    CodePageResult fallback;
-    std::size_t dropped = 0; // the fallback's terminating zero byte or unit
-    if (encoding == TextEncoding::Utf8) {
-        fallback = encodeUtf8BySystem(text);
-        dropped = 1;
-    } else if (encoding == TextEncoding::Utf16LE) {
-        fallback = encodeUtf16LEBySystem(text);
-        dropped = 2;
-    } else if (encoding == TextEncoding::Utf16BE) {
-        fallback = encodeUtf16BEBySystem(text);
-        dropped = 2;
+// sink; the text's own bytes where there is no fallback (Big5).
+FileProblem encodeByFallback(std::string_view text, TextEncoding encoding, ByteSink& sink,
+                             const WorkControl& control) {
+    if (encoding == TextEncoding::Utf8 || encoding == TextEncoding::Utf16LE ||
+        encoding == TextEncoding::Utf16BE) {
+        switch (encodeBySystemInto(text, encoding, sink, control)) {
+        case FallbackOutcome::Exact:
+            return FileProblem::None;
+        case FallbackOutcome::Lossy:
+            return FileProblem::LossyEncode;
+        case FallbackOutcome::Refused:
+            return FileProblem::OutputUnwritable;
+        case FallbackOutcome::Abandoned:
+            return FileProblem::Abandoned;
+        }
     }
-    if (!fallback.text.empty())
-        fallback.text.resize(fallback.text.size() - std::min(dropped, fallback.text.size()));
-    const bool unconverted = fallback.text.empty();
-    const std::string_view bytes = unconverted ? raw : std::string_view(fallback.text);
-    if (!sink.append(bytes))
+    if (!sink.append(text.substr(0, text.find('\0'))))
         return FileProblem::OutputUnwritable;
-    if (unconverted)
-        return FileProblem::Unconverted;
-    return fallback.lossy ? FileProblem::LossyEncode : FileProblem::None;
+    return FileProblem::Unconverted;
 }
 
 // The first zero character of the content read as `encoding`: a zero unit of UTF-16, else a zero
@@ -471,11 +466,13 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
         const std::string_view content = std::string_view(data).substr(contentStart);
         CodePageResult fallback;
         if (encoding == TextEncoding::Utf8)
-            fallback = decodeUtf8BySystem(content);
+            fallback = decodeUtf8BySystem(content, control);
         else if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
-            fallback = decodeUtf16BySystem(content);
+            fallback = decodeUtf16BySystem(content, control);
         else
-            fallback = big5ToAnsi(content);
+            fallback = codePageInPieces(big5ToAnsi, content, control);
+        if (fallback.abandoned)
+            return {AnsiText(), encoding, false, true, std::nullopt};
         if (!fallback.text.empty())
             return {std::move(fallback.text), encoding, fallback.lossy || loneByte.has_value(),
                     false, contentCut};
@@ -529,7 +526,7 @@ FileProblem encodeTextInto(std::string_view text, TextEncoding encoding, ByteSin
     }
     if (!sink.truncate(mark.size()))
         return FileProblem::OutputUnwritable;
-    return encodeByFallback(text, encoding, sink);
+    return encodeByFallback(text, encoding, sink, control);
 }
 
 EncodedText encodeText(std::string_view text, TextEncoding encoding) {

@@ -462,6 +462,41 @@ TEST_F(CommandFault, closedStandardOutputStopsTheRun) {
     EXPECT_EQ(sources(), before);
 }
 
+// "--check" stops as a run does: a signal during its last file gives that file up and ends the
+// check with the signal's status; and "--jobs" sets its workers as it sets a run's.
+TEST_F(CommandFault, checkStopsWhenToldAndTakesItsWorkers) {
+    write("a.txt", gbkHello);
+    write("large.txt", largeText(32u << 20));
+    std::map<int, long> threadsSeen;
+    for (const int jobs : {1, 4}) {
+        SCOPED_TRACE(jobs);
+        fs::remove(root / ".converter.out"); // the earlier check's lines
+        Converter converter(root, {"--check", "--jobs", std::to_string(jobs), "--script", "s2t",
+                                   "a.txt", "large.txt"});
+        const fs::path tasks = "/proc/" + std::to_string(converter.pid) + "/task";
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (threadsSeen[jobs] == 0 && converter.running() &&
+               std::chrono::steady_clock::now() < deadline) {
+            // The large file is in hand once the first file's line is out.
+            if (readBytes(root / ".converter.out").ends_with("/a.txt\n")) {
+                std::error_code gone;
+                threadsSeen[jobs] =
+                    std::distance(fs::directory_iterator(tasks, gone), fs::directory_iterator());
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (threadsSeen[jobs] == 0)
+            GTEST_SKIP() << "the check finished before the signal could reach it";
+        kill(converter.pid, SIGINT);
+        Finished run = converter.finish();
+        // It ends by the signal, after its clean-up, as a run does.
+        ASSERT_FALSE(run.exited) << "exited with " << run.status;
+        EXPECT_EQ(run.status, SIGINT);
+        EXPECT_EQ(lines(run.out).size(), 1u) << run.out;
+    }
+    EXPECT_EQ(threadsSeen[4] - threadsSeen[1], 3) << threadsSeen[1] << " with --jobs 1";
+}
+
 // "--folder ." names the result folder plainly, and a killed run's leftover in the folder
 // scanned is no source.
 TEST_F(CommandFault, folderRunFromTheWorkingFolder) {

@@ -1,5 +1,6 @@
 #include "engine/conversion_check.h"
 
+#include <atomic>
 #include <filesystem>
 #include <string>
 
@@ -59,6 +60,16 @@ TEST_P(CheckConversion, findsWhatTheConversionReports) {
         EXPECT_EQ(check.first->utf8, row.utf8);
         EXPECT_EQ(check.first->bytes, row.bytes);
     }
+
+    // A stop gives the check up, as it gives up a conversion.
+    const std::atomic<bool> stop{true};
+    WorkControl stopped;
+    stopped.abandon = &stop;
+    EXPECT_EQ(checkConversion(folder.path("a.txt"), row.input, row.output,
+                              row.script == ScriptMode::None ? ScriptStep() : script,
+                              DetectionRule::Classic, stopped)
+                  .status.problem,
+              FileProblem::Abandoned);
 
     std::filesystem::create_directory(folder.native("out"));
     TextEncoding detected = TE::Auto;

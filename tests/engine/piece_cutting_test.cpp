@@ -116,7 +116,56 @@ INSTANTIATE_TEST_SUITE_P(
         PieceRow{"toBig5Lossy", Step::Script, TE::Ansi, ScriptMode::SimplifiedToBig5,
                  gbLines + ansi("€😀\n") + gbLines},
         PieceRow{"simplifiedToTraditional", Step::Script, TE::Ansi,
-                 ScriptMode::SimplifiedToTraditional, gbLines + "\x81\n" + gbLines}),
+                 ScriptMode::SimplifiedToTraditional, gbLines + "\x81\n" + gbLines},
+        // No line feeds: the digits 30-39 end a four-byte character or sit in its middle.
+        PieceRow{"fourBytesAndDigits", Step::Encode, TE::Utf8, ScriptMode::None,
+                 repeated("\x81\x30\x81\x30\x81\x31\x81\x32"
+                          "9",
+                          10)},
+        PieceRow{"chineseOnly", Step::Encode, TE::Utf16LE, ScriptMode::None,
+                 "a" + repeated(ansi("头发和发展为什么"), 12)},
+        PieceRow{"chineseOnlyBadLate", Step::Encode, TE::Utf8, ScriptMode::None,
+                 "a" + repeated(ansi("头发和发展为什么"), 12) + "\x81\x20" + ansi("头发")},
+        // ê and a combining caron make one Big5-HKSCS character only when converted together.
+        PieceRow{"combiningMarkIntoBig5Hkscs", Step::Encode, TE::Big5Hkscs, ScriptMode::None,
+                 repeated(ansi("頭髮") + "\xA8\xBA\x81\x30\xBD\x38", 12)},
+        PieceRow{"utf8OneLine", Step::Decode, TE::Utf8, ScriptMode::None,
+                 repeated("中文字符😀a", 12) + "\xFF" + repeated("中文", 12)},
+        // Cut only after a four-byte character's last continuation byte.
+        PieceRow{"utf8Emoji", Step::Decode, TE::Utf8, ScriptMode::None, "a" + repeated("😀", 20)},
+        // Big5 trail bytes include "@" (40).
+        PieceRow{"big5OneLine", Step::Decode, TE::Big5, ScriptMode::None,
+                 repeated("\xA4\xA4\xA4@\xA4\xE5", 12)},
+        PieceRow{"big5StepOneLine", Step::Script, TE::Ansi, ScriptMode::Big5ToTraditional,
+                 repeated("\xA4\xA4\xA4@\xA4\n\xA4", 12)}),
+    [](const testing::TestParamInfo<PieceRow>& row) { return std::string(row.param.name); });
+
+// Without workers the converter reads a text whole; the fallback that follows its refusal still
+// sees the stop and gives the text up.
+class StopInFallback : public testing::TestWithParam<PieceRow> {};
+
+TEST_P(StopInFallback, givesUpTheText) {
+    const std::atomic<bool> stop{true};
+    WorkControl control;
+    control.abandon = &stop;
+    const std::string got = outcome(GetParam(), control);
+    const std::string abandoned =
+        GetParam().step == Step::Decode
+            ? "|abandoned"
+            : "|" + std::to_string(static_cast<int>(FileProblem::Abandoned));
+    EXPECT_TRUE(got.ends_with(abandoned)) << got;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, StopInFallback,
+    testing::Values(
+        PieceRow{"utf8BadByte", Step::Decode, TE::Utf8, ScriptMode::None, utf8Lines + "\xFF"},
+        PieceRow{"utf16LoneSurrogate", Step::Decode, TE::Utf16LE, ScriptMode::None,
+                 std::string("a\0\x00\xD8", 4)},
+        PieceRow{"big5BadPair", Step::Decode, TE::Big5, ScriptMode::None, "\xA4\xA4\x81\x20"},
+        PieceRow{"intoUtf8", Step::Encode, TE::Utf8, ScriptMode::None, gbLines + "\x81\x20"},
+        PieceRow{"intoUtf16LE", Step::Encode, TE::Utf16LE, ScriptMode::None, "\x81\x20"},
+        PieceRow{"intoUtf16BE", Step::Encode, TE::Utf16BE, ScriptMode::None, "\x81\x20"}),
     [](const testing::TestParamInfo<PieceRow>& row) { return std::string(row.param.name); });
 
 TEST(PieceCutting, cutsOnlyWhereNoCharacterStraddles) {
@@ -129,6 +178,10 @@ TEST(PieceCutting, cutsOnlyWhereNoCharacterStraddles) {
     }
     for (const std::size_t end : pieceEnds(gbLines, TE::Ansi, 16))
         EXPECT_EQ(gbLines[end - 1], '\n');
+    // A text without line feeds is cut too, so that a stop is seen within it.
+    const std::string oneLine = "a" + repeated(ansi("头发和发展为什么"), 12);
+    EXPECT_GT(pieceEnds(oneLine, TE::Ansi, 16).size(), oneLine.size() / 32);
+    EXPECT_GT(codePagePieceEnds(oneLine, 16).size(), oneLine.size() / 32);
 }
 
 TEST(PieceCutting, stopGivesUpTheFileAndProgressReachesTheEnd) {
