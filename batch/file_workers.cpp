@@ -31,7 +31,7 @@ engine::ScriptStepOutcome convertScriptInPlace(engine::ScriptMode mode, AnsiText
         return {};
     engine::ScriptResult converted = engine::convertScript(mode, text, control);
     text = std::move(converted.text);
-    return {converted.problem, engine::leavesBig5(mode)};
+    return {converted.problem, engine::leavesBig5(mode), std::move(converted.detail)};
 }
 
 std::int64_t memoryBudget(std::int64_t largestFile) {

@@ -291,6 +291,8 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
                        ? questionMarksAdded(before, source.text)
                        : Tally();
         });
+        if (check.status.problem == FileProblem::ScriptUnavailable)
+            check.status.detail = stepped.detail;
     }
 
     check.written = output == TextEncoding::Auto ? detected : output;

@@ -23,11 +23,13 @@ struct Shared {
     std::string folder;
     std::shared_ptr<const OpenccConverter> loaded[2];
     bool tried[2] = {false, false};
+    std::string failure[2]; // what the library said when a load failed
 
     void drop() {
         for (int i = 0; i < 2; ++i) {
             loaded[i].reset();
             tried[i] = false;
+            failure[i].clear();
         }
     }
 };
@@ -62,7 +64,8 @@ OpenccConverter::OpenccConverter(std::unique_ptr<opencc::SimpleConverter> loaded
 OpenccConverter::~OpenccConverter() = default;
 
 std::unique_ptr<OpenccConverter> OpenccConverter::open(ScriptDirection direction,
-                                                       const std::string& dictionaryDirectory) {
+                                                       const std::string& dictionaryDirectory,
+                                                       std::string* failure) {
     // A bare name makes the library search its installed data folder; a path makes it take the
     // dictionaries from the configuration's own folder.
     std::string configuration = configurationName(direction);
@@ -71,7 +74,13 @@ std::unique_ptr<OpenccConverter> OpenccConverter::open(ScriptDirection direction
     try {
         auto loaded = std::make_unique<opencc::SimpleConverter>(configuration);
         return std::unique_ptr<OpenccConverter>(new OpenccConverter(std::move(loaded)));
+    } catch (const std::exception& error) {
+        if (failure)
+            *failure = error.what();
+        return nullptr;
     } catch (...) {
+        if (failure)
+            *failure = "unknown failure loading " + configuration;
         return nullptr;
     }
 }
@@ -93,9 +102,16 @@ std::shared_ptr<const OpenccConverter> sharedOpenccConverter(ScriptDirection dir
     const int index = static_cast<int>(direction);
     if (!converters.tried[index]) {
         converters.tried[index] = true;
-        converters.loaded[index] = OpenccConverter::open(direction, converters.folder);
+        converters.loaded[index] =
+            OpenccConverter::open(direction, converters.folder, &converters.failure[index]);
     }
     return converters.loaded[index];
+}
+
+std::string openccLoadFailure(ScriptDirection direction) {
+    Shared& converters = shared();
+    const std::lock_guard<std::mutex> held(converters.lock);
+    return converters.failure[static_cast<int>(direction)];
 }
 
 void setOpenccDictionaryDirectory(std::string path) {

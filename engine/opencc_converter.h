@@ -22,9 +22,11 @@ class OpenccConverter {
 public:
     // Loads the direction's configuration and its dictionaries from dictionaryDirectory, or,
     // when that is empty, from where the library was installed to look. nullptr when the
-    // configuration or a dictionary is missing or unreadable.
+    // configuration or a dictionary is missing or unreadable; `failure`, when given, then
+    // receives the library's own words.
     static std::unique_ptr<OpenccConverter> open(ScriptDirection direction,
-                                                 const std::string& dictionaryDirectory);
+                                                 const std::string& dictionaryDirectory,
+                                                 std::string* failure = nullptr);
     ~OpenccConverter();
     OpenccConverter(const OpenccConverter&) = delete;
     OpenccConverter& operator=(const OpenccConverter&) = delete;
@@ -43,6 +45,10 @@ private:
 // failed load is remembered, so a batch does not retry it for every file. A holder keeps its
 // converter alive through a release or a change of folder.
 std::shared_ptr<const OpenccConverter> sharedOpenccConverter(ScriptDirection direction);
+
+// What the library said when the shared converter of a direction failed to load; empty when it
+// loaded, was not tried yet, or said nothing.
+std::string openccLoadFailure(ScriptDirection direction);
 
 // Where the converters look for their dictionaries; empty means the library's own place. The
 // converters loaded are dropped, so the next use loads from the new place.

@@ -193,9 +193,10 @@ ScriptResult mapScript(ScriptDirection direction, std::string_view text,
         result.text = text;
         return result;
     }
-    auto unavailable = [&result, text] {
+    auto unavailable = [&result, text, direction] {
         result.text = text;
         result.problem = FileProblem::ScriptUnavailable;
+        result.detail = openccLoadFailure(direction);
         return std::move(result);
     };
     // One converter serves every piece, held until the last is done.
@@ -316,7 +317,8 @@ ScriptResult convertScript(ScriptMode mode, std::string_view text, const WorkCon
         if (traditional.problem == FileProblem::Abandoned)
             return traditional;
         CodePageResult big5 = codePageStep(ansiToBig5, traditional.text, second);
-        return {std::move(big5.text), worse(traditional.problem, big5.lossy)};
+        return {std::move(big5.text), worse(traditional.problem, big5.lossy),
+                std::move(traditional.detail)};
     }
     case ScriptMode::TraditionalToBig5: {
         CodePageResult big5 = codePageStep(ansiToBig5, text, control);

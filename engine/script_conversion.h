@@ -46,6 +46,7 @@ struct [[nodiscard]] ScriptResult {
     // passed its input on unchanged), which outweighs LossyScript, when a Big5 step turned
     // characters the target code page lacks into "?" (the rest is kept).
     FileProblem problem = FileProblem::None;
+    std::string detail = {}; // ScriptUnavailable: what the mapping library said (UTF-8), if any
 
     bool ok() const { return problem == FileProblem::None; }
 };

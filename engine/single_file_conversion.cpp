@@ -172,7 +172,7 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
             script(source.text, detected, control.share(decoded, scripted));
         if (stepped.problem == FileProblem::Abandoned)
             return abandoned();
-        note({stepped.problem});
+        note({.problem = stepped.problem, .detail = stepped.detail});
         big5 = stepped.big5;
     }
     if (control.abandoned())

@@ -55,10 +55,11 @@ struct [[nodiscard]] FileConversion {
 struct [[nodiscard]] ScriptStepOutcome {
     platform::FileProblem problem = platform::FileProblem::None;
     bool big5 = false;
+    std::string detail; // ScriptUnavailable: what the mapping library said, if anything
 
     ScriptStepOutcome(platform::FileProblem stepProblem = platform::FileProblem::None,
-                      bool leftBig5 = false)
-        : problem(stepProblem), big5(leftBig5) {}
+                      bool leftBig5 = false, std::string why = {})
+        : problem(stepProblem), big5(leftBig5), detail(std::move(why)) {}
 };
 
 // A script conversion applied between decoding and encoding. It changes the text in place;

@@ -110,6 +110,8 @@ AnsiText describeProblem(const FileStatus& status) {
         break;
     case FileProblem::ScriptUnavailable:
         text = "简繁转换不可用，已按原文写入";
+        if (!status.detail.empty())
+            text += "（" + status.detail + "）";
         break;
     case FileProblem::LossyScript:
         text = "目标代码页缺少部分字符，已替换为“?”";
@@ -187,7 +189,8 @@ std::string describeProblemInEnglish(const FileStatus& status, std::string_view 
         return "a zero byte at offset " + std::to_string(status.offset) +
                " ends the text: what follows was not converted";
     case FileProblem::ScriptUnavailable:
-        return "script conversion unavailable";
+        return status.detail.empty() ? "script conversion unavailable"
+                                     : "script conversion unavailable: " + status.detail;
     case FileProblem::LossyScript:
         return "characters missing from the target code page became ?";
     case FileProblem::Unconverted:

@@ -61,6 +61,7 @@ struct [[nodiscard]] FileStatus {
     int error = 0;
     std::uint64_t length = 0; // SourceTooLarge: the source's size in bytes
     std::uint64_t offset = 0; // ZeroByteCut: the zero byte's place in the source, from 0
+    std::string detail = {};  // ScriptUnavailable: what the library said, in UTF-8; may be empty
 
     bool ok() const { return problem == FileProblem::None; }
     bool operator==(const FileStatus&) const = default;

@@ -169,6 +169,9 @@ TEST(ScriptConversion, missingDictionariesLeaveTheTextAndSayItFailed) {
         ScriptResult result = convertScript(mode, simplified);
         EXPECT_EQ(result.text, simplified);
         EXPECT_EQ(result.problem, FileProblem::ScriptUnavailable);
+        // The library's own words name what it could not load.
+        EXPECT_NE(result.detail.find("/nonexistent/opencc-dictionaries/"), std::string::npos)
+            << result.detail;
     }
     ScriptResult big5 = convertScript(ScriptMode::SimplifiedToBig5, simplified);
     // Without the mapping, the Big5 step gets the Simplified text: 头 and 发 are not in Big5.
