@@ -6,10 +6,8 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
-#include <new>
 #include <optional>
 #include <ostream>
-#include <stdexcept>
 
 #include <CLI/CLI.hpp>
 
@@ -310,13 +308,11 @@ int checkInOrder(
             pool.submit([&, control, i = started] {
                 engine::ConversionCheck result;
                 result.status = {platform::FileProblem::Abandoned};
-                // Memory running out fails this file alone, as in a run.
-                try {
-                    if (!control.abandoned())
-                        result = check(files[i], control);
-                } catch (const std::bad_alloc&) {
-                    result.status = {platform::FileProblem::OutOfMemory};
-                } catch (const std::length_error&) {
+                if (!ranWithinMemory([&] {
+                        if (!control.abandoned())
+                            result = check(files[i], control);
+                    })) {
+                    result = engine::ConversionCheck{};
                     result.status = {platform::FileProblem::OutOfMemory};
                 }
                 const std::lock_guard done(mutex);

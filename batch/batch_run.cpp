@@ -64,37 +64,39 @@ int madeFolderError(const AnsiText& folder) {
 class ResultFolders {
 public:
     void add(const AnsiText& spelled) {
-        auto [it, fresh] = resolved.try_emplace(spelled);
+        auto [it, fresh] = folders.try_emplace(spelled);
         if (!fresh)
             return;
-        if (const int error = madeFolderError(spelled); error != 0) {
+        Folder& folder = it->second;
+        folder.resolved = spelled;
+        if ((folder.error = madeFolderError(spelled)) != 0) {
             // Its files fail for the folder's own reason, and the report never names it as
             // holding results.
-            errors[spelled] = error;
-            unmade.push_back({spelled, error});
-            it->second = spelled;
+            unmade.push_back({spelled, folder.error});
             return;
         }
-        const AnsiText real = platform::realPath(spelled);
-        it->second = real.empty() ? spelled : real + platform::pathSeparator;
-        if (std::ranges::find(listedResolved, it->second) == listedResolved.end()) {
+        if (const AnsiText real = platform::realPath(spelled); !real.empty())
+            folder.resolved = real + platform::pathSeparator;
+        if (std::ranges::find(listedResolved, folder.resolved) == listedResolved.end()) {
             listed.push_back(spelled);
-            listedResolved.push_back(it->second);
+            listedResolved.push_back(folder.resolved);
         }
     }
-    bool contains(const AnsiText& spelled) const { return resolved.contains(spelled); }
-    const AnsiText& resolvedOf(const AnsiText& spelled) const { return resolved.at(spelled); }
-    // The error that kept the folder from being made; 0 when it exists.
-    int errorOf(const AnsiText& spelled) const {
-        const auto it = errors.find(spelled);
-        return it == errors.end() ? 0 : it->second;
+    bool contains(const AnsiText& spelled) const { return folders.contains(spelled); }
+    const AnsiText& resolvedOf(const AnsiText& spelled) const {
+        return folders.at(spelled).resolved;
     }
+    // The error that kept the folder from being made; 0 when it exists.
+    int errorOf(const AnsiText& spelled) const { return folders.at(spelled).error; }
     std::vector<AnsiText> listed;     // made, in the order added
     std::vector<UnmadeFolder> unmade; // could not be made, in the order added
 
 private:
-    std::map<AnsiText, AnsiText> resolved;
-    std::map<AnsiText, int> errors;
+    struct Folder {
+        AnsiText resolved; // as spelled when it could not be made or resolved
+        int error = 0;
+    };
+    std::map<AnsiText, Folder> folders;
     std::vector<AnsiText> listedResolved;
 };
 
@@ -134,7 +136,7 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
 engine::ScriptStep scriptStep(BatchHost& host) {
     return [&host](AnsiText& text, engine::TextEncoding decodedFrom,
                    const engine::WorkControl& control) {
-        return convertScriptInPlace(readScriptMode(host), text, decodedFrom, control);
+        return engine::convertScriptInPlace(readScriptMode(host), text, decodedFrom, control);
     };
 }
 

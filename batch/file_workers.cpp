@@ -23,15 +23,15 @@ constexpr int filesQueuedPerWorker = 4;
 
 } // namespace
 
-engine::ScriptStepOutcome convertScriptInPlace(engine::ScriptMode mode, AnsiText& text,
-                                               engine::TextEncoding decodedFrom,
-                                               const engine::WorkControl& control) {
-    mode = engine::scriptModeForSource(mode, decodedFrom);
-    if (mode == engine::ScriptMode::None)
-        return {};
-    engine::ScriptResult converted = engine::convertScript(mode, text, control);
-    text = std::move(converted.text);
-    return {converted.problem, engine::leavesBig5(mode), std::move(converted.detail)};
+bool ranWithinMemory(const std::function<void()>& work) {
+    try {
+        work();
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) { // a size beyond what a string or vector can hold
+        return false;
+    }
 }
 
 std::int64_t memoryBudget(std::int64_t largestFile) {
@@ -79,25 +79,17 @@ void FileWorkers::convert(std::size_t index, const FileJob& job) {
         return;
     }
     const engine::WorkControl control{&pool, &abandonFlag, &entry.permille};
-    engine::ScriptStep step = settings.scriptOverride;
-    if (!step && job.script != engine::ScriptMode::None)
-        step = [&job](AnsiText& text, engine::TextEncoding decodedFrom,
-                      const engine::WorkControl& given) {
-            return convertScriptInPlace(job.script, text, decodedFrom, given);
-        };
+    const engine::ScriptStep step =
+        settings.scriptOverride ? settings.scriptOverride : engine::scriptStepOf(job.script);
     // Each file starts afresh; the run fills in what an unread source would have carried over.
     engine::TextEncoding detected = engine::TextEncoding::Auto;
     engine::FileConversion conversion;
-    // A worker's task must not end the program: memory running out fails this file alone, and
-    // the output it was writing is removed on the way out.
-    try {
-        conversion = engine::convertFile(job.sourcePath, settings.input, settings.output,
-                                         job.outputFolder, detected, step, settings.rule, control);
-    } catch (const std::bad_alloc&) {
+    if (!ranWithinMemory([&] {
+            conversion =
+                engine::convertFile(job.sourcePath, settings.input, settings.output,
+                                    job.outputFolder, detected, step, settings.rule, control);
+        }))
         conversion = {.status = {platform::FileProblem::OutOfMemory}};
-    } catch (const std::length_error&) {
-        conversion = {.status = {platform::FileProblem::OutOfMemory}};
-    }
     {
         std::lock_guard lock(mutex);
         entry.conversion = conversion;

@@ -43,11 +43,10 @@ struct FileJob {
     std::int64_t size = 0; // the source's length, for the memory budget
 };
 
-// The script conversion of a file's text in place, as it applies to a text decoded from
-// `decodedFrom`: None, or why it was incomplete, and whether the text is Big5 bytes now.
-engine::ScriptStepOutcome convertScriptInPlace(engine::ScriptMode mode, AnsiText& text,
-                                               engine::TextEncoding decodedFrom,
-                                               const engine::WorkControl& control);
+// Runs a file's work on a worker; false when memory ran out on the way. A worker's task must not
+// end the program: memory running out fails that file alone, and what it was writing is removed
+// as the work unwinds.
+bool ranWithinMemory(const std::function<void()>& work);
 
 // The in-flight source bytes a run allows: two large files never convert at once, while small
 // ones share the budget.

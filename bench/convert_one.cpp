@@ -83,15 +83,7 @@ int main(int argc, char** argv) {
     engine::WorkControl control;
     if (workers > 1)
         control.pool = &pool.emplace(workers);
-    engine::ScriptStep script;
-    if (*mode != engine::ScriptMode::None)
-        script = [&mode](platform::AnsiText& text, engine::TextEncoding decodedFrom,
-                         const engine::WorkControl& step) -> engine::ScriptStepOutcome {
-            const engine::ScriptMode applied = engine::scriptModeForSource(*mode, decodedFrom);
-            engine::ScriptResult converted = engine::convertScript(applied, text, step);
-            text = std::move(converted.text);
-            return {converted.problem, engine::leavesBig5(applied)};
-        };
+    const engine::ScriptStep script = engine::scriptStepOf(*mode);
 
     const auto started = std::chrono::steady_clock::now();
     engine::TextEncoding detected = engine::TextEncoding::Auto;

@@ -104,33 +104,6 @@ const ByteBuffer& samplePage() {
     return page;
 }
 
-// Takes the output and throws it away, like a file sink whose writes cost nothing.
-class DiscardingSink final : public engine::ByteSink {
-public:
-    std::span<char> room(std::size_t atLeast) override {
-        if (buffer.size() < atLeast)
-            buffer.resize(atLeast);
-        return {buffer.data(), buffer.size()};
-    }
-    bool wrote(std::size_t count) override {
-        total += count;
-        return true;
-    }
-    bool append(std::string_view bytes) override {
-        total += bytes.size();
-        return true;
-    }
-    bool truncate(std::size_t length) override {
-        total = length;
-        return true;
-    }
-    std::size_t size() const override { return total; }
-
-private:
-    std::string buffer = std::string(std::size_t{1} << 20, '\0');
-    std::size_t total = 0;
-};
-
 void countBytes(benchmark::State& state, std::size_t bytes) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(bytes));
@@ -214,7 +187,8 @@ BENCHMARK_CAPTURE(decode, big5, TextEncoding::Big5);
 void encodeStreamed(benchmark::State& state, TextEncoding encoding) {
     // Big5 takes Traditional text; Simplified text would measure the fallback instead.
     const AnsiText& text = encoding == TextEncoding::Big5 ? sampleTraditional() : sampleAnsi();
-    DiscardingSink sink;
+    // Counts the output and throws it away, like a file sink whose writes cost nothing.
+    engine::CountingSink sink(std::size_t{1} << 20);
     for (auto _ : state)
         benchmark::DoNotOptimize(engine::encodeTextInto(text, encoding, sink));
     countBytes(state, text.size());

@@ -88,6 +88,13 @@ std::size_t ansiTextLength(std::string_view data) {
     return length;
 }
 
+bool isAscii(std::string_view text) {
+    for (const unsigned char byte : text)
+        if (byte >= 0x80)
+            return false;
+    return true;
+}
+
 AnsiText ansiTextView(std::string_view data) {
     return AnsiText(data.substr(0, ansiTextLength(data)));
 }

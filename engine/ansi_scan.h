@@ -17,6 +17,9 @@ using platform::AnsiText;
 // that is the last byte of the data stays.
 std::size_t ansiTextLength(std::string_view data);
 
+// Whether every byte of `text` is below 0x80.
+bool isAscii(std::string_view text);
+
 // The bytes of `data` read as ANSI text (a copy of the first ansiTextLength bytes).
 AnsiText ansiTextView(std::string_view data);
 

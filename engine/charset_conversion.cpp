@@ -97,6 +97,27 @@ bool ByteCollector::pourInto(ByteSink& sink) {
     return ok;
 }
 
+std::span<char> CountingSink::room(std::size_t atLeast) {
+    if (scratch.size() < atLeast)
+        scratch.resize(atLeast);
+    return {scratch.data(), scratch.size()};
+}
+
+bool CountingSink::wrote(std::size_t count) {
+    received += count;
+    return true;
+}
+
+bool CountingSink::append(std::string_view bytes) {
+    received += bytes.size();
+    return true;
+}
+
+bool CountingSink::truncate(std::size_t length) {
+    received = std::min(received, length);
+    return true;
+}
+
 std::uint64_t convertedSizeLimit(std::size_t inputLength) {
     const std::uint64_t length = inputLength;
     return length + 11 * (length / 2 + 128);

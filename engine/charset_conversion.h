@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -70,6 +71,22 @@ private:
     std::vector<Piece> pieces;
     std::size_t total = 0;
     std::size_t nextCapacity;
+};
+
+// Takes bytes only to count them, through one reused room of `roomSize` bytes: a dry run keeps
+// no output, and a larger room makes the converter stop less often.
+class CountingSink final : public ByteSink {
+public:
+    explicit CountingSink(std::size_t roomSize = std::size_t{1} << 16) : scratch(roomSize, '\0') {}
+    std::span<char> room(std::size_t atLeast) override;
+    bool wrote(std::size_t count) override;
+    bool append(std::string_view bytes) override;
+    bool truncate(std::size_t length) override;
+    std::size_t size() const override { return received; }
+
+private:
+    std::string scratch;
+    std::size_t received = 0;
 };
 
 // The most bytes a conversion of `inputLength` bytes may produce: the output buffer starts at

@@ -206,33 +206,6 @@ Tally questionMarksAdded(std::string_view before, std::string_view after) {
     return tally;
 }
 
-// Takes an encoding's bytes only to count them: a check keeps no output.
-class CountingSink final : public ByteSink {
-public:
-    std::span<char> room(std::size_t atLeast) override {
-        if (scratch.size() < atLeast)
-            scratch.resize(atLeast);
-        return {scratch.data(), scratch.size()};
-    }
-    bool wrote(std::size_t count) override {
-        received += count;
-        return true;
-    }
-    bool append(std::string_view bytes) override {
-        received += bytes.size();
-        return true;
-    }
-    bool truncate(std::size_t length) override {
-        received = std::min(received, length);
-        return true;
-    }
-    std::size_t size() const override { return received; }
-
-private:
-    std::string scratch = std::string(std::size_t{1} << 16, '\0');
-    std::size_t received = 0;
-};
-
 } // namespace
 
 ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,

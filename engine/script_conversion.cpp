@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/ansi_scan.h"
 #include "engine/code_page_conversion.h"
 #include "engine/opencc_converter.h"
 #include "engine/piece_cutting.h"
@@ -22,13 +23,6 @@ namespace {
 constexpr size_t mappedPieceSize = 256 * 1024;
 // A line longer than four pieces is cut after its last one-byte character within that limit.
 constexpr size_t longestPieces = 4;
-
-bool isAscii(std::string_view text) {
-    for (unsigned char byte : text)
-        if (byte >= 0x80)
-            return false;
-    return true;
-}
 
 bool isTrailByte(unsigned char byte) {
     return byte >= 0x40 && byte <= 0xFE && byte != 0x7F;

@@ -128,6 +128,24 @@ FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
     return {textProblem};
 }
 
+ScriptStepOutcome convertScriptInPlace(ScriptMode mode, AnsiText& text, TextEncoding decodedFrom,
+                                       const WorkControl& control) {
+    mode = scriptModeForSource(mode, decodedFrom);
+    if (mode == ScriptMode::None)
+        return {};
+    ScriptResult converted = convertScript(mode, text, control);
+    text = std::move(converted.text);
+    return {converted.problem, leavesBig5(mode), std::move(converted.detail)};
+}
+
+ScriptStep scriptStepOf(ScriptMode mode) {
+    if (mode == ScriptMode::None)
+        return {};
+    return [mode](AnsiText& text, TextEncoding decodedFrom, const WorkControl& control) {
+        return convertScriptInPlace(mode, text, decodedFrom, control);
+    };
+}
+
 Big5Output settleBig5Output(AnsiText& text, TextEncoding target, const WorkControl& control) {
     switch (target) {
     case TextEncoding::Utf8:

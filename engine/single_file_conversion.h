@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/script_conversion.h"
 #include "engine/text_encoding.h"
 #include "engine/work_control.h"
 #include "platform/ansi_text.h"
@@ -68,6 +69,14 @@ struct [[nodiscard]] ScriptStepOutcome {
 // it as it is).
 using ScriptStep = std::function<ScriptStepOutcome(AnsiText& text, TextEncoding decodedFrom,
                                                    const WorkControl& control)>;
+
+// The script conversion of `mode` in place, as it applies to a text decoded from `decodedFrom`
+// (scriptModeForSource): None, or why it was incomplete, and whether the text is Big5 bytes now.
+ScriptStepOutcome convertScriptInPlace(ScriptMode mode, AnsiText& text, TextEncoding decodedFrom,
+                                       const WorkControl& control);
+
+// The step convertFile is given for a fixed `mode`; empty for None.
+ScriptStep scriptStepOf(ScriptMode mode);
 
 // How a text that a script step left in Big5 bytes is written for the output encoding `target`.
 // ANSI and Big5 take the bytes as they are, so the file is Big5 (`written`) and is encoded as

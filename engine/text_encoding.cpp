@@ -419,9 +419,7 @@ DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice
     case DetectionRule::Smart: {
         const TextEncoding found = smartSourceEncoding(data);
         // ASCII alone still reads as UTF-8, as the classic rule has it.
-        const bool ascii =
-            std::ranges::all_of(data, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-        return {found, 0, found != TextEncoding::Ansi || ascii};
+        return {found, 0, found != TextEncoding::Ansi || isAscii(data)};
     }
     default:
         return {TextEncoding::Ansi, 0};

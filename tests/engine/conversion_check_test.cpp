@@ -40,17 +40,10 @@ TEST_P(CheckConversion, findsWhatTheConversionReports) {
     const CheckRow& row = GetParam();
     TempFolder folder;
     writeBytes(folder.native("a.txt"), row.source);
-    const ScriptStep script = [&row](AnsiText& text, TextEncoding decodedFrom,
-                                     const WorkControl&) -> ScriptStepOutcome {
-        const ScriptMode mode = scriptModeForSource(row.script, decodedFrom);
-        ScriptResult converted = convertScript(mode, text);
-        text = std::move(converted.text);
-        return {converted.problem, leavesBig5(mode)};
-    };
+    const ScriptStep script = scriptStepOf(row.script);
 
     const ConversionCheck check =
-        checkConversion(folder.path("a.txt"), row.input, row.output,
-                        row.script == ScriptMode::None ? ScriptStep() : script);
+        checkConversion(folder.path("a.txt"), row.input, row.output, script);
     EXPECT_EQ(check.status.problem, row.problem);
     EXPECT_EQ(check.affected, row.affected);
     ASSERT_EQ(check.first.has_value(), row.affected > 0);
@@ -65,17 +58,15 @@ TEST_P(CheckConversion, findsWhatTheConversionReports) {
     const std::atomic<bool> stop{true};
     WorkControl stopped;
     stopped.abandon = &stop;
-    EXPECT_EQ(checkConversion(folder.path("a.txt"), row.input, row.output,
-                              row.script == ScriptMode::None ? ScriptStep() : script,
+    EXPECT_EQ(checkConversion(folder.path("a.txt"), row.input, row.output, script,
                               DetectionRule::Classic, stopped)
                   .status.problem,
               FileProblem::Abandoned);
 
     std::filesystem::create_directory(folder.native("out"));
     TextEncoding detected = TE::Auto;
-    const FileConversion real =
-        convertFile(folder.path("a.txt"), row.input, row.output, folder.path("out"), detected,
-                    row.script == ScriptMode::None ? ScriptStep() : script);
+    const FileConversion real = convertFile(folder.path("a.txt"), row.input, row.output,
+                                            folder.path("out"), detected, script);
     EXPECT_EQ(check.status, real.status);
     EXPECT_EQ(check.detected, real.detected);
     EXPECT_EQ(check.written, real.written);
