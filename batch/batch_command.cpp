@@ -12,10 +12,10 @@
 #include <CLI/CLI.hpp>
 
 #include "batch/batch_run.h"
+#include "batch/batch_session.h"
 #include "batch/choices.h"
 #include "batch/file_workers.h"
 #include "batch/folder_scan.h"
-#include "batch/headless_host.h"
 #include "batch/json_text.h"
 #include "engine/conversion_check.h"
 #include "platform/directory_listing.h"
@@ -36,7 +36,7 @@ namespace {
 // \xHH, so that a name holding a line break still prints as one line and one holding an
 // escape sequence cannot drive the terminal. Outside `keepLineBreaks` (the report), a backslash
 // is doubled, so that no name reads as another name's escaped form.
-std::string shown(const AnsiText& text, bool keepLineBreaks = false) {
+std::string terminalText(const AnsiText& text, bool keepLineBreaks = false) {
     const std::string utf8 = platform::utf8FromAnsi(text).value_or(text);
     std::string out;
     out.reserve(utf8.size());
@@ -60,34 +60,24 @@ std::string shown(const AnsiText& text, bool keepLineBreaks = false) {
     return out;
 }
 
-// Prints one line per file and keeps the report instead of asking.
-class CommandHost : public HeadlessHost {
+// Prints one line per file and the report, and shows the file in hand on a terminal.
+class CommandObserver : public RunObserver {
 public:
-    CommandHost(BatchSession& runSession, std::ostream& outStream, std::ostream& errStream,
-                bool progress)
-        : session(runSession), out(outStream), err(errStream), showProgress(progress) {}
+    CommandObserver(std::ostream& outStream, std::ostream& errStream, bool progress)
+        : out(outStream), err(errStream), showProgress(progress) {}
 
-    void setTextAttribute(std::string_view name, ControlAttribute attribute,
-                          const AnsiText& value) override {
-        HeadlessHost::setTextAttribute(name, attribute, value);
-        if (showProgress && name == control::progressCaption &&
-            attribute == ControlAttribute::Caption) {
+    void runStarted(int files) override { count = files; }
+
+    void fileStarted(int index, const AnsiText& path) override {
+        if (showProgress) {
             // \33[K clears what a longer earlier caption left on the line.
-            err << '\r' << shown(value) << "\33[K" << std::flush;
+            err << '\r' << terminalText(progressCaption(count, index, path)) << "\33[K"
+                << std::flush;
         }
     }
 
-    // The command line's only stop request is Ctrl-C or SIGTERM; a run sees it at its next pump
-    // and abandons the files converting.
-    bool pumpEvents() override {
-        noteInterrupt();
-        return HeadlessHost::pumpEvents();
-    }
-
     void fileFinished(const FileOutcome& outcome) override {
-        noteInterrupt();
-        if (showProgress)
-            err << '\r' << "\33[K" << std::flush;
+        clearProgress();
         // A source that was never read has no encodings to tell.
         if (!platform::isSourceProblem(outcome.status.problem))
             out << engine::encodingName(outcome.detected) << " -> "
@@ -101,33 +91,29 @@ public:
             out << "failed: "
                 << platform::describeProblemInEnglish(outcome.status,
                                                       engine::encodingName(outcome.detected))
-                << " (" << shown(platform::describeProblem(outcome.status)) << ")";
-        out << "  " << shown(outcome.sourcePath) << '\n'
+                << " (" << terminalText(platform::describeProblem(outcome.status)) << ")";
+        out << "  " << terminalText(outcome.sourcePath) << '\n'
             << std::flush; // a line once written survives whatever ends the process
     }
 
     // Only the report is printed: its details repeat the reasons the file lines gave.
-    platform::MessageAnswer showMessage(const AnsiText& message, int style, const AnsiText& title,
-                                        const AnsiText& details = {}) override {
-        if (showProgress)
-            err << '\r' << "\33[K" << std::flush;
-        AnsiText lines = message;
+    void runFinished(const BatchSummary& summary) override {
+        clearProgress();
+        AnsiText lines = completionReport(summary, false);
         std::erase(lines, '\r');
-        const std::string report = shown(lines, true);
-        out << report << '\n' << std::flush;
-        return HeadlessHost::showMessage(message, style, title, details);
+        out << terminalText(lines, true) << '\n' << std::flush;
     }
 
 private:
-    void noteInterrupt() {
-        if (platform::interruptSignal() != 0)
-            session.stopRequested = true;
+    void clearProgress() {
+        if (showProgress)
+            err << '\r' << "\33[K" << std::flush;
     }
 
-    BatchSession& session;
     std::ostream& out;
     std::ostream& err;
     bool showProgress;
+    int count = 0;
 };
 
 // The names a group's option takes, the default first: "auto (default) | ansi | ...".
@@ -238,10 +224,10 @@ void printCheck(std::ostream& out, const AnsiText& path, const engine::Conversio
                 << ", the first at line " << check.first->line << ", column " << check.first->column
                 << ": "
                 << (check.first->utf8.empty() || !character ? hexBytes(check.first->bytes, "\\x")
-                                                            : shown(*character));
+                                                            : terminalText(*character));
         }
     }
-    out << "  " << shown(path) << '\n' << std::flush;
+    out << "  " << terminalText(path) << '\n' << std::flush;
 }
 
 // The same facts as one JSON object.
@@ -337,17 +323,12 @@ int checkInOrder(
     return platform::interruptSignal();
 }
 
-// --check: every file through the engine's dry run with the choices the host holds, as a run
-// would read them, in the list's order: an unrepresentable name at its place in `at` (how many
-// files come before it; first when `at` is empty). Nothing is written, so there is no result
-// folder.
-int checkFiles(BatchHost& host, const std::vector<AnsiText>& files,
+// --check: every file through the engine's dry run with the run's options, in the list's order:
+// an unrepresentable name at its place in `at` (how many files come before it; first when `at`
+// is empty). Nothing is written, so there is no result folder.
+int checkFiles(const RunOptions& options, const std::vector<AnsiText>& files,
                const std::vector<AnsiText>& unrepresentable, const std::vector<std::size_t>& at,
-               bool json, std::ostream& out, int jobs) {
-    const auto input = static_cast<engine::TextEncoding>(selectedValue(host, ChoiceGroup::Input));
-    const auto output = static_cast<engine::TextEncoding>(selectedValue(host, ChoiceGroup::Output));
-    const auto rule = host.selected(control::smartDetectionBox) ? engine::DetectionRule::Smart
-                                                                : engine::DetectionRule::Classic;
+               bool json, std::ostream& out) {
     auto print = [&](const AnsiText& path, const engine::ConversionCheck& check) {
         json ? printCheckAsJson(out, path, check) : printCheck(out, path, check);
         return check.complete();
@@ -364,12 +345,13 @@ int checkFiles(BatchHost& host, const std::vector<AnsiText>& files,
             complete = print(unrepresentable[nextName], check) && complete;
         }
     };
-    const engine::ScriptStep script = scriptStep(host);
+    const engine::ScriptStep script = options.script ? options.script() : engine::ScriptStep();
     std::size_t printedFiles = 0;
     const int signal = checkInOrder(
-        files, jobs,
+        files, options.jobs,
         [&](const AnsiText& path, const engine::WorkControl& control) {
-            return engine::checkConversion(path, input, output, script, rule, control);
+            return engine::checkConversion(path, options.input, options.output, script,
+                                           options.detection, control);
         },
         [&](const AnsiText& path, const engine::ConversionCheck& check) {
             printNamesBefore(printedFiles++);
@@ -379,6 +361,81 @@ int checkFiles(BatchHost& host, const std::vector<AnsiText>& files,
         return exitInterrupted + signal;
     printNamesBefore(files.size());
     return complete ? exitAllConverted : exitSomeFailed;
+}
+
+// The choices the options name, checked against the choice table; false with the error set.
+bool readChoices(const TypedOptions& typed, BatchArguments& parsed) {
+    parsed.smartDetection = typed.in == detectName;
+    const Choice* input =
+        findChoiceByName(ChoiceGroup::Input, parsed.smartDetection ? "auto" : typed.in);
+    if (!input) {
+        parsed.error = "unknown encoding '" + typed.in + "' for --in";
+        return false;
+    }
+    parsed.input = static_cast<engine::TextEncoding>(input->value);
+    const Choice* output = findChoiceByName(ChoiceGroup::Output, typed.out);
+    if (!output) {
+        parsed.error = "unknown encoding '" + typed.out + "' for --out";
+        return false;
+    }
+    parsed.output = static_cast<engine::TextEncoding>(output->value);
+    const Choice* script = findChoiceByName(ChoiceGroup::Script, typed.script);
+    if (!script) {
+        parsed.error = "unknown script mode '" + typed.script + "' for --script";
+        return false;
+    }
+    parsed.script = static_cast<engine::ScriptMode>(script->value);
+    return true;
+}
+
+// The folder, the filter and the files, made absolute against `workingFolder`; false with the
+// error set.
+bool readPaths(const TypedOptions& typed, bool folderGiven, bool filterGiven,
+               const AnsiText& workingFolder, BatchArguments& parsed) {
+    if (folderGiven) {
+        auto folder = platform::ansiFromUtf8(typed.folder);
+        if (!folder || folder->empty()) {
+            parsed.error = "--folder needs a value in UTF-8";
+            return false;
+        }
+        parsed.folder = platform::absolutePath(*folder, workingFolder);
+    }
+    if (filterGiven) {
+        // An empty filter takes every file, as an empty filter box does.
+        auto filter = platform::ansiFromUtf8(typed.filter);
+        if (!filter) {
+            parsed.error = "--filter needs a value in UTF-8";
+            return false;
+        }
+        parsed.filter = *filter;
+    }
+    for (const std::string& argument : typed.files) {
+        if (auto path = platform::ansiPath(argument); path && !path->empty())
+            parsed.files.push_back(platform::absolutePath(*path, workingFolder));
+        else if (!argument.empty()) {
+            parsed.unrepresentable.push_back(platform::displayName(argument));
+            parsed.unrepresentableAt.push_back(parsed.files.size());
+        } else {
+            parsed.error = "an empty file name";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The usage error of options that do not go together; empty when they do.
+std::string conflictOf(const BatchArguments& parsed, bool folderGiven, bool filterGiven) {
+    if (folderGiven && (!parsed.files.empty() || !parsed.unrepresentable.empty()))
+        return "give either files or --folder, not both";
+    if (!folderGiven && (parsed.patternScan || filterGiven || parsed.recursive))
+        return "--filter, --pattern-scan and --recursive need --folder";
+    if (parsed.json && !parsed.check)
+        return "--json needs --check";
+    if (!folderGiven && parsed.files.empty() && parsed.unrepresentable.empty())
+        return "no files given";
+    if (parsed.files.empty() && !parsed.unrepresentable.empty())
+        return "no file name is valid UTF-8";
+    return {};
 }
 
 } // namespace
@@ -420,60 +477,30 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
 
     const bool folderGiven = app.count("--folder") > 0;
     const bool filterGiven = app.count("--filter") > 0;
-    parsed.smartDetection = typed.in == detectName;
-    const Choice* input =
-        findChoiceByName(ChoiceGroup::Input, parsed.smartDetection ? "auto" : typed.in);
-    if (!input)
-        return fail("unknown encoding '" + typed.in + "' for --in");
-    parsed.input = static_cast<engine::TextEncoding>(input->value);
-    const Choice* output = findChoiceByName(ChoiceGroup::Output, typed.out);
-    if (!output)
-        return fail("unknown encoding '" + typed.out + "' for --out");
-    parsed.output = static_cast<engine::TextEncoding>(output->value);
-    const Choice* script = findChoiceByName(ChoiceGroup::Script, typed.script);
-    if (!script)
-        return fail("unknown script mode '" + typed.script + "' for --script");
-    parsed.script = static_cast<engine::ScriptMode>(script->value);
-
-    if (folderGiven) {
-        auto folder = platform::ansiFromUtf8(typed.folder);
-        if (!folder || folder->empty())
-            return fail("--folder needs a value in UTF-8");
-        parsed.folder = platform::absolutePath(*folder, workingFolder);
-    }
-    if (filterGiven) {
-        // An empty filter takes every file, as an empty filter box does.
-        auto filter = platform::ansiFromUtf8(typed.filter);
-        if (!filter)
-            return fail("--filter needs a value in UTF-8");
-        parsed.filter = *filter;
-    }
     parsed.patternScan = typed.patternScan;
     parsed.recursive = typed.recursive;
     parsed.check = typed.check;
     parsed.json = typed.json;
     parsed.jobs = typed.jobs;
-
-    for (const std::string& argument : typed.files) {
-        if (auto path = platform::ansiPath(argument); path && !path->empty())
-            parsed.files.push_back(platform::absolutePath(*path, workingFolder));
-        else if (!argument.empty()) {
-            parsed.unrepresentable.push_back(platform::displayName(argument));
-            parsed.unrepresentableAt.push_back(parsed.files.size());
-        } else
-            return fail("an empty file name");
-    }
-    if (folderGiven && (!parsed.files.empty() || !parsed.unrepresentable.empty()))
-        return fail("give either files or --folder, not both");
-    if (!folderGiven && (parsed.patternScan || filterGiven || parsed.recursive))
-        return fail("--filter, --pattern-scan and --recursive need --folder");
-    if (parsed.json && !parsed.check)
-        return fail("--json needs --check");
-    if (!folderGiven && parsed.files.empty() && parsed.unrepresentable.empty())
-        return fail("no files given");
-    if (parsed.files.empty() && !parsed.unrepresentable.empty())
-        return fail("no file name is valid UTF-8");
+    if (!readChoices(typed, parsed) ||
+        !readPaths(typed, folderGiven, filterGiven, workingFolder, parsed))
+        return parsed;
+    parsed.error = conflictOf(parsed, folderGiven, filterGiven);
     return parsed;
+}
+
+RunOptions runOptionsOf(const BatchArguments& arguments) {
+    RunOptions options;
+    options.input = arguments.input;
+    options.output = arguments.output;
+    options.script = fixedScript(arguments.script);
+    options.detection =
+        arguments.smartDetection ? engine::DetectionRule::Smart : engine::DetectionRule::Classic;
+    options.subFolders = arguments.recursive ? SubFolders::Include : SubFolders::Skip;
+    options.jobs = arguments.jobs;
+    // The exit status counts what a stop left undone.
+    options.unreachedFilesFail = true;
+    return options;
 }
 
 int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
@@ -489,43 +516,42 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
         return exitUsageError;
     }
 
-    BatchSession session;
-    CommandHost host(session, out, err, progressOnErr);
-    host.chooseInput(parsed.input);
-    host.chooseOutput(parsed.output);
-    host.chooseScript(parsed.script);
-    host.setSelected(control::smartDetectionBox, parsed.smartDetection);
-    host.setSelected(control::subFoldersBox, parsed.recursive);
-
+    const RunOptions options = runOptionsOf(parsed);
     FolderScanResult list;
     list.files = parsed.files;
     list.unrepresentable = parsed.unrepresentable;
     if (!parsed.folder.empty()) {
         if (!platform::isFolder(parsed.folder)) {
-            err << "qingfengxia-batch: not a folder: " << shown(parsed.folder) << '\n';
+            err << "qingfengxia-batch: not a folder: " << terminalText(parsed.folder) << '\n';
             return exitUsageError;
         }
         // --check lists the same files as a run.
-        const SubFolders subFolders =
-            host.selected(control::subFoldersBox) ? SubFolders::Include : SubFolders::Skip;
         list = parsed.patternScan
-                   ? listFolderByPattern(parsed.folder, parsed.filter, {}, subFolders)
-                   : listFolderByFilter(parsed.folder, parsed.filter, {}, subFolders);
+                   ? listFolderByPattern(parsed.folder, parsed.filter, {}, options.subFolders)
+                   : listFolderByFilter(parsed.folder, parsed.filter, {}, options.subFolders);
         if (list.files.empty() && list.unrepresentable.empty()) {
-            out << "no files match " << shown(parsed.filter) << " in " << shown(parsed.folder)
-                << '\n';
+            out << "no files match " << terminalText(parsed.filter) << " in "
+                << terminalText(parsed.folder) << '\n';
             return exitAllConverted;
         }
     }
     if (parsed.check)
-        return checkFiles(host, list.files, list.unrepresentable, parsed.unrepresentableAt,
-                          parsed.json, out, parsed.jobs);
-    session.stopRequested = platform::interruptSignal() != 0;
-    const RunStyle style{.askToOpenResult = false, .unreachedFilesFail = true, .jobs = parsed.jobs};
-    BatchSummary summary = runBatch(host, session, list, style);
+        return checkFiles(options, list.files, list.unrepresentable, parsed.unrepresentableAt,
+                          parsed.json, out);
+    BatchSession session;
+    // The command line's only stop request is Ctrl-C or SIGTERM; the run sees it at its next
+    // pump and abandons the files converting.
+    const PumpEvents noteInterrupt = [&session] {
+        if (platform::interruptSignal() != 0)
+            session.requestStop();
+        return true;
+    };
+    (void)noteInterrupt();
+    CommandObserver observer(out, err, progressOnErr);
+    const BatchSummary summary = runBatch(list, options, observer, session, noteInterrupt);
     if (const int signal = platform::interruptSignal(); signal != 0)
         return exitInterrupted + signal;
-    return summary.failedNames.empty() ? exitAllConverted : exitSomeFailed;
+    return summary.failures.empty() ? exitAllConverted : exitSomeFailed;
 }
 
 } // namespace batch

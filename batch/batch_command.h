@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/run_options.h"
 #include "engine/script_conversion.h"
 #include "engine/text_encoding.h"
 #include "platform/ansi_text.h"
@@ -39,6 +40,9 @@ struct [[nodiscard]] BatchArguments {
 // "." and ".." components, so that reports show the folder plainly.
 BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
                                    const AnsiText& workingFolder);
+
+// The run's options the arguments name.
+RunOptions runOptionsOf(const BatchArguments& arguments);
 
 // The help text, made from the option table, that --help prints.
 std::string batchUsage();

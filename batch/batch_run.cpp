@@ -8,9 +8,8 @@
 #include <set>
 #include <utility>
 
-#include "batch/choices.h"
 #include "batch/elapsed_time_text.h"
-#include "engine/script_conversion.h"
+#include "batch/file_workers.h"
 #include "engine/single_file_conversion.h"
 #include "platform/file_access.h"
 #include "platform/file_system.h"
@@ -21,25 +20,13 @@
 
 namespace batch {
 
-using engine::ScriptMode;
 using engine::TextEncoding;
 using platform::ansi;
-using platform::baseNameOfPath;
 using platform::createFolderPath;
 using platform::directoryOfPath;
 using platform::fileNameOfPath;
 
 namespace {
-
-// Read as each file is started, so a change made during a run applies from the next file
-// started on (with several workers, files start ahead of the one the progress shows).
-ScriptMode readScriptMode(BatchHost& host) {
-    return static_cast<ScriptMode>(selectedValue(host, ChoiceGroup::Script));
-}
-
-AnsiText progressCaption(int count, int index, const AnsiText& path) {
-    return "(" + std::to_string(count) + ":" + std::to_string(index) + ") " + baseNameOfPath(path);
-}
 
 // Where a file's output goes: the result folder, below which a tree run repeats the file's
 // folder relative to the tree root.
@@ -127,50 +114,288 @@ std::vector<bool> outputsTaken(std::vector<FileJob>& jobs, const ResultFolders& 
     return taken;
 }
 
-BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<AnsiText>& files,
-                      const std::vector<AnsiText>& unrepresentable, const AnsiText& treeRoot,
-                      RunStyle style);
+// What a run does before its first file: every output placed, every result folder made, and the
+// files refused before converting (their output folder could not be made, or another source
+// writes the same output).
+struct RunPlan {
+    std::vector<FileJob> jobs;
+    std::vector<std::optional<platform::FileStatus>> refused;
+    ResultFolders folders;
+};
+
+RunPlan planRun(const FolderScanResult& list) {
+    const AnsiText& treeRoot = list.treeRoot;
+    // A tree's result folder is in its root; any other file's beside the file, so that files
+    // from several folders (a drop, "Open with", the command line) never meet in one.
+    auto resultFolderOf = [&treeRoot](const AnsiText& path) {
+        const AnsiText base =
+            treeRoot.empty() ? directoryOfPath(path) + platform::pathSeparator : treeRoot;
+        return base + ansi(resultFolderName) + platform::pathSeparator;
+    };
+    RunPlan plan;
+    const std::vector<AnsiText>& files = list.files;
+    plan.jobs.resize(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const AnsiText folder = resultFolderOf(files[i]);
+        plan.folders.add(folder);
+        plan.jobs[i].sourcePath = files[i];
+        plan.jobs[i].outputFolder = outputFolderOf(files[i], treeRoot, folder);
+        plan.jobs[i].size = std::max<std::int64_t>(platform::fileLength(files[i]), 0);
+    }
+    // An unrepresentable path's folder part is as it came from the scan; only its name is not.
+    if (files.empty())
+        plan.folders.add(resultFolderOf(list.unrepresentable.front()));
+    plan.refused.resize(files.size());
+    const std::vector<bool> taken = outputsTaken(plan.jobs, plan.folders, resultFolderOf);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (const int error = plan.folders.errorOf(resultFolderOf(files[i])); error != 0)
+            plan.refused[i] = {platform::FileProblem::ResultFolderUncreatable, error};
+        else if (taken[i])
+            plan.refused[i] = {platform::FileProblem::OutputTaken};
+    }
+    return plan;
+}
+
+// Outputs of these names that a killed run was writing left hidden temporary files; this run
+// replaces those outputs, so their leftovers go now.
+void removeLeftoversOf(const std::vector<FileJob>& jobs) {
+    std::map<AnsiText, std::vector<AnsiText>> namesByFolder;
+    for (const FileJob& job : jobs)
+        namesByFolder[job.outputFolder].push_back(fileNameOfPath(job.sourcePath));
+    for (const auto& [folder, names] : namesByFolder)
+        (void)platform::removeTemporaryLeftovers(folder, names);
+}
+
+// New outputs were not synced one by one; their folders' file systems are, once, before the run
+// says it is done.
+void syncWrittenFolders(const RunPlan& plan, std::size_t started) {
+    std::set<AnsiText> written;
+    for (std::size_t j = 0; j < started; ++j)
+        if (!plan.refused[j])
+            written.insert(plan.jobs[j].outputFolder);
+    const std::vector<AnsiText> writtenFolders(written.begin(), written.end());
+    (void)platform::syncFileSystemsOf(writtenFolders);
+}
+
+// The run's loop on its own thread: starts files on the workers as they have room, collects
+// them in list order, and keeps the front end's events going meanwhile.
+class InOrderRun {
+public:
+    InOrderRun(const FolderScanResult& files, const RunOptions& choices, RunObserver& told,
+               BatchSession& runSession, const PumpEvents& pump, RunPlan& runPlan,
+               BatchSummary& result)
+        : list(files), options(choices), observer(told), session(runSession), pumpEvents(pump),
+          plan(runPlan), summary(result),
+          workers(choices.jobs, files.files.size(),
+                  {choices.input, choices.output, choices.detection}, runSession.stopToken(),
+                  memoryBudget(largestSize(runPlan.jobs))) {}
+
+    void reportUnrepresentable() {
+        for (const AnsiText& name : list.unrepresentable) {
+            FileOutcome outcome;
+            outcome.sourcePath = name;
+            outcome.status = {platform::FileProblem::NameNotRepresentable};
+            fail(name, outcome.status);
+            observer.fileFinished(outcome);
+        }
+    }
+
+    void collectAll() {
+        const std::vector<AnsiText>& files = list.files;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            pumpAndCheck();
+            if (i >= started && stopping)
+                break; // never started
+            const int position = static_cast<int>(i) + 1;
+            if (!stopping)
+                observer.fileStarted(position, files[i]);
+            startReady();
+            collect(i);
+        }
+        if (summary.stopped && options.unreachedFilesFail)
+            for (std::size_t j = started; j < files.size(); ++j)
+                fail(files[j], {platform::FileProblem::NotReached});
+    }
+
+    std::size_t startedCount() const { return started; }
+
+private:
+    static std::int64_t largestSize(const std::vector<FileJob>& jobs) {
+        std::int64_t largest = 0;
+        for (const FileJob& job : jobs)
+            largest = std::max(largest, job.size);
+        return largest;
+    }
+
+    // A tree's files are named by their place below its root, so that two of one name differ.
+    void fail(const AnsiText& path, const platform::FileStatus& status) {
+        const AnsiText& treeRoot = list.treeRoot;
+        const AnsiText name = !treeRoot.empty() && path.starts_with(treeRoot)
+                                  ? path.substr(treeRoot.size())
+                                  : fileNameOfPath(path);
+        summary.failures.push_back({name, status});
+    }
+
+    // Called on this thread only: the stop click and the close come through the front end's
+    // events.
+    void pumpAndCheck() {
+        if (summary.hostClosed)
+            return;
+        if (pumpEvents && !pumpEvents()) {
+            // The window is going away: nothing more is touched, nothing more is shown.
+            summary.hostClosed = true;
+            stopping = true;
+            session.requestStop();
+        } else if (!stopping && session.stopRequested()) {
+            summary.stopped = true;
+            stopping = true;
+        }
+    }
+
+    void startReady() {
+        while (!stopping && started < plan.jobs.size()) {
+            FileJob& job = plan.jobs[started];
+            if (plan.refused[started]) {
+                ++started; // fails without converting
+                continue;
+            }
+            if (!workers.mayStart(job))
+                break;
+            job.script = options.script ? options.script() : engine::ScriptStep();
+            if (!plan.folders.contains(job.outputFolder)) {
+                if (const int error = madeFolderError(job.outputFolder); error != 0) {
+                    plan.refused[started++] = {platform::FileProblem::ResultFolderUncreatable,
+                                               error};
+                    continue;
+                }
+            }
+            workers.start(started++, job);
+        }
+    }
+
+    void collect(std::size_t i) {
+        const AnsiText& source = list.files[i];
+        FileOutcome outcome;
+        outcome.index = static_cast<int>(i) + 1;
+        outcome.count = summary.count;
+        outcome.sourcePath = source;
+        outcome.outputPath = plan.jobs[i].outputFolder + fileNameOfPath(source);
+        if (plan.refused[i]) {
+            outcome.status = *plan.refused[i];
+            finish(outcome);
+            return;
+        }
+        int shownPermille = 0;
+        constexpr std::chrono::milliseconds pumpInterval{25};
+        while (!workers.waitFor(i, pumpInterval)) {
+            pumpAndCheck();
+            startReady();
+            if (const int permille = workers.permille(i); !stopping && permille != shownPermille) {
+                observer.fileProgress(outcome.index, permille);
+                shownPermille = permille;
+            }
+        }
+        if (!workers.begun(i)) {
+            // Still queued when the run stopped: as if never started.
+            if (summary.stopped && options.unreachedFilesFail)
+                fail(source, {platform::FileProblem::NotReached});
+            return;
+        }
+        const engine::FileConversion conversion = workers.result(i);
+        // An unread source shows the encoding of the file before it, as one worker going
+        // through the list in order would have carried it over.
+        outcome.detected =
+            conversion.detected == TextEncoding::Auto ? detected : conversion.detected;
+        detected = outcome.detected;
+        outcome.written = conversion.written;
+        outcome.status = conversion.status;
+        finish(outcome);
+    }
+
+    void finish(const FileOutcome& outcome) {
+        if (!outcome.status.ok())
+            fail(outcome.sourcePath, outcome.status);
+        else
+            ++summary.converted;
+        if (!summary.hostClosed)
+            observer.fileFinished(outcome);
+    }
+
+    const FolderScanResult& list;
+    const RunOptions& options;
+    RunObserver& observer;
+    BatchSession& session;
+    const PumpEvents& pumpEvents;
+    RunPlan& plan;
+    BatchSummary& summary;
+    std::size_t started = 0;
+    bool stopping = false;
+    TextEncoding detected = TextEncoding::Auto;
+    // Last, so that its workers are joined before what they use goes.
+    FileWorkers workers;
+};
 
 } // namespace
 
-engine::ScriptStep scriptStep(BatchHost& host) {
-    return [&host](AnsiText& text, engine::TextEncoding decodedFrom,
-                   const engine::WorkControl& control) {
-        return engine::convertScriptInPlace(readScriptMode(host), text, decodedFrom, control);
-    };
+BatchSummary runBatch(const FolderScanResult& list, const RunOptions& options,
+                      RunObserver& observer, BatchSession& session, const PumpEvents& pumpEvents) {
+    BatchSummary summary;
+    summary.count = static_cast<int>(list.files.size());
+    if (list.files.empty() && list.unrepresentable.empty())
+        return summary;
+    observer.runStarted(summary.count);
+    RunPlan plan = planRun(list);
+    summary.resultFolders = plan.folders.listed;
+    summary.unmadeFolders = plan.folders.unmade;
+    removeLeftoversOf(plan.jobs);
+
+    const std::int64_t start = platform::monotonicMilliseconds();
+    std::size_t started = 0;
+    {
+        InOrderRun run(list, options, observer, session, pumpEvents, plan, summary);
+        run.reportUnrepresentable();
+        run.collectAll();
+        started = run.startedCount();
+    }
+    syncWrittenFolders(plan, started);
+    summary.elapsedMilliseconds = platform::monotonicMilliseconds() - start;
+    if (!summary.hostClosed)
+        observer.runFinished(summary);
+    return summary;
 }
 
-AnsiText completionReport(std::int64_t elapsedMilliseconds,
-                          const std::vector<AnsiText>& resultFolders,
-                          const std::vector<AnsiText>& failedNames, bool withQuestion,
-                          const std::vector<UnmadeFolder>& unmadeFolders) {
-    AnsiText report = ansi("转换完成，耗时 ") + elapsedTimeText(elapsedMilliseconds);
+AnsiText progressCaption(int count, int index, const AnsiText& path) {
+    return "(" + std::to_string(count) + ":" + std::to_string(index) + ") " +
+           platform::baseNameOfPath(path);
+}
+
+AnsiText completionReport(const BatchSummary& summary, bool withQuestion) {
+    const std::vector<AnsiText>& resultFolders = summary.resultFolders;
+    AnsiText report = ansi("转换完成，耗时 ") + elapsedTimeText(summary.elapsedMilliseconds);
     const bool several = resultFolders.size() > 1;
     if (several) {
         report += ansi("\r\n转换后的文件保存在这些目录：");
         for (const AnsiText& folder : resultFolders)
             report += "\r\n" + folder;
-    } else if (!resultFolders.empty() || unmadeFolders.empty()) {
-        report += ansi("\r\n转换后的文件保存在这个目录：") +
-                  (resultFolders.empty() ? AnsiText() : resultFolders.front());
+    } else if (!resultFolders.empty() || summary.unmadeFolders.empty()) {
+        report += ansi("\r\n转换后的文件保存在这个目录：") + summary.firstResultFolder();
     }
-    for (const UnmadeFolder& unmade : unmadeFolders) {
+    for (const UnmadeFolder& unmade : summary.unmadeFolders) {
         AnsiText folder = unmade.folder;
         if (folder.size() > 1 && folder.back() == platform::pathSeparator)
             folder.pop_back();
         report += ansi("\r\n无法创建输出文件夹 ") + folder + ansi("：") +
                   platform::describeSystemError(unmade.error);
     }
-    if (!failedNames.empty()) {
+    if (const std::vector<FailedFile>& failed = summary.failures; !failed.empty()) {
         constexpr size_t namesShown = 5;
-        report +=
-            ansi("\r\n有 ") + std::to_string(failedNames.size()) + ansi(" 个文件未能完整转换：");
-        for (size_t i = 0; i < failedNames.size() && i < namesShown; ++i) {
+        report += ansi("\r\n有 ") + std::to_string(failed.size()) + ansi(" 个文件未能完整转换：");
+        for (size_t i = 0; i < failed.size() && i < namesShown; ++i) {
             if (i > 0)
                 report += ansi("、");
-            report += failedNames[i];
+            report += failed[i].name;
         }
-        if (failedNames.size() > namesShown)
+        if (failed.size() > namesShown)
             report += ansi("等");
     }
     if (!withQuestion)
@@ -191,309 +416,77 @@ AnsiText failureDetails(const std::vector<FailedFile>& failures) {
     return details;
 }
 
-BatchSummary runBatch(BatchHost& host, BatchSession& session, const std::vector<AnsiText>& files,
-                      const std::vector<AnsiText>& unrepresentable, RunStyle style) {
-    return runFiles(host, session, files, unrepresentable, {}, style);
-}
-
-BatchSummary runBatch(BatchHost& host, BatchSession& session, const FolderScanResult& scan,
-                      RunStyle style) {
-    return runFiles(host, session, scan.files, scan.unrepresentable, scan.treeRoot, style);
-}
-
-namespace {
-
-BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<AnsiText>& files,
-                      const std::vector<AnsiText>& unrepresentable, const AnsiText& treeRoot,
-                      RunStyle style) {
-    BatchSummary summary;
-    summary.count = static_cast<int>(files.size());
-    if (files.empty() && unrepresentable.empty())
-        return summary;
-    host.setMaximum(control::progressBar, summary.count);
-
-    const auto input = static_cast<TextEncoding>(selectedValue(host, ChoiceGroup::Input));
-    const auto output = static_cast<TextEncoding>(selectedValue(host, ChoiceGroup::Output));
-    // Unlike the script group, read once: every file of a run is detected the same way.
-    const auto rule = host.selected(control::smartDetectionBox) ? engine::DetectionRule::Smart
-                                                                : engine::DetectionRule::Classic;
-    // A tree's result folder is in its root; any other file's beside the file, so that files
-    // from several folders (a drop, "Open with", the command line) never meet in one.
-    auto resultFolderOf = [&treeRoot](const AnsiText& path) {
-        const AnsiText base =
-            treeRoot.empty() ? directoryOfPath(path) + platform::pathSeparator : treeRoot;
-        return base + ansi(resultFolderName) + platform::pathSeparator;
-    };
-    ResultFolders folders;
-    std::vector<FileJob> jobs(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const AnsiText folder = resultFolderOf(files[i]);
-        folders.add(folder);
-        jobs[i].sourcePath = files[i];
-        jobs[i].outputFolder = outputFolderOf(files[i], treeRoot, folder);
-    }
-    // An unrepresentable path's folder part is as it came from the scan; only its name is not.
-    if (files.empty())
-        folders.add(resultFolderOf(unrepresentable.front()));
-    summary.resultFolders = folders.listed;
-    summary.unmadeFolders = folders.unmade;
-    summary.resultFolder =
-        summary.resultFolders.empty() ? AnsiText() : summary.resultFolders.front();
-    // Files refused before converting: another source writes the same output, or the folder
-    // for the output could not be made.
-    std::vector<std::optional<platform::FileStatus>> refused(jobs.size());
-    {
-        const std::vector<bool> taken = outputsTaken(jobs, folders, resultFolderOf);
-        for (std::size_t i = 0; i < jobs.size(); ++i) {
-            if (const int error = folders.errorOf(resultFolderOf(files[i])); error != 0)
-                refused[i] = {platform::FileProblem::ResultFolderUncreatable, error};
-            else if (taken[i])
-                refused[i] = {platform::FileProblem::OutputTaken};
-        }
-    }
-    {
-        // Outputs of these names that a killed run was writing left hidden temporary files;
-        // this run replaces those outputs, so their leftovers go now.
-        std::map<AnsiText, std::vector<AnsiText>> namesByFolder;
-        for (const FileJob& job : jobs)
-            namesByFolder[job.outputFolder].push_back(fileNameOfPath(job.sourcePath));
-        for (const auto& [folder, names] : namesByFolder)
-            (void)platform::removeTemporaryLeftovers(folder, names);
-    }
-    const std::int64_t start = platform::monotonicMilliseconds();
-    // A tree's files are named by their place below its root, so that two of one name differ.
-    auto failed = [&summary, &treeRoot](const AnsiText& path, const platform::FileStatus& status) {
-        const AnsiText name = !treeRoot.empty() && path.starts_with(treeRoot)
-                                  ? path.substr(treeRoot.size())
-                                  : fileNameOfPath(path);
-        summary.failedNames.push_back(name);
-        summary.failures.push_back({name, status});
-    };
-
-    for (const AnsiText& name : unrepresentable) {
-        FileOutcome outcome;
-        outcome.sourcePath = name;
-        outcome.status = {platform::FileProblem::NameNotRepresentable};
-        failed(name, outcome.status);
-        host.fileFinished(outcome);
-    }
-
-    std::int64_t largest = 0;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        jobs[i].size = std::max<std::int64_t>(platform::fileLength(files[i]), 0);
-        largest = std::max(largest, jobs[i].size);
-    }
-    FileWorkers workers(style.jobs, files.size(), {input, output, rule, style.scriptOverride},
-                        memoryBudget(largest));
-
-    std::size_t started = 0;
-    bool stopping = false;
-    // Called on this thread only: the stop click and the close come through the host's events.
-    auto pumpAndCheck = [&] {
-        if (summary.hostClosed)
-            return;
-        if (!host.pumpEvents()) {
-            // The window is going away: nothing more is touched, nothing more is shown.
-            summary.hostClosed = true;
-            stopping = true;
-        } else if (!stopping && session.stopRequested) {
-            summary.stopped = true;
-            stopping = true;
-        }
-        if (stopping)
-            workers.abandon();
-    };
-    auto startReady = [&] {
-        while (!stopping && started < jobs.size()) {
-            FileJob& job = jobs[started];
-            if (refused[started]) {
-                ++started; // fails without converting
-                continue;
-            }
-            if (!workers.mayStart(job))
-                break;
-            job.script = readScriptMode(host);
-            if (!folders.contains(job.outputFolder)) {
-                if (const int error = madeFolderError(job.outputFolder); error != 0) {
-                    refused[started++] = {platform::FileProblem::ResultFolderUncreatable, error};
-                    continue;
-                }
-            }
-            workers.start(started++, job);
-        }
-    };
-
-    TextEncoding detected = TextEncoding::Auto;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        pumpAndCheck();
-        if (i >= started && stopping)
-            break; // never started
-        const int position = static_cast<int>(i) + 1;
-        if (!stopping) {
-            host.setPosition(control::progressBar, position);
-            host.setCaption(control::progressCaption,
-                            progressCaption(summary.count, position, files[i]));
-        }
-        startReady();
-        FileOutcome outcome;
-        outcome.index = position;
-        outcome.count = summary.count;
-        outcome.sourcePath = files[i];
-        outcome.outputPath = jobs[i].outputFolder + fileNameOfPath(files[i]);
-        if (refused[i]) {
-            outcome.status = *refused[i];
-            failed(files[i], outcome.status);
-            if (!summary.hostClosed)
-                host.fileFinished(outcome);
-            continue;
-        }
-        int shownPermille = 0;
-        constexpr std::chrono::milliseconds pumpInterval{25};
-        while (!workers.waitFor(i, pumpInterval)) {
-            pumpAndCheck();
-            startReady();
-            if (const int permille = workers.permille(i); !stopping && permille != shownPermille) {
-                host.setNumberAttribute(control::progressBar, ControlAttribute::PositionPermille,
-                                        permille);
-                shownPermille = permille;
-            }
-        }
-        if (!workers.begun(i)) {
-            // Still queued when the run stopped: as if never started.
-            if (summary.stopped && style.unreachedFilesFail)
-                failed(files[i], {platform::FileProblem::NotReached});
-            continue;
-        }
-        const engine::FileConversion conversion = workers.result(i);
-        // An unread source shows the encoding of the file before it, as one worker going
-        // through the list in order would have carried it over.
-        outcome.detected =
-            conversion.detected == TextEncoding::Auto ? detected : conversion.detected;
-        detected = outcome.detected;
-        outcome.written = conversion.written;
-        outcome.status = conversion.status;
-        if (!outcome.status.ok())
-            failed(files[i], outcome.status);
-        else
-            ++summary.converted;
-        if (!summary.hostClosed)
-            host.fileFinished(outcome);
-    }
-    if (summary.stopped && style.unreachedFilesFail)
-        for (std::size_t j = started; j < files.size(); ++j)
-            failed(files[j], {platform::FileProblem::NotReached});
-    {
-        // New outputs were not synced one by one; their folders' file systems are, once, before
-        // the run says it is done.
-        std::set<AnsiText> written;
-        for (std::size_t j = 0; j < started; ++j)
-            if (!refused[j])
-                written.insert(jobs[j].outputFolder);
-        const std::vector<AnsiText> writtenFolders(written.begin(), written.end());
-        (void)platform::syncFileSystemsOf(writtenFolders);
-    }
-    summary.elapsedMilliseconds = platform::monotonicMilliseconds() - start;
-    if (summary.hostClosed)
-        return summary;
-
-    if (!summary.stopped) {
-        // The bar shows the finished run in full while the report is read.
-        host.setPosition(control::progressBar, summary.count);
-        host.setNumberAttribute(control::progressBar, ControlAttribute::PositionPermille, 1000);
-    }
-    // Only a folder that exists is offered.
-    const bool ask = style.askToOpenResult && !summary.resultFolders.empty();
-    summary.report = completionReport(summary.elapsedMilliseconds, summary.resultFolders,
-                                      summary.failedNames, ask, summary.unmadeFolders);
-    constexpr int okButton = 0;
-    constexpr int yesNoButtons = 4;
-    const platform::MessageAnswer answer = host.showMessage(
-        summary.report, ask ? yesNoButtons : okButton, {}, failureDetails(summary.failures));
-    if (ask && answer == platform::MessageAnswer::Yes && !host.openFolder(summary.resultFolder))
-        (void)host.showMessage(ansi("无法打开文件夹 ") + summary.resultFolder +
-                                   ansi("：没有可以打开它的文件管理器"),
-                               okButton, {});
-    host.setCaption(control::progressCaption, AnsiText());
-    host.setPosition(control::progressBar, 0);
-    return summary;
-}
-
-} // namespace
-
-// The part both handlers share once they hold a non-empty list: the button becomes the stop
-// button, the other one is disabled for the run, and both are restored afterwards unless the
-// window went away meanwhile.
-void runFromButton(BatchHost& host, BatchSession& session, BatchSession::Handler& handler,
-                   std::string_view button, std::string_view otherButton,
-                   const ButtonCaptions& captions, const FolderScanResult& list) {
+void runFromButton(const ButtonWindow& window, BatchSession& session,
+                   BatchSession::Handler& handler, BatchButton button,
+                   const FolderScanResult& list) {
+    const BatchButton other = button == BatchButton::Files ? BatchButton::Folder
+                                                           : BatchButton::Files;
     handler.runStarts();
-    host.setCaption(button, ansi(captions.running));
-    session.stopRequested = false;
-    host.setDisabled(otherButton, true);
-    BatchSummary summary = runBatch(host, session, list);
+    window.panel.showState(button, ButtonState::Running);
+    session.renewStopRequest();
+    window.panel.setEnabled(other, false);
+    // The choices as the run starts; the script choice is still read per file.
+    const RunOptions options = window.panel.runOptions();
+    const BatchSummary summary = runBatch(list, options, window.observer, session,
+                                          window.pumpEvents);
     if (summary.hostClosed)
         return;
-    host.setDisabled(otherButton, false);
-    host.setCaption(button, ansi(captions.idle));
+    window.panel.setEnabled(other, true);
+    window.panel.showState(button, ButtonState::Idle);
 }
 
 namespace {
 
 // A click on the button of the run in progress asks that run to stop.
-bool requestStopIfRunning(BatchHost& host, BatchSession& session, std::string_view button,
-                          const ButtonCaptions& captions) {
+bool requestStopIfRunning(const ButtonWindow& window, BatchSession& session,
+                          BatchButton button) {
     if (!session.runs(button))
         return false;
-    host.setCaption(button, ansi(captions.stopping));
-    session.stopRequested = true;
+    window.panel.showState(button, ButtonState::Stopping);
+    session.requestStop();
     return true;
 }
 
 } // namespace
 
-void startFileBatch(BatchHost& host, BatchSession& session) {
-    const ButtonCaptions& captions = fileButtonCaptions;
-    if (requestStopIfRunning(host, session, control::fileButton, captions) ||
-        session.handlerActive())
+void startFileBatch(const ButtonWindow& window, BatchSession& session) {
+    constexpr BatchButton button = BatchButton::Files;
+    if (requestStopIfRunning(window, session, button) || session.handlerActive())
         return;
-    BatchSession::Handler handler(session, control::fileButton);
-    std::vector<AnsiText> files = host.chooseFiles(
+    BatchSession::Handler handler(session, button);
+    std::vector<AnsiText> files = window.dialogs.chooseFiles(
         ansi("选择要批量转换的多个文件："),
         ansi("文本文件(*.txt)|*.txt|网页文件(*.htm;*.html)|*.htm;*.html|全部文件(*.*)|*.*"),
-        host.tag(control::fileButton));
+        window.panel.rememberedFolder(button));
     if (files.empty())
         return;
-    host.setTag(control::fileButton, directoryOfPath(files.front()));
+    window.panel.rememberFolder(button, directoryOfPath(files.front()));
     FolderScanResult chosen;
     chosen.files = std::move(files);
-    runFromButton(host, session, handler, control::fileButton, control::folderButton, captions,
-                  chosen);
+    runFromButton(window, session, handler, button, chosen);
 }
 
-void startFolderBatch(BatchHost& host, BatchSession& session, bool useFilterScan) {
-    const ButtonCaptions& captions = folderButtonCaptions;
-    if (requestStopIfRunning(host, session, control::folderButton, captions) ||
-        session.handlerActive())
+void startFolderBatch(const ButtonWindow& window, BatchSession& session, bool useFilterScan) {
+    constexpr BatchButton button = BatchButton::Folder;
+    if (requestStopIfRunning(window, session, button) || session.handlerActive())
         return;
-    BatchSession::Handler handler(session, control::folderButton);
-    AnsiText title =
-        ansi("选择要批量转换的文件(") + host.text(control::filterEdit) + ansi(")所在文件夹：");
-    AnsiText folder = host.pickFolder(host.tag(control::folderButton), title);
+    BatchSession::Handler handler(session, button);
+    const AnsiText title =
+        ansi("选择要批量转换的文件(") + window.panel.filterText() + ansi(")所在文件夹：");
+    const AnsiText folder = window.dialogs.pickFolder(window.panel.rememberedFolder(button), title);
     if (folder.empty())
         return;
-    host.setTag(control::folderButton, folder);
+    window.panel.rememberFolder(button, folder);
 
-    AnsiText filter = host.text(control::filterEdit);
-    PumpEvents pump = [&host] { return host.pumpEvents(); };
-    const SubFolders subFolders =
-        host.selected(control::subFoldersBox) ? SubFolders::Include : SubFolders::Skip;
-    FolderScanResult scan = useFilterScan ? listFolderByFilter(folder, filter, pump, subFolders)
-                                          : listFolderByPattern(folder, filter, pump, subFolders);
+    const AnsiText filter = window.panel.filterText();
+    const SubFolders subFolders = window.panel.runOptions().subFolders;
+    FolderScanResult scan =
+        useFilterScan ? listFolderByFilter(folder, filter, window.pumpEvents, subFolders)
+                      : listFolderByPattern(folder, filter, window.pumpEvents, subFolders);
     // Files found but unrepresentable still make a run, so that the report names them.
     if ((scan.files.empty() && scan.unrepresentable.empty()) || scan.cutShort)
         return;
-    runFromButton(host, session, handler, control::folderButton, control::fileButton, captions,
-                  scan);
+    runFromButton(window, session, handler, button, scan);
 }
 
 } // namespace batch

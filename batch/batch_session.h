@@ -3,32 +3,41 @@
 // stack, whether its run has started, and the stop request. The captions only show this state.
 #pragma once
 
-#include <atomic>
-#include <string_view>
+#include <optional>
+#include <stop_token>
 
 namespace batch {
 
+// The two batch buttons: the open dialog's and the folder picker's.
+enum class BatchButton {
+    Files,  // 按钮批量转换
+    Folder, // 按钮批量转换文件夹
+};
+
 class BatchSession {
 public:
-    // One flag for both buttons: cleared right before a run starts, set by a click on the button
-    // of the run in progress (on the command line, by a signal), never reset when a run ends.
-    // Atomic, so that a run on another thread sees a request made on the window's.
-    std::atomic<bool> stopRequested{false};
+    // One stop request for both buttons: renewed right before a run starts, made by a click on
+    // the button of the run in progress (on the command line, by a signal), never withdrawn when
+    // a run ends. The workers see it through its token, so a stop reaches a file mid-way.
+    bool stopRequested() const { return stop.stop_requested(); }
+    void requestStop() { stop.request_stop(); }
+    std::stop_token stopToken() const { return stop.get_token(); }
+    void renewStopRequest() { stop = std::stop_source(); }
 
     // True while a button's handler is in its dialog, picker, scan or run; clicks that would
     // start a second one are then ignored, so runs never nest.
-    bool handlerActive() const { return !activeButton.empty(); }
+    bool handlerActive() const { return activeButton.has_value(); }
     // True while `button`'s run is in progress: a click on it is then a stop request.
-    bool runs(std::string_view button) const { return running && activeButton == button; }
+    bool runs(BatchButton button) const { return running && activeButton == button; }
 
     // Marks `button`'s handler as on the stack for the guard's lifetime.
     class Handler {
     public:
-        Handler(BatchSession& owner, std::string_view button) : session(owner) {
+        Handler(BatchSession& owner, BatchButton button) : session(owner) {
             session.activeButton = button;
         }
         ~Handler() {
-            session.activeButton = {};
+            session.activeButton.reset();
             session.running = false;
         }
         Handler(const Handler&) = delete;
@@ -42,7 +51,8 @@ public:
     };
 
 private:
-    std::string_view activeButton;
+    std::stop_source stop;
+    std::optional<BatchButton> activeButton;
     bool running = false;
 };
 

@@ -1,7 +1,5 @@
 #include "batch/choices.h"
 
-#include "batch/batch_host.h"
-
 namespace batch {
 
 std::string_view commandLineName(const Choice& choice) {
@@ -15,13 +13,6 @@ const Choice* findChoiceByName(ChoiceGroup group, std::string_view name) {
         if (choice.group == group && commandLineName(choice) == name)
             return &choice;
     return nullptr;
-}
-
-int selectedValue(BatchHost& host, ChoiceGroup group) {
-    for (const Choice& choice : choiceTable)
-        if (choice.group == group && host.selected(choice.control))
-            return choice.value;
-    return defaultChoice(group).value;
 }
 
 } // namespace batch

@@ -58,33 +58,31 @@ FolderScanResult listDroppedPaths(const std::vector<std::string>& nativePaths,
     return list;
 }
 
-bool startDroppedBatch(BatchHost& host, BatchSession& session,
+bool startDroppedBatch(const ButtonWindow& window, BatchSession& session,
                        const std::vector<std::string>& nativePaths) {
     if (session.handlerActive())
         return false;
     const AnsiText workingFolder = platform::currentFolder();
     const AnsiText folder = droppedFolderAlone(nativePaths, workingFolder);
     const bool folderRun = !folder.empty();
-    const std::string_view button = folderRun ? control::folderButton : control::fileButton;
-    const std::string_view otherButton = folderRun ? control::fileButton : control::folderButton;
-    const ButtonCaptions& captions = folderRun ? folderButtonCaptions : fileButtonCaptions;
+    const BatchButton button = folderRun ? BatchButton::Folder : BatchButton::Files;
     // On the stack from here, so that clicks and further drops during the scan are refused.
     BatchSession::Handler handler(session, button);
 
-    const PumpEvents pump = [&host] { return host.pumpEvents(); };
     // A folder alone runs as the picker's choice would, its sub-folders included when the box
     // says so; a mix stays flat, each file's result beside it.
+    const AnsiText filter = window.panel.filterText();
     FolderScanResult list =
-        folderRun && host.selected(control::subFoldersBox)
-            ? listFolderByFilter(folder, host.text(control::filterEdit), pump, SubFolders::Include)
-            : listDroppedPaths(nativePaths, host.text(control::filterEdit), workingFolder, pump);
+        folderRun && window.panel.runOptions().subFolders == SubFolders::Include
+            ? listFolderByFilter(folder, filter, window.pumpEvents, SubFolders::Include)
+            : listDroppedPaths(nativePaths, filter, workingFolder, window.pumpEvents);
     if ((list.files.empty() && list.unrepresentable.empty()) || list.cutShort)
         return true;
     if (folderRun)
-        host.setTag(button, folder);
+        window.panel.rememberFolder(button, folder);
     else if (!list.files.empty())
-        host.setTag(button, platform::directoryOfPath(list.files.front()));
-    runFromButton(host, session, handler, button, otherButton, captions, list);
+        window.panel.rememberFolder(button, platform::directoryOfPath(list.files.front()));
+    runFromButton(window, session, handler, button, list);
     return true;
 }
 

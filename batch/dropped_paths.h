@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "batch/batch_host.h"
+#include "batch/button_window.h"
 #include "batch/batch_session.h"
 #include "batch/folder_scan.h"
 #include "platform/ansi_text.h"
@@ -28,7 +28,7 @@ FolderScanResult listDroppedPaths(const std::vector<std::string>& nativePaths,
 // Converts the dropped paths with the window's choices: one folder alone runs as the folder
 // button's run, anything else as the file button's, each remembering its folder as its dialog
 // would. False, and nothing happens, while a button's handler is active.
-bool startDroppedBatch(BatchHost& host, BatchSession& session,
+bool startDroppedBatch(const ButtonWindow& window, BatchSession& session,
                        const std::vector<std::string>& nativePaths);
 
 } // namespace batch

@@ -44,9 +44,10 @@ std::int64_t memoryBudget(std::int64_t largestFile) {
 }
 
 FileWorkers::FileWorkers(int jobs, std::size_t fileCount, ConversionSettings conversionSettings,
-                         std::int64_t bytesAllowed)
-    : settings(std::move(conversionSettings)), budget(bytesAllowed), entries(fileCount),
-      pool(jobs) {
+                         std::stop_token stop, std::int64_t bytesAllowed)
+    : settings(std::move(conversionSettings)), budget(bytesAllowed),
+      onStop(std::move(stop), std::function<void()>([this] { abandonFlag = true; })),
+      entries(fileCount), pool(jobs) {
     platform::giveLargeBuffersBack();
 }
 
@@ -79,15 +80,13 @@ void FileWorkers::convert(std::size_t index, const FileJob& job) {
         return;
     }
     const engine::WorkControl control{&pool, &abandonFlag, &entry.permille};
-    const engine::ScriptStep step =
-        settings.scriptOverride ? settings.scriptOverride : engine::scriptStepOf(job.script);
     // Each file starts afresh; the run fills in what an unread source would have carried over.
     engine::TextEncoding detected = engine::TextEncoding::Auto;
     engine::FileConversion conversion;
     if (!ranWithinMemory([&] {
             conversion =
                 engine::convertFile(job.sourcePath, settings.input, settings.output,
-                                    job.outputFolder, detected, step, settings.rule, control);
+                                    job.outputFolder, detected, job.script, settings.rule, control);
         }))
         conversion = {.status = {platform::FileProblem::OutOfMemory}};
     {
@@ -136,10 +135,6 @@ bool FileWorkers::begun(std::size_t index) const {
 
 int FileWorkers::permille(std::size_t index) const {
     return entries[index].permille.load(std::memory_order_relaxed);
-}
-
-void FileWorkers::abandon() {
-    abandonFlag = true;
 }
 
 } // namespace batch

@@ -10,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <set>
+#include <stop_token>
 #include <vector>
 
 #include "engine/script_conversion.h"
@@ -23,23 +24,19 @@ namespace batch {
 
 using platform::AnsiText;
 
-// A script step that stands in for the script conversion (a test's slow step).
-using ScriptStepOverride = engine::ScriptStep;
-
 // What every file of a run is converted with.
 struct ConversionSettings {
     engine::TextEncoding input = engine::TextEncoding::Auto;
     engine::TextEncoding output = engine::TextEncoding::Auto;
     engine::DetectionRule rule = engine::DetectionRule::Classic;
-    ScriptStepOverride scriptOverride; // empty: the script conversion itself
 };
 
-// One file to convert: its source, the folder its output goes to, and the script mode read for
+// One file to convert: its source, the folder its output goes to, and the script step chosen for
 // it when it was started.
 struct FileJob {
     AnsiText sourcePath;
     AnsiText outputFolder;
-    engine::ScriptMode script = engine::ScriptMode::None;
+    engine::ScriptStep script; // empty: no script conversion
     std::int64_t size = 0; // the source's length, for the memory budget
 };
 
@@ -54,9 +51,11 @@ std::int64_t memoryBudget(std::int64_t largestFile);
 
 class FileWorkers {
 public:
-    // `jobs` workers (below 1: one per core) for the `fileCount` files of a run.
-    FileWorkers(int jobs, std::size_t fileCount, ConversionSettings settings, std::int64_t budget);
-    // Waits for every started file; abandon() first to make that quick.
+    // `jobs` workers (below 1: one per core) for the `fileCount` files of a run. Once `stop` is
+    // requested, every file converting is given up between its steps and none may start any more.
+    FileWorkers(int jobs, std::size_t fileCount, ConversionSettings settings, std::stop_token stop,
+                std::int64_t budget);
+    // Waits for every started file; a stop request first makes that quick.
     ~FileWorkers();
     FileWorkers(const FileWorkers&) = delete;
     FileWorkers& operator=(const FileWorkers&) = delete;
@@ -79,9 +78,6 @@ public:
     // How far file `index` has come, 0 to 1000.
     int permille(std::size_t index) const;
 
-    // Every file converting is given up between its steps, and none may start any more.
-    void abandon();
-
 private:
     struct Entry {
         std::atomic<int> permille{0};
@@ -95,6 +91,7 @@ private:
     const ConversionSettings settings;
     const std::int64_t budget;
     std::atomic<bool> abandonFlag{false};
+    std::stop_callback<std::function<void()>> onStop;
     mutable std::mutex mutex;
     std::condition_variable finished;
     std::vector<Entry> entries;

@@ -38,7 +38,7 @@ std::unique_ptr<ConfigStore> ConfigStore::clone() const {
     copy->section = section;
     copy->mode = mode;
     copy->registryPrefix = registryPrefix;
-    copy->window = window;
+    copy->events = events;
     copy->changedElsewhere = changedElsewhere;
     return copy;
 }

@@ -6,11 +6,12 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
+#include <utility>
 #include <string_view>
 #include <vector>
 
-#include "batch/batch_host.h"
 #include "platform/ansi_text.h"
 #include "platform/registry_store.h"
 #include "settings/ini_text.h"
@@ -46,6 +47,31 @@ inline constexpr int storeFailed = -1; // the section could not be created (afte
 inline constexpr int storeSectionAbsent = 1;
 inline constexpr int storeKeyAbsent = 2;
 
+// What the store needs from the window while it works: its pending events processed during
+// long searches, and a message box for the alarm (text, style bits, title). Lent for the length
+// of a load or save; without them nothing is pumped or shown.
+struct StoreEvents {
+    std::function<void()> pump;
+    std::function<void(const AnsiText& text, int style, const AnsiText& title)> showMessage;
+};
+
+// How the window stood when its placement was saved.
+enum class PlacementState : int {
+    Normal = 0,
+    Centred = 1,
+    Minimised = 2, // from here on the state carries no position of its own
+    Maximised = 3,
+};
+
+// The window's placement, frame included.
+struct WindowPlacement {
+    PlacementState state = PlacementState::Normal;
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
 class ConfigStore {
 public:
     // Registry mode keeps its values in the user's registry file.
@@ -56,9 +82,21 @@ public:
     ConfigStore& operator=(const ConfigStore&) = delete;
     ~ConfigStore();
 
-    // The window whose events are pumped during searches and which shows the store's alarm;
-    // none (the default) pumps nothing and shows nothing.
-    void setWindow(batch::BatchHost* events) { window = events; }
+    // The window's events for as long as the returned guard lives (the store keeps no window).
+    class LentEvents {
+    public:
+        LentEvents(ConfigStore& owner, const StoreEvents& events) : store(owner) {
+            previous = std::exchange(store.events, &events);
+        }
+        ~LentEvents() { store.events = previous; }
+        LentEvents(const LentEvents&) = delete;
+        LentEvents& operator=(const LentEvents&) = delete;
+
+    private:
+        ConfigStore& store;
+        const StoreEvents* previous;
+    };
+    [[nodiscard]] LentEvents lendEvents(const StoreEvents& lent) { return {*this, lent}; }
 
     // close, then release every text and the queue.
     void destroy();
@@ -140,18 +178,22 @@ public:
     bool writeInt64(const AnsiText& key, std::int64_t value);
     std::int64_t readInt64(const AnsiText& key, std::int64_t defaultValue);
 
-    // Checkable controls: the caption is the key, the checked state the flag. Restoring answers
-    // the state the control has afterwards; a missing key leaves it unchanged.
-    bool saveCheckableItem(batch::BatchHost& controls, std::string_view control);
-    bool restoreCheckableItem(batch::BatchHost& controls, std::string_view control);
-    bool saveCheckBox(batch::BatchHost& controls, std::string_view control);
-    bool restoreCheckBox(batch::BatchHost& controls, std::string_view control);
-    bool saveRadioButton(batch::BatchHost& controls, std::string_view control);
-    bool restoreRadioButton(batch::BatchHost& controls, std::string_view control);
+    // Checkable controls: the caption is the key, the checked state the flag. Saving answers
+    // whether the flag was written now; restoring answers the state the control is to have: the
+    // stored one, or `current` when the key is missing.
+    bool saveCheckableItem(const AnsiText& caption, bool checked);
+    bool restoreCheckableItem(const AnsiText& caption, bool current);
+    bool saveCheckBox(const AnsiText& caption, bool checked);
+    bool restoreCheckBox(const AnsiText& caption, bool current);
+    bool saveRadioButton(const AnsiText& caption, bool selected);
+    bool restoreRadioButton(const AnsiText& caption, bool current);
 
-    // The window's placement in section name + ".尺寸" (name empty: "主界面").
-    void saveWindowGeometry(batch::BatchHost& controls, const AnsiText& name = {});
-    void restoreWindowGeometry(batch::BatchHost& controls, const AnsiText& name = {});
+    // The window's placement in section name + ".尺寸" (name empty: "主界面"). A minimised or
+    // maximised window keeps only its state; restoring answers `current` with what was stored
+    // put over it.
+    void saveWindowGeometry(const WindowPlacement& placement, const AnsiText& name = {});
+    WindowPlacement restoreWindowGeometry(const WindowPlacement& current,
+                                          const AnsiText& name = {});
 
     AnsiText getFilePath() const { return path; }
 
@@ -192,7 +234,7 @@ private:
     AnsiText registryPrefix;
 
     platform::RegistryStore registry;
-    batch::BatchHost* window = nullptr;
+    const StoreEvents* events = nullptr; // lent by lendEvents, never owned
     bool changedElsewhere = false; // the opened file was changed by another program
 };
 

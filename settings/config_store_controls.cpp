@@ -17,18 +17,17 @@ int clampToInt(double value) {
                                        double(std::numeric_limits<int>::max())));
 }
 
+// The placement's numbers under their keys, in the order they are written.
 struct GeometryKey {
     const char* key;
-    batch::ControlAttribute attribute;
+    int WindowPlacement::*value;
 };
 const GeometryKey geometryKeys[] = {
-    {"左边", batch::ControlAttribute::Left},
-    {"顶边", batch::ControlAttribute::Top},
-    {"宽度", batch::ControlAttribute::Width},
-    {"高度", batch::ControlAttribute::Height},
+    {"左边", &WindowPlacement::left},
+    {"顶边", &WindowPlacement::top},
+    {"宽度", &WindowPlacement::width},
+    {"高度", &WindowPlacement::height},
 };
-// Placement states from minimised on carry no position of their own.
-constexpr int minimisedState = 2;
 
 AnsiText geometrySection(const AnsiText& name) {
     return (name.empty() ? platform::ansi("主界面") : name) + platform::ansi(".尺寸");
@@ -36,60 +35,49 @@ AnsiText geometrySection(const AnsiText& name) {
 
 } // namespace
 
-bool ConfigStore::saveRadioButton(batch::BatchHost& controls, std::string_view control) {
-    return writeFlag(controls.textAttribute(control, batch::ControlAttribute::Caption),
-                     controls.flagAttribute(control, batch::ControlAttribute::Selected));
+bool ConfigStore::saveRadioButton(const AnsiText& caption, bool selected) {
+    return writeFlag(caption, selected);
 }
 
-bool ConfigStore::restoreRadioButton(batch::BatchHost& controls, std::string_view control) {
-    const bool current = controls.flagAttribute(control, batch::ControlAttribute::Selected);
-    const bool stored =
-        readFlag(controls.textAttribute(control, batch::ControlAttribute::Caption), current);
-    controls.setFlagAttribute(control, batch::ControlAttribute::Selected, stored);
-    return controls.flagAttribute(control, batch::ControlAttribute::Selected);
+bool ConfigStore::restoreRadioButton(const AnsiText& caption, bool current) {
+    return readFlag(caption, current);
 }
 
 // Check boxes and checkable items keep their checked state exactly as radio buttons do.
-bool ConfigStore::saveCheckBox(batch::BatchHost& controls, std::string_view control) {
-    return saveRadioButton(controls, control);
+bool ConfigStore::saveCheckBox(const AnsiText& caption, bool checked) {
+    return saveRadioButton(caption, checked);
 }
-bool ConfigStore::restoreCheckBox(batch::BatchHost& controls, std::string_view control) {
-    return restoreRadioButton(controls, control);
+bool ConfigStore::restoreCheckBox(const AnsiText& caption, bool current) {
+    return restoreRadioButton(caption, current);
 }
-bool ConfigStore::saveCheckableItem(batch::BatchHost& controls, std::string_view control) {
-    return saveRadioButton(controls, control);
+bool ConfigStore::saveCheckableItem(const AnsiText& caption, bool checked) {
+    return saveRadioButton(caption, checked);
 }
-bool ConfigStore::restoreCheckableItem(batch::BatchHost& controls, std::string_view control) {
-    return restoreRadioButton(controls, control);
+bool ConfigStore::restoreCheckableItem(const AnsiText& caption, bool current) {
+    return restoreRadioButton(caption, current);
 }
 
-void ConfigStore::saveWindowGeometry(batch::BatchHost& controls, const AnsiText& name) {
-    const AnsiText windowItself;
+void ConfigStore::saveWindowGeometry(const WindowPlacement& placement, const AnsiText& name) {
     selectSection(geometrySection(name));
-    const int state =
-        controls.numberAttribute(windowItself, batch::ControlAttribute::PlacementState);
-    writeNumber(platform::ansi("位置"), state);
-    if (state >= minimisedState)
+    writeNumber(platform::ansi("位置"), static_cast<int>(placement.state));
+    if (placement.state >= PlacementState::Minimised)
         return;
     for (const GeometryKey& entry : geometryKeys)
-        writeNumber(platform::ansi(entry.key),
-                    controls.numberAttribute(windowItself, entry.attribute));
+        writeNumber(platform::ansi(entry.key), placement.*entry.value);
 }
 
-void ConfigStore::restoreWindowGeometry(batch::BatchHost& controls, const AnsiText& name) {
-    const AnsiText windowItself;
+WindowPlacement ConfigStore::restoreWindowGeometry(const WindowPlacement& current,
+                                                   const AnsiText& name) {
     selectSection(geometrySection(name));
-    const int state = clampToInt(readNumber(
-        platform::ansi("位置"),
-        controls.numberAttribute(windowItself, batch::ControlAttribute::PlacementState)));
-    controls.setNumberAttribute(windowItself, batch::ControlAttribute::PlacementState, state);
-    if (state >= minimisedState)
-        return;
-    for (const GeometryKey& entry : geometryKeys) {
-        const int current = controls.numberAttribute(windowItself, entry.attribute);
-        controls.setNumberAttribute(windowItself, entry.attribute,
-                                    clampToInt(readNumber(platform::ansi(entry.key), current)));
-    }
+    WindowPlacement restored = current;
+    restored.state = static_cast<PlacementState>(
+        clampToInt(readNumber(platform::ansi("位置"), static_cast<int>(current.state))));
+    if (restored.state >= PlacementState::Minimised)
+        return restored;
+    for (const GeometryKey& entry : geometryKeys)
+        restored.*entry.value =
+            clampToInt(readNumber(platform::ansi(entry.key), current.*entry.value));
+    return restored;
 }
 
 } // namespace settings

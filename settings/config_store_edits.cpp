@@ -63,8 +63,8 @@ int ConfigStore::enqueue(PendingOperation operation) {
 }
 
 void ConfigStore::pump() {
-    if (window)
-        window->pumpEvents();
+    if (events && events->pump)
+        events->pump();
 }
 
 SectionMatch ConfigStore::locateSection(const AnsiText& sectionName, std::int64_t from) {
@@ -135,12 +135,12 @@ int ConfigStore::writeDirect(const AnsiText& sectionName, const AnsiText& key,
 }
 
 void ConfigStore::raiseAlarm() {
-    if (!window)
+    if (!events || !events->showMessage)
         return;
     // Warning icon, OK, system-modal; then the content with no icon, task-modal.
-    window->showMessage(platform::ansi("配置模块出现意外，可能导致无法正常保存！详情请咨询砚舟。"),
+    events->showMessage(platform::ansi("配置模块出现意外，可能导致无法正常保存！详情请咨询砚舟。"),
                         0x1030, platform::ansi("砚舟："));
-    window->showMessage(getAllText(), 0x2000, platform::ansi("信息："));
+    events->showMessage(getAllText(), 0x2000, platform::ansi("信息："));
 }
 
 AnsiText ConfigStore::readValue(const AnsiText& sectionName, const AnsiText& key,

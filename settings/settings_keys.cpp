@@ -12,7 +12,6 @@ namespace settings {
 namespace {
 
 using batch::ChoiceGroup;
-using batch::ControlAttribute;
 
 // Each choice group's section; every radio of the group is stored there under its caption.
 constexpr std::pair<ChoiceGroup, const char*> radioSections[] = {
@@ -24,15 +23,14 @@ constexpr std::pair<ChoiceGroup, const char*> radioSections[] = {
 // The texts stored after the radios, in their own section.
 constexpr const char* sourceSection = "转换来源";
 struct TextSetting {
-    std::string_view control;
-    ControlAttribute attribute;
+    platform::AnsiText WindowChoices::*value;
     const char* key;
     const char* defaultValue;
 };
 constexpr TextSetting textSettings[] = {
-    {batch::control::fileButton, ControlAttribute::Tag, "目录", ""},
-    {batch::control::folderButton, ControlAttribute::Tag, "目录_文件夹", ""},
-    {batch::control::filterEdit, ControlAttribute::Text, "文件过滤", "*.*"},
+    {&WindowChoices::filesFolder, "目录", ""},
+    {&WindowChoices::folderFolder, "目录_文件夹", ""},
+    {&WindowChoices::filter, "文件过滤", "*.*"},
 };
 
 // The options beyond the classic choices come last, in a section of their own that a reader of
@@ -54,9 +52,9 @@ template <typename Radio, typename Text, typename Options>
 void walkSettings(ConfigStore& store, Radio radio, Text text, Options options) {
     for (const auto& [group, section] : radioSections) {
         store.selectSection(platform::ansi(section));
-        for (const batch::Choice& choice : batch::choiceTable)
-            if (choice.group == group)
-                radio(choice.control);
+        for (std::size_t row = 0; row < std::size(batch::choiceTable); ++row)
+            if (batch::choiceTable[row].group == group)
+                radio(row);
     }
     store.selectSection(platform::ansi(sourceSection));
     for (const TextSetting& setting : textSettings)
@@ -67,37 +65,49 @@ void walkSettings(ConfigStore& store, Radio radio, Text text, Options options) {
 
 } // namespace
 
-void loadSettingsIntoWindow(ConfigStore& store, batch::BatchHost& window) {
+void loadSettingsIntoWindow(ConfigStore& store, WindowChoices& choices,
+                            const StoreEvents& events) {
+    const auto lent = store.lendEvents(events);
     walkSettings(
-        store, [&](std::string_view control) { store.restoreRadioButton(window, control); },
+        store,
+        [&](std::size_t row) {
+            choices.setRadio(row, store.restoreRadioButton(
+                                      platform::ansi(batch::choiceTable[row].caption),
+                                      choices.radios[row]));
+        },
         [&](const TextSetting& setting) {
-            window.setTextAttribute(
-                setting.control, setting.attribute,
-                store.readText(platform::ansi(setting.key), platform::ansi(setting.defaultValue)));
+            choices.*setting.value =
+                store.readText(platform::ansi(setting.key), platform::ansi(setting.defaultValue));
         },
         [&] {
             // A missing key reads as off.
-            for (const batch::Option& option : batch::optionTable)
-                window.setSelected(option.control,
-                                   store.readFlag(platform::ansi(option.caption), false));
+            for (std::size_t i = 0; i < std::size(batch::optionTable); ++i)
+                choices.switches[i] =
+                    store.readFlag(platform::ansi(batch::optionTable[i].caption), false);
         });
 }
 
-void saveSettingsFromWindow(ConfigStore& store, batch::BatchHost& window) {
+void saveSettingsFromWindow(ConfigStore& store, const WindowChoices& choices,
+                            const StoreEvents& events) {
+    const auto lent = store.lendEvents(events);
     walkSettings(
-        store, [&](std::string_view control) { store.saveRadioButton(window, control); },
+        store,
+        [&](std::size_t row) {
+            store.saveRadioButton(platform::ansi(batch::choiceTable[row].caption),
+                                  choices.radios[row]);
+        },
         [&](const TextSetting& setting) {
-            store.writeText(platform::ansi(setting.key),
-                            window.textAttribute(setting.control, setting.attribute));
+            store.writeText(platform::ansi(setting.key), choices.*setting.value);
         },
         [&] {
             bool anyOn = false;
-            for (const batch::Option& option : batch::optionTable)
-                anyOn = anyOn || window.selected(option.control);
+            for (const bool on : choices.switches)
+                anyOn = anyOn || on;
             if (!anyOn && !optionsStored(store))
                 return;
-            for (const batch::Option& option : batch::optionTable)
-                store.writeFlag(platform::ansi(option.caption), window.selected(option.control));
+            for (std::size_t i = 0; i < std::size(batch::optionTable); ++i)
+                store.writeFlag(platform::ansi(batch::optionTable[i].caption),
+                                choices.switches[i]);
         });
 }
 

@@ -2,19 +2,21 @@
 // where the settings file lives.
 #pragma once
 
-#include "batch/batch_host.h"
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
+#include "settings/window_choices.h"
 
 namespace settings {
 
-// Puts the saved choices into the window's controls (when the window has been created). A
-// missing key leaves its control as it is; the filter falls back to "*.*", the remembered
-// folders to the empty text.
-void loadSettingsIntoWindow(ConfigStore& store, batch::BatchHost& window);
+// Puts the saved choices into `choices`, which hold the window's state (when the window has been
+// created). A missing key leaves its choice as it is; the filter falls back to "*.*", the
+// remembered folders to the empty text. `events` are the window's while the store works.
+void loadSettingsIntoWindow(ConfigStore& store, WindowChoices& choices,
+                            const StoreEvents& events = {});
 
 // Writes every persisted choice through the store (when the window is asked to close).
-void saveSettingsFromWindow(ConfigStore& store, batch::BatchHost& window);
+void saveSettingsFromWindow(ConfigStore& store, const WindowChoices& choices,
+                            const StoreEvents& events = {});
 
 // The settings file for a program in `executableFolder`: the one beside the executable when it
 // already exists there and can be opened for editing (portable use, even in a read-only

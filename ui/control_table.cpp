@@ -13,9 +13,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "batch/batch_host.h"
-#include "batch/batch_run.h"
 #include "batch/choices.h"
+#include "ui/control_names.h"
 #include "ui/batch_button.h"
 #include "ui/promotion_strip.h"
 
@@ -53,7 +52,7 @@ constexpr std::string_view panelOf(ChoiceGroup group) {
 constexpr ControlSpec radio(ChoiceGroup group, auto value, int left, int top, int width, int height,
                             FontSpec font) {
     const batch::Choice& choice = *batch::findChoice(group, static_cast<int>(value));
-    return {.name = choice.control,
+    return {.name = radioNameOf(choice),
             .kind = K::RadioBox,
             .parent = panelOf(group),
             .left = left,
@@ -66,7 +65,7 @@ constexpr ControlSpec radio(ChoiceGroup group, auto value, int left, int top, in
 }
 
 // A batch button, showing its idle caption.
-constexpr ControlSpec button(std::string_view name, const batch::ButtonCaptions& captions, int left,
+constexpr ControlSpec button(std::string_view name, const ButtonCaptions& captions, int left,
                              int width, bool isDefault) {
     return {.name = name,
             .kind = K::Button,
@@ -80,11 +79,11 @@ constexpr ControlSpec button(std::string_view name, const batch::ButtonCaptions&
             .defaultButton = isDefault};
 }
 
-// An option's check box in the strip below the batch buttons; name and caption come from the
-// option table, and a control that is no option fails the build.
-constexpr ControlSpec checkBox(std::string_view control, int left, int width) {
-    const batch::Option& option = *batch::findOption(control);
-    return {.name = option.control,
+// An option's check box in the strip below the batch buttons; its caption comes from the option
+// table.
+constexpr ControlSpec checkBox(batch::RunSwitch runSwitch, int left, int width) {
+    const batch::Option& option = *batch::findOption(runSwitch);
+    return {.name = checkBoxNameOf(runSwitch),
             .kind = K::CheckBox,
             .parent = "",
             .left = left,
@@ -133,13 +132,13 @@ constexpr std::array table{
     radio(Script, Mode::Big5ToSimplified, 464, 3, 112, 24, song15),
     radio(Script, Mode::Big5ToTraditional, 464, 35, 112, 24, song15),
 
-    ControlSpec{batch::control::progressBar, K::ProcessBar, "", 24, 272, 552, 24, "", noFont},
-    ControlSpec{batch::control::progressCaption, K::TransLabel, "", 39, 272, 520, 24, "", song15},
-    button(batch::control::fileButton, batch::fileButtonCaptions, 24, 168, true),
-    button(batch::control::folderButton, batch::folderButtonCaptions, 200, 376, false),
-    ControlSpec{batch::control::filterEdit, K::EditBox, "", 480, 316, 64, 26, "*.*", song15},
-    checkBox(batch::control::smartDetectionBox, 24, 136),
-    checkBox(batch::control::subFoldersBox, 200, 136),
+    ControlSpec{control::progressBar, K::ProcessBar, "", 24, 272, 552, 24, "", noFont},
+    ControlSpec{control::progressCaption, K::TransLabel, "", 39, 272, 520, 24, "", song15},
+    button(control::fileButton, fileButtonCaptions, 24, 168, true),
+    button(control::folderButton, folderButtonCaptions, 200, 376, false),
+    ControlSpec{control::filterEdit, K::EditBox, "", 480, 316, 64, 26, "*.*", song15},
+    checkBox(batch::RunSwitch::SmartDetection, 24, 136),
+    checkBox(batch::RunSwitch::SubFolders, 200, 136),
 };
 // clang-format on
 
@@ -147,7 +146,7 @@ constexpr bool everyChoicePlaced() {
     for (const batch::Choice& choice : batch::choiceTable) {
         bool placed = false;
         for (const ControlSpec& row : table) {
-            placed = placed || row.name == choice.control;
+            placed = placed || (!radioNameOf(choice).empty() && row.name == radioNameOf(choice));
         }
         if (!placed) {
             return false;
@@ -155,7 +154,7 @@ constexpr bool everyChoicePlaced() {
     }
     return true;
 }
-static_assert(everyChoicePlaced(), "a choice of batch/choices.h has no radio in the layout");
+static_assert(everyChoicePlaced(), "a choice of the choice table has no radio in the layout");
 
 QString qs(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
@@ -288,11 +287,11 @@ std::map<std::string_view, QWidget*> buildControls(QWidget* window) {
     }
     // Controls that lie over others are drawn above them: the status text over the bar, the
     // filter box over the right end of the folder button.
-    controls.at(batch::control::progressCaption)->raise();
-    QWidget* filter = controls.at(batch::control::filterEdit);
+    controls.at(control::progressCaption)->raise();
+    QWidget* filter = controls.at(control::filterEdit);
     filter->raise();
     // Its caption goes in the part of the folder button left of the filter box.
-    auto* folderButton = static_cast<BatchButton*>(controls.at(batch::control::folderButton));
+    auto* folderButton = static_cast<BatchButton*>(controls.at(control::folderButton));
     folderButton->setCaptionArea(
         QRect(0, 0, filter->x() - folderButton->x(), folderButton->height()));
     return controls;

@@ -17,6 +17,7 @@
 
 #include "platform/file_system.h"
 #include "qfx_version.h"
+#include "ui/control_names.h"
 #include "ui/control_table.h"
 #include "ui/desktop_identity.h"
 #include "ui/promotion_strip.h"
@@ -36,14 +37,14 @@ MainWindow::MainWindow(WindowHandlers windowHandlers, ShellDialogs dialogs, QWid
     setFixedSize(windowWidth, windowHeight);
 
     controls = buildControls(this);
-    fileButton = static_cast<QPushButton*>(controls.at(batch::control::fileButton));
-    folderButton = static_cast<QPushButton*>(controls.at(batch::control::folderButton));
+    fileButton = static_cast<QPushButton*>(controls.at(control::fileButton));
+    folderButton = static_cast<QPushButton*>(controls.at(control::folderButton));
 
     auto* separator = static_cast<QLabel*>(controls.at("标签3"));
     separator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
 
     const auto openWebPage = dialogs.openWebPage;
-    windowHost = std::make_unique<WindowHost>(
+    windowAdapter = std::make_unique<WindowAdapter>(
         this, controls, [this] { return closing; }, std::move(dialogs));
     strip = new PromotionStrip(
         controls.at("图片框3"), static_cast<ClickableLabel*>(controls.at("图片官网")),
@@ -62,12 +63,12 @@ MainWindow::MainWindow(WindowHandlers windowHandlers, ShellDialogs dialogs, QWid
     // Files dropped anywhere on the window are converted; the filter box would take their
     // names as text.
     setAcceptDrops(true);
-    controls.at(batch::control::filterEdit)->setAcceptDrops(false);
+    controls.at(control::filterEdit)->setAcceptDrops(false);
 
     centreOnScreen();
     // The created event: every control exists and the user cannot act yet.
     if (handlers.loadSettings) {
-        handlers.loadSettings(*windowHost);
+        handlers.loadSettings(*windowAdapter);
     }
 }
 
@@ -131,7 +132,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         closing = true;
         strip->timer()->stop();
         if (handlers.saveSettings) {
-            handlers.saveSettings(*windowHost);
+            handlers.saveSettings(*windowAdapter);
         }
     }
     // Never vetoed. During a run the window only hides here; the run sees the pump answer false
@@ -155,13 +156,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 // dropped because another handler is busy is the session's to tell.
 void MainWindow::fileButtonClicked() {
     if (!closing && handlers.startFileBatch) {
-        handlers.startFileBatch(*windowHost, session);
+        handlers.startFileBatch(windowAdapter->buttonWindow(), session);
     }
 }
 
 void MainWindow::folderButtonActivated(bool useFilterScan) {
     if (!closing && handlers.startFolderBatch) {
-        handlers.startFolderBatch(*windowHost, session, useFilterScan);
+        handlers.startFolderBatch(windowAdapter->buttonWindow(), session, useFilterScan);
     }
 }
 
@@ -240,14 +241,14 @@ void MainWindow::convertHandedPaths(const std::vector<std::string>& nativePaths)
     choices.input = selectedCaption(controls.at("图片框1"));
     choices.output = selectedCaption(controls.at("图片框2"));
     choices.script = selectedCaption(controls.at("外形框1"));
-    choices.filter = windowHost->text(batch::control::filterEdit);
+    choices.filter = windowAdapter->filterText();
     const AnsiText question =
         consentQuestion(handedItems(nativePaths, platform::currentFolder()), choices);
     askingConsent = true;
-    const bool agreed = windowHost->confirmConversion(question);
+    const bool agreed = windowAdapter->confirmConversion(question);
     askingConsent = false;
     if (agreed && acceptsDrops())
-        (void)handlers.startDroppedBatch(*windowHost, session, nativePaths);
+        (void)handlers.startDroppedBatch(windowAdapter->buttonWindow(), session, nativePaths);
 }
 
 } // namespace ui

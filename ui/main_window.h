@@ -13,7 +13,7 @@
 #include <QWidget>
 
 #include "batch/batch_session.h"
-#include "ui/window_host.h"
+#include "ui/window_adapter.h"
 
 class QPushButton;
 
@@ -23,13 +23,13 @@ class PromotionStrip;
 
 // What the window's events run. Start-up fills them with the settings and batch layers.
 struct WindowHandlers {
-    std::function<void(batch::BatchHost&)> loadSettings; // created
-    std::function<void(batch::BatchHost&)> saveSettings; // close requested
-    std::function<void(batch::BatchHost&, batch::BatchSession&)> startFileBatch;
-    std::function<void(batch::BatchHost&, batch::BatchSession&, bool useFilterScan)>
+    std::function<void(WindowAdapter&)> loadSettings; // created
+    std::function<void(WindowAdapter&)> saveSettings; // close requested
+    std::function<void(const batch::ButtonWindow&, batch::BatchSession&)> startFileBatch;
+    std::function<void(const batch::ButtonWindow&, batch::BatchSession&, bool useFilterScan)>
         startFolderBatch;
     // Paths dropped on the window or given on its command line, as the file system's bytes.
-    std::function<bool(batch::BatchHost&, batch::BatchSession&,
+    std::function<bool(const batch::ButtonWindow&, batch::BatchSession&,
                        const std::vector<std::string>& nativePaths)>
         startDroppedBatch;
 };
@@ -44,11 +44,12 @@ public:
     MainWindow(WindowHandlers handlers, ShellDialogs dialogs, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    WindowHost& host() { return *windowHost; }
+    WindowAdapter& adapter() { return *windowAdapter; }
     PromotionStrip& promotionStrip() { return *strip; }
     QWidget* control(std::string_view name) const;
 
-    // True once the close was requested; a run in progress then stops after the file in hand.
+    // True once the close was requested; a run in progress then abandons the files converting
+    // and shows nothing more.
     bool isClosing() const { return closing; }
     // The run state of the batch buttons, which their handlers keep.
     const batch::BatchSession& batchSession() const { return session; }
@@ -80,7 +81,7 @@ private:
 
     WindowHandlers handlers;
     std::map<std::string_view, QWidget*> controls;
-    std::unique_ptr<WindowHost> windowHost;
+    std::unique_ptr<WindowAdapter> windowAdapter;
     PromotionStrip* strip = nullptr;
     QPushButton* fileButton = nullptr;
     QPushButton* folderButton = nullptr;

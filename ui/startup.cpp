@@ -37,15 +37,15 @@ bool openSettings(settings::ConfigStore& store, const platform::AnsiText& path) 
 
 WindowHandlers programHandlers(settings::ConfigStore& store) {
     WindowHandlers handlers;
-    handlers.loadSettings = [&store](batch::BatchHost& window) {
-        // The store pumps the window's events during long searches and shows its alarm there.
-        store.setWindow(&window);
-        settings::loadSettingsIntoWindow(store, window);
+    // The store pumps the window's events during long searches and shows its alarm there, for
+    // as long as it loads or saves.
+    handlers.loadSettings = [&store](WindowAdapter& window) {
+        settings::WindowChoices choices = window.windowChoices();
+        settings::loadSettingsIntoWindow(store, choices, window.storeEvents());
+        window.applyWindowChoices(choices);
     };
-    handlers.saveSettings = [&store](batch::BatchHost& window) {
-        settings::saveSettingsFromWindow(store, window);
-        // The window goes away after this; the store must not reach it any more.
-        store.setWindow(nullptr);
+    handlers.saveSettings = [&store](WindowAdapter& window) {
+        settings::saveSettingsFromWindow(store, window.windowChoices(), window.storeEvents());
     };
     handlers.startFileBatch = batch::startFileBatch;
     handlers.startFolderBatch = batch::startFolderBatch;
@@ -72,7 +72,6 @@ int runProgram(ProgramLifetime& program, std::vector<std::string> openedPaths) {
             window->convertPathsSoon(std::move(openedPaths));
         // Closing the last window ends the loop; a run still on the stack returns first.
         QApplication::exec();
-        store.setWindow(nullptr);
     }
     return 0;
 }

@@ -9,7 +9,7 @@
 
 #include "platform/ansi_text.h"
 #include "ui/main_window.h"
-#include "ui/window_host.h"
+#include "ui/window_adapter.h"
 
 namespace settings {
 class ConfigStore;

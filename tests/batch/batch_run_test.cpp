@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "batch/headless_host.h"
+#include "tests/batch/test_window.h"
 #include "engine/charset_conversion.h"
 #include "engine/piece_cutting.h"
 #include "platform/path_scan.h"
@@ -21,11 +21,12 @@
 #include "tests/platform/temp_folder.h"
 
 using namespace batch;
+using batch::fakes::failedNames;
+using batch::fakes::TestWindow;
 using platform::ansi;
 using platform::AnsiText;
 using platform::FileProblem;
 using platform::FileStatus;
-using platform::MessageAnswer;
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
@@ -58,31 +59,6 @@ std::string readFile(const fs::path& path) {
     return bytes.str();
 }
 
-// Keeps every progress caption and file outcome, and lets a test act inside the event pump.
-class RecordingHost : public HeadlessHost {
-public:
-    void setTextAttribute(std::string_view name, ControlAttribute attribute,
-                          const AnsiText& value) override {
-        HeadlessHost::setTextAttribute(name, attribute, value);
-        if (name == control::progressCaption && attribute == ControlAttribute::Caption)
-            progressCaptions.push_back(value);
-    }
-    void fileFinished(const FileOutcome& outcome) override { outcomes.push_back(outcome); }
-    MessageAnswer showMessage(const AnsiText& message, int style, const AnsiText& title,
-                              const AnsiText& details = {}) override {
-        fileButtonCaptionAtReport = caption(control::fileButton);
-        barAtReport = {position(control::progressBar),
-                       numberAttribute(control::progressBar, ControlAttribute::PositionPermille)};
-        styleShown = style;
-        return HeadlessHost::showMessage(message, style, title, details);
-    }
-    std::vector<AnsiText> progressCaptions;
-    std::vector<FileOutcome> outcomes;
-    AnsiText fileButtonCaptionAtReport;
-    std::pair<int, int> barAtReport; // position, and permille of it
-    int styleShown = -1;
-};
-
 // Every test starts as a fresh program would: no stop requested, no handler active.
 // A script step that holds a file whose text is "slow" until the run abandons it (20 s at most),
 // telling `started` when it begins; other files pass unchanged.
@@ -114,27 +90,20 @@ TEST_F(BatchRun, convertsInOrderIntoResultFolderBesideEachSource) {
         files.push_back(TempTree::ansiPath(tree.write(name, gbkHello)));
     files.push_back(TempTree::ansiPath(tree.write("other/d", gbkHello)));
 
-    RecordingHost host;
-    host.chooseOutput(engine::TextEncoding::Utf8);
-    BatchSummary summary = runBatch(host, session, files);
+    TestWindow host;
+    host.output = engine::TextEncoding::Utf8;
+    BatchSummary summary = host.run(session, files);
 
     EXPECT_EQ(summary.converted, 4);
-    EXPECT_EQ(summary.resultFolder, TempTree::ansiPath(tree.root) + ansi("/转换结果/"));
+    EXPECT_EQ(summary.firstResultFolder(), TempTree::ansiPath(tree.root) + ansi("/转换结果/"));
     for (const char* name : {"b.txt", "a.txt", "c.old.txt", "other/d"}) {
         const fs::path source = tree.root / name;
         EXPECT_EQ(readFile(source.parent_path() / "转换结果" / source.filename()),
                   "\xEF\xBB\xBF你好")
             << name;
     }
-    ASSERT_EQ(host.progressCaptions.size(), 5u);
-    EXPECT_EQ(host.progressCaptions[0], "(4:1) b");
-    EXPECT_EQ(host.progressCaptions[2], "(4:3) c.old");
-    EXPECT_EQ(host.progressCaptions[3], "(4:4) d");
-    EXPECT_EQ(host.progressCaptions[4], ""); // emptied when the run ends
-    EXPECT_EQ(host.maximum(control::progressBar), 4);
-    EXPECT_EQ(host.barAtReport, std::make_pair(4, 1000)); // full while the report is read
-    EXPECT_EQ(host.position(control::progressBar), 0);
-    EXPECT_EQ(host.styleShown, 4);
+    EXPECT_EQ(host.progressCaptions,
+              (std::vector<AnsiText>{"(4:1) b", "(4:2) a", "(4:3) c.old", "(4:4) d"}));
 }
 
 // Where each source's result goes when a run's files share names: beside its own source, and
@@ -193,9 +162,9 @@ TEST_F(BatchRun, sameNamesKeepEverySourcesResult) {
                 tree.write(source, asciiOf(source));
             files.push_back(TempTree::ansiPath(tree.root / source));
         }
-        RecordingHost host;
-        host.messageAnswer = MessageAnswer::Yes;
-        BatchSummary summary = runBatch(host, session, files, {}, {.jobs = 4});
+        TestWindow host;
+        host.jobs = 4;
+        BatchSummary summary = host.run(session, files);
 
         for (const auto& [result, source] : row.results)
             EXPECT_EQ(readFile(tree.root / result), "\xEF\xBB\xBF" + asciiOf(source)) << result;
@@ -204,14 +173,13 @@ TEST_F(BatchRun, sameNamesKeepEverySourcesResult) {
             if (outcome.status == FileStatus{FileProblem::OutputTaken})
                 taken.push_back(platform::fileNameOfPath(outcome.sourcePath));
         EXPECT_EQ(taken, std::vector<AnsiText>(row.taken.begin(), row.taken.end()));
-        EXPECT_EQ(summary.failedNames, taken);
+        EXPECT_EQ(failedNames(summary), taken);
         EXPECT_EQ(summary.converted + static_cast<int>(taken.size()),
                   static_cast<int>(files.size()));
         std::vector<AnsiText> folders;
         for (const std::string& folder : row.folders)
             folders.push_back(TempTree::ansiPath(tree.root / folder) + ansi("/转换结果/"));
         EXPECT_EQ(summary.resultFolders, folders);
-        EXPECT_EQ(host.foldersOpened, std::vector<AnsiText>{folders.front()});
     }
 }
 
@@ -219,9 +187,9 @@ TEST_F(BatchRun, replacesSameNameAndReusesResultFolder) {
     TempTree tree;
     fs::create_directories(tree.root / "转换结果");
     tree.write("转换结果/x.txt", "old result that is longer than the new one");
-    HeadlessHost host;
+    TestWindow host;
     BatchSummary summary =
-        runBatch(host, session, {TempTree::ansiPath(tree.write("x.txt", gbkHello))});
+        host.run(session, {TempTree::ansiPath(tree.write("x.txt", gbkHello))});
     EXPECT_EQ(summary.converted, 1);
     EXPECT_EQ(readFile(tree.root / "转换结果" / "x.txt"), gbkHello);
 }
@@ -233,17 +201,17 @@ TEST_F(BatchRun, unreadableSourceGetsNoOutputAndIsReported) {
     std::vector<AnsiText> files{TempTree::ansiPath(tree.write("one.txt", "abc")),
                                 TempTree::ansiPath(tree.root / "gone.txt"),
                                 TempTree::ansiPath(tree.write("two.txt", "def"))};
-    RecordingHost host;
-    BatchSummary summary = runBatch(host, session, files);
+    TestWindow host;
+    BatchSummary summary = host.run(session, files);
 
     EXPECT_EQ(summary.converted, 2);
-    ASSERT_EQ(summary.failedNames, std::vector<AnsiText>{"gone.txt"});
+    ASSERT_EQ(failedNames(summary), std::vector<AnsiText>{"gone.txt"});
     EXPECT_EQ(readFile(tree.root / "转换结果" / "gone.txt"), "earlier result");
     EXPECT_TRUE(fs::exists(tree.root / "转换结果" / "two.txt"));
     ASSERT_EQ(host.outcomes.size(), 3u);
     EXPECT_EQ(host.outcomes[1].status, (FileStatus{FileProblem::SourceUnopenable, ENOENT}));
-    ASSERT_EQ(host.messagesShown.size(), 1u);
-    EXPECT_NE(host.messagesShown[0].find(ansi("有 1 个文件未能完整转换：gone.txt\r\n\r\n")),
+    ASSERT_EQ(host.summaries.size(), 1u);
+    EXPECT_NE(host.report().find(ansi("有 1 个文件未能完整转换：gone.txt\r\n\r\n")),
               std::string::npos);
 }
 
@@ -257,23 +225,23 @@ TEST_F(BatchRun, detailsGiveEveryFailureItsReasonOnItsOwnLine) {
                                 TempTree::ansiPath(tree.write("slow.txt", "slow")),
                                 TempTree::ansiPath(tree.write("two\nlines.txt", "def"))};
     std::atomic<bool> slowStarted{false};
-    RunStyle commandLine{.askToOpenResult = false, .unreachedFilesFail = true, .jobs = 1};
-    commandLine.scriptOverride = slowStep(slowStarted);
-    RecordingHost host;
+    TestWindow host;
+    host.unreachedFilesFail = true;
+    host.jobs = 1;
+    host.scriptStep = slowStep(slowStarted);
     host.onPump = [&] {
         if (slowStarted)
-            session.stopRequested = true;
+            session.requestStop();
         return true;
     };
-    BatchSummary summary = runBatch(host, session, files, {}, commandLine);
+    BatchSummary summary = host.run(session, files);
 
     ASSERT_EQ(summary.failures.size(), 3u);
     EXPECT_EQ(summary.failures[2].name, "two\nlines.txt");
     EXPECT_EQ(summary.failures[2].status, FileStatus{FileProblem::NotReached});
-    EXPECT_EQ(host.detailsShown,
-              std::vector<AnsiText>{ansi("gone.txt：无法读取：文件或文件夹不存在\n"
+    EXPECT_EQ(host.details(), ansi("gone.txt：无法读取：文件或文件夹不存在\n"
                                          "slow.txt：已停止，转换中途放弃，未写入\n"
-                                         "two?lines.txt：已停止，未转换")});
+                                         "two?lines.txt：已停止，未转换"));
 }
 
 // Memory running out in a piece on another worker fails that file alone: its earlier output
@@ -284,8 +252,9 @@ TEST_F(BatchRun, memoryRunningOutFailsOneFileAndTheRunGoesOn) {
     tree.write("转换结果/huge.txt", "earlier result");
     std::vector<AnsiText> files{TempTree::ansiPath(tree.write("huge.txt", "huge")),
                                 TempTree::ansiPath(tree.write("next.txt", "next"))};
-    RunStyle style{.jobs = 2};
-    style.scriptOverride = [](AnsiText& text, engine::TextEncoding,
+    TestWindow host;
+    host.jobs = 2;
+    host.scriptStep = [](AnsiText& text, engine::TextEncoding,
                               const engine::WorkControl& control) -> engine::ScriptStepOutcome {
         if (text == "huge")
             engine::forEachPiece(control, 8, [](std::size_t i) {
@@ -294,15 +263,14 @@ TEST_F(BatchRun, memoryRunningOutFailsOneFileAndTheRunGoesOn) {
             });
         return FileProblem::None;
     };
-    RecordingHost host;
-    BatchSummary summary = runBatch(host, session, files, {}, style);
+    BatchSummary summary = host.run(session, files);
 
     EXPECT_EQ(summary.converted, 1);
     ASSERT_EQ(summary.failures.size(), 1u);
     EXPECT_EQ(summary.failures[0].status, FileStatus{FileProblem::OutOfMemory});
     EXPECT_EQ(readFile(tree.root / "转换结果" / "huge.txt"), "earlier result");
     EXPECT_EQ(readFile(tree.root / "转换结果" / "next.txt"), "\xEF\xBB\xBFnext");
-    EXPECT_EQ(host.detailsShown, std::vector<AnsiText>{ansi("huge.txt：内存不足")});
+    EXPECT_EQ(host.details(), ansi("huge.txt：内存不足"));
 }
 
 // A result folder that cannot be made is named with its own reason, and never as holding results;
@@ -310,24 +278,21 @@ TEST_F(BatchRun, memoryRunningOutFailsOneFileAndTheRunGoesOn) {
 TEST_F(BatchRun, resultFolderBlockedByAFileFailsEveryWrite) {
     TempTree tree;
     tree.write("转换结果", "a file where the folder should be");
-    HeadlessHost host;
-    host.messageAnswer = MessageAnswer::Yes;
-    BatchSummary summary = runBatch(host, session,
-                                    {TempTree::ansiPath(tree.write("a.txt", "abc")),
-                                     TempTree::ansiPath(tree.write("b.txt", "abc"))});
+    TestWindow host;
+    BatchSummary summary = host.run(session, {TempTree::ansiPath(tree.write("a.txt", "abc")),
+                                              TempTree::ansiPath(tree.write("b.txt", "abc"))});
     EXPECT_EQ(summary.converted, 0);
     ASSERT_EQ(summary.failures.size(), 2u);
     EXPECT_EQ(summary.failures[1].status,
               (FileStatus{FileProblem::ResultFolderUncreatable, ENOTDIR}));
     EXPECT_EQ(readFile(tree.root / "转换结果"), "a file where the folder should be");
-    ASSERT_EQ(host.messagesShown.size(), 1u);
-    const AnsiText& report = host.messagesShown[0];
+    ASSERT_EQ(host.summaries.size(), 1u);
+    const AnsiText report = host.report();
     EXPECT_NE(report.find(ansi("\r\n无法创建输出文件夹 ") + TempTree::ansiPath(tree.root) +
                           ansi("/转换结果：路径中有一项不是文件夹")),
               std::string::npos);
     EXPECT_EQ(report.find(ansi("保存在")), std::string::npos);
     EXPECT_EQ(report.find(ansi("请问")), std::string::npos);
-    EXPECT_TRUE(host.foldersOpened.empty());
 }
 
 // The files converting at the click finish or are abandoned, and are reported; none starts after.
@@ -336,17 +301,17 @@ TEST_F(BatchRun, stopClickAfterSecondFileConvertsNoMore) {
     std::vector<AnsiText> files;
     for (int i = 1; i <= 10; ++i)
         files.push_back(TempTree::ansiPath(tree.write("f" + std::to_string(i) + ".txt", "x")));
-    RecordingHost host;
+    TestWindow host;
     host.filesToChoose = files;
     bool clicked = false;
     host.onPump = [&] {
         if (host.outcomes.size() == 2 && !clicked) {
             clicked = true;
-            startFileBatch(host, session); // the second click on the running button
+            startFileBatch(host.buttonWindow(), session); // the second click on the running button
         }
         return true;
     };
-    startFileBatch(host, session);
+    startFileBatch(host.buttonWindow(), session);
 
     ASSERT_GE(host.outcomes.size(), 2u);
     for (size_t i = 0; i < files.size(); ++i) {
@@ -360,47 +325,37 @@ TEST_F(BatchRun, stopClickAfterSecondFileConvertsNoMore) {
         EXPECT_EQ(fs::exists(tree.root / "转换结果" / ("f" + std::to_string(i + 1) + ".txt")), ok)
             << i;
     }
-    EXPECT_EQ(host.messagesShown.size(), 1u);
-    EXPECT_EQ(host.fileButtonCaptionAtReport, ansi("停止中.."));
-    EXPECT_EQ(host.caption(control::fileButton), ansi("批量转换"));
-    EXPECT_FALSE(host.disabled(control::folderButton));
-    EXPECT_TRUE(session.stopRequested); // stays set until the next start
+    EXPECT_EQ(host.summaries.size(), 1u);
+    EXPECT_EQ(host.fileButtonAtReport, ButtonState::Stopping);
+    EXPECT_EQ(host.states[0], ButtonState::Idle);
+    EXPECT_FALSE(!host.enabled[1]);
+    EXPECT_TRUE(session.stopRequested()); // stays set until the next start
 
     // The next start clears it before its first file.
     host.onPump = nullptr;
     host.outcomes.clear();
-    startFileBatch(host, session);
+    startFileBatch(host.buttonWindow(), session);
     EXPECT_EQ(host.outcomes.size(), 10u);
-    EXPECT_FALSE(session.stopRequested);
+    EXPECT_FALSE(session.stopRequested());
 }
 
-TEST_F(BatchRun, fileButtonRemembersFolderAndAnswersYesOpensResult) {
+TEST_F(BatchRun, fileButtonRemembersTheFolderOfTheFirstFile) {
     TempTree tree;
-    RecordingHost host;
-    host.setTag(control::fileButton, "/start/here");
+    TestWindow host;
+    host.remembered[0] = "/start/here";
     host.filesToChoose = {TempTree::ansiPath(tree.write("a.txt", "x"))};
-    host.messageAnswer = MessageAnswer::Yes;
-    startFileBatch(host, session);
+    startFileBatch(host.buttonWindow(), session);
     EXPECT_EQ(host.lastDialogFolder, "/start/here");
     EXPECT_EQ(host.lastDialogTitle, ansi("选择要批量转换的多个文件："));
-    EXPECT_EQ(host.tag(control::fileButton), TempTree::ansiPath(tree.root));
-    ASSERT_EQ(host.foldersOpened.size(), 1u);
-    EXPECT_EQ(host.foldersOpened[0], TempTree::ansiPath(tree.root) + ansi("/转换结果/"));
-
-    // With nothing to open the folder, 是 is told so.
-    host.folderOpens = false;
-    startFileBatch(host, session);
-    ASSERT_EQ(host.messagesShown.size(), 3u);
-    EXPECT_EQ(host.messagesShown[2], ansi("无法打开文件夹 ") + TempTree::ansiPath(tree.root) +
-                                         ansi("/转换结果/：没有可以打开它的文件管理器"));
+    EXPECT_EQ(host.remembered[0], TempTree::ansiPath(tree.root));
 }
 
 TEST_F(BatchRun, cancelledDialogChangesNothing) {
-    HeadlessHost host;
-    host.setTag(control::fileButton, "/kept");
-    startFileBatch(host, session);
-    EXPECT_EQ(host.tag(control::fileButton), "/kept");
-    EXPECT_TRUE(host.messagesShown.empty());
+    TestWindow host;
+    host.remembered[0] = "/kept";
+    startFileBatch(host.buttonWindow(), session);
+    EXPECT_EQ(host.remembered[0], "/kept");
+    EXPECT_TRUE(host.summaries.empty());
 }
 
 TEST_F(BatchRun, folderRunByFilterAndNoNestedStartDuringScan) {
@@ -408,38 +363,38 @@ TEST_F(BatchRun, folderRunByFilterAndNoNestedStartDuringScan) {
     tree.write("a.txt", "x");
     tree.write("b.TXT", "y");
     tree.write("c.htm", "z");
-    RecordingHost host;
-    host.setText(control::filterEdit, "*.txt");
+    TestWindow host;
+    host.filter = "*.txt";
     host.folderToPick = TempTree::ansiPath(tree.root);
     int nestedDialogs = 0;
     host.onPump = [&] {
         // Clicks on either button while the scan or run is busy start nothing.
         host.filesToChoose = {"/should/not/run"};
-        size_t before = host.messagesShown.size();
-        startFileBatch(host, session);
-        nestedDialogs += static_cast<int>(host.messagesShown.size() - before);
+        const AnsiText before = host.lastDialogTitle;
+        startFileBatch(host.buttonWindow(), session);
+        nestedDialogs += host.lastDialogTitle != before ? 1 : 0;
         host.filesToChoose.clear();
         return true;
     };
-    startFolderBatch(host, session, true);
+    startFolderBatch(host.buttonWindow(), session, true);
 
     EXPECT_EQ(host.lastDialogTitle, ansi("选择要批量转换的文件(*.txt)所在文件夹："));
-    EXPECT_EQ(host.tag(control::folderButton), TempTree::ansiPath(tree.root));
+    EXPECT_EQ(host.remembered[1], TempTree::ansiPath(tree.root));
     EXPECT_EQ(host.outcomes.size(), 2u);
     EXPECT_EQ(nestedDialogs, 0);
     EXPECT_FALSE(fs::exists(tree.root / "转换结果" / "c.htm"));
-    EXPECT_EQ(host.caption(control::folderButton), ansi("   批量转换(文件夹方式)"));
+    EXPECT_EQ(host.states[1], ButtonState::Idle);
 }
 
 TEST_F(BatchRun, folderRunWithNoMatchOnlyRemembersFolder) {
     TempTree tree;
     tree.write("a.htm", "x");
-    HeadlessHost host;
-    host.setText(control::filterEdit, "*.txt");
+    TestWindow host;
+    host.filter = "*.txt";
     host.folderToPick = TempTree::ansiPath(tree.root);
-    startFolderBatch(host, session, false);
-    EXPECT_EQ(host.tag(control::folderButton), TempTree::ansiPath(tree.root));
-    EXPECT_TRUE(host.messagesShown.empty());
+    startFolderBatch(host.buttonWindow(), session, false);
+    EXPECT_EQ(host.remembered[1], TempTree::ansiPath(tree.root));
+    EXPECT_TRUE(host.summaries.empty());
     EXPECT_FALSE(fs::exists(tree.root / "转换结果"));
 }
 
@@ -450,19 +405,19 @@ TEST_F(BatchRun, folderRunOfUnrepresentableNamesOnlyReportsThem) {
     tree.write("bad\xFF.txt", "x");
     tree.write("a.htm", "y");
     for (const bool useFilterScan : {true, false}) {
-        RecordingHost host;
-        host.setText(control::filterEdit, "*.txt");
+        TestWindow host;
+        host.filter = "*.txt";
         host.folderToPick = TempTree::ansiPath(tree.root);
-        startFolderBatch(host, session, useFilterScan);
-        ASSERT_EQ(host.messagesShown.size(), 1u) << useFilterScan;
-        EXPECT_NE(host.messagesShown[0].find(ansi("有 1 个文件未能完整转换：bad\uFFFD.txt")),
+        startFolderBatch(host.buttonWindow(), session, useFilterScan);
+        ASSERT_EQ(host.summaries.size(), 1u) << useFilterScan;
+        EXPECT_NE(host.report().find(ansi("有 1 个文件未能完整转换：bad\uFFFD.txt")),
                   AnsiText::npos);
-        EXPECT_NE(host.messagesShown[0].find(ansi("转换结果/\r\n")), AnsiText::npos);
-        EXPECT_EQ(host.detailsShown[0], ansi("bad\uFFFD.txt：文件名无法表示（不是有效的 UTF-8）"));
+        EXPECT_NE(host.report().find(ansi("转换结果/\r\n")), AnsiText::npos);
+        EXPECT_EQ(host.details(), ansi("bad\uFFFD.txt：文件名无法表示（不是有效的 UTF-8）"));
         ASSERT_EQ(host.outcomes.size(), 1u);
         EXPECT_EQ(host.outcomes[0].status, FileStatus{FileProblem::NameNotRepresentable});
-        EXPECT_EQ(host.caption(control::folderButton), ansi("   批量转换(文件夹方式)"));
-        EXPECT_FALSE(host.disabled(control::fileButton));
+        EXPECT_EQ(host.states[1], ButtonState::Idle);
+        EXPECT_FALSE(!host.enabled[0]);
     }
 }
 
@@ -471,13 +426,13 @@ TEST_F(BatchRun, closedWindowStopsWithoutReportOrControlChanges) {
     std::vector<AnsiText> files;
     for (int i = 1; i <= 4; ++i)
         files.push_back(TempTree::ansiPath(tree.write("f" + std::to_string(i), "x")));
-    RecordingHost host;
+    TestWindow host;
     host.filesToChoose = files;
     host.onPump = [&host] { return host.pumpCount < 2; };
-    startFileBatch(host, session);
+    startFileBatch(host.buttonWindow(), session);
     EXPECT_EQ(host.outcomes.size(), 1u);
-    EXPECT_TRUE(host.messagesShown.empty());
-    EXPECT_EQ(host.caption(control::fileButton), ansi("点我停止")); // untouched after closing
+    EXPECT_TRUE(host.summaries.empty());
+    EXPECT_EQ(host.states[0], ButtonState::Running); // untouched after closing
 }
 
 // The smart-detection box, read once per run, decides how a Big5 source without a mark is read;
@@ -500,10 +455,10 @@ TEST_F(BatchRun, smartDetectionBoxDecidesHowBig5IsRead) {
     };
     for (const Row& row : rows) {
         TempTree tree;
-        RecordingHost host;
-        host.setSelected(control::smartDetectionBox, row.smart);
-        host.chooseOutput(row.output);
-        BatchSummary summary = runBatch(host, session, {TempTree::ansiPath(tree.write("a", big5))});
+        TestWindow host;
+        host.smartDetection = row.smart;
+        host.output = row.output;
+        BatchSummary summary = host.run(session, {TempTree::ansiPath(tree.write("a", big5))});
         const std::string label = (row.smart ? "smart to " : "classic to ") +
                                   std::string(engine::encodingName(row.output));
         EXPECT_EQ(summary.converted, 1) << label;
@@ -543,12 +498,12 @@ TEST_F(BatchRun, folderRunWithSubFoldersKeepsTheTree) {
     fs::create_directories(leftover.parent_path());
     std::ofstream(leftover) << "partial";
 
-    RecordingHost host;
-    host.setSelected(control::subFoldersBox, true);
-    host.chooseOutput(engine::TextEncoding::Utf8);
-    host.setText(control::filterEdit, "*.txt");
+    TestWindow host;
+    host.subFolders = true;
+    host.output = engine::TextEncoding::Utf8;
+    host.filter = "*.txt";
     host.folderToPick = TempTree::ansiPath(tree.root);
-    startFolderBatch(host, session, true);
+    startFolderBatch(host.buttonWindow(), session, true);
 
     EXPECT_EQ(host.outcomes.size(), 4u);
     for (const Row& row : rows) {
@@ -565,7 +520,7 @@ TEST_F(BatchRun, folderRunWithSubFoldersKeepsTheTree) {
     EXPECT_EQ(readFile(outside.root / "x.txt"), "elsewhere");
     // Each folder's file before its sub-folders, and base names in the progress as in a flat run.
     EXPECT_EQ(host.progressCaptions, (std::vector<AnsiText>{ansi("(4:1) 根"), "(4:2) a", "(4:3) a",
-                                                            ansi("(4:4) 深"), ""}));
+                                                            ansi("(4:4) 深")}));
 }
 
 // In a tree run two failed files of one name are told apart by their place below the root.
@@ -577,13 +532,13 @@ TEST_F(BatchRun, treeRunNamesFailuresByTheirPlace) {
         // A folder where the output should go keeps the file from being put in place.
         fs::create_directories(tree.root / "转换结果" / folder / "坏.txt");
     }
-    RecordingHost host;
-    host.setSelected(control::subFoldersBox, true);
+    TestWindow host;
+    host.subFolders = true;
     host.folderToPick = TempTree::ansiPath(tree.root);
-    startFolderBatch(host, session, true);
+    startFolderBatch(host.buttonWindow(), session, true);
 
-    ASSERT_EQ(host.detailsShown.size(), 1u);
-    const AnsiText& details = host.detailsShown[0];
+    ASSERT_EQ(host.summaries.size(), 1u);
+    const AnsiText details = host.details();
     EXPECT_TRUE(details.starts_with(ansi("甲/坏.txt："))) << details;
     EXPECT_NE(details.find(ansi("\n乙/坏.txt：")), std::string::npos) << details;
 }
@@ -600,13 +555,13 @@ class CompletionReport : public testing::TestWithParam<ReportRow> {};
 
 TEST_P(CompletionReport, readsExactly) {
     const ReportRow& row = GetParam();
-    std::vector<AnsiText> failed;
+    BatchSummary summary;
+    summary.elapsedMilliseconds = row.milliseconds;
     for (const auto& name : row.failed)
-        failed.push_back(ansi(name));
-    std::vector<AnsiText> folders;
+        summary.failures.push_back({ansi(name), {FileProblem::LossyDecode}});
     for (const auto& folder : row.folders)
-        folders.push_back(ansi(folder));
-    EXPECT_EQ(completionReport(row.milliseconds, folders, failed), ansi(row.expected));
+        summary.resultFolders.push_back(ansi(folder));
+    EXPECT_EQ(completionReport(summary, true), ansi(row.expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -687,13 +642,14 @@ TEST_F(BatchRun, workersChangeNothingTheUserSees) {
 
     std::vector<std::string> firstOutcomes;
     std::map<std::string, std::string> firstOutputs;
-    std::vector<AnsiText> firstDetails;
+    AnsiText firstDetails;
     for (const int jobs : {1, 4}) {
         fs::remove_all(tree.root / "甲" / "转换结果");
         fs::remove_all(tree.root / "乙" / "转换结果");
-        RecordingHost host;
-        host.chooseScript(engine::ScriptMode::SimplifiedToTraditional);
-        BatchSummary summary = runBatch(host, session, files, {}, {.jobs = jobs});
+        TestWindow host;
+        host.script = engine::ScriptMode::SimplifiedToTraditional;
+        host.jobs = jobs;
+        BatchSummary summary = host.run(session, files);
         std::vector<std::string> outcomes;
         for (const FileOutcome& outcome : host.outcomes)
             outcomes.push_back(describe(outcome));
@@ -705,12 +661,12 @@ TEST_F(BatchRun, workersChangeNothingTheUserSees) {
             EXPECT_EQ(readFile(tree.root / "甲" / "转换结果" / "同名.txt").size(), large.size());
             firstOutcomes = outcomes;
             firstOutputs = outputsUnder(tree.root);
-            firstDetails = host.detailsShown;
+            firstDetails = host.details();
             continue;
         }
         EXPECT_EQ(outcomes, firstOutcomes) << jobs;
         EXPECT_EQ(outputsUnder(tree.root), firstOutputs) << jobs;
-        EXPECT_EQ(host.detailsShown, firstDetails) << jobs;
+        EXPECT_EQ(host.details(), firstDetails) << jobs;
     }
 }
 
@@ -719,7 +675,7 @@ TEST_F(BatchRun, workersChangeNothingTheUserSees) {
 // nothing. The files before it are converted, none after it starts.
 TEST_F(BatchRun, stopOrCloseAbandonsTheSlowFileInHand) {
     for (const bool close : {false, true}) {
-        session.stopRequested = false;
+        session.renewStopRequest();
         TempTree tree;
         fs::create_directories(tree.root / "转换结果");
         tree.write("转换结果/slow.txt", "earlier");
@@ -727,19 +683,21 @@ TEST_F(BatchRun, stopOrCloseAbandonsTheSlowFileInHand) {
                                           TempTree::ansiPath(tree.write("slow.txt", "slow")),
                                           TempTree::ansiPath(tree.write("three.txt", "fast"))};
         std::atomic<bool> slowStarted{false};
-        RunStyle style{.askToOpenResult = false, .unreachedFilesFail = true, .jobs = 1};
-        style.scriptOverride = slowStep(slowStarted);
-        RecordingHost host;
+        TestWindow host;
+        host.unreachedFilesFail = true;
+        host.jobs = 1;
+        host.scriptStep = slowStep(slowStarted);
         std::chrono::steady_clock::time_point actedAt;
         host.onPump = [&] {
             if (slowStarted && actedAt == std::chrono::steady_clock::time_point{}) {
                 actedAt = std::chrono::steady_clock::now();
-                session.stopRequested = !close;
+                if (!close)
+                    session.requestStop();
                 return !close;
             }
             return actedAt == std::chrono::steady_clock::time_point{} || !close;
         };
-        BatchSummary summary = runBatch(host, session, files, {}, style);
+        BatchSummary summary = host.run(session, files);
         const auto afterAction = std::chrono::duration_cast<std::chrono::milliseconds>(
                                      std::chrono::steady_clock::now() - actedAt)
                                      .count();
@@ -756,7 +714,7 @@ TEST_F(BatchRun, stopOrCloseAbandonsTheSlowFileInHand) {
         EXPECT_EQ(readFile(tree.root / "转换结果" / "slow.txt"), "earlier") << close;
         EXPECT_FALSE(fs::exists(tree.root / "转换结果" / "three.txt")) << close;
         EXPECT_TRUE(platform::testing::temporaryFiles(tree.root / "转换结果").empty()) << close;
-        EXPECT_EQ(host.messagesShown.size(), close ? 0u : 1u);
+        EXPECT_EQ(host.summaries.size(), close ? 0u : 1u);
         EXPECT_EQ(host.outcomes.size(), close ? 1u : 2u);
     }
 }
@@ -767,16 +725,16 @@ TEST_F(BatchRun, stopOrCloseAbandonsTheSlowFileInHand) {
 // rest before the stop comes.
 TEST_F(BatchRun, windowStopNamesOnlyTheFilesBegun) {
     for (const int jobs : {1, 2, 4}) {
-        session.stopRequested = false;
+        session.renewStopRequest();
         TempTree tree;
         std::vector<AnsiText> files{TempTree::ansiPath(tree.write("slow.txt", "slow"))};
         for (int i = 1; i <= 20; ++i)
             files.push_back(
                 TempTree::ansiPath(tree.write("f" + std::to_string(i) + ".txt", "fast")));
         std::atomic<bool> slowStarted{false};
-        RunStyle window{.jobs = jobs};
-        window.scriptOverride = slowStep(slowStarted);
-        RecordingHost host;
+        TestWindow host;
+        host.jobs = jobs;
+        host.scriptStep = slowStep(slowStarted);
         host.onPump = [&] {
             if (!slowStarted)
                 return true;
@@ -784,16 +742,16 @@ TEST_F(BatchRun, windowStopNamesOnlyTheFilesBegun) {
             for (int i = 1; jobs > 1 && i <= 20; ++i)
                 restDone = restDone &&
                            fs::exists(tree.root / "转换结果" / ("f" + std::to_string(i) + ".txt"));
-            session.stopRequested = session.stopRequested || restDone;
+            if (restDone)
+                session.requestStop();
             return true;
         };
-        BatchSummary summary = runBatch(host, session, files, {}, window);
+        BatchSummary summary = host.run(session, files);
 
         EXPECT_TRUE(summary.stopped) << jobs;
         ASSERT_EQ(summary.failures.size(), 1u) << jobs;
         EXPECT_EQ(summary.failures[0].status, FileStatus{FileProblem::Abandoned}) << jobs;
-        EXPECT_EQ(host.detailsShown,
-                  std::vector<AnsiText>{ansi("slow.txt：已停止，转换中途放弃，未写入")})
+        EXPECT_EQ(host.details(), ansi("slow.txt：已停止，转换中途放弃，未写入"))
             << jobs;
         EXPECT_EQ(summary.converted, jobs == 1 ? 0 : 20) << jobs;
     }

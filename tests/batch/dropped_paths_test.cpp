@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "batch/headless_host.h"
+#include "tests/batch/test_window.h"
 #include "tests/platform/temp_folder.h"
 
 namespace {
@@ -74,11 +74,11 @@ TEST(DroppedBatch, FolderAloneFollowsTheSubFoldersBox) {
         std::filesystem::create_directories(temp.native("top/sub"));
         platform::testing::writeBytes(temp.native("top/sub/x.txt"), "x");
         platform::testing::writeBytes(temp.native("top/a.txt"), "a");
-        batch::HeadlessHost host;
+        batch::fakes::TestWindow host;
         batch::BatchSession session;
-        host.setSelected(batch::control::subFoldersBox, subFolders);
-        host.setText(batch::control::filterEdit, "*.txt");
-        EXPECT_TRUE(batch::startDroppedBatch(host, session, {temp.native("top").string()}));
+        host.subFolders = subFolders;
+        host.filter = "*.txt";
+        EXPECT_TRUE(batch::startDroppedBatch(host.buttonWindow(), session, {temp.native("top").string()}));
         EXPECT_TRUE(std::filesystem::exists(temp.native("top/转换结果/a.txt")));
         EXPECT_EQ(std::filesystem::exists(temp.native("top/转换结果/sub/x.txt")), subFolders)
             << subFolders;

@@ -18,13 +18,15 @@
 
 #include "batch/batch_run.h"
 #include "batch/folder_scan.h"
-#include "batch/headless_host.h"
+#include "tests/batch/test_window.h"
 #include "platform/file_access.h"
 #include "tests/platform/file_status_print.h"
 #include "tests/platform/temp_folder.h"
 #include "tests/platform/unprivileged_user.h"
 
 using namespace batch;
+using batch::fakes::failedNames;
+using batch::fakes::TestWindow;
 using platform::ansi;
 using platform::AnsiText;
 using platform::FileProblem;
@@ -83,39 +85,28 @@ std::map<std::string, std::uint64_t> hashFolder(const fs::path& folder) {
     return hashes;
 }
 
-class RecordingHost : public HeadlessHost {
-public:
-    void setTextAttribute(std::string_view name, ControlAttribute attribute,
-                          const AnsiText& value) override {
-        HeadlessHost::setTextAttribute(name, attribute, value);
-        if (name == control::progressCaption && attribute == ControlAttribute::Caption &&
-            !value.empty())
-            progressCaptions.push_back(value);
-    }
-    void fileFinished(const FileOutcome& outcome) override { outcomes.push_back(outcome); }
-    const FileOutcome* outcomeOf(const fs::path& path) const {
-        const AnsiText wanted = ansiPath(path);
-        for (const FileOutcome& outcome : outcomes)
-            if (outcome.sourcePath == wanted)
-                return &outcome;
-        return nullptr;
-    }
-    std::vector<AnsiText> progressCaptions;
-    std::vector<FileOutcome> outcomes;
-};
+// The outcome a run told for `path`; nullptr when none.
+const FileOutcome* outcomeOf(const TestWindow& host, const fs::path& path) {
+    const AnsiText wanted = ansiPath(path);
+    for (const FileOutcome& outcome : host.outcomes)
+        if (outcome.sourcePath == wanted)
+            return &outcome;
+    return nullptr;
+}
 
 class BatchFault : public testing::Test {
 protected:
-    void SetUp() override { host.chooseOutput(engine::TextEncoding::Utf8); }
+    void SetUp() override { host.output = engine::TextEncoding::Utf8; }
     // One worker per core unless `jobs` says otherwise.
     BatchSummary run(const std::vector<fs::path>& paths, int jobs = 0) {
         std::vector<AnsiText> files;
         for (const fs::path& path : paths)
             files.push_back(ansiPath(path));
-        return runBatch(host, session, files, {}, {.jobs = jobs});
+        host.jobs = jobs;
+        return host.run(session, files);
     }
     TempTree tree;
-    RecordingHost host;
+    TestWindow host;
     BatchSession session;
 };
 
@@ -127,11 +118,11 @@ TEST_F(BatchFault, sourceDeletedBetweenListingAndReading) {
     fs::remove(tree.root / "b.txt");
     const auto before = hashFolder(tree.root);
 
-    BatchSummary summary = runBatch(host, session, scan.files);
+    BatchSummary summary = host.run(session, scan.files);
 
     EXPECT_EQ(summary.converted, 2);
-    EXPECT_EQ(summary.failedNames, std::vector<AnsiText>{"b.txt"});
-    const FileOutcome* gone = host.outcomeOf(tree.root / "b.txt");
+    EXPECT_EQ(failedNames(summary), std::vector<AnsiText>{"b.txt"});
+    const FileOutcome* gone = outcomeOf(host, tree.root / "b.txt");
     ASSERT_NE(gone, nullptr);
     EXPECT_EQ(gone->status, (FileStatus{FileProblem::SourceUnopenable, ENOENT}));
     EXPECT_FALSE(fs::exists(tree.result("b.txt")));
@@ -151,7 +142,7 @@ TEST_F(BatchFault, sourceDeletedDuringTheRunByAnotherProgram) {
     };
     BatchSummary summary = run({first, second}, 1);
     EXPECT_EQ(summary.converted, 1);
-    EXPECT_EQ(summary.failedNames, std::vector<AnsiText>{"second.txt"});
+    EXPECT_EQ(failedNames(summary), std::vector<AnsiText>{"second.txt"});
     EXPECT_TRUE(temporaryFiles(tree.result()).empty());
 }
 
@@ -169,9 +160,9 @@ TEST_F(BatchFault, sourceThatIsAFolderOrAPipeFailsWithoutHanging) {
     alarm(0);
 
     EXPECT_EQ(summary.converted, 2);
-    EXPECT_EQ(summary.failedNames, (std::vector<AnsiText>{"folder.txt", "pipe.txt"}));
-    EXPECT_EQ(host.outcomeOf(pipe)->status, FileStatus{FileProblem::SourceNotRegular});
-    EXPECT_EQ(host.outcomeOf(tree.root / "folder.txt")->status,
+    EXPECT_EQ(failedNames(summary), (std::vector<AnsiText>{"folder.txt", "pipe.txt"}));
+    EXPECT_EQ(outcomeOf(host, pipe)->status, FileStatus{FileProblem::SourceNotRegular});
+    EXPECT_EQ(outcomeOf(host, tree.root / "folder.txt")->status,
               (FileStatus{FileProblem::SourceUnreadable, EISDIR}));
     EXPECT_FALSE(fs::exists(tree.result("pipe.txt")));
     EXPECT_FALSE(fs::exists(tree.result("folder.txt")));
@@ -191,10 +182,10 @@ TEST_F(BatchFault, fileWhereTheResultFolderShouldBe) {
     BatchSummary summary = run({a, b});
 
     EXPECT_EQ(summary.converted, 0);
-    EXPECT_EQ(summary.failedNames, (std::vector<AnsiText>{"a.txt", "b.txt"}));
+    EXPECT_EQ(failedNames(summary), (std::vector<AnsiText>{"a.txt", "b.txt"}));
     EXPECT_EQ(host.outcomes.at(0).status,
               (FileStatus{FileProblem::ResultFolderUncreatable, ENOTDIR}));
-    EXPECT_NE(summary.report.find(ansi("有 2 个文件未能完整转换")), std::string::npos);
+    EXPECT_NE(host.report().find(ansi("有 2 个文件未能完整转换")), std::string::npos);
     EXPECT_EQ(hashFolder(tree.root), before); // the blocking file included
 }
 
@@ -211,8 +202,8 @@ TEST_F(BatchFault, resultFolderDeniedNamesItsCause) {
     if (geteuid() != 0)
         fs::permissions(tree.root, fs::perms::owner_write, fs::perm_options::remove);
     const std::optional<std::string> told = user.run([&] {
-        BatchSummary summary = run({a});
-        return platform::describeProblem(host.outcomes.at(0).status) + "|" + summary.report;
+        (void)run({a});
+        return platform::describeProblem(host.outcomes.at(0).status) + "|" + host.report();
     });
     fs::permissions(tree.root, fs::perms::owner_write, fs::perm_options::add);
     ASSERT_TRUE(told.has_value());
@@ -234,7 +225,7 @@ TEST_F(BatchFault, readOnlyResultFolderKeepsEarlierResults) {
 
     BatchSummary summary = run({a});
 
-    EXPECT_EQ(summary.failedNames, std::vector<AnsiText>{"a.txt"});
+    EXPECT_EQ(failedNames(summary), std::vector<AnsiText>{"a.txt"});
     EXPECT_EQ(readBytes(tree.result("a.txt")), "earlier");
     EXPECT_TRUE(temporaryFiles(tree.result()).empty());
 }
@@ -248,8 +239,8 @@ TEST_F(BatchFault, outputNameTakenByAFolder) {
     BatchSummary summary = run({a, b});
 
     EXPECT_EQ(summary.converted, 1);
-    EXPECT_EQ(summary.failedNames, std::vector<AnsiText>{"a.txt"});
-    EXPECT_EQ(host.outcomeOf(a)->status, (FileStatus{FileProblem::OutputUnreplaceable, EISDIR}));
+    EXPECT_EQ(failedNames(summary), std::vector<AnsiText>{"a.txt"});
+    EXPECT_EQ(outcomeOf(host, a)->status, (FileStatus{FileProblem::OutputUnreplaceable, EISDIR}));
     EXPECT_TRUE(fs::is_directory(tree.result("a.txt") / "inside"));
     EXPECT_TRUE(temporaryFiles(tree.result()).empty());
 }
@@ -272,11 +263,11 @@ TEST_F(BatchFault, diskFullInTheMiddleOfALargeOutput) {
         signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{1u << 20, 1u << 20};
         setrlimit(RLIMIT_FSIZE, &limit);
-        HeadlessHost childHost;
-        childHost.chooseOutput(engine::TextEncoding::Utf16LE);
-        BatchSummary summary = runBatch(childHost, session, {ansiPath(large), ansiPath(small)});
+        TestWindow childHost;
+        childHost.output = engine::TextEncoding::Utf16LE;
+        BatchSummary summary = childHost.run(session, {ansiPath(large), ansiPath(small)});
         const bool expected =
-            summary.converted == 1 && summary.failedNames == std::vector<AnsiText>{"large.txt"};
+            summary.converted == 1 && failedNames(summary) == std::vector<AnsiText>{"large.txt"};
         _exit(expected ? 0 : 1);
     }
     int status = 0;
@@ -361,11 +352,11 @@ TEST_F(BatchFault, hostileNamesGoThroughScanRunAndCaption) {
     FolderScanResult scan = listFolderByFilter(ansiPath(tree.root), "*.txt");
     ASSERT_EQ(scan.files.size(), contents.size());
     ASSERT_EQ(scan.unrepresentable.size(), 1u);
-    BatchSummary summary = runBatch(host, session, scan.files, scan.unrepresentable);
+    BatchSummary summary = host.run(session, scan);
 
     EXPECT_EQ(summary.converted, static_cast<int>(contents.size()));
-    ASSERT_EQ(summary.failedNames.size(), 1u);
-    EXPECT_EQ(summary.failedNames[0], ansi("bad\uFFFD.txt"));
+    ASSERT_EQ(failedNames(summary).size(), 1u);
+    EXPECT_EQ(failedNames(summary)[0], ansi("bad\uFFFD.txt"));
     const FileOutcome& unnamed = host.outcomes.front();
     EXPECT_EQ(unnamed.status, FileStatus{FileProblem::NameNotRepresentable});
     for (const HostileName& row : hostileNames()) {
@@ -391,7 +382,7 @@ TEST_F(BatchFault, hostileFolderNamesHoldTheResultFolder) {
         const fs::path source = tree.write(folder + "/x.txt", gbkHello);
         BatchSummary summary = run({source});
         EXPECT_EQ(summary.converted, 1);
-        EXPECT_EQ(summary.resultFolder,
+        EXPECT_EQ(summary.firstResultFolder(),
                   ansiPath(tree.root / folder) + "/" + ansi("转换结果") + "/");
         EXPECT_EQ(readBytes(tree.root / folder / resultName / "x.txt"), utf8Mark + utf8Hello);
     }
