@@ -419,16 +419,16 @@ AnsiText failureDetails(const std::vector<FailedFile>& failures) {
 void runFromButton(const ButtonWindow& window, BatchSession& session,
                    BatchSession::Handler& handler, BatchButton button,
                    const FolderScanResult& list) {
-    const BatchButton other = button == BatchButton::Files ? BatchButton::Folder
-                                                           : BatchButton::Files;
+    const BatchButton other =
+        button == BatchButton::Files ? BatchButton::Folder : BatchButton::Files;
     handler.runStarts();
     window.panel.showState(button, ButtonState::Running);
     session.renewStopRequest();
     window.panel.setEnabled(other, false);
     // The choices as the run starts; the script choice is still read per file.
     const RunOptions options = window.panel.runOptions();
-    const BatchSummary summary = runBatch(list, options, window.observer, session,
-                                          window.pumpEvents);
+    const BatchSummary summary =
+        runBatch(list, options, window.observer, session, window.pumpEvents);
     if (summary.hostClosed)
         return;
     window.panel.setEnabled(other, true);
@@ -438,8 +438,7 @@ void runFromButton(const ButtonWindow& window, BatchSession& session,
 namespace {
 
 // A click on the button of the run in progress asks that run to stop.
-bool requestStopIfRunning(const ButtonWindow& window, BatchSession& session,
-                          BatchButton button) {
+bool requestStopIfRunning(const ButtonWindow& window, BatchSession& session, BatchButton button) {
     if (!session.runs(button))
         return false;
     window.panel.showState(button, ButtonState::Stopping);

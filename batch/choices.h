@@ -34,13 +34,10 @@ inline constexpr Choice choiceTable[] = {
     {ChoiceGroup::Output, int(engine::TextEncoding::Ansi), "ANSI"},
     {ChoiceGroup::Output, int(engine::TextEncoding::Utf8), "UTF-8"},
     {ChoiceGroup::Output, int(engine::TextEncoding::Utf16LE), "Unicode"},
-    {ChoiceGroup::Output, int(engine::TextEncoding::Utf16BE),
-     "Unicode big endian"},
+    {ChoiceGroup::Output, int(engine::TextEncoding::Utf16BE), "Unicode big endian"},
     {ChoiceGroup::Script, int(engine::ScriptMode::None), "不转"},
-    {ChoiceGroup::Script, int(engine::ScriptMode::SimplifiedToTraditional),
-     "简体到繁体"},
-    {ChoiceGroup::Script, int(engine::ScriptMode::TraditionalToSimplified),
-     "繁体到简体"},
+    {ChoiceGroup::Script, int(engine::ScriptMode::SimplifiedToTraditional), "简体到繁体"},
+    {ChoiceGroup::Script, int(engine::ScriptMode::TraditionalToSimplified), "繁体到简体"},
     {ChoiceGroup::Script, int(engine::ScriptMode::SimplifiedToBig5), "简体到Big5"},
     {ChoiceGroup::Script, int(engine::ScriptMode::TraditionalToBig5), "繁体到Big5"},
     {ChoiceGroup::Script, int(engine::ScriptMode::Big5ToSimplified), "Big5到简体"},
@@ -101,8 +98,7 @@ const Choice* findChoiceByName(ChoiceGroup group, std::string_view name);
 
 // The value of the group's first row whose `selected` answers true, in table order (its
 // precedence); the value of the group's first row when none does.
-template <class Selected>
-int selectedValue(ChoiceGroup group, const Selected& selected) {
+template <class Selected> int selectedValue(ChoiceGroup group, const Selected& selected) {
     for (const Choice& choice : choiceTable)
         if (choice.group == group && selected(choice))
             return choice.value;

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "batch/button_window.h"
 #include "batch/batch_session.h"
+#include "batch/button_window.h"
 #include "batch/folder_scan.h"
 #include "platform/ansi_text.h"
 

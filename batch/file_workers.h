@@ -37,7 +37,7 @@ struct FileJob {
     AnsiText sourcePath;
     AnsiText outputFolder;
     engine::ScriptStep script; // empty: no script conversion
-    std::int64_t size = 0; // the source's length, for the memory budget
+    std::int64_t size = 0;     // the source's length, for the memory budget
 };
 
 // Runs a file's work on a worker; false when memory ran out on the way. A worker's task must not

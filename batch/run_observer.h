@@ -39,10 +39,10 @@ struct UnmadeFolder {
 
 // How a run went: what the report says and what the command line's exit status needs.
 struct [[nodiscard]] BatchSummary {
-    int count = 0;                           // files in the list
-    int converted = 0;                       // files converted completely
-    std::vector<FailedFile> failures;        // in the list's order, with their reasons
-    std::vector<AnsiText> resultFolders;     // each ends in a separator; in the order of their files
+    int count = 0;                       // files in the list
+    int converted = 0;                   // files converted completely
+    std::vector<FailedFile> failures;    // in the list's order, with their reasons
+    std::vector<AnsiText> resultFolders; // each ends in a separator; in the order of their files
     std::vector<UnmadeFolder> unmadeFolders; // the result folders that could not be made
     std::int64_t elapsedMilliseconds = 0;
     bool stopped = false;    // a stop request ended the run before its last file

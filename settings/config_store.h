@@ -8,8 +8,8 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <utility>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/ansi_text.h"
@@ -235,7 +235,7 @@ private:
 
     platform::RegistryStore registry;
     const StoreEvents* events = nullptr; // lent by lendEvents, never owned
-    bool changedElsewhere = false; // the opened file was changed by another program
+    bool changedElsewhere = false;       // the opened file was changed by another program
 };
 
 } // namespace settings

@@ -65,15 +65,14 @@ void walkSettings(ConfigStore& store, Radio radio, Text text, Options options) {
 
 } // namespace
 
-void loadSettingsIntoWindow(ConfigStore& store, WindowChoices& choices,
-                            const StoreEvents& events) {
+void loadSettingsIntoWindow(ConfigStore& store, WindowChoices& choices, const StoreEvents& events) {
     const auto lent = store.lendEvents(events);
     walkSettings(
         store,
         [&](std::size_t row) {
-            choices.setRadio(row, store.restoreRadioButton(
-                                      platform::ansi(batch::choiceTable[row].caption),
-                                      choices.radios[row]));
+            choices.setRadio(
+                row, store.restoreRadioButton(platform::ansi(batch::choiceTable[row].caption),
+                                              choices.radios[row]));
         },
         [&](const TextSetting& setting) {
             choices.*setting.value =
@@ -106,8 +105,7 @@ void saveSettingsFromWindow(ConfigStore& store, const WindowChoices& choices,
             if (!anyOn && !optionsStored(store))
                 return;
             for (std::size_t i = 0; i < std::size(batch::optionTable); ++i)
-                store.writeFlag(platform::ansi(batch::optionTable[i].caption),
-                                choices.switches[i]);
+                store.writeFlag(platform::ansi(batch::optionTable[i].caption), choices.switches[i]);
         });
 }
 

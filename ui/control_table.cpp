@@ -14,8 +14,8 @@
 #include <QStringList>
 
 #include "batch/choices.h"
-#include "ui/control_names.h"
 #include "ui/batch_button.h"
+#include "ui/control_names.h"
 #include "ui/promotion_strip.h"
 
 namespace ui {

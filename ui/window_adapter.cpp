@@ -9,8 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QString>
 #include <QRadioButton>
+#include <QString>
 #include <QVariant>
 #include <QWidget>
 
@@ -122,9 +122,8 @@ batch::RunOptions WindowAdapter::runOptions() {
     options.input = static_cast<engine::TextEncoding>(selectedIn(ChoiceGroup::Input));
     options.output = static_cast<engine::TextEncoding>(selectedIn(ChoiceGroup::Output));
     // Read as each file starts, so that a change during a run applies from the next file.
-    options.script = batch::scriptReadPerFile([selectedIn] {
-        return static_cast<engine::ScriptMode>(selectedIn(ChoiceGroup::Script));
-    });
+    options.script = batch::scriptReadPerFile(
+        [selectedIn] { return static_cast<engine::ScriptMode>(selectedIn(ChoiceGroup::Script)); });
     options.detection = isChecked(control(control::smartDetectionBox))
                             ? engine::DetectionRule::Smart
                             : engine::DetectionRule::Classic;
@@ -308,8 +307,7 @@ settings::StoreEvents WindowAdapter::storeEvents() {
 }
 
 platform::MessageAnswer WindowAdapter::showMessage(const AnsiText& text, int style,
-                                                   const AnsiText& title,
-                                                   const AnsiText& details) {
+                                                   const AnsiText& title, const AnsiText& details) {
     // Also after the close request: the settings store's alarm may come while the settings are
     // saved on close. A run shows nothing once its pump has told it the window is going away.
     if (!dialogs.showMessage) {

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "batch/button_window.h"
-#include "settings/config_store.h"
-#include "settings/window_choices.h"
 #include "platform/ansi_text.h"
 #include "platform/message_answer.h"
+#include "settings/config_store.h"
+#include "settings/window_choices.h"
 
 class QString;
 class QWidget;

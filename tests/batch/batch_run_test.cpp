@@ -13,10 +13,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "tests/batch/test_window.h"
 #include "engine/charset_conversion.h"
 #include "engine/piece_cutting.h"
 #include "platform/path_scan.h"
+#include "tests/batch/test_window.h"
 #include "tests/platform/file_status_print.h"
 #include "tests/platform/temp_folder.h"
 
@@ -188,8 +188,7 @@ TEST_F(BatchRun, replacesSameNameAndReusesResultFolder) {
     fs::create_directories(tree.root / "转换结果");
     tree.write("转换结果/x.txt", "old result that is longer than the new one");
     TestWindow host;
-    BatchSummary summary =
-        host.run(session, {TempTree::ansiPath(tree.write("x.txt", gbkHello))});
+    BatchSummary summary = host.run(session, {TempTree::ansiPath(tree.write("x.txt", gbkHello))});
     EXPECT_EQ(summary.converted, 1);
     EXPECT_EQ(readFile(tree.root / "转换结果" / "x.txt"), gbkHello);
 }
@@ -240,8 +239,8 @@ TEST_F(BatchRun, detailsGiveEveryFailureItsReasonOnItsOwnLine) {
     EXPECT_EQ(summary.failures[2].name, "two\nlines.txt");
     EXPECT_EQ(summary.failures[2].status, FileStatus{FileProblem::NotReached});
     EXPECT_EQ(host.details(), ansi("gone.txt：无法读取：文件或文件夹不存在\n"
-                                         "slow.txt：已停止，转换中途放弃，未写入\n"
-                                         "two?lines.txt：已停止，未转换"));
+                                   "slow.txt：已停止，转换中途放弃，未写入\n"
+                                   "two?lines.txt：已停止，未转换"));
 }
 
 // Memory running out in a piece on another worker fails that file alone: its earlier output
@@ -255,7 +254,7 @@ TEST_F(BatchRun, memoryRunningOutFailsOneFileAndTheRunGoesOn) {
     TestWindow host;
     host.jobs = 2;
     host.scriptStep = [](AnsiText& text, engine::TextEncoding,
-                              const engine::WorkControl& control) -> engine::ScriptStepOutcome {
+                         const engine::WorkControl& control) -> engine::ScriptStepOutcome {
         if (text == "huge")
             engine::forEachPiece(control, 8, [](std::size_t i) {
                 if (i == 5)
@@ -519,8 +518,8 @@ TEST_F(BatchRun, folderRunWithSubFoldersKeepsTheTree) {
     EXPECT_FALSE(fs::exists(leftover));
     EXPECT_EQ(readFile(outside.root / "x.txt"), "elsewhere");
     // Each folder's file before its sub-folders, and base names in the progress as in a flat run.
-    EXPECT_EQ(host.progressCaptions, (std::vector<AnsiText>{ansi("(4:1) 根"), "(4:2) a", "(4:3) a",
-                                                            ansi("(4:4) 深")}));
+    EXPECT_EQ(host.progressCaptions,
+              (std::vector<AnsiText>{ansi("(4:1) 根"), "(4:2) a", "(4:3) a", ansi("(4:4) 深")}));
 }
 
 // In a tree run two failed files of one name are told apart by their place below the root.
@@ -751,8 +750,7 @@ TEST_F(BatchRun, windowStopNamesOnlyTheFilesBegun) {
         EXPECT_TRUE(summary.stopped) << jobs;
         ASSERT_EQ(summary.failures.size(), 1u) << jobs;
         EXPECT_EQ(summary.failures[0].status, FileStatus{FileProblem::Abandoned}) << jobs;
-        EXPECT_EQ(host.details(), ansi("slow.txt：已停止，转换中途放弃，未写入"))
-            << jobs;
+        EXPECT_EQ(host.details(), ansi("slow.txt：已停止，转换中途放弃，未写入")) << jobs;
         EXPECT_EQ(summary.converted, jobs == 1 ? 0 : 20) << jobs;
     }
 }

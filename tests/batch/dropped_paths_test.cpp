@@ -78,7 +78,8 @@ TEST(DroppedBatch, FolderAloneFollowsTheSubFoldersBox) {
         batch::BatchSession session;
         host.subFolders = subFolders;
         host.filter = "*.txt";
-        EXPECT_TRUE(batch::startDroppedBatch(host.buttonWindow(), session, {temp.native("top").string()}));
+        EXPECT_TRUE(
+            batch::startDroppedBatch(host.buttonWindow(), session, {temp.native("top").string()}));
         EXPECT_TRUE(std::filesystem::exists(temp.native("top/转换结果/a.txt")));
         EXPECT_EQ(std::filesystem::exists(temp.native("top/转换结果/sub/x.txt")), subFolders)
             << subFolders;

@@ -18,8 +18,8 @@
 
 #include "batch/batch_run.h"
 #include "batch/folder_scan.h"
-#include "tests/batch/test_window.h"
 #include "platform/file_access.h"
+#include "tests/batch/test_window.h"
 #include "tests/platform/file_status_print.h"
 #include "tests/platform/temp_folder.h"
 #include "tests/platform/unprivileged_user.h"

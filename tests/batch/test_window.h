@@ -100,9 +100,9 @@ public:
 
     // The report of the last run as the window shows it, and its details.
     AnsiText report() const {
-        return summaries.empty() ? AnsiText()
-                                 : completionReport(summaries.back(),
-                                                    !summaries.back().resultFolders.empty());
+        return summaries.empty()
+                   ? AnsiText()
+                   : completionReport(summaries.back(), !summaries.back().resultFolders.empty());
     }
     AnsiText details() const {
         return summaries.empty() ? AnsiText() : failureDetails(summaries.back().failures);

@@ -11,7 +11,7 @@
 
 #include "platform/registry_store.h"
 #include "tests/platform/temp_folder.h"
-#include "tests/settings/fake_window.h"
+#include "tests/settings/window_events.h"
 
 using platform::ansi;
 using platform::AnsiText;
@@ -19,8 +19,7 @@ using platform::testing::readBytes;
 using platform::testing::TempFolder;
 using platform::testing::writeBytes;
 using namespace settings;
-using batch::ControlAttribute;
-using settings::testing::FakeWindow;
+using settings::testing::WindowEvents;
 
 namespace {
 
@@ -377,8 +376,8 @@ TEST_F(StoreFile, onlyTheFirstEntryOfAKeyCountsInASection) {
 
 TEST_F(StoreFile, queuedWriteDuringEditRunsAfterIt) {
     start(crlf({"[S]", "a=1"}));
-    FakeWindow window;
-    store.setWindow(&window);
+    WindowEvents window;
+    const auto lent = store.lendEvents(window.events);
     int nestedResult = -2;
     AnsiText seenDuringEdit;
     bool delivered = false;
@@ -398,8 +397,8 @@ TEST_F(StoreFile, queuedWriteDuringEditRunsAfterIt) {
 
 TEST_F(StoreFile, writerReportsQueuedWriteAsNotDone) {
     start("");
-    FakeWindow window;
-    store.setWindow(&window);
+    WindowEvents window;
+    const auto lent = store.lendEvents(window.events);
     bool nestedWriter = true;
     bool delivered = false;
     window.onPump = [&] {
@@ -415,8 +414,8 @@ TEST_F(StoreFile, writerReportsQueuedWriteAsNotDone) {
 
 TEST_F(StoreFile, alarmAfterEleventhAppendedHeader) {
     start("");
-    FakeWindow window;
-    store.setWindow(&window);
+    WindowEvents window;
+    const auto lent = store.lendEvents(window.events);
     // A window event that keeps emptying the file means the new header is never found again.
     window.onPump = [&] { store.setAllText("", false); };
     store.selectSection("S");
@@ -549,36 +548,25 @@ TEST(ConfigStoreControls, radioButtonsAndGeometry) {
     TempFolder folder;
     ConfigStore store(folder.path("registry"));
     ASSERT_TRUE(store.setFile(folder.path("s.ini"), StorageMode::File));
-    FakeWindow window;
-    window.controls["r1"] = {"UTF-8", "", "", true};
-    window.controls["r2"] = {ansi("自动"), "", "", false};
-    window.controls["c1"] = {"check", "", "", true};
     store.selectSection("S");
-    EXPECT_TRUE(store.saveRadioButton(window, "r1"));
-    EXPECT_TRUE(store.saveCheckBox(window, "c1"));
-    window.controls["r1"].selected = false;
-    window.controls["c1"].selected = false;
-    window.controls["r2"].selected = true;
-    EXPECT_TRUE(store.restoreRadioButton(window, "r1"));
-    EXPECT_TRUE(window.controls["r1"].selected);
-    EXPECT_TRUE(store.restoreCheckableItem(window, "c1"));
+    EXPECT_TRUE(store.saveRadioButton("UTF-8", true));
+    EXPECT_TRUE(store.saveCheckBox("check", true));
+    EXPECT_TRUE(store.restoreRadioButton("UTF-8", false));
+    EXPECT_TRUE(store.restoreCheckableItem("check", false));
     // No key for the caption "自动": the control keeps its state.
-    EXPECT_TRUE(store.restoreRadioButton(window, "r2"));
+    EXPECT_TRUE(store.restoreRadioButton(ansi("自动"), true));
+    EXPECT_FALSE(store.restoreCheckBox(ansi("自动"), false));
 
-    window.geometry = {{ControlAttribute::PlacementState, 0},
-                       {ControlAttribute::Left, 10},
-                       {ControlAttribute::Top, 20},
-                       {ControlAttribute::Width, 606},
-                       {ControlAttribute::Height, 403}};
-    store.saveWindowGeometry(window);
+    store.saveWindowGeometry({PlacementState::Normal, 10, 20, 606, 403});
     EXPECT_EQ(store.readValue(ansi("主界面.尺寸"), ansi("宽度"), "", false), "606");
-    window.geometry = {{ControlAttribute::PlacementState, 3}};
-    store.saveWindowGeometry(window, "W");
+    store.saveWindowGeometry({.state = PlacementState::Maximised}, "W");
+    EXPECT_EQ(store.readValue(ansi("W.尺寸"), ansi("位置"), "none", false), "3");
     EXPECT_EQ(store.readValue(ansi("W.尺寸"), ansi("左边"), "none", false), "none");
-    window.geometry.clear();
-    store.restoreWindowGeometry(window);
-    EXPECT_EQ(window.geometry[ControlAttribute::Left], 10);
-    EXPECT_EQ(window.geometry[ControlAttribute::Height], 403);
+    const WindowPlacement restored = store.restoreWindowGeometry({});
+    EXPECT_EQ(restored.left, 10);
+    EXPECT_EQ(restored.height, 403);
+    // A maximised window's numbers stay as they were.
+    EXPECT_EQ(store.restoreWindowGeometry({.left = 7}, "W").left, 7);
 }
 
 // Many random edits; after each one the file on disk must equal the store's content and the

@@ -9,7 +9,6 @@
 
 #include "tests/platform/temp_folder.h"
 #include "tests/platform/unprivileged_user.h"
-#include "tests/settings/fake_window.h"
 
 using platform::ansi;
 using platform::AnsiText;
@@ -17,7 +16,6 @@ using platform::testing::readBytes;
 using platform::testing::TempFolder;
 using platform::testing::writeBytes;
 using namespace settings;
-using settings::testing::FakeWindow;
 
 namespace {
 
@@ -47,15 +45,18 @@ const Radio radios[] = {
     {"单选框b5到繁", "Big5到繁体", false},
 };
 
-// The main window's persisted controls in their layout state.
+// The main window's persisted choices, in their layout state.
+struct FakeWindow {
+    WindowChoices choices;
+    FakeWindow() {
+        for (std::size_t row = 0; row < std::size(radios); ++row)
+            choices.radios[row] = radios[row].initiallySelected;
+        choices.filter = "*.*";
+    }
+};
+
 FakeWindow freshWindow() {
-    FakeWindow window;
-    for (const Radio& radio : radios)
-        window.controls[radio.name] = {ansi(radio.caption), "", "", radio.initiallySelected};
-    window.controls["按钮批量转换"] = {ansi("批量转换"), "", "", false};
-    window.controls["按钮批量转换文件夹"] = {ansi("   批量转换(文件夹方式)"), "", "", false};
-    window.controls["编辑框文件过滤"] = {"", "", "*.*", false};
-    return window;
+    return {};
 }
 
 std::string crlf(const std::vector<std::string>& lines) {
@@ -78,8 +79,12 @@ const std::vector<std::string> firstSaveLines = {"[输入编码]",    "Unicode b
                                                  "[转换来源]",    "文件过滤=*.*",
                                                  "目录_文件夹=",  "目录="};
 
-bool selected(FakeWindow& window, const char* name) {
-    return window.controls[name].selected;
+// The state of a radio or check box, by its object name.
+bool& selected(FakeWindow& window, std::string_view name) {
+    for (std::size_t row = 0; row < std::size(radios); ++row)
+        if (radios[row].name == name)
+            return window.choices.radios[row];
+    return window.choices.switches[name == "复选框智能识别编码" ? 0 : 1];
 }
 
 class SettingsFile : public ::testing::Test {
@@ -92,16 +97,16 @@ protected:
     template <typename Use> void run(FakeWindow& window, Use use) {
         ConfigStore store(folder.path("registry"));
         ASSERT_TRUE(store.setFile(settingsPath, StorageMode::File));
-        loadSettingsIntoWindow(store, window);
+        loadSettingsIntoWindow(store, window.choices);
         use(window);
-        saveSettingsFromWindow(store, window);
+        saveSettingsFromWindow(store, window.choices);
         store.destroy();
     }
     void load(FakeWindow& window, const std::string& fileBytes) {
         writeBytes(nativePath, fileBytes);
         ConfigStore store(folder.path("registry"));
         ASSERT_TRUE(store.setFile(settingsPath, StorageMode::File));
-        loadSettingsIntoWindow(store, window);
+        loadSettingsIntoWindow(store, window.choices);
     }
 };
 
@@ -118,10 +123,10 @@ TEST_F(SettingsFile, laterSavesOnlyReplaceValues) {
     FakeWindow window = freshWindow();
     run(window, [](FakeWindow&) {});
     run(window, [](FakeWindow& w) {
-        w.controls["单选框自动输入"].selected = false;
-        w.controls["单选框输入UTF8"].selected = true;
-        w.controls["按钮批量转换"].tag = ansi("/home/用户/My Docs");
-        w.controls["编辑框文件过滤"].text = ansi("*.txt;报告 *.htm");
+        selected(w, "单选框自动输入") = false;
+        selected(w, "单选框输入UTF8") = true;
+        w.choices.filesFolder = ansi("/home/用户/My Docs");
+        w.choices.filter = ansi("*.txt;报告 *.htm");
     });
     std::vector<std::string> expected = firstSaveLines;
     expected[3] = "UTF-8=真";
@@ -135,22 +140,22 @@ TEST_F(SettingsFile, laterSavesOnlyReplaceValues) {
     EXPECT_TRUE(selected(restarted, "单选框输入UTF8"));
     EXPECT_FALSE(selected(restarted, "单选框自动输入"));
     EXPECT_TRUE(selected(restarted, "单选框自动输出"));
-    EXPECT_EQ(restarted.controls["按钮批量转换"].tag, ansi("/home/用户/My Docs"));
-    EXPECT_EQ(restarted.controls["编辑框文件过滤"].text, ansi("*.txt;报告 *.htm"));
+    EXPECT_EQ(restarted.choices.filesFolder, ansi("/home/用户/My Docs"));
+    EXPECT_EQ(restarted.choices.filter, ansi("*.txt;报告 *.htm"));
 }
 
 TEST_F(SettingsFile, missingFileKeepsLayoutState) {
     FakeWindow window = freshWindow();
-    window.controls["编辑框文件过滤"].text = "typed";
-    window.controls["按钮批量转换"].tag = "stale";
+    window.choices.filter = "typed";
+    window.choices.filesFolder = "stale";
     ConfigStore store(folder.path("registry"));
     ASSERT_TRUE(store.setFile(settingsPath, StorageMode::File));
-    loadSettingsIntoWindow(store, window);
+    loadSettingsIntoWindow(store, window.choices);
     for (const Radio& radio : radios)
         EXPECT_EQ(selected(window, radio.name), radio.initiallySelected) << radio.name;
-    EXPECT_EQ(window.controls["编辑框文件过滤"].text, "*.*");
-    EXPECT_EQ(window.controls["按钮批量转换"].tag, "");
-    EXPECT_EQ(window.controls["按钮批量转换文件夹"].tag, "");
+    EXPECT_EQ(window.choices.filter, "*.*");
+    EXPECT_EQ(window.choices.filesFolder, "");
+    EXPECT_EQ(window.choices.folderFolder, "");
     EXPECT_EQ(readBytes(nativePath), "");
 }
 
@@ -159,10 +164,10 @@ TEST_F(SettingsFile, sourceSectionMovedToTopStillLoads) {
     load(window,
          crlf({"[转换来源]", "目录=/srv/旧 文件", "目录_文件夹=/srv/夹", "文件过滤=", "[输入编码]",
                "自动=假", "ANSI=真", "[繁简互转]", "不转=假", "繁体到简体=真"}));
-    EXPECT_EQ(window.controls["按钮批量转换"].tag, ansi("/srv/旧 文件"));
-    EXPECT_EQ(window.controls["按钮批量转换文件夹"].tag, ansi("/srv/夹"));
+    EXPECT_EQ(window.choices.filesFolder, ansi("/srv/旧 文件"));
+    EXPECT_EQ(window.choices.folderFolder, ansi("/srv/夹"));
     // An empty stored filter stays empty; only a missing key gives "*.*".
-    EXPECT_EQ(window.controls["编辑框文件过滤"].text, "");
+    EXPECT_EQ(window.choices.filter, "");
     EXPECT_TRUE(selected(window, "单选框输入ANSI"));
     EXPECT_FALSE(selected(window, "单选框自动输入"));
     EXPECT_TRUE(selected(window, "单选框繁到简"));
@@ -173,8 +178,8 @@ TEST_F(SettingsFile, sourceSectionMovedToTopStillLoads) {
 TEST_F(SettingsFile, keysUnderAnotherHeaderAreNotFound) {
     FakeWindow window = freshWindow();
     load(window, crlf({"[输出编码]", "目录=/wrong", "ANSI=真", "[输入编码]", "文件过滤=x"}));
-    EXPECT_EQ(window.controls["按钮批量转换"].tag, "");
-    EXPECT_EQ(window.controls["编辑框文件过滤"].text, "*.*");
+    EXPECT_EQ(window.choices.filesFolder, "");
+    EXPECT_EQ(window.choices.filter, "*.*");
     // "ANSI" of the output section does not select the input button of the same caption.
     EXPECT_FALSE(selected(window, "单选框输入ANSI"));
     EXPECT_TRUE(selected(window, "单选框输出ANSI"));
@@ -195,11 +200,11 @@ TEST_F(SettingsFile, everyButtonFalseLeavesGroupsEmpty) {
 
 TEST_F(SettingsFile, lineBreakInFolderSurvivesRestart) {
     FakeWindow window = freshWindow();
-    run(window, [](FakeWindow& w) { w.controls["按钮批量转换文件夹"].tag = "/a\r\nb"; });
+    run(window, [](FakeWindow& w) { w.choices.folderFolder = "/a\r\nb"; });
     EXPECT_NE(readBytes(nativePath).find(ansi("目录_文件夹=/a┊*┊b")), std::string::npos);
     FakeWindow restarted = freshWindow();
     run(restarted, [](FakeWindow&) {});
-    EXPECT_EQ(restarted.controls["按钮批量转换文件夹"].tag, "/a\r\nb");
+    EXPECT_EQ(restarted.choices.folderFolder, "/a\r\nb");
 }
 
 // The two options are written, in a section of their own after the classic ones, only once one
@@ -225,20 +230,22 @@ TEST_F(SettingsFile, optionsAreWrittenOnceTurnedOnAndSurviveRestarts) {
         std::filesystem::remove(nativePath);
         for (const Step& step : steps) {
             FakeWindow window = freshWindow();
-            window.controls[smart].selected = window.controls[subFolders].selected = true;
+            selected(window, smart) = true;
+            selected(window, subFolders) = true;
             run(window, [&](FakeWindow& w) {
-                w.controls[smart].selected = step.smartOn;
-                w.controls[subFolders].selected = step.subFoldersOn;
+                selected(w, smart) = step.smartOn;
+                selected(w, subFolders) = step.subFoldersOn;
             });
             std::vector<std::string> expected = firstSaveLines;
             expected.insert(expected.end(), step.tail.begin(), step.tail.end());
             EXPECT_EQ(readBytes(nativePath), crlf(expected)) << step.smartOn << step.subFoldersOn;
 
             FakeWindow restarted = freshWindow();
-            restarted.controls[smart].selected = restarted.controls[subFolders].selected = true;
+            selected(restarted, smart) = true;
+            selected(restarted, subFolders) = true;
             ConfigStore store(folder.path("registry"));
             ASSERT_TRUE(store.setFile(settingsPath, StorageMode::File));
-            loadSettingsIntoWindow(store, restarted);
+            loadSettingsIntoWindow(store, restarted.choices);
             EXPECT_EQ(selected(restarted, smart), step.smartOn);
             EXPECT_EQ(selected(restarted, subFolders), step.subFoldersOn);
         }

@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -23,6 +24,7 @@
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
 #include "tests/ui/qt_application_environment.h"
+#include "tests/ui/window_probe.h"
 #include "ui/desktop_identity.h"
 #include "ui/main_window.h"
 #include "ui/promotion_strip.h"
@@ -71,9 +73,10 @@ protected:
             *store, platform::ansiPath((root / "青枫匣.ini").string()).value_or("")));
         ui::ShellDialogs dialogs;
         dialogs.showMessage = [this](const AnsiText&, int, const AnsiText&, const AnsiText&) {
-            reportedUnder.push_back(window->batchSession().runs(fileButton)     ? fileButton
-                                    : window->batchSession().runs(folderButton) ? folderButton
-                                                                                : "");
+            const batch::BatchSession& session = window->batchSession();
+            reportedUnder.push_back(session.runs(batch::BatchButton::Files)    ? fileButton
+                                    : session.runs(batch::BatchButton::Folder) ? folderButton
+                                                                               : "");
             if (whileReporting)
                 whileReporting();
             return platform::MessageAnswer::No;
@@ -167,9 +170,9 @@ TEST_P(DropCaseTest, DroppedPathsAreConvertedUnderTheButtonThatRunsThem) {
     const DropCase& c = GetParam();
     for (const char* name : {"one/a.dat", "one/b.txt", "two/c.txt", "two/d.dat"})
         write(name, platform::ansi("青枫"));
-    window->host().setSelected("单选框输出UTF8", true);
-    window->host().setText("编辑框文件过滤", "*.txt");
-    window->host().setSelected("复选框包含子文件夹", c.subFolders);
+    ui::testing::setChecked(*window, "单选框输出UTF8", true);
+    static_cast<QLineEdit*>(window->control("编辑框文件过滤"))->setText("*.txt");
+    ui::testing::setChecked(*window, "复选框包含子文件夹", c.subFolders);
     agree = c.agreed;
 
     EXPECT_TRUE(drop(c.dropped));

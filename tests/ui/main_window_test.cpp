@@ -29,7 +29,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "batch/batch_host.h"
 #include "batch/batch_run.h"
 #include "batch/choices.h"
 #include "platform/ansi_text.h"
@@ -38,15 +37,21 @@
 #include "tests/platform/unprivileged_user.h"
 #include "tests/ui/modal_dialog.h"
 #include "tests/ui/qt_application_environment.h"
+#include "tests/ui/window_probe.h"
+#include "ui/control_names.h"
 #include "ui/control_table.h"
 #include "ui/promotion_strip.h"
 #include "ui/startup.h"
-#include "ui/window_host.h"
+#include "ui/window_adapter.h"
 
 namespace {
 
+using batch::BatchButton;
 using platform::AnsiText;
 using platform::MessageAnswer;
+using ui::testing::captionOf;
+using ui::testing::isChecked;
+using ui::testing::setChecked;
 
 QString q(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -75,6 +80,8 @@ struct DialogScript {
     std::vector<std::string> messages; // UTF-8 texts shown
     std::function<void()> whileChoosing;
     std::function<void()> whilePicking;
+    std::vector<AnsiText> foldersOpened;
+    bool folderOpens = true; // what opening a folder answers
 
     ui::ShellDialogs dialogs() {
         ui::ShellDialogs d;
@@ -96,7 +103,10 @@ struct DialogScript {
             messages.push_back(platform::utf8FromAnsi(text).value_or("?"));
             return answer;
         };
-        d.openFolder = [](const AnsiText&) { return true; };
+        d.openFolder = [this](const AnsiText& opened) {
+            foldersOpened.push_back(opened);
+            return folderOpens;
+        };
         d.openWebPage = [](const AnsiText&) {};
         return d;
     }
@@ -281,7 +291,7 @@ TEST_F(WindowTest, OptionBoxesFitTheStripBelowTheButtons) {
     window.show();
     const int strip = controlOf(window, "按钮批量转换")->geometry().bottom();
     for (const batch::Option& option : batch::optionTable) {
-        QWidget* box = window.control(option.control);
+        QWidget* box = window.control(ui::checkBoxNameOf(option.runSwitch));
         ASSERT_NE(box, nullptr);
         const QRect place = box->geometry();
         EXPECT_GT(place.top(), strip);
@@ -317,52 +327,81 @@ TEST_F(WindowTest, ClickingARadioSelectsOnlyItWithinItsPanel) {
             for (std::size_t other = 0; other < radioGroups.size(); ++other) {
                 int checked = 0;
                 for (const char* member : radioGroups[other]) {
-                    checked += window.host().selected(member) ? 1 : 0;
+                    checked += isChecked(window, member) ? 1 : 0;
                 }
                 EXPECT_EQ(checked, 1) << "after clicking " << name;
             }
-            EXPECT_TRUE(window.host().selected(name)) << name;
+            EXPECT_TRUE(isChecked(window, name)) << name;
         }
         // The other groups keep what they had: their last-clicked or initial radio.
     }
-    EXPECT_TRUE(window.host().selected("单选框输入Ube"));
-    EXPECT_TRUE(window.host().selected("单选框输出Ube"));
-    EXPECT_TRUE(window.host().selected("单选框b5到繁"));
+    EXPECT_TRUE(isChecked(window, "单选框输入Ube"));
+    EXPECT_TRUE(isChecked(window, "单选框输出Ube"));
+    EXPECT_TRUE(isChecked(window, "单选框b5到繁"));
+}
+
+// A run's options read the encodings when they are made, the script group whenever a file
+// starts: a change of 繁简互转 during a run applies from the next file.
+TEST_F(WindowTest, RunOptionsReadTheScriptGroupAsEachFileStarts) {
+    DialogScript script;
+    ui::MainWindow window({}, script.dialogs());
+    window.show();
+    QTest::mouseClick(window.control("单选框输出Ule"), Qt::LeftButton);
+    QTest::mouseClick(window.control("复选框智能识别编码"), Qt::LeftButton);
+    const batch::RunOptions options = window.adapter().runOptions();
+    EXPECT_EQ(options.input, engine::TextEncoding::Auto);
+    EXPECT_EQ(options.output, engine::TextEncoding::Utf16LE);
+    EXPECT_EQ(options.detection, engine::DetectionRule::Smart);
+    EXPECT_EQ(options.subFolders, batch::SubFolders::Skip);
+    ASSERT_TRUE(options.script);
+    EXPECT_FALSE(options.script()); // 不转: no step at all
+    QTest::mouseClick(window.control("单选框简到繁"), Qt::LeftButton);
+    const engine::ScriptStep step = options.script();
+    ASSERT_TRUE(step);
+    AnsiText text = platform::ansi("简体");
+    (void)step(text, engine::TextEncoding::Ansi, {});
+    EXPECT_EQ(text, platform::ansi("簡體"));
 }
 
 TEST_F(WindowTest, ClearingTheSelectedRadioLeavesItsGroupEmpty) {
     // Stored values are not checked: a file marking every radio of a group "假" leaves none.
     DialogScript script;
     ui::MainWindow window({}, script.dialogs());
-    window.host().setSelected("单选框自动输入", false);
+    setChecked(window, "单选框自动输入", false);
     for (const char* name : radioGroups[0]) {
-        EXPECT_FALSE(window.host().selected(name)) << name;
+        EXPECT_FALSE(isChecked(window, name)) << name;
     }
-    window.host().setSelected("单选框输入UTF8", true);
-    EXPECT_TRUE(window.host().selected("单选框输入UTF8"));
+    setChecked(window, "单选框输入UTF8", true);
+    EXPECT_TRUE(isChecked(window, "单选框输入UTF8"));
     // Exclusivity is back once a radio is selected again.
     QTest::mouseClick(controlOf(window, "单选框输入ANSI"), Qt::LeftButton);
-    EXPECT_FALSE(window.host().selected("单选框输入UTF8"));
+    EXPECT_FALSE(isChecked(window, "单选框输入UTF8"));
 }
 
-TEST_F(WindowTest, TagsKeepAnyBytesAndTextsRoundTrip) {
+// The adapter as the run and the handlers use it: remembered folders keep any bytes, the
+// progress counts files in thousandths, a button is enabled and disabled.
+TEST_F(WindowTest, AdapterKeepsFoldersAndShowsProgress) {
     DialogScript script;
     ui::MainWindow window({}, script.dialogs());
-    ui::WindowHost& host = window.host();
+    ui::WindowAdapter& adapter = window.adapter();
     const AnsiText folder = platform::ansi("/数据/文 件") + std::string("\xff\x01", 2);
-    host.setTag("按钮批量转换", folder);
-    EXPECT_EQ(host.tag("按钮批量转换"), folder);
-    EXPECT_EQ(host.tag("按钮批量转换文件夹"), "");
-    host.setCaption("透明标签", platform::ansi("(25:3) 说明"));
-    EXPECT_EQ(host.caption("透明标签"), platform::ansi("(25:3) 说明"));
-    EXPECT_EQ(host.text("编辑框文件过滤"), "*.*");
-    host.setMaximum("进度条", 25);
-    host.setPosition("进度条", 3);
-    EXPECT_EQ(host.maximum("进度条"), 25);
-    EXPECT_EQ(host.position("进度条"), 3);
-    host.setDisabled("按钮批量转换文件夹", true);
-    EXPECT_TRUE(host.disabled("按钮批量转换文件夹"));
+    adapter.rememberFolder(BatchButton::Files, folder);
+    EXPECT_EQ(adapter.rememberedFolder(BatchButton::Files), folder);
+    EXPECT_EQ(adapter.rememberedFolder(BatchButton::Folder), "");
+    EXPECT_EQ(adapter.filterText(), "*.*");
+    adapter.runStarted(25);
+    adapter.fileStarted(3, platform::ansi("/数据/说明.txt"));
+    adapter.fileProgress(3, 500);
+    EXPECT_EQ(captionOf(window, "透明标签"), platform::ansi("(25:3) 说明"));
+    const auto* bar = static_cast<QProgressBar*>(window.control("进度条"));
+    EXPECT_EQ(bar->maximum(), 25000);
+    EXPECT_EQ(bar->value(), 2500);
+    adapter.fileProgress(2, 900); // another file's progress moves nothing
+    EXPECT_EQ(bar->value(), 2500);
+    adapter.setEnabled(BatchButton::Folder, false);
     EXPECT_FALSE(window.control("按钮批量转换文件夹")->isEnabled());
+    adapter.showState(BatchButton::Folder, batch::ButtonState::Stopping);
+    EXPECT_EQ(captionOf(window, "按钮批量转换文件夹"), platform::ansi("   停止中.."));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -376,12 +415,11 @@ struct Recorded {
 
     ui::WindowHandlers handlers() {
         ui::WindowHandlers h;
-        h.loadSettings = [this](batch::BatchHost&) { ++loads; };
-        h.saveSettings = [this](batch::BatchHost&) { ++saves; };
-        h.startFileBatch = [this](batch::BatchHost&, batch::BatchSession&) { ++fileRuns; };
-        h.startFolderBatch = [this](batch::BatchHost&, batch::BatchSession&, bool useFilterScan) {
-            folderRuns.push_back(useFilterScan);
-        };
+        h.loadSettings = [this](ui::WindowAdapter&) { ++loads; };
+        h.saveSettings = [this](ui::WindowAdapter&) { ++saves; };
+        h.startFileBatch = [this](const batch::ButtonWindow&, batch::BatchSession&) { ++fileRuns; };
+        h.startFolderBatch = [this](const batch::ButtonWindow&, batch::BatchSession&,
+                                    bool useFilterScan) { folderRuns.push_back(useFilterScan); };
         return h;
     }
 };
@@ -432,7 +470,7 @@ TEST_F(WindowTest, CreatedLoadsTheSettingsOnceAndEscapeSavesThemOnce) {
     EXPECT_EQ(recorded.saves, 1);
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(window.isClosing());
-    EXPECT_FALSE(window.host().pumpEvents());
+    EXPECT_FALSE(window.adapter().pumpEvents());
     window.close();
     EXPECT_EQ(recorded.saves, 1);
     EXPECT_EQ(recorded.fileRuns, 0);
@@ -653,20 +691,21 @@ TEST_F(WindowTest, RestartRestoresUtf8AsInputAndTheSubFoldersOption) {
         auto* filter = static_cast<QLineEdit*>(window.control("编辑框文件过滤"));
         filter->clear();
         QTest::keyClicks(filter, q("*.txt"));
-        window.host().setTag("按钮批量转换文件夹", platform::ansi("/数据/文 件夹"));
+        window.adapter().rememberFolder(BatchButton::Folder, platform::ansi("/数据/文 件夹"));
         window.close();
     }
     auto store = openStore();
     ui::MainWindow window(ui::programHandlers(*store), script.dialogs());
-    EXPECT_TRUE(window.host().selected("单选框输入UTF8"));
-    EXPECT_FALSE(window.host().selected("单选框自动输入"));
-    EXPECT_TRUE(window.host().selected("单选框自动输出"));
-    EXPECT_TRUE(window.host().selected("单选框不转"));
-    EXPECT_TRUE(window.host().selected("复选框包含子文件夹"));
-    EXPECT_FALSE(window.host().selected("复选框智能识别编码"));
-    EXPECT_EQ(window.host().text("编辑框文件过滤"), "*.txt");
-    EXPECT_EQ(window.host().tag("按钮批量转换文件夹"), platform::ansi("/数据/文 件夹"));
-    EXPECT_EQ(window.host().tag("按钮批量转换"), "");
+    EXPECT_TRUE(isChecked(window, "单选框输入UTF8"));
+    EXPECT_FALSE(isChecked(window, "单选框自动输入"));
+    EXPECT_TRUE(isChecked(window, "单选框自动输出"));
+    EXPECT_TRUE(isChecked(window, "单选框不转"));
+    EXPECT_TRUE(isChecked(window, "复选框包含子文件夹"));
+    EXPECT_FALSE(isChecked(window, "复选框智能识别编码"));
+    EXPECT_EQ(window.adapter().filterText(), "*.txt");
+    EXPECT_EQ(window.adapter().rememberedFolder(BatchButton::Folder),
+              platform::ansi("/数据/文 件夹"));
+    EXPECT_EQ(window.adapter().rememberedFolder(BatchButton::Files), "");
 }
 
 TEST_F(WindowTest, EnterOnARadioRunsTheChosenFiles) {
@@ -686,27 +725,47 @@ TEST_F(WindowTest, EnterOnARadioRunsTheChosenFiles) {
     EXPECT_EQ(readFile(root / "转换结果" / "a.txt"), "\xEF\xBB\xBF青枫匣");
     EXPECT_EQ(readFile(root / "转换结果" / "b.txt"), "\xEF\xBB\xBFplain");
     // Back to idle: remembered folder, captions, progress.
-    EXPECT_EQ(window.host().tag("按钮批量转换"), ansiPathOf(root));
-    EXPECT_EQ(window.host().caption("按钮批量转换"), platform::ansi("批量转换"));
-    EXPECT_FALSE(window.host().disabled("按钮批量转换文件夹"));
-    EXPECT_EQ(window.host().position("进度条"), 0);
-    EXPECT_EQ(window.host().caption("透明标签"), "");
+    EXPECT_EQ(window.adapter().rememberedFolder(BatchButton::Files), ansiPathOf(root));
+    EXPECT_EQ(captionOf(window, "按钮批量转换"), platform::ansi("批量转换"));
+    EXPECT_TRUE(window.control("按钮批量转换文件夹")->isEnabled());
+    EXPECT_EQ(ui::testing::barValue(window), 0);
+    EXPECT_EQ(captionOf(window, "透明标签"), "");
+}
+
+// 是 on the report opens the result folder; when nothing can open it, a second box says so.
+TEST_F(WindowTest, YesOnTheReportOpensTheResultFolder) {
+    writeFile(root / "a.txt", "x");
+    auto store = openStore();
+    DialogScript script;
+    script.files = {ansiPathOf(root / "a.txt")};
+    script.answer = MessageAnswer::Yes;
+    ui::MainWindow window(ui::programHandlers(*store), script.dialogs());
+    window.show();
+    QTest::mouseClick(window.control("按钮批量转换"), Qt::LeftButton);
+    const AnsiText results = ansiPathOf(root) + platform::ansi("/转换结果/");
+    EXPECT_EQ(script.foldersOpened, std::vector<AnsiText>{results});
+    EXPECT_EQ(script.messages.size(), 1u);
+
+    script.folderOpens = false;
+    QTest::mouseClick(window.control("按钮批量转换"), Qt::LeftButton);
+    ASSERT_EQ(script.messages.size(), 3u);
+    EXPECT_EQ(script.messages[2],
+              "无法打开文件夹 " + root.string() + "/转换结果/：没有可以打开它的文件管理器");
 }
 
 // A window host that looks at the screen as soon as the run has set a progress caption, with no
 // event processed since: what was painted of the progress display must be what a fresh
 // rendering shows.
-class ScreenCheckingHost : public ui::WindowHost {
+class ScreenCheckingHost : public ui::WindowAdapter {
 public:
     ScreenCheckingHost(ui::MainWindow& shown, ui::ShellDialogs shellDialogs)
-        : WindowHost(
+        : WindowAdapter(
               &shown, controlsOf(shown), [] { return false; }, std::move(shellDialogs)),
           window(shown) {}
 
-    void setTextAttribute(std::string_view name, batch::ControlAttribute attribute,
-                          const AnsiText& value) override {
-        WindowHost::setTextAttribute(name, attribute, value);
-        if (name == "透明标签" && attribute == batch::ControlAttribute::Caption && !value.empty()) {
+    void fileStarted(int index, const AnsiText& path) override {
+        WindowAdapter::fileStarted(index, path);
+        {
             const QRect progress(24, 272, 552, 24);
             auto onScreen = [this, &progress] {
                 return window.screen()
@@ -718,7 +777,7 @@ public:
             // The same display painted afresh: the window's whole content, drawn now.
             window.repaint();
             const QImage expected = onScreen();
-            captions.push_back(window.host().caption("透明标签"));
+            captions.push_back(captionOf(window, "透明标签"));
             paintedAsExpected.push_back(!painted.isNull() && painted == expected);
             bool red = false;
             for (int y = 0; y < painted.height(); ++y) {
@@ -761,7 +820,10 @@ TEST_F(WindowTest, ProgressShownIsTheFileInHandAndNamesAreNotMarkup) {
     window.promotionStrip().timer()->stop();
     ScreenCheckingHost host(window, script.dialogs());
     batch::BatchSession session;
-    (void)batch::runBatch(host, session, files);
+    batch::FolderScanResult list;
+    list.files = files;
+    (void)batch::runBatch(list, host.runOptions(), host, session,
+                          [&host] { return host.pumpEvents(); });
 
     ASSERT_EQ(host.captions.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
@@ -802,7 +864,7 @@ TEST_F(WindowTest, ClosingDuringARunSavesStopsAndShowsNoReport) {
         EXPECT_FALSE(window.isVisible());
         EXPECT_TRUE(script.messages.empty());
         EXPECT_FALSE(window.batchSession().handlerActive());
-        EXPECT_FALSE(window.host().pumpEvents());
+        EXPECT_FALSE(window.adapter().pumpEvents());
         int converted = 0;
         for (int i = 1; i <= count; ++i) {
             converted +=
@@ -859,7 +921,7 @@ TEST_F(WindowTest, ReportDetailsGiveEachFailedFileItsReason) {
         files.push_back(ansiPathOf(root / name));
 
     ui::MainWindow window({}, ui::desktopDialogs());
-    window.host().setSelected("单选框繁到简", true);
+    setChecked(window, "单选框繁到简", true);
     QString report, details;
     bool yesNo = false;
     whenShown<QMessageBox>([&](QMessageBox* box) {
@@ -872,7 +934,11 @@ TEST_F(WindowTest, ReportDetailsGiveEachFailedFileItsReason) {
         platform::testing::PermissionBitsBind bound;
         ASSERT_TRUE(bound.binding());
         batch::BatchSession session;
-        (void)batch::runBatch(window.host(), session, files);
+        batch::FolderScanResult list;
+        list.files = files;
+        ui::WindowAdapter& adapter = window.adapter();
+        (void)batch::runBatch(list, adapter.runOptions(), adapter, session,
+                              [&adapter] { return adapter.pumpEvents(); });
     }
     EXPECT_TRUE(report.contains(q("\n有 3 个文件未能完整转换：锁住.txt、繁体.htm、只读.txt\n")))
         << report.toStdString();

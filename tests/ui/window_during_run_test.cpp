@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QProgressBar>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -60,9 +61,9 @@ TEST(WindowDuringRun, PaintsAndMovesWithinAFileAndACloseAbandonsIt) {
 
     // The step goes on when the test has seen each stage painted.
     std::atomic<int> stage{0}; // 1: converting at 0, 2: half done, 3: seen half, go on
-    batch::RunStyle style;
-    style.scriptOverride = [&stage](AnsiText&, engine::TextEncoding,
-                                    const engine::WorkControl& control) {
+    batch::RunOptions options = window.adapter().runOptions();
+    const engine::ScriptStep slowStep = [&stage](AnsiText&, engine::TextEncoding,
+                                                 const engine::WorkControl& control) {
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         auto waitFor = [&](int value) {
             while (stage < value && !control.abandoned() &&
@@ -73,8 +74,9 @@ TEST(WindowDuringRun, PaintsAndMovesWithinAFileAndACloseAbandonsIt) {
         waitFor(2);
         control.reach(500);
         waitFor(4); // never reached: only the close ends it
-        return platform::FileProblem::None;
+        return engine::ScriptStepOutcome{platform::FileProblem::None};
     };
+    options.script = [&slowStep] { return slowStep; };
 
     int ticks = 0;
     bool emptyAtStart = false, halfAtHalf = false;
@@ -85,8 +87,8 @@ TEST(WindowDuringRun, PaintsAndMovesWithinAFileAndACloseAbandonsIt) {
         if (stage == 1) {
             emptyAtStart = !filledToAboutHalf(paintedBar(window));
             stage = 2;
-        } else if (stage == 2 && window.host().numberAttribute(
-                                     "进度条", batch::ControlAttribute::PositionPermille) == 500) {
+        } else if (stage == 2 &&
+                   static_cast<QProgressBar*>(window.control("进度条"))->value() == 500) {
             halfAtHalf = filledToAboutHalf(paintedBar(window));
             stage = 3;
         } else if (stage == 3 && ticks > 20) {
@@ -96,8 +98,11 @@ TEST(WindowDuringRun, PaintsAndMovesWithinAFileAndACloseAbandonsIt) {
     });
     timer.start(10);
     batch::BatchSession session;
+    batch::FolderScanResult list;
+    list.files = {platform::ansiPath((root / "a.txt").string()).value()};
+    ui::WindowAdapter& adapter = window.adapter();
     const batch::BatchSummary summary = batch::runBatch(
-        window.host(), session, {platform::ansiPath((root / "a.txt").string()).value()}, {}, style);
+        list, options, adapter, session, [&adapter] { return adapter.pumpEvents(); });
     const auto ended = std::chrono::steady_clock::now();
     timer.stop();
 

@@ -26,7 +26,7 @@
 #include "tests/ui/qt_application_environment.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
-#include "ui/window_host.h"
+#include "ui/window_adapter.h"
 
 namespace {
 
@@ -184,7 +184,7 @@ TEST(WindowEndToEnd, FolderRunThroughTheRealPickerAndReportThenEscapeSavesTheCho
     EXPECT_TRUE(user.pickerAnswered);
     EXPECT_EQ(user.pickerTitle, QStringLiteral("选择要批量转换的文件(*.txt)所在文件夹："));
     ASSERT_TRUE(user.reportAnswered)
-        << "chosen folder: " << window.host().tag("按钮批量转换文件夹");
+        << "chosen folder: " << window.adapter().rememberedFolder(batch::BatchButton::Folder);
     EXPECT_TRUE(user.report.startsWith(QStringLiteral("转换完成，耗时 ")))
         << user.report.toStdString();
     EXPECT_TRUE(user.report.contains(folder + QStringLiteral("/转换结果/")))
