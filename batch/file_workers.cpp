@@ -55,9 +55,9 @@ FileWorkers::~FileWorkers() = default;
 
 bool FileWorkers::mayStart(const FileJob& job) const {
     std::lock_guard lock(mutex);
-    if (abandonFlag.load() || converting >= pool.size() * filesQueuedPerWorker)
+    if (abandonFlag.load() || inHand >= pool.size() * filesQueuedPerWorker)
         return false;
-    if (converting > 0 && bytesConverting + job.size > budget)
+    if (inHand > 0 && bytesConverting + job.size > budget)
         return false;
     return !outputsConverting.contains(outputPathOf(job));
 }
@@ -65,7 +65,7 @@ bool FileWorkers::mayStart(const FileJob& job) const {
 void FileWorkers::start(std::size_t index, FileJob job) {
     {
         std::lock_guard lock(mutex);
-        ++converting;
+        ++inHand;
         ++startedCount;
         bytesConverting += job.size;
         outputsConverting.insert(outputPathOf(job));
@@ -102,12 +102,12 @@ void FileWorkers::finish(std::size_t index, const FileJob& job) {
     {
         std::lock_guard lock(mutex);
         entries[index].done = true;
-        --converting;
+        --inHand;
         bytesConverting -= job.size;
         outputsConverting.erase(outputPathOf(job));
         // The run's thread is woken for the file it waits for, or to start more when a worker
         // may run dry; any other finished file it collects when it comes to it.
-        if (converting < pool.size() && startedCount < entries.size())
+        if (inHand < pool.size() && startedCount < entries.size())
             roomFreed = true;
         wake = index == awaited || roomFreed;
     }

@@ -95,7 +95,7 @@ private:
     mutable std::mutex mutex;
     std::condition_variable finished;
     std::vector<Entry> entries;
-    int converting = 0; // started and not done, queued ones included
+    int inHand = 0; // files started and not done, those still queued for a worker included
     std::size_t startedCount = 0;
     std::size_t awaited = 0; // the file waitFor waits for
     bool roomFreed = false;  // a worker may run dry since waitFor last returned

@@ -6,7 +6,8 @@
 namespace platform {
 
 // Catches SIGINT, SIGTERM and SIGPIPE. The first of them is noted. A second SIGINT or SIGTERM
-// ends the process as the system would (the way out when the file in hand takes too long); a
+// ends the process as the system would (the way out when giving up the files in hand takes too
+// long, a write stuck on a slow device say); a
 // further SIGPIPE is only the next write to the same closed pipe and is ignored (the write
 // fails with EPIPE). SIGINT and SIGTERM stay ignored when the process started with them
 // ignored. False when the handlers cannot be installed.

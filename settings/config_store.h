@@ -173,8 +173,11 @@ public:
     bool writeNumber(const AnsiText& key, double value);
     double readNumber(const AnsiText& key, double defaultValue);
     bool writeFlag(const AnsiText& key, bool value);
+    // True only for the stored true text; `defaultValue` when the key is absent.
     bool readFlag(const AnsiText& key, bool defaultValue);
-    bool readFlagDefaultTrue(const AnsiText& key, bool defaultValue);
+    // False only for the stored false text, so that any other value reads as true;
+    // `defaultValue` when the key is absent.
+    bool readFlagTrueUnlessFalse(const AnsiText& key, bool defaultValue);
     bool writeInt64(const AnsiText& key, std::int64_t value);
     std::int64_t readInt64(const AnsiText& key, std::int64_t defaultValue);
 

@@ -89,7 +89,7 @@ bool ConfigStore::readFlag(const AnsiText& key, bool defaultValue) {
     return readRaw(key, defaultValue ? trueText() : falseText()) == trueText();
 }
 
-bool ConfigStore::readFlagDefaultTrue(const AnsiText& key, bool defaultValue) {
+bool ConfigStore::readFlagTrueUnlessFalse(const AnsiText& key, bool defaultValue) {
     return readRaw(key, defaultValue ? trueText() : falseText()) != falseText();
 }
 

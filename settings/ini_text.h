@@ -17,16 +17,18 @@ using platform::ByteBuffer;
 
 inline const AnsiText lineBreak = "\r\n";
 
+// Where a section's header line stands; 1-based positions, -1 when not found.
 struct SectionMatch {
-    std::int64_t header = -1;  // F: position of "["
-    std::int64_t bracket = -1; // H: position of "]"
+    std::int64_t header = -1;  // the header's "["
+    std::int64_t bracket = -1; // its closing "]"
 };
 
+// Where an entry "key=value" stands; 1-based positions, -1 when not found.
 struct EntryMatch {
-    std::int64_t lineBreak = -1;  // J: position of the CR LF before the key
-    std::int64_t key = -1;        // K
-    std::int64_t valueStart = -1; // V
-    std::int64_t valueEnd = -1;   // E (V - 1 when the value is empty)
+    std::int64_t lineBreak = -1;  // the CR LF that ends the line before the key
+    std::int64_t key = -1;        // the key's first byte
+    std::int64_t valueStart = -1; // the value's first byte, just after "="
+    std::int64_t valueEnd = -1;   // the value's last byte (valueStart - 1 when it is empty)
 };
 
 // 1-based search in `haystack`; start positions 0 and 1 both mean the first byte. -1 when absent.

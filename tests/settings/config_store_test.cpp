@@ -225,9 +225,9 @@ TEST_F(StoreFile, flagsAreTrueAndFalseCharacters) {
     EXPECT_FALSE(store.readFlag("off", true));
     EXPECT_FALSE(store.readFlag("odd", true));
     EXPECT_TRUE(store.readFlag("missing", true));
-    EXPECT_TRUE(store.readFlagDefaultTrue("odd", false));
-    EXPECT_FALSE(store.readFlagDefaultTrue("off", true));
-    EXPECT_FALSE(store.readFlagDefaultTrue("missing", false));
+    EXPECT_TRUE(store.readFlagTrueUnlessFalse("odd", false));
+    EXPECT_FALSE(store.readFlagTrueUnlessFalse("off", true));
+    EXPECT_FALSE(store.readFlagTrueUnlessFalse("missing", false));
 }
 
 TEST_F(StoreFile, numbersAreShortDecimalText) {
