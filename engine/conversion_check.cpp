@@ -10,6 +10,7 @@
 #include "engine/charset_conversion.h"
 #include "platform/file_access.h"
 #include "platform/iconv_cache.h"
+#include "platform/text_steps.h"
 
 namespace engine {
 
@@ -45,21 +46,9 @@ struct Tally {
     }
 };
 
-// The length of the GB18030 character at `position`: four bytes, a lead byte with its trail
-// byte, or a single byte (ASCII, or a byte that starts no character).
+// The converter's reading, so that a byte it cannot read counts as one character.
 std::size_t ansiCharacterLength(std::string_view text, std::size_t position) {
-    const std::size_t left = text.size() - position;
-    const unsigned lead = byteAt(text, position);
-    if (lead < 0x81 || lead == 0xFF || left < 2)
-        return 1;
-    const unsigned trail = byteAt(text, position + 1);
-    if (trail >= 0x30 && trail <= 0x39) {
-        const bool fourBytes =
-            left >= 4 && byteAt(text, position + 2) >= 0x81 && byteAt(text, position + 2) <= 0xFE &&
-            byteAt(text, position + 3) >= 0x30 && byteAt(text, position + 3) <= 0x39;
-        return fourBytes ? 4 : 1;
-    }
-    return trail >= 0x40 && trail <= 0xFE && trail != 0x7F ? 2 : 1;
+    return platform::doubleByteLength(text, position, platform::DoubleByteRule::Gb18030);
 }
 
 void passAnsi(Cursor& cursor, std::string_view text) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/text_steps.h"
+
 namespace engine {
 
 namespace {
@@ -43,10 +45,6 @@ bool isContinuation(unsigned byte) {
     return (byte & 0xC0) == 0x80;
 }
 
-bool isLead(unsigned byte) {
-    return byte >= 0x81 && byte <= 0xFE;
-}
-
 // Whether a character boundary at `at` (0 < at < size) can be told from the bytes before and at
 // it, whatever came earlier:
 // - UTF-8: a byte that is no continuation byte starts a character; and no character holds more
@@ -69,7 +67,7 @@ bool boundaryNearby(std::string_view data, std::size_t at, Reading reading) {
         return byteAt(data, at - 1) < 0x30 ||
                (at >= 2 && byteAt(data, at - 1) < 0x80 && byteAt(data, at - 2) < 0x80);
     case Reading::CodePage:
-        return !isLead(byteAt(data, at - 1));
+        return !platform::isDoubleByteLead(static_cast<unsigned char>(data[at - 1]));
     case Reading::Utf16LE:
     case Reading::Utf16BE:
         break;
@@ -77,16 +75,14 @@ bool boundaryNearby(std::string_view data, std::size_t at, Reading reading) {
     return false;
 }
 
-// The length of the character at `at` as `reading` parses a valid text from a boundary.
+// The length of the character at `at` as `reading` parses the text from a boundary. Under the
+// converter's rule a byte it refuses stands alone; a text holding one fails in some piece
+// wherever the cuts fall, since pieces that all convert join into a text that converts.
 std::size_t characterLength(std::string_view data, std::size_t at, Reading reading) {
-    const unsigned first = byteAt(data, at);
-    if (!isLead(first) || at + 1 >= data.size())
-        return 1;
-    if (reading == Reading::Strict) {
-        const unsigned second = byteAt(data, at + 1);
-        return second >= 0x30 && second <= 0x39 ? 4 : 2;
-    }
-    return byteAt(data, at + 1) != 0 ? 2 : 1;
+    return platform::doubleByteLength(data, at,
+                                      reading == Reading::Strict
+                                          ? platform::DoubleByteRule::Gb18030
+                                          : platform::DoubleByteRule::CodePage);
 }
 
 // The first offset at or after `from` where a piece starting at the boundary `start` may end;

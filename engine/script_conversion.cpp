@@ -12,6 +12,7 @@
 #include "engine/piece_cutting.h"
 #include "engine/system_fallbacks.h"
 #include "platform/iconv_cache.h"
+#include "platform/text_steps.h"
 
 namespace engine {
 
@@ -24,28 +25,9 @@ constexpr size_t mappedPieceSize = 256 * 1024;
 // A line longer than four pieces is cut after its last one-byte character within that limit.
 constexpr size_t longestPieces = 4;
 
-bool isTrailByte(unsigned char byte) {
-    return byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
-}
-bool isDigit(unsigned char byte) {
-    return byte >= 0x30 && byte <= 0x39;
-}
-bool isLeadByte(unsigned char byte) {
-    return byte >= 0x81 && byte <= 0xFE;
-}
-
-// Bytes of the GB18030 character (or would-be character) at pos; 1 for anything unusable as a
-// lead byte. Never reaches past the end of text.
+// Invalid bytes pass through the mapping one at a time, as the converter refuses them.
 size_t characterLength(std::string_view text, size_t pos) {
-    const auto byte = [&](size_t at) { return static_cast<unsigned char>(text[at]); };
-    if (!isLeadByte(byte(pos)) || pos + 1 >= text.size())
-        return 1;
-    if (isTrailByte(byte(pos + 1)))
-        return 2;
-    if (isDigit(byte(pos + 1)) && pos + 3 < text.size() && isLeadByte(byte(pos + 2)) &&
-        isDigit(byte(pos + 3)))
-        return 4;
-    return 1;
+    return platform::doubleByteLength(text, pos, platform::DoubleByteRule::Gb18030);
 }
 
 size_t pieceEnd(std::string_view text, size_t start, size_t pieceSize) {
