@@ -288,14 +288,14 @@ int checkInOrder(
     }
     const std::int64_t budget = memoryBudget(largest);
     platform::giveLargeBuffersBack();
-    std::atomic<bool> abandon{false};
+    std::stop_source abandon;
     std::mutex mutex;
     std::condition_variable finished;
     std::vector<std::optional<engine::ConversionCheck>> results(files.size());
     std::int64_t bytesInHand = 0;
     // After what its tasks use, so that its workers are joined before that goes.
     platform::WorkerPool pool(jobs);
-    const engine::WorkControl control{&pool, &abandon, nullptr};
+    const engine::WorkControl control{&pool, abandon.get_token(), nullptr};
     std::size_t started = 0;
     std::size_t printed = 0;
     while (printed < files.size()) {
@@ -333,7 +333,7 @@ int checkInOrder(
             ++printed;
         }
     }
-    abandon = true;
+    abandon.request_stop();
     return platform::interruptSignal();
 }
 

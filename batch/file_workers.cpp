@@ -54,7 +54,7 @@ FileWorkers::~FileWorkers() = default;
 
 bool FileWorkers::mayStart(const FileJob& job) const {
     std::lock_guard lock(mutex);
-    if (abandonFlag.load() || converting >= pool.size() * filesQueuedPerWorker)
+    if (stopSource.stop_requested() || converting >= pool.size() * filesQueuedPerWorker)
         return false;
     if (converting > 0 && bytesConverting + job.size > budget)
         return false;
@@ -74,11 +74,11 @@ void FileWorkers::start(std::size_t index, FileJob job) {
 
 void FileWorkers::convert(std::size_t index, const FileJob& job) {
     Entry& entry = entries[index];
-    if (abandonFlag.load()) {
+    if (stopSource.stop_requested()) {
         finish(index, job); // still queued when the run stopped: never begun
         return;
     }
-    const engine::WorkControl control{&pool, &abandonFlag, &entry.permille};
+    const engine::WorkControl control{&pool, stopSource.get_token(), &entry.permille};
     const engine::ScriptStep step =
         settings.scriptOverride ? settings.scriptOverride : engine::scriptStepOf(job.script);
     // Each file starts afresh; the run fills in what an unread source would have carried over.
@@ -139,7 +139,7 @@ int FileWorkers::permille(std::size_t index) const {
 }
 
 void FileWorkers::abandon() {
-    abandonFlag = true;
+    stopSource.request_stop();
 }
 
 } // namespace batch

@@ -94,7 +94,7 @@ private:
 
     const ConversionSettings settings;
     const std::int64_t budget;
-    std::atomic<bool> abandonFlag{false};
+    std::stop_source stopSource;
     mutable std::mutex mutex;
     std::condition_variable finished;
     std::vector<Entry> entries;

@@ -1,7 +1,7 @@
 #include "engine/conversion_check.h"
 
-#include <atomic>
 #include <filesystem>
+#include <stop_token>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -55,9 +55,10 @@ TEST_P(CheckConversion, findsWhatTheConversionReports) {
     }
 
     // A stop gives the check up, as it gives up a conversion.
-    const std::atomic<bool> stop{true};
+    std::stop_source stop;
+    stop.request_stop();
     WorkControl stopped;
-    stopped.abandon = &stop;
+    stopped.stop = stop.get_token();
     EXPECT_EQ(checkConversion(folder.path("a.txt"), row.input, row.output, script,
                               DetectionRule::Classic, stopped)
                   .status.problem,

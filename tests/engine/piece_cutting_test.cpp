@@ -1,6 +1,7 @@
 #include "engine/piece_cutting.h"
 
 #include <atomic>
+#include <stop_token>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -145,9 +146,10 @@ INSTANTIATE_TEST_SUITE_P(
 class StopInFallback : public testing::TestWithParam<PieceRow> {};
 
 TEST_P(StopInFallback, givesUpTheText) {
-    const std::atomic<bool> stop{true};
+    std::stop_source stop;
+    stop.request_stop();
     WorkControl control;
-    control.abandon = &stop;
+    control.stop = stop.get_token();
     const std::string got = outcome(GetParam(), control);
     const std::string abandoned =
         GetParam().step == Step::Decode
@@ -191,9 +193,9 @@ TEST(PieceCutting, stopGivesUpTheFileAndProgressReachesTheEnd) {
     std::filesystem::create_directory(folder.native("out"));
     writeBytes(folder.native("out/s.txt"), "earlier");
     platform::WorkerPool pool(2);
-    std::atomic<bool> stop{false};
+    std::stop_source stop;
     std::atomic<int> permille{0};
-    WorkControl control{&pool, &stop, &permille, 64};
+    WorkControl control{&pool, stop.get_token(), &permille, 64};
     int seenAtScript = -1;
     int seenAfterScript = -1;
     // The script step sees decoding done and stops the run, as a stop click between the steps.
@@ -202,7 +204,7 @@ TEST(PieceCutting, stopGivesUpTheFileAndProgressReachesTheEnd) {
         const ScriptResult mapped = convertScript(ScriptMode::SimplifiedToTraditional, text, step);
         text = mapped.text;
         seenAfterScript = permille.load();
-        stop = true;
+        stop.request_stop();
         return mapped.problem;
     };
     TE detected = TE::Auto;
@@ -221,7 +223,7 @@ TEST(PieceCutting, stopGivesUpTheFileAndProgressReachesTheEnd) {
     EXPECT_EQ(readBytes(folder.native("out/s.txt")), "earlier");
     EXPECT_TRUE(temporaryFiles(folder.native("out")).empty());
 
-    stop = false;
+    control.stop = {};
     permille = 0;
     result = convertFile(folder.path("s.txt"), TE::Ansi, TE::Utf8, folder.path("out"), detected, {},
                          {}, control);
