@@ -81,13 +81,11 @@ void FileWorkers::convert(std::size_t index, const FileJob& job) {
     const engine::WorkControl control{&pool, stopSource.get_token(), &entry.permille};
     const engine::ScriptStep step =
         settings.scriptOverride ? settings.scriptOverride : engine::scriptStepOf(job.script);
-    // Each file starts afresh; the run fills in what an unread source would have carried over.
-    engine::TextEncoding detected = engine::TextEncoding::Auto;
+    // The run fills in what an unread source (detected Auto) would have carried over.
     engine::FileConversion conversion;
     if (!ranWithinMemory([&] {
-            conversion =
-                engine::convertFile(job.sourcePath, settings.input, settings.output,
-                                    job.outputFolder, detected, step, settings.rule, control);
+            conversion = engine::convertFile(job.sourcePath, settings.input, settings.output,
+                                             job.outputFolder, step, settings.rule, control);
         }))
         conversion = {.status = {platform::FileProblem::OutOfMemory}};
     {

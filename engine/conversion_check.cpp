@@ -215,14 +215,14 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
         check.first = std::move(found.first);
     };
 
-    TextEncoding detected = TextEncoding::Auto;
-    DecodedFile source = decodeSourceFile(sourcePath, input, detected, rule, control);
+    DecodedFile source = decodeSourceFile(sourcePath, input, rule, control);
     if (source.status.problem == FileProblem::Abandoned)
         return abandoned();
     if (platform::isSourceProblem(source.status.problem)) {
         check.status = source.status;
         return check;
     }
+    const TextEncoding detected = source.detected;
     check.detected = detected;
     if (source.status.problem == FileProblem::ZeroByteCut) {
         // The cut stands where the text ends.

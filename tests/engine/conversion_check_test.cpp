@@ -65,9 +65,8 @@ TEST_P(CheckConversion, findsWhatTheConversionReports) {
               FileProblem::Abandoned);
 
     std::filesystem::create_directory(folder.native("out"));
-    TextEncoding detected = TE::Auto;
-    const FileConversion real = convertFile(folder.path("a.txt"), row.input, row.output,
-                                            folder.path("out"), detected, script);
+    const FileConversion real =
+        convertFile(folder.path("a.txt"), row.input, row.output, folder.path("out"), script);
     EXPECT_EQ(check.status, real.status);
     EXPECT_EQ(check.detected, real.detected);
     EXPECT_EQ(check.written, real.written);

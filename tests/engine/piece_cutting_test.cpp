@@ -207,9 +207,8 @@ TEST(PieceCutting, stopGivesUpTheFileAndProgressReachesTheEnd) {
         stop.request_stop();
         return mapped.problem;
     };
-    TE detected = TE::Auto;
     FileConversion result = convertFile(folder.path("s.txt"), TE::Ansi, TE::Utf8,
-                                        folder.path("out"), detected, stopping, {}, control);
+                                        folder.path("out"), stopping, {}, control);
     EXPECT_EQ(result.status.problem, FileProblem::Abandoned);
     // Decoding fills its share, the script's pieces theirs.
     EXPECT_EQ(seenAtScript, 200);
@@ -225,8 +224,8 @@ TEST(PieceCutting, stopGivesUpTheFileAndProgressReachesTheEnd) {
 
     control.stop = {};
     permille = 0;
-    result = convertFile(folder.path("s.txt"), TE::Ansi, TE::Utf8, folder.path("out"), detected, {},
-                         {}, control);
+    result =
+        convertFile(folder.path("s.txt"), TE::Ansi, TE::Utf8, folder.path("out"), {}, {}, control);
     EXPECT_TRUE(result.status.ok());
     EXPECT_EQ(permille.load(), 1000);
     EXPECT_EQ(readBytes(folder.native("out/s.txt")),
