@@ -172,18 +172,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PieceCutting, cutsOnlyWhereNoCharacterStraddles) {
     const std::string le = utf16Lines(true);
-    for (const std::size_t end : pieceEnds(le, TE::Utf16LE, 16)) {
+    for (const std::size_t end : pieceEnds(le, PieceRule::Utf16LE, 16)) {
         EXPECT_EQ(end % 2, 0u);
         if (end < le.size()) {
             EXPECT_NE(static_cast<unsigned char>(le[end + 1]) & 0xFC, 0xDC);
         }
     }
-    for (const std::size_t end : pieceEnds(gbLines, TE::Ansi, 16))
+    for (const std::size_t end : pieceEnds(gbLines, PieceRule::Converter, 16))
         EXPECT_EQ(gbLines[end - 1], '\n');
     // A text without line feeds is cut too, so that a stop is seen within it.
     const std::string oneLine = "a" + repeated(ansi("头发和发展为什么"), 12);
-    EXPECT_GT(pieceEnds(oneLine, TE::Ansi, 16).size(), oneLine.size() / 32);
-    EXPECT_GT(codePagePieceEnds(oneLine, 16).size(), oneLine.size() / 32);
+    EXPECT_GT(pieceEnds(oneLine, PieceRule::Converter, 16).size(), oneLine.size() / 32);
+    EXPECT_GT(pieceEnds(oneLine, PieceRule::CodePage, 16).size(), oneLine.size() / 32);
 }
 
 TEST(PieceCutting, stopGivesUpTheFileAndProgressReachesTheEnd) {
