@@ -156,7 +156,9 @@ PiecesOutcome convertedContentInPieces(ByteBuffer& data, std::size_t contentStar
         piece.ended = sink.ended();
         return piece;
     };
+    // The text is seldom longer than its source; where it is, the string grows.
     AnsiText joined;
+    joined.reserve(content.size());
     std::uint64_t produced = 0;
     bool ended = false;
     bool failed = false;
