@@ -23,7 +23,8 @@ namespace {
 // 2.5 MB/s per core a piece also takes a tenth of a second, so a stop is seen soon.
 constexpr size_t mappedPieceSize = 256 * 1024;
 
-// Invalid bytes pass through the mapping one at a time, as the converter refuses them.
+// A sequence the converter refuses passes through the mapping whole as the converter's reading
+// measures it: a byte that starts no character alone.
 size_t characterLength(std::string_view text, size_t pos) {
     return platform::doubleByteLength(text, pos, platform::DoubleByteRule::Gb18030);
 }

@@ -97,10 +97,10 @@ Big5Output settleBig5Output(AnsiText& text, TextEncoding target, const WorkContr
 // `script` when given, encode by `output` (Auto: the encoding detected for this file, so a
 // source found to be Big5 is written back in Big5; after a step that left Big5 bytes, as
 // settleBig5Output says). A web page's charset declaration is rewritten to the encoding written
-// (engine/charset_declaration.h). A source that cannot be read gets no output
-// file. `control` lends workers for a large file's pieces, is
-// raised to 1000 over decoding, the script step and encoding, and abandons the file when its
-// flag is set (status Abandoned, nothing put in place, an earlier output left as it was).
+// (engine/charset_declaration.h). A source that cannot be read gets no output file. `control`
+// lends workers for a large file's pieces, is raised to 1000 over decoding, the script step and
+// encoding, and abandons the file once its stop is requested (status Abandoned, nothing put in
+// place, an earlier output left as it was).
 FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
                            const AnsiText& outputFolder, const ScriptStep& script = {},
                            DetectionRule rule = DetectionRule::Classic,
