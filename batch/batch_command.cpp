@@ -25,6 +25,7 @@
 #include "platform/heap_release.h"
 #include "platform/interrupt_signal.h"
 #include "platform/real_path.h"
+#include "platform/text_steps.h"
 #include "platform/worker_pool.h"
 #include "qfx_version.h"
 
@@ -46,13 +47,8 @@ std::string terminalText(const AnsiText& text, bool keepLineBreaks = false) {
             out += "\\\\";
         } else if (c == '\n' && keepLineBreaks) {
             out += c;
-        } else if (c == '\n' || c == '\r' || c == '\t') {
-            out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            static constexpr char digits[] = "0123456789abcdef";
-            out += "\\x";
-            out += digits[byte >> 4];
-            out += digits[byte & 0x0F];
+        } else if (platform::isControlByte(byte)) {
+            out += platform::escapedControl(byte, platform::ControlEscape::C);
         } else {
             out += c;
         }
@@ -191,19 +187,6 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
     app.add_option("FILE", typed.files, "files to convert, in this order")->type_name("");
 }
 
-// Bytes in hexadecimal, each behind `prefix`: "\\xe4\\xbd" for people, "e4bd" for JSON.
-std::string hexBytes(std::string_view bytes, std::string_view prefix) {
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string out;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        out += prefix;
-        out += digits[byte >> 4];
-        out += digits[byte & 0x0F];
-    }
-    return out;
-}
-
 // What a check found, in a line like the converter's own: encodings, then "complete" or why
 // not, then the path.
 void printCheck(std::ostream& out, const AnsiText& path, const engine::ConversionCheck& check) {
@@ -223,8 +206,9 @@ void printCheck(std::ostream& out, const AnsiText& path, const engine::Conversio
             out << "; " << check.affected << (check.affected == 1 ? " character" : " characters")
                 << ", the first at line " << check.first->line << ", column " << check.first->column
                 << ": "
-                << (check.first->utf8.empty() || !character ? hexBytes(check.first->bytes, "\\x")
-                                                            : terminalText(*character));
+                << (check.first->utf8.empty() || !character
+                        ? platform::hexBytes(check.first->bytes, "\\x")
+                        : terminalText(*character));
         }
     }
     out << "  " << terminalText(path) << '\n' << std::flush;
@@ -251,7 +235,7 @@ void printCheckAsJson(std::ostream& out, const AnsiText& path,
         out << ",\"first\":{\"line\":" << check.first->line << ",\"column\":" << check.first->column
             << ",\"character\":"
             << (check.first->utf8.empty() || !character ? "null" : jsonString(*character))
-            << ",\"bytes\":\"" << hexBytes(check.first->bytes, "") << "\"}";
+            << ",\"bytes\":\"" << platform::hexBytes(check.first->bytes, "") << "\"}";
     }
     out << "}\n" << std::flush;
 }
@@ -274,14 +258,14 @@ int checkInOrder(
     }
     const std::int64_t budget = memoryBudget(largest);
     platform::giveLargeBuffersBack();
-    std::atomic<bool> abandon{false};
+    std::stop_source stop;
     std::mutex mutex;
     std::condition_variable finished;
     std::vector<std::optional<engine::ConversionCheck>> results(files.size());
     std::int64_t bytesInHand = 0;
     // After what its tasks use, so that its workers are joined before that goes.
     platform::WorkerPool pool(jobs);
-    const engine::WorkControl control{&pool, &abandon, nullptr};
+    const engine::WorkControl control{&pool, stop.get_token(), nullptr};
     std::size_t started = 0;
     std::size_t printed = 0;
     while (printed < files.size()) {
@@ -319,7 +303,7 @@ int checkInOrder(
             ++printed;
         }
     }
-    abandon = true;
+    stop.request_stop();
     return platform::interruptSignal();
 }
 

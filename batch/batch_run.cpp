@@ -17,6 +17,7 @@
 #include "platform/path_scan.h"
 #include "platform/real_path.h"
 #include "platform/temporary_leftovers.h"
+#include "platform/text_steps.h"
 
 namespace batch {
 
@@ -410,7 +411,7 @@ AnsiText failureDetails(const std::vector<FailedFile>& failures) {
             details += '\n';
         // No byte of a multi-byte character is below 0x30, so this never cuts one.
         for (const char c : failed.name)
-            details += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+            details += platform::isControlByte(static_cast<unsigned char>(c)) ? '?' : c;
         details += ansi("：") + platform::describeProblem(failed.status);
     }
     return details;

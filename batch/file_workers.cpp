@@ -44,9 +44,8 @@ std::int64_t memoryBudget(std::int64_t largestFile) {
 }
 
 FileWorkers::FileWorkers(int jobs, std::size_t fileCount, ConversionSettings conversionSettings,
-                         std::stop_token stop, std::int64_t bytesAllowed)
-    : settings(std::move(conversionSettings)), budget(bytesAllowed),
-      onStop(std::move(stop), std::function<void()>([this] { abandonFlag = true; })),
+                         std::stop_token stopToken, std::int64_t bytesAllowed)
+    : settings(std::move(conversionSettings)), budget(bytesAllowed), stop(std::move(stopToken)),
       entries(fileCount), pool(jobs) {
     platform::giveLargeBuffersBack();
 }
@@ -55,7 +54,7 @@ FileWorkers::~FileWorkers() = default;
 
 bool FileWorkers::mayStart(const FileJob& job) const {
     std::lock_guard lock(mutex);
-    if (abandonFlag.load() || inHand >= pool.size() * filesQueuedPerWorker)
+    if (stop.stop_requested() || inHand >= pool.size() * filesQueuedPerWorker)
         return false;
     if (inHand > 0 && bytesConverting + job.size > budget)
         return false;
@@ -75,18 +74,16 @@ void FileWorkers::start(std::size_t index, FileJob job) {
 
 void FileWorkers::convert(std::size_t index, const FileJob& job) {
     Entry& entry = entries[index];
-    if (abandonFlag.load()) {
+    if (stop.stop_requested()) {
         finish(index, job); // still queued when the run stopped: never begun
         return;
     }
-    const engine::WorkControl control{&pool, &abandonFlag, &entry.permille};
-    // Each file starts afresh; the run fills in what an unread source would have carried over.
-    engine::TextEncoding detected = engine::TextEncoding::Auto;
+    const engine::WorkControl control{&pool, stop, &entry.permille};
+    // The run fills in what an unread source (detected Auto) would have carried over.
     engine::FileConversion conversion;
     if (!ranWithinMemory([&] {
-            conversion =
-                engine::convertFile(job.sourcePath, settings.input, settings.output,
-                                    job.outputFolder, detected, job.script, settings.rule, control);
+            conversion = engine::convertFile(job.sourcePath, settings.input, settings.output,
+                                             job.outputFolder, job.script, settings.rule, control);
         }))
         conversion = {.status = {platform::FileProblem::OutOfMemory}};
     {

@@ -90,8 +90,7 @@ private:
 
     const ConversionSettings settings;
     const std::int64_t budget;
-    std::atomic<bool> abandonFlag{false};
-    std::stop_callback<std::function<void()>> onStop;
+    const std::stop_token stop;
     mutable std::mutex mutex;
     std::condition_variable finished;
     std::vector<Entry> entries;

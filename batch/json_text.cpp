@@ -2,10 +2,11 @@
 
 #include <optional>
 
+#include "platform/text_steps.h"
+
 namespace batch {
 
 std::string jsonString(const AnsiText& text) {
-    static constexpr char digits[] = "0123456789abcdef";
     const std::optional<std::string> utf8 = platform::utf8FromAnsi(text);
     std::string out = "\"";
     for (const char c : utf8 ? *utf8 : text) {
@@ -13,12 +14,8 @@ std::string jsonString(const AnsiText& text) {
         if (c == '"' || c == '\\') {
             out += '\\';
             out += c;
-        } else if (c == '\n' || c == '\r' || c == '\t') {
-            out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            out += "\\u00";
-            out += digits[byte >> 4];
-            out += digits[byte & 0x0F];
+        } else if (platform::isControlByte(byte)) {
+            out += platform::escapedControl(byte, platform::ControlEscape::Json);
         } else if (byte >= 0x80 && !utf8) {
             out += "\\ufffd";
         } else {

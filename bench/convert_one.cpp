@@ -86,10 +86,8 @@ int main(int argc, char** argv) {
     const engine::ScriptStep script = engine::scriptStepOf(*mode);
 
     const auto started = std::chrono::steady_clock::now();
-    engine::TextEncoding detected = engine::TextEncoding::Auto;
-    const engine::FileConversion result =
-        engine::convertFile(*source, *input, *output, *folder, detected, script,
-                            engine::DetectionRule::Classic, control);
+    const engine::FileConversion result = engine::convertFile(
+        *source, *input, *output, *folder, script, engine::DetectionRule::Classic, control);
     const auto elapsed =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started);
 

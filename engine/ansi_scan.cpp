@@ -95,7 +95,7 @@ bool isAscii(std::string_view text) {
     return true;
 }
 
-AnsiText ansiTextView(std::string_view data) {
+AnsiText ansiTextCopy(std::string_view data) {
     return AnsiText(data.substr(0, ansiTextLength(data)));
 }
 

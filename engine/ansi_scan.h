@@ -21,7 +21,7 @@ std::size_t ansiTextLength(std::string_view data);
 bool isAscii(std::string_view text);
 
 // The bytes of `data` read as ANSI text (a copy of the first ansiTextLength bytes).
-AnsiText ansiTextView(std::string_view data);
+AnsiText ansiTextCopy(std::string_view data);
 
 // Tells which byte positions of a text begin a character. Each answer looks back only over the
 // run of high bytes before the position and remembers what it learnt, so a sequence of rising

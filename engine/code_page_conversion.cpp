@@ -9,21 +9,15 @@
 
 #include "engine/charset_conversion.h"
 #include "platform/code_page.h"
+#include "platform/text_steps.h"
 
 namespace engine {
 
 namespace {
 
-bool isLeadByte(unsigned char byte) {
-    return byte >= 0x81 && byte <= 0xFE;
-}
-
-// How many bytes the character starting at `first` spans, `next` being the byte after it (0 at
-// the end of the text). Known from the bytes alone, so the next character's look-up need not
-// wait for this one's.
-unsigned characterLength(unsigned char first, unsigned char next) {
-    return isLeadByte(first) && next != 0 ? 2 : 1;
-}
+// Characters are measured as the system's code pages read them, since each table entry is what
+// the system gives for one character.
+using platform::codePageLength;
 
 // What one character of the source becomes in the target: its bytes (the first `length` of
 // them) and whether a "?" replaced it or part of it.
@@ -45,7 +39,7 @@ public:
         for (unsigned first = 0; first < 0x100; ++first) {
             const CharacterEntry alone = convertOne(source, target, first, 0);
             for (unsigned next = 0; next < 0x100; ++next)
-                entries[first << 8 | next] = characterLength(first, next) == 2
+                entries[first << 8 | next] = codePageLength(first, next) == 2
                                                  ? convertOne(source, target, first, next)
                                                  : alone;
         }
@@ -142,7 +136,7 @@ CodePageResult convert(const CharacterTable& table, std::string_view text, unsig
             std::memcpy(o, entry.bytes, 2);
             o += entry.length;
             lossy |= entry.lossy;
-            in += characterLength(first, next);
+            in += codePageLength(first, next);
         };
         while (in < pairEnd)
             put(in[0], in[1]);

@@ -10,6 +10,7 @@
 #include "engine/charset_conversion.h"
 #include "platform/file_access.h"
 #include "platform/iconv_cache.h"
+#include "platform/text_steps.h"
 
 namespace engine {
 
@@ -45,21 +46,9 @@ struct Tally {
     }
 };
 
-// The length of the GB18030 character at `position`: four bytes, a lead byte with its trail
-// byte, or a single byte (ASCII, or a byte that starts no character).
+// The converter's reading, so that a byte it cannot read counts as one character.
 std::size_t ansiCharacterLength(std::string_view text, std::size_t position) {
-    const std::size_t left = text.size() - position;
-    const unsigned lead = byteAt(text, position);
-    if (lead < 0x81 || lead == 0xFF || left < 2)
-        return 1;
-    const unsigned trail = byteAt(text, position + 1);
-    if (trail >= 0x30 && trail <= 0x39) {
-        const bool fourBytes =
-            left >= 4 && byteAt(text, position + 2) >= 0x81 && byteAt(text, position + 2) <= 0xFE &&
-            byteAt(text, position + 3) >= 0x30 && byteAt(text, position + 3) <= 0x39;
-        return fourBytes ? 4 : 1;
-    }
-    return trail >= 0x40 && trail <= 0xFE && trail != 0x7F ? 2 : 1;
+    return platform::doubleByteLength(text, position, platform::DoubleByteRule::Gb18030);
 }
 
 void passAnsi(Cursor& cursor, std::string_view text) {
@@ -226,14 +215,14 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
         check.first = std::move(found.first);
     };
 
-    TextEncoding detected = TextEncoding::Auto;
-    DecodedFile source = decodeSourceFile(sourcePath, input, detected, rule, control);
+    DecodedFile source = decodeSourceFile(sourcePath, input, rule, control);
     if (source.status.problem == FileProblem::Abandoned)
         return abandoned();
     if (platform::isSourceProblem(source.status.problem)) {
         check.status = source.status;
         return check;
     }
+    const TextEncoding detected = source.detected;
     check.detected = detected;
     if (source.status.problem == FileProblem::ZeroByteCut) {
         // The cut stands where the text ends.

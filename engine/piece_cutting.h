@@ -27,32 +27,49 @@ std::size_t pieceSizeOf(const WorkControl& control);
 // holds at least two pieces.
 bool cutsInPieces(const WorkControl& control, std::size_t length);
 
-// The ends of the pieces of `data` in `encoding` as the charset converter reads it, increasing,
-// the last one data.size(); none for empty data. A piece ends at the first place at or after
-// `pieceSize` bytes where no character can straddle the cut: for UTF-16 an even offset whose
-// unit is not a low surrogate; for the byte encodings a place the bytes around it prove a
-// boundary, or else one found by counting characters from the piece's start, so that a text
-// without line feeds is cut too.
-std::vector<std::size_t> pieceEnds(std::string_view data, TextEncoding encoding,
-                                   std::size_t pieceSize);
+// How a text is read, as far as where its characters may end is concerned.
+enum class PieceRule {
+    Utf8,
+    Utf16LE,
+    Utf16BE,
+    // GB18030 or Big5 through the charset converter, which rejects any invalid sequence.
+    Converter,
+    // Code page 936 or 950 as the system reads it (the fallbacks, the Big5 steps): a lead byte
+    // takes whatever non-zero byte follows it.
+    CodePage,
+    // GB18030 for the Simplified/Traditional mapping, which needs whole phrases: a piece ends
+    // after the last line feed within `pieceSize`, else after the first one within four times
+    // that, else (a longer line) after the last one-byte character within four times that.
+    Lines,
+};
 
-// The same for a text the system's code pages 936 or 950 read (the fallbacks, the Big5 steps),
-// where a lead byte takes whatever non-zero byte follows it.
-std::vector<std::size_t> codePagePieceEnds(std::string_view data, std::size_t pieceSize);
+// The rule for a text the charset converter reads in `encoding`.
+PieceRule pieceRuleOf(TextEncoding encoding);
+
+// The ends of the pieces of `data` under `rule`, increasing, the last one data.size(); none for
+// empty data. Except under Lines, a piece ends at the first place at or after `pieceSize` bytes
+// where no character can straddle the cut: for UTF-16 an even offset whose unit is not a low
+// surrogate; for the byte encodings a place the bytes around it prove a boundary, or else one
+// found by counting characters from the piece's start, so that a text without line feeds is cut
+// too.
+std::vector<std::size_t> pieceEnds(std::string_view data, PieceRule rule, std::size_t pieceSize);
 
 // Calls body(i) for every piece below `count`, on the control's workers when it has them.
 void forEachPiece(const WorkControl& control, std::size_t count,
                   const std::function<void(std::size_t)>& body);
 
-// Makes every piece below `count` on the control's workers, all handed out at once, and gives
-// each result to take(i, result) in increasing order of i, on whichever thread finished the piece
-// next in line while the others go on making later ones: no thread waits at a barrier. make(i)
-// gives std::nullopt to stop the run, and so does take(i, result) giving false. A thread runs at
+// Converts the pieces of a text that end at `ends` on the control's workers, all handed out at
+// once, and writes them in order: make(start, end) gives a piece's result, and take(i, result)
+// gets the results in increasing order of i, on whichever thread finished the piece next in line
+// while the others go on making later ones: no thread waits at a barrier. make giving
+// std::nullopt stops the run, and so do take giving false and the control's stop, which is seen
+// before each piece is made. The control's gauge moves as pieces are taken. A thread runs at
 // most a few pieces per worker ahead of the next one taken, which bounds the results held.
-// Returns the number of pieces taken: `count` when none stopped the run.
+// Returns the number of pieces taken: ends.size() when none stopped the run.
 template <typename Result, typename Make, typename Take>
-std::size_t forEachPieceInOrder(const WorkControl& control, std::size_t count, Make make,
-                                Take take) {
+std::size_t convertPiecesInOrder(const WorkControl& control, const std::vector<std::size_t>& ends,
+                                 Make make, Take take) {
+    const std::size_t count = ends.size();
     const std::size_t ahead =
         2 * static_cast<std::size_t>(control.pool ? control.pool->size() : 1) + 1;
     std::mutex mutex;
@@ -78,7 +95,11 @@ std::size_t forEachPieceInOrder(const WorkControl& control, std::size_t count, M
                 throw;
             }
         };
-        std::optional<Result> made = stopOnThrow([&] { return make(i); });
+        std::optional<Result> made = stopOnThrow([&]() -> std::optional<Result> {
+            if (control.abandoned())
+                return std::nullopt;
+            return make(i == 0 ? 0 : ends[i - 1], ends[i]);
+        });
         std::unique_lock lock(mutex);
         if (!made) {
             stopped = true;
@@ -94,6 +115,8 @@ std::size_t forEachPieceInOrder(const WorkControl& control, std::size_t count, M
             ready[next].reset();
             lock.unlock();
             const bool kept = stopOnThrow([&] { return take(next, result); });
+            if (kept)
+                control.reachPart(next + 1, count);
             lock.lock();
             if (!kept) {
                 stopped = true;

@@ -12,6 +12,7 @@
 #include "engine/piece_cutting.h"
 #include "engine/system_fallbacks.h"
 #include "platform/iconv_cache.h"
+#include "platform/text_steps.h"
 
 namespace engine {
 
@@ -21,59 +22,11 @@ namespace {
 // in pieces cut after a line break: no phrase spans one, so the cut changes nothing. At about
 // 2.5 MB/s per core a piece also takes a tenth of a second, so a stop is seen soon.
 constexpr size_t mappedPieceSize = 256 * 1024;
-// A line longer than four pieces is cut after its last one-byte character within that limit.
-constexpr size_t longestPieces = 4;
 
-bool isTrailByte(unsigned char byte) {
-    return byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
-}
-bool isDigit(unsigned char byte) {
-    return byte >= 0x30 && byte <= 0x39;
-}
-bool isLeadByte(unsigned char byte) {
-    return byte >= 0x81 && byte <= 0xFE;
-}
-
-// Bytes of the GB18030 character (or would-be character) at pos; 1 for anything unusable as a
-// lead byte. Never reaches past the end of text.
+// A sequence the converter refuses passes through the mapping whole as the converter's reading
+// measures it: a byte that starts no character alone.
 size_t characterLength(std::string_view text, size_t pos) {
-    const auto byte = [&](size_t at) { return static_cast<unsigned char>(text[at]); };
-    if (!isLeadByte(byte(pos)) || pos + 1 >= text.size())
-        return 1;
-    if (isTrailByte(byte(pos + 1)))
-        return 2;
-    if (isDigit(byte(pos + 1)) && pos + 3 < text.size() && isLeadByte(byte(pos + 2)) &&
-        isDigit(byte(pos + 3)))
-        return 4;
-    return 1;
-}
-
-size_t pieceEnd(std::string_view text, size_t start, size_t pieceSize) {
-    const size_t longestPiece = longestPieces * pieceSize;
-    const size_t rest = text.size() - start;
-    if (rest <= pieceSize)
-        return text.size();
-    // A line feed is never part of a multi-byte GB18030 character, so searching bytes is safe.
-    size_t newline = text.substr(start, pieceSize).rfind('\n');
-    if (newline != std::string_view::npos)
-        return start + newline + 1;
-    newline = text.substr(start + pieceSize, longestPiece - pieceSize).find('\n');
-    if (newline != std::string_view::npos)
-        return start + pieceSize + newline + 1;
-    if (rest <= longestPiece)
-        return text.size();
-    size_t boundary = start;
-    size_t afterOneByte = start;
-    for (size_t pos = start; pos < start + longestPiece;) {
-        const size_t length = characterLength(text, pos);
-        if (pos + length > start + longestPiece)
-            break;
-        pos += length;
-        boundary = pos;
-        if (length == 1)
-            afterOneByte = pos;
-    }
-    return afterOneByte > start ? afterOneByte : boundary;
+    return platform::doubleByteLength(text, pos, platform::DoubleByteRule::Gb18030);
 }
 
 // A buffer the converter writes into and that is read back only as far as it wrote: it grows but
@@ -198,32 +151,26 @@ ScriptResult mapScript(ScriptDirection direction, std::string_view text,
     if (!converter)
         return unavailable();
     const size_t size = control.pieceSize > 0 ? control.pieceSize : mappedPieceSize;
-    std::vector<size_t> ends;
-    for (size_t start = 0; start < text.size(); start = ends.back())
-        ends.push_back(pieceEnd(text, start, size));
+    const std::vector<size_t> ends = pieceEnds(text, PieceRule::Lines, size);
     // The mapped text is about as long as the original; reserving once keeps the peak near
     // twice the text instead of the three times a growing string would reach.
     result.text.reserve(text.size() + text.size() / 16 + 64);
     // Pieces are handed out all at once and appended in order as they come, each freed once
     // appended, so only a few pieces are held besides the text and its mapping.
     std::atomic<bool> mappable{true};
-    auto make = [&](size_t i) -> std::optional<AnsiText> {
-        if (control.abandoned())
-            return std::nullopt;
+    auto make = [&](size_t start, size_t end) -> std::optional<AnsiText> {
         AnsiText mapped;
-        const size_t start = i == 0 ? 0 : ends[i - 1];
         PieceMapper mapper(*converter);
-        if (mapper.valid() && mapper.mapPiece(text.substr(start, ends[i] - start), mapped))
+        if (mapper.valid() && mapper.mapPiece(text.substr(start, end - start), mapped))
             return mapped;
         mappable = false;
         return std::nullopt;
     };
-    auto take = [&](size_t i, AnsiText& mapped) {
+    auto take = [&](size_t, AnsiText& mapped) {
         result.text.append(mapped);
-        control.reachPart(i + 1, ends.size());
         return true;
     };
-    if (forEachPieceInOrder<AnsiText>(control, ends.size(), make, take) < ends.size()) {
+    if (convertPiecesInOrder<AnsiText>(control, ends, make, take) < ends.size()) {
         if (control.abandoned())
             return {AnsiText(), FileProblem::Abandoned};
         if (!mappable)

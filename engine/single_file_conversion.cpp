@@ -93,23 +93,22 @@ private:
 
 } // namespace
 
-DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected,
-                             DetectionRule rule, const WorkControl& control) {
+DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, DetectionRule rule,
+                             const WorkControl& control) {
     platform::FileContent content = platform::readWholeFile(path);
     if (!content.status.ok())
-        return {AnsiText(), content.status};
+        return {AnsiText(), TextEncoding::Auto, content.status};
     const DetectedEncoding found = detectSourceEncoding(content.bytes, input, rule);
     DecodedText decoded = decodeContent(std::move(content.bytes), found.contentStart,
                                         found.encoding, control, found.utf8Trial);
     if (decoded.abandoned)
-        return {AnsiText(), {FileProblem::Abandoned}};
+        return {AnsiText(), TextEncoding::Auto, {FileProblem::Abandoned}};
     control.reachPart(1, 1);
-    detected = decoded.encoding;
     // A cut text lost more than a "?" for a character does.
     FileStatus status{decoded.lossy ? FileProblem::LossyDecode : FileProblem::None};
     if (decoded.zeroCut)
         status = {.problem = FileProblem::ZeroByteCut, .offset = *decoded.zeroCut};
-    return {std::move(decoded.text), status};
+    return {std::move(decoded.text), decoded.encoding, status};
 }
 
 FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
@@ -159,9 +158,8 @@ Big5Output settleBig5Output(AnsiText& text, TextEncoding target, const WorkContr
 }
 
 FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
-                           const AnsiText& outputFolder, TextEncoding& detected,
-                           const ScriptStep& script, DetectionRule rule,
-                           const WorkControl& control) {
+                           const AnsiText& outputFolder, const ScriptStep& script,
+                           DetectionRule rule, const WorkControl& control) {
     FileConversion result;
     auto abandoned = [&result] {
         result.status = {FileProblem::Abandoned};
@@ -176,18 +174,17 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     // The script step, when there is one, is the slowest by far.
     const int decoded = script ? 200 : 400;
     const int scripted = script ? 800 : 400;
-    DecodedFile source =
-        decodeSourceFile(sourcePath, input, detected, rule, control.share(0, decoded));
+    DecodedFile source = decodeSourceFile(sourcePath, input, rule, control.share(0, decoded));
     if (source.status.problem == FileProblem::Abandoned)
         return abandoned();
-    result.detected = detected;
+    result.detected = source.detected;
     note(source.status);
     if (platform::isSourceProblem(source.status.problem))
         return result;
     bool big5 = false;
     if (script) {
         const ScriptStepOutcome stepped =
-            script(source.text, detected, control.share(decoded, scripted));
+            script(source.text, source.detected, control.share(decoded, scripted));
         if (stepped.problem == FileProblem::Abandoned)
             return abandoned();
         note({.problem = stepped.problem, .detail = stepped.detail});
@@ -199,7 +196,7 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     if (!outputPath.empty() && !platform::fileNameOfPath(outputPath).empty())
         outputPath += platform::pathSeparator;
     outputPath += platform::fileNameOfPath(sourcePath);
-    result.written = output == TextEncoding::Auto ? detected : output;
+    result.written = output == TextEncoding::Auto ? source.detected : output;
     TextEncoding encodeAs = result.written;
     if (big5) {
         const Big5Output settled =

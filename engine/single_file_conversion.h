@@ -20,16 +20,18 @@ using platform::FileStatus;
 
 struct [[nodiscard]] DecodedFile {
     AnsiText text;
+    // The encoding actually used; Auto when the source was not read or decoding was abandoned.
+    TextEncoding detected = TextEncoding::Auto;
     // None; LossyDecode when a fallback turned unreadable characters into "?"; or a source
     // problem (platform::isSourceProblem): no text, no output.
     FileStatus status;
 };
 
-// Reads the source at `path` whole and decodes it by `input` (Auto detects by `rule`). `detected`
-// receives the encoding actually used; when the source cannot be opened or read it is left as
-// it was, the text is empty and the status says why. A source is only ever read. A large source
-// decodes in pieces on the control's workers; its stop gives the status Abandoned and no text.
-DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncoding& detected,
+// Reads the source at `path` whole and decodes it by `input` (Auto detects by `rule`). When the
+// source cannot be opened or read the text is empty and the status says why. A source is only
+// ever read. A large source decodes in pieces on the control's workers; its stop gives the status
+// Abandoned and no text.
+DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input,
                              DetectionRule rule = DetectionRule::Classic,
                              const WorkControl& control = {});
 
@@ -44,8 +46,10 @@ FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
 
 // What one file's conversion came to, for the run's report.
 struct [[nodiscard]] FileConversion {
-    TextEncoding detected = TextEncoding::Auto; // the encoding the source was read in
-    TextEncoding written = TextEncoding::Auto;  // the encoding asked of the output
+    // The encoding the source was read in; Auto when it was not read, so that a run may carry
+    // over the previous file's.
+    TextEncoding detected = TextEncoding::Auto;
+    TextEncoding written = TextEncoding::Auto; // the encoding asked of the output
     // The first thing that went wrong; a source problem means no output file.
     FileStatus status;
 };
@@ -93,13 +97,12 @@ Big5Output settleBig5Output(AnsiText& text, TextEncoding target, const WorkContr
 // `script` when given, encode by `output` (Auto: the encoding detected for this file, so a
 // source found to be Big5 is written back in Big5; after a step that left Big5 bytes, as
 // settleBig5Output says). A web page's charset declaration is rewritten to the encoding written
-// (engine/charset_declaration.h). A source that cannot be read gets no output
-// file and leaves `detected` as it was. `control` lends workers for a large file's pieces, is
-// raised to 1000 over decoding, the script step and encoding, and abandons the file when its
-// flag is set (status Abandoned, nothing put in place, an earlier output left as it was).
+// (engine/charset_declaration.h). A source that cannot be read gets no output file. `control`
+// lends workers for a large file's pieces, is raised to 1000 over decoding, the script step and
+// encoding, and abandons the file once its stop is requested (status Abandoned, nothing put in
+// place, an earlier output left as it was).
 FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
-                           const AnsiText& outputFolder, TextEncoding& detected,
-                           const ScriptStep& script = {},
+                           const AnsiText& outputFolder, const ScriptStep& script = {},
                            DetectionRule rule = DetectionRule::Classic,
                            const WorkControl& control = {});
 

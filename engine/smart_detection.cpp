@@ -10,6 +10,7 @@
 #include <uchardet.h>
 
 #include "engine/chinese_scores.h"
+#include "platform/text_steps.h"
 
 namespace engine {
 
@@ -165,14 +166,10 @@ std::string_view statisticsWindow(std::string_view data) {
     return data.substr(start, detectorWindow);
 }
 
-enum class Utf8Shape {
-    Valid,
-    CutAtEnd, // valid, but for a character the end of the data cuts off
-    Invalid,
-};
+using platform::Utf8Status;
 
 struct Utf8Reading {
-    Utf8Shape shape = Utf8Shape::Valid;
+    Utf8Status shape = Utf8Status::Valid;
     bool multiByte = false; // holds a whole character of two or more bytes
 };
 
@@ -180,43 +177,17 @@ Utf8Reading readUtf8(std::string_view data) {
     Utf8Reading reading;
     std::size_t i = 0;
     while (i < data.size()) {
-        const auto lead = static_cast<unsigned char>(data[i]);
-        if (lead < 0x80) {
+        if (static_cast<unsigned char>(data[i]) < 0x80) {
             ++i;
             continue;
         }
-        std::size_t length = 0;
-        // The bounds of the second byte rule out overlong forms, surrogates and > U+10FFFF.
-        unsigned char low = 0x80;
-        unsigned char top = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            top = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            top = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            reading.shape = Utf8Shape::Invalid;
-            return reading;
-        }
-        const std::size_t present = std::min(length, data.size() - i);
-        for (std::size_t k = 1; k < present; ++k) {
-            const auto next = static_cast<unsigned char>(data[i + k]);
-            if (k == 1 ? next < low || next > top : next < 0x80 || next > 0xBF) {
-                reading.shape = Utf8Shape::Invalid;
-                return reading;
-            }
-        }
-        if (present < length) {
-            reading.shape = Utf8Shape::CutAtEnd;
+        const platform::Utf8Step step = platform::utf8StepAt(data, i);
+        if (step.status != Utf8Status::Valid) {
+            reading.shape = step.status;
             return reading;
         }
         reading.multiByte = true;
-        i += length;
+        i += step.length;
     }
     return reading;
 }
@@ -338,15 +309,11 @@ long utf8Plausibility(std::string_view window) {
     long score = 0;
     std::size_t i = 0;
     while (i < window.size()) {
-        const auto lead = static_cast<unsigned char>(window[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        if (length > window.size() - i || !isValidUtf8(window.substr(i, length)))
+        const platform::Utf8Step step = platform::utf8StepAt(window, i);
+        if (step.status != Utf8Status::Valid)
             break;
-        char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
-        for (std::size_t k = 1; k < length; ++k)
-            c = c << 6 | (static_cast<unsigned char>(window[i + k]) & 0x3F);
-        score += characterScore(c);
-        i += length;
+        score += characterScore(step.scalar);
+        i += step.length;
     }
     return score;
 }
@@ -436,26 +403,22 @@ TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8) {
     return littleScore > bigScore ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
 }
 
-bool isValidUtf8(std::string_view data) {
-    return readUtf8(data).shape == Utf8Shape::Valid;
-}
-
 TextEncoding smartSourceEncoding(std::string_view data) {
     const Utf8Reading utf8 = readUtf8(data);
-    const TextEncoding utf16 = utf16WithoutMark(data, utf8.shape == Utf8Shape::Valid);
+    const TextEncoding utf16 = utf16WithoutMark(data, utf8.shape == Utf8Status::Valid);
     if (utf16 != TextEncoding::Auto)
         return utf16;
-    if (utf8.shape == Utf8Shape::Valid && !utf8.multiByte)
+    if (utf8.shape == Utf8Status::Valid && !utf8.multiByte)
         return TextEncoding::Ansi; // ASCII: the classic reading, which takes it as UTF-8
     const std::string_view window = statisticsWindow(data);
-    if (utf8.shape == Utf8Shape::Valid) {
+    if (utf8.shape == Utf8Status::Valid) {
         // Short GBK text can be valid UTF-8 as well (一 is D2 BB, Cyrillic һ): only a clean
         // Chinese reading far more plausible than the UTF-8 one outweighs it.
         const ChineseReading gb = readChinese(window, false);
         return gb.clean() && gb.score > 2 * utf8Plausibility(window) ? TextEncoding::Ansi
                                                                      : TextEncoding::Utf8;
     }
-    if (utf8.shape == Utf8Shape::CutAtEnd && utf8.multiByte) {
+    if (utf8.shape == Utf8Status::Truncated && utf8.multiByte) {
         // Short GBK text can be UTF-8 up to a cut last character too (斐济: EC B3 BC C3).
         const long utf8Score = utf8Plausibility(window);
         const ChineseReading gb = readChinese(window, false);
@@ -470,11 +433,11 @@ TextEncoding smartSourceEncoding(std::string_view data) {
 TextEncoding smartDeclaredEncoding(std::string_view data, TextEncoding declared) {
     const Utf8Reading utf8 = readUtf8(data);
     if (declared == TextEncoding::Utf8)
-        return utf8.shape == Utf8Shape::Invalid ? smartSourceEncoding(data) : declared;
+        return utf8.shape == Utf8Status::Invalid ? smartSourceEncoding(data) : declared;
     const std::string_view window = statisticsWindow(data);
     const ChineseReading big5 = readChinese(window, true);
     const bool confirmed = declared == TextEncoding::Big5Hkscs ? big5.malformed == 0 : big5.clean();
-    if (utf8.shape != Utf8Shape::Invalid && utf8.multiByte)
+    if (utf8.shape != Utf8Status::Invalid && utf8.multiByte)
         return smartSourceEncoding(data); // UTF-8 text, which Big5 text never is
     const ChineseReading gb = readChinese(window, false);
     // GBK text often decodes cleanly as Big5 too, but as rare characters.

@@ -29,10 +29,6 @@ namespace engine {
 // (its printable ASCII counting a little).
 TextEncoding utf16WithoutMark(std::string_view data, bool validUtf8);
 
-// Whether `data` is well-formed UTF-8 throughout: no overlong form, no surrogate, nothing above
-// U+10FFFF, no sequence cut off at the end. Zero bytes are ASCII here.
-bool isValidUtf8(std::string_view data);
-
 // The encoding a source the classic rules would read as ANSI is taken to be: UTF-16LE/BE by
 // utf16WithoutMark; Ansi for ASCII (the ANSI reading tries UTF-8 first and finds it); Utf8 for
 // other valid UTF-8 unless it reads cleanly as GB18030 into Chinese more than twice as common

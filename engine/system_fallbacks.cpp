@@ -71,18 +71,11 @@ CodePageResult ansiFromUnits(const std::u16string& units) {
 template <typename Make, typename Take>
 bool eachPiece(const std::vector<std::size_t>& ends, const WorkControl& control, Make make,
                Take&& take) {
-    const auto made = [&](std::size_t i) -> std::optional<CodePageResult> {
-        if (control.abandoned())
-            return std::nullopt;
-        return make(i == 0 ? 0 : ends[i - 1], ends[i]);
+    const auto made = [&](std::size_t start, std::size_t end) -> std::optional<CodePageResult> {
+        return make(start, end);
     };
-    const auto taken = [&](std::size_t i, CodePageResult& piece) {
-        if (!take(piece))
-            return false;
-        control.reachPart(i + 1, ends.size());
-        return true;
-    };
-    return forEachPieceInOrder<CodePageResult>(control, ends.size(), made, taken) == ends.size();
+    const auto taken = [&](std::size_t, CodePageResult& piece) { return take(piece); };
+    return convertPiecesInOrder<CodePageResult>(control, ends, made, taken) == ends.size();
 }
 
 // Collects the pieces' results into one, released piece by piece as they are appended.
@@ -151,7 +144,7 @@ CodePageResult decodeUtf16BySystem(std::string_view bytes, const WorkControl& co
     const std::string_view whole = bytes.substr(0, length);
     Joined joined(length / 2);
     const bool finished = eachPiece(
-        pieceEnds(whole, TextEncoding::Utf16LE, pieceSizeOf(control)), control,
+        pieceEnds(whole, PieceRule::Utf16LE, pieceSizeOf(control)), control,
         [&](std::size_t start, std::size_t end) {
             return ansiFromUnits(unitsOf(whole.substr(start, end - start)));
         },
@@ -170,7 +163,7 @@ CodePageResult decodeUtf8BySystem(std::string_view bytes, const WorkControl& con
     const std::size_t zero = std::min(bytes.find('\0'), bytes.size());
     Joined joined(zero);
     const bool finished = eachPiece(
-        pieceEnds(bytes, TextEncoding::Utf8, pieceSizeOf(control)), control,
+        pieceEnds(bytes, PieceRule::Utf8, pieceSizeOf(control)), control,
         [&](std::size_t start, std::size_t end) {
             const std::size_t middle = std::clamp(zero, start, end);
             bool replaced = false;
@@ -195,7 +188,7 @@ FallbackOutcome encodeBySystemInto(std::string_view text, TextEncoding encoding,
     bool lossy = false;
     bool refused = false;
     const bool finished = eachPiece(
-        codePagePieceEnds(raw, pieceSizeOf(control)), control,
+        pieceEnds(raw, PieceRule::CodePage, pieceSizeOf(control)), control,
         [&](std::size_t start, std::size_t end) {
             return encodePiece(raw.substr(start, end - start), encoding);
         },
@@ -228,7 +221,7 @@ CodePageResult codePageInPieces(CodePageResult (*step)(std::string_view), std::s
     text = uptoZero(text);
     Joined joined(text.size());
     const bool finished = eachPiece(
-        codePagePieceEnds(text, pieceSizeOf(control)), control,
+        pieceEnds(text, PieceRule::CodePage, pieceSizeOf(control)), control,
         [&](std::size_t start, std::size_t end) { return step(text.substr(start, end - start)); },
         joined);
     return joined.done(finished);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -129,67 +128,59 @@ enum class PiecesOutcome {
     Abandoned, // the control's stop came between pieces
 };
 
-// convertedContent in pieces on the control's workers. A piece that converts whole gives its
-// stretch of the whole text's result, since no character straddles a cut, so only the growth
-// rule needs the pieces together: each runs under the whole content's limit and their sum is
-// checked against it. On success the source is released before the pieces are joined, so the
-// content is never held three times.
+// convertedContent in pieces on the control's workers, joined in order as they come. A piece
+// that converts whole gives its stretch of the whole text's result, since no character straddles
+// a cut, so only the growth rule needs the pieces together: each runs under the whole content's
+// limit and their sum is checked against it. A piece after the one that ended the text must
+// still convert, as the whole content would have to. On success the source is released.
 PiecesOutcome convertedContentInPieces(ByteBuffer& data, std::size_t contentStart,
                                        TextEncoding encoding, const WorkControl& control,
                                        AnsiText& text) {
     const std::string_view content = std::string_view(data).substr(contentStart);
-    const std::vector<std::size_t> ends = pieceEnds(content, encoding, pieceSizeOf(control));
+    const std::vector<std::size_t> ends =
+        pieceEnds(content, pieceRuleOf(encoding), pieceSizeOf(control));
     struct Piece {
         AnsiText text;
         std::size_t produced = 0;
         bool ended = false;
         bool converted = false;
     };
-    std::vector<Piece> pieces(ends.size());
     const std::uint64_t limit = convertedSizeLimit(content.size());
-    std::atomic<std::size_t> done{0};
-    std::atomic<bool> failed{false};
-    forEachPiece(control, ends.size(), [&](std::size_t i) {
-        if (failed.load(std::memory_order_relaxed) || control.abandoned())
-            return;
-        const std::size_t start = i == 0 ? 0 : ends[i - 1];
-        Piece& piece = pieces[i];
-        TextSink sink(piece.text, ends[i] - start);
+    auto make = [&](std::size_t start, std::size_t end) -> std::optional<Piece> {
+        Piece piece;
+        TextSink sink(piece.text, end - start);
         piece.converted =
-            convertCharsetInto(content.substr(start, ends[i] - start), converterName(encoding),
+            convertCharsetInto(content.substr(start, end - start), converterName(encoding),
                                internalCharset, sink, limit) == ConversionStatus::Ok;
         piece.produced = sink.size();
         piece.ended = sink.ended();
-        if (!piece.converted)
-            failed.store(true, std::memory_order_relaxed);
-        control.reachPart(++done, ends.size());
-    });
+        return piece;
+    };
+    // The text is seldom longer than its source; where it is, the string grows.
+    AnsiText joined;
+    joined.reserve(content.size());
+    std::uint64_t produced = 0;
+    bool ended = false;
+    bool failed = false;
+    auto take = [&](std::size_t, Piece& piece) {
+        if (!piece.converted) {
+            failed = true;
+            return false;
+        }
+        produced += piece.produced;
+        if (!ended)
+            joined.append(piece.text);
+        ended = ended || piece.ended;
+        return true;
+    };
+    const bool finished = convertPiecesInOrder<Piece>(control, ends, make, take) == ends.size();
     if (control.abandoned())
         return PiecesOutcome::Abandoned;
-    std::uint64_t produced = 0;
-    for (const Piece& piece : pieces) {
-        if (!piece.converted)
-            return PiecesOutcome::Failed;
-        produced += piece.produced;
-    }
-    std::size_t length = 0;
-    for (const Piece& piece : pieces) {
-        length += piece.text.size();
-        if (piece.ended)
-            break;
-    }
     // An empty text counts as no conversion, as it does for the text converted whole.
-    if (produced > limit || length == 0)
+    if (!finished || failed || produced > limit || joined.empty())
         return PiecesOutcome::Failed;
     data = ByteBuffer();
-    text.clear();
-    text.reserve(length);
-    for (Piece& piece : pieces) {
-        text.append(piece.text);
-        AnsiText().swap(piece.text);
-        if (piece.ended)
-            break;
-    }
+    text = std::move(joined);
     return PiecesOutcome::Converted;
 }
 
@@ -240,7 +231,8 @@ private:
 // later pieces convert. Written pieces hand their memory on to later ones.
 PiecesOutcome encodeInPieces(std::string_view raw, TextEncoding encoding, ByteSink& sink,
                              const WorkControl& control) {
-    const std::vector<std::size_t> ends = pieceEnds(raw, TextEncoding::Ansi, pieceSizeOf(control));
+    const std::vector<std::size_t> ends =
+        pieceEnds(raw, PieceRule::Converter, pieceSizeOf(control));
     const std::uint64_t limit = convertedSizeLimit(raw.size());
     const bool wide = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE;
     struct Converted {
@@ -251,9 +243,7 @@ PiecesOutcome encodeInPieces(std::string_view raw, TextEncoding encoding, ByteSi
     std::vector<std::unique_ptr<PieceOutput>> spare;
     std::uint64_t produced = 0;
     std::optional<PiecesOutcome> outcome;
-    auto make = [&](std::size_t i) -> std::optional<Converted> {
-        if (control.abandoned())
-            return std::nullopt;
+    auto make = [&](std::size_t start, std::size_t end) -> std::optional<Converted> {
         std::unique_ptr<PieceOutput> output;
         {
             const std::lock_guard lock(spareMutex);
@@ -264,14 +254,13 @@ PiecesOutcome encodeInPieces(std::string_view raw, TextEncoding encoding, ByteSi
         }
         if (!output)
             output = std::make_unique<PieceOutput>();
-        const std::size_t start = i == 0 ? 0 : ends[i - 1];
-        const std::size_t length = ends[i] - start;
+        const std::size_t length = end - start;
         output->reset(wide ? 2 * length : length + length / 2);
         const ConversionStatus status = convertCharsetInto(
             raw.substr(start, length), internalCharset, converterName(encoding), *output, limit);
         return Converted{std::move(output), status};
     };
-    auto take = [&](std::size_t i, Converted& piece) {
+    auto take = [&](std::size_t, Converted& piece) {
         if (piece.status != ConversionStatus::Ok)
             outcome = PiecesOutcome::Failed;
         else if ((produced += piece.output->size()) > limit)
@@ -280,12 +269,9 @@ PiecesOutcome encodeInPieces(std::string_view raw, TextEncoding encoding, ByteSi
             outcome = PiecesOutcome::Refused;
         const std::lock_guard lock(spareMutex);
         spare.push_back(std::move(piece.output));
-        if (outcome)
-            return false;
-        control.reachPart(i + 1, ends.size());
-        return true;
+        return !outcome;
     };
-    if (forEachPieceInOrder<Converted>(control, ends.size(), make, take) == ends.size())
+    if (convertPiecesInOrder<Converted>(control, ends, make, take) == ends.size())
         return PiecesOutcome::Converted;
     return outcome.value_or(PiecesOutcome::Abandoned);
 }

@@ -1,10 +1,11 @@
 // What a conversion gets from the run it belongs to: workers to share a large file's pieces
-// with, a flag that abandons the file, and a gauge of how far the file has come.
+// with, a stop that abandons the file, and a gauge of how far the file has come.
 #pragma once
 
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <stop_token>
 
 #include "platform/worker_pool.h"
 
@@ -13,9 +14,9 @@ namespace engine {
 struct WorkControl {
     // Idle workers take pieces of a large file; without a pool the calling thread does all.
     platform::WorkerPool* pool = nullptr;
-    // Once set, the file is given up between pieces: nothing is put in place, the temporary
-    // output is removed and the result says Abandoned.
-    const std::atomic<bool>* abandon = nullptr;
+    // Once a stop is requested, the file is given up between pieces: nothing is put in place,
+    // the temporary output is removed and the result says Abandoned.
+    std::stop_token stop;
     // Raised from 0 towards 1000 as the file's pieces are done; never lowered.
     std::atomic<int>* permille = nullptr;
     // Bytes per piece of a large text; 0 takes the engine's own size. Tests make it small.
@@ -25,7 +26,7 @@ struct WorkControl {
     int shareFrom = 0;
     int shareTo = 1000;
 
-    bool abandoned() const { return abandon && abandon->load(std::memory_order_relaxed); }
+    bool abandoned() const { return stop.stop_requested(); }
     void reach(int value) const {
         if (!permille)
             return;

@@ -8,6 +8,7 @@
 
 #include "engine/smart_detection.h"
 #include "engine/text_encoding.h"
+#include "platform/text_steps.h"
 
 using engine::TextEncoding;
 
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case TextEncoding::Utf8: {
         bool valid = false;
         for (std::size_t cut = 0; cut <= 3 && cut <= size && !valid; ++cut)
-            valid = engine::isValidUtf8(std::string_view(bytes).substr(0, size - cut));
+            valid = platform::isValidUtf8(std::string_view(bytes).substr(0, size - cut));
         if (!valid)
             std::abort();
         break;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/iconv_cache.h"
+#include "platform/text_steps.h"
 
 namespace platform {
 
@@ -21,10 +22,6 @@ namespace {
 
 constexpr char16_t replacementCharacter = 0xFFFD;
 constexpr std::size_t maxResult = INT_MAX;
-
-bool isDoubleByteLead(unsigned char byte) {
-    return byte >= 0x81 && byte <= 0xFE;
-}
 
 // The code pages' user-defined characters, which iconv knows none of: the classic service reads
 // them as the Private Use Area, each area row by row over its trail bytes, and writes them back
@@ -223,7 +220,7 @@ bool decodeDoubleByte(const DoubleBytePage& page, const unsigned char* bytes, st
         // A lead byte takes the next byte with it unless that byte is the terminator.
         std::size_t skip = 1;
         char16_t unit = at[0] == 0xFF ? page.byteFF : 0;
-        if (isDoubleByteLead(at[0]) && inLeft > 1 && at[1] != 0) {
+        if (codePageLength(at[0], inLeft > 1 ? at[1] : 0) == 2) {
             skip = 2;
             unit = unitBeyondIconv(page, at[0], at[1]);
         }
@@ -252,46 +249,10 @@ bool decodeUtf8(const unsigned char* bytes, std::size_t length, Output<char16_t>
                     return false;
             continue;
         }
-        std::size_t need = 0;
-        char32_t code = 0;
-        unsigned char low = 0x80, high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            need = 1;
-            code = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            need = 2;
-            code = lead & 0x0F;
-            if (lead == 0xE0)
-                low = 0xA0;
-            else if (lead == 0xED)
-                high = 0x9F; // no surrogates
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            need = 3;
-            code = lead & 0x07;
-            if (lead == 0xF0)
-                low = 0x90;
-            else if (lead == 0xF4)
-                high = 0x8F;
-        }
-        std::size_t taken = 1;
-        bool complete = need > 0;
-        for (std::size_t k = 0; k < need; ++k) {
-            if (i + taken >= length) {
-                complete = false;
-                break;
-            }
-            const unsigned char next = bytes[i + taken];
-            if (next < low || next > high) {
-                complete = false;
-                break;
-            }
-            code = (code << 6) | (next & 0x3F);
-            ++taken;
-            low = 0x80;
-            high = 0xBF;
-        }
-        i += taken;
-        if (!complete) {
+        const Utf8Step step = utf8StepAt({reinterpret_cast<const char*>(bytes), length}, i);
+        const char32_t code = step.scalar;
+        i += step.length;
+        if (step.status != Utf8Status::Valid) {
             // One U+FFFD for each maximal subpart of an ill-formed sequence.
             replaced = true;
             if (!out.put(replacementCharacter))

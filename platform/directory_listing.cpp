@@ -11,54 +11,19 @@
 #include <wctype.h>
 
 #include "platform/file_descriptor.h"
+#include "platform/text_steps.h"
 
 namespace platform {
 
 namespace {
 
-// Length of the well-formed UTF-8 sequence at `pos` and its code point, or length 0 for a byte
-// that starts none (overlong forms, surrogates and values past U+10FFFF included).
-struct Utf8Step {
-    size_t length = 0;
-    char32_t codePoint = 0;
-};
-
-Utf8Step utf8StepAt(std::string_view text, size_t pos) {
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    if (lead < 0x80)
-        return {1, lead};
-    size_t length = 0;
-    char32_t smallest = 0;
-    char32_t value = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, smallest = 0x80, value = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, smallest = 0x800, value = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, smallest = 0x10000, value = lead & 0x07;
-    } else {
-        return {};
-    }
-    if (text.size() - pos < length)
-        return {};
-    for (size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[pos + i]);
-        if ((next & 0xC0) != 0x80)
-            return {};
-        value = (value << 6) | (next & 0x3F);
-    }
-    if (value < smallest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return {};
-    return {length, value};
-}
-
 std::optional<std::u32string> codePointsOf(std::string_view utf8) {
     std::u32string out;
     for (size_t pos = 0; pos < utf8.size();) {
         const Utf8Step step = utf8StepAt(utf8, pos);
-        if (step.length == 0)
+        if (step.status != Utf8Status::Valid)
             return std::nullopt;
-        out.push_back(step.codePoint);
+        out.push_back(step.scalar);
         pos += step.length;
     }
     return out;
@@ -165,7 +130,7 @@ AnsiText displayName(std::string_view native) {
     AnsiText out;
     for (size_t pos = 0; pos < native.size();) {
         const Utf8Step step = utf8StepAt(native, pos);
-        if (step.length == 0) {
+        if (step.status != Utf8Status::Valid) {
             out += replacement;
             ++pos;
             continue;

@@ -18,7 +18,7 @@ struct ViewRow {
 class AnsiTextViewTest : public testing::TestWithParam<ViewRow> {};
 
 TEST_P(AnsiTextViewTest, cutsWhereTheTextEnds) {
-    EXPECT_EQ(ansiTextView(GetParam().data), GetParam().expected);
+    EXPECT_EQ(ansiTextCopy(GetParam().data), GetParam().expected);
     EXPECT_EQ(ansiTextLength(GetParam().data), GetParam().expected.size());
 }
 

@@ -1,7 +1,7 @@
 #include "engine/conversion_check.h"
 
-#include <atomic>
 #include <filesystem>
+#include <stop_token>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -55,18 +55,18 @@ TEST_P(CheckConversion, findsWhatTheConversionReports) {
     }
 
     // A stop gives the check up, as it gives up a conversion.
-    const std::atomic<bool> stop{true};
+    std::stop_source stop;
+    stop.request_stop();
     WorkControl stopped;
-    stopped.abandon = &stop;
+    stopped.stop = stop.get_token();
     EXPECT_EQ(checkConversion(folder.path("a.txt"), row.input, row.output, script,
                               DetectionRule::Classic, stopped)
                   .status.problem,
               FileProblem::Abandoned);
 
     std::filesystem::create_directory(folder.native("out"));
-    TextEncoding detected = TE::Auto;
-    const FileConversion real = convertFile(folder.path("a.txt"), row.input, row.output,
-                                            folder.path("out"), detected, script);
+    const FileConversion real =
+        convertFile(folder.path("a.txt"), row.input, row.output, folder.path("out"), script);
     EXPECT_EQ(check.status, real.status);
     EXPECT_EQ(check.detected, real.detected);
     EXPECT_EQ(check.written, real.written);

@@ -1,6 +1,7 @@
 #include "engine/piece_cutting.h"
 
 #include <atomic>
+#include <stop_token>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -145,9 +146,10 @@ INSTANTIATE_TEST_SUITE_P(
 class StopInFallback : public testing::TestWithParam<PieceRow> {};
 
 TEST_P(StopInFallback, givesUpTheText) {
-    const std::atomic<bool> stop{true};
+    std::stop_source stop;
+    stop.request_stop();
     WorkControl control;
-    control.abandon = &stop;
+    control.stop = stop.get_token();
     const std::string got = outcome(GetParam(), control);
     const std::string abandoned =
         GetParam().step == Step::Decode
@@ -170,18 +172,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PieceCutting, cutsOnlyWhereNoCharacterStraddles) {
     const std::string le = utf16Lines(true);
-    for (const std::size_t end : pieceEnds(le, TE::Utf16LE, 16)) {
+    for (const std::size_t end : pieceEnds(le, PieceRule::Utf16LE, 16)) {
         EXPECT_EQ(end % 2, 0u);
         if (end < le.size()) {
             EXPECT_NE(static_cast<unsigned char>(le[end + 1]) & 0xFC, 0xDC);
         }
     }
-    for (const std::size_t end : pieceEnds(gbLines, TE::Ansi, 16))
+    for (const std::size_t end : pieceEnds(gbLines, PieceRule::Converter, 16))
         EXPECT_EQ(gbLines[end - 1], '\n');
     // A text without line feeds is cut too, so that a stop is seen within it.
     const std::string oneLine = "a" + repeated(ansi("头发和发展为什么"), 12);
-    EXPECT_GT(pieceEnds(oneLine, TE::Ansi, 16).size(), oneLine.size() / 32);
-    EXPECT_GT(codePagePieceEnds(oneLine, 16).size(), oneLine.size() / 32);
+    EXPECT_GT(pieceEnds(oneLine, PieceRule::Converter, 16).size(), oneLine.size() / 32);
+    EXPECT_GT(pieceEnds(oneLine, PieceRule::CodePage, 16).size(), oneLine.size() / 32);
 }
 
 TEST(PieceCutting, stopGivesUpTheFileAndProgressReachesTheEnd) {
@@ -191,9 +193,9 @@ TEST(PieceCutting, stopGivesUpTheFileAndProgressReachesTheEnd) {
     std::filesystem::create_directory(folder.native("out"));
     writeBytes(folder.native("out/s.txt"), "earlier");
     platform::WorkerPool pool(2);
-    std::atomic<bool> stop{false};
+    std::stop_source stop;
     std::atomic<int> permille{0};
-    WorkControl control{&pool, &stop, &permille, 64};
+    WorkControl control{&pool, stop.get_token(), &permille, 64};
     int seenAtScript = -1;
     int seenAfterScript = -1;
     // The script step sees decoding done and stops the run, as a stop click between the steps.
@@ -202,12 +204,11 @@ TEST(PieceCutting, stopGivesUpTheFileAndProgressReachesTheEnd) {
         const ScriptResult mapped = convertScript(ScriptMode::SimplifiedToTraditional, text, step);
         text = mapped.text;
         seenAfterScript = permille.load();
-        stop = true;
+        stop.request_stop();
         return mapped.problem;
     };
-    TE detected = TE::Auto;
     FileConversion result = convertFile(folder.path("s.txt"), TE::Ansi, TE::Utf8,
-                                        folder.path("out"), detected, stopping, {}, control);
+                                        folder.path("out"), stopping, {}, control);
     EXPECT_EQ(result.status.problem, FileProblem::Abandoned);
     // Decoding fills its share, the script's pieces theirs.
     EXPECT_EQ(seenAtScript, 200);
@@ -221,10 +222,10 @@ TEST(PieceCutting, stopGivesUpTheFileAndProgressReachesTheEnd) {
     EXPECT_EQ(readBytes(folder.native("out/s.txt")), "earlier");
     EXPECT_TRUE(temporaryFiles(folder.native("out")).empty());
 
-    stop = false;
+    control.stop = {};
     permille = 0;
-    result = convertFile(folder.path("s.txt"), TE::Ansi, TE::Utf8, folder.path("out"), detected, {},
-                         {}, control);
+    result =
+        convertFile(folder.path("s.txt"), TE::Ansi, TE::Utf8, folder.path("out"), {}, {}, control);
     EXPECT_TRUE(result.status.ok());
     EXPECT_EQ(permille.load(), 1000);
     EXPECT_EQ(readBytes(folder.native("out/s.txt")),

@@ -58,36 +58,32 @@ protected:
 TEST_F(SingleFileTest, readOnlySourceConvertsAndStaysUnchanged) {
     put("ro.txt", "\xD6\xD0\xCE\xC4");
     fs::permissions(folder / "ro.txt", fs::perms::owner_read);
-    TE detected = TE::Auto;
-    const DecodedFile decoded = decodeSourceFile(pathOf("ro.txt"), TE::Auto, detected);
+    const DecodedFile decoded = decodeSourceFile(pathOf("ro.txt"), TE::Auto);
     EXPECT_EQ(decoded.status, FileStatus{});
     EXPECT_EQ(decoded.text, "\xD6\xD0\xCE\xC4");
-    EXPECT_EQ(detected, TE::Ansi);
+    EXPECT_EQ(decoded.detected, TE::Ansi);
     EXPECT_EQ(contentOf("ro.txt"), "\xD6\xD0\xCE\xC4");
 }
 
-TEST_F(SingleFileTest, missingSourceFailsAndLeavesDetectedAlone) {
-    TE detected = TE::Utf16BE;
-    const DecodedFile decoded = decodeSourceFile(pathOf("none.txt"), TE::Auto, detected);
+TEST_F(SingleFileTest, missingSourceFailsAndDetectsNothing) {
+    const DecodedFile decoded = decodeSourceFile(pathOf("none.txt"), TE::Utf16BE);
     EXPECT_EQ(decoded.status, (FileStatus{FileProblem::SourceUnopenable, ENOENT}));
     EXPECT_TRUE(decoded.text.empty());
-    EXPECT_EQ(detected, TE::Utf16BE);
+    EXPECT_EQ(decoded.detected, TE::Auto);
 }
 
 TEST_F(SingleFileTest, directoryAsSourceFails) {
-    TE detected = TE::Auto;
-    const DecodedFile decoded = decodeSourceFile(pathOf("out"), TE::Ansi, detected);
+    const DecodedFile decoded = decodeSourceFile(pathOf("out"), TE::Ansi);
     EXPECT_EQ(decoded.status, (FileStatus{FileProblem::SourceUnreadable, EISDIR}));
-    EXPECT_EQ(detected, TE::Auto);
+    EXPECT_EQ(decoded.detected, TE::Auto);
 }
 
 TEST_F(SingleFileTest, sourceInWrongEncodingIsReportedLossy) {
     put("gbk.txt", "\xD6\xD0");
-    TE detected = TE::Auto;
-    const DecodedFile decoded = decodeSourceFile(pathOf("gbk.txt"), TE::Utf8, detected);
+    const DecodedFile decoded = decodeSourceFile(pathOf("gbk.txt"), TE::Utf8);
     EXPECT_EQ(decoded.status, FileStatus{FileProblem::LossyDecode});
     EXPECT_EQ(decoded.text, "??");
-    EXPECT_EQ(detected, TE::Utf8);
+    EXPECT_EQ(decoded.detected, TE::Utf8);
 }
 
 struct ConvertRow {
@@ -104,11 +100,9 @@ class ConvertFileTest : public SingleFileTest, public testing::WithParamInterfac
 TEST_P(ConvertFileTest, writesTheExpectedBytes) {
     const ConvertRow& row = GetParam();
     put("源.txt", row.source);
-    TE detected = TE::Auto;
     const FileConversion result =
-        convertFile(pathOf("源.txt"), row.input, row.output, outputFolder(), detected);
+        convertFile(pathOf("源.txt"), row.input, row.output, outputFolder());
     EXPECT_EQ(result.status, FileStatus{});
-    EXPECT_EQ(detected, row.detected);
     EXPECT_EQ(result.detected, row.detected);
     EXPECT_EQ(contentOf("out/源.txt"), row.result);
     EXPECT_EQ(contentOf("源.txt"), row.source);
@@ -158,19 +152,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SingleFileTest, unreadableSourceGetsNoOutputAndKeepsAnEarlierOne) {
     put("out/none.txt", "earlier");
-    TE detected = TE::Big5;
     const FileConversion result =
-        convertFile(pathOf("none.txt"), TE::Auto, TE::Auto, outputFolder(), detected);
+        convertFile(pathOf("none.txt"), TE::Big5, TE::Auto, outputFolder());
     EXPECT_EQ(result.status, (FileStatus{FileProblem::SourceUnopenable, ENOENT}));
-    EXPECT_EQ(detected, TE::Big5);
+    // Auto, so that the run carries the previous file's encoding over.
+    EXPECT_EQ(result.detected, TE::Auto);
     EXPECT_EQ(contentOf("out/none.txt"), "earlier");
 }
 
 TEST_F(SingleFileTest, scriptStepRunsBetweenDecodingAndEncoding) {
     put("s.txt", "abc");
-    TE detected = TE::Auto;
     const FileConversion result =
-        convertFile(pathOf("s.txt"), TE::Auto, TE::Ansi, ansi((folder / "out").string()), detected,
+        convertFile(pathOf("s.txt"), TE::Auto, TE::Ansi, ansi((folder / "out").string()),
                     [](AnsiText& text, TextEncoding, const WorkControl&) {
                         text += "!";
                         return FileProblem::ScriptUnavailable;

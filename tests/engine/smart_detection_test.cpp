@@ -7,6 +7,7 @@
 #include "engine/ansi_scan.h"
 #include "engine/charset_conversion.h"
 #include "engine/text_encoding.h"
+#include "platform/text_steps.h"
 
 using namespace engine;
 using namespace std::string_literals;
@@ -156,7 +157,7 @@ class Utf16WithoutMarkTest : public testing::TestWithParam<Utf16Row> {};
 
 TEST_P(Utf16WithoutMarkTest, needsEvenLengthTextUnitsAndOneByteOrder) {
     const Utf16Row& row = GetParam();
-    EXPECT_EQ(utf16WithoutMark(row.data, isValidUtf8(row.data)), row.expected);
+    EXPECT_EQ(utf16WithoutMark(row.data, platform::isValidUtf8(row.data)), row.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -184,30 +185,5 @@ INSTANTIATE_TEST_SUITE_P(
         Utf16Row{"big5IsNot", encoded(longTraditional, "BIG5"), TE::Auto},
         Utf16Row{"utf8IsNot", encoded(longSimplified, "UTF-8"), TE::Auto}),
     [](const auto& param) { return std::string(param.param.name); });
-
-struct Utf8Row {
-    const char* name;
-    std::string data;
-    bool valid;
-};
-
-class ValidUtf8Test : public testing::TestWithParam<Utf8Row> {};
-
-TEST_P(ValidUtf8Test, acceptsOnlyWellFormedSequences) {
-    EXPECT_EQ(isValidUtf8(GetParam().data), GetParam().valid);
-}
-
-INSTANTIATE_TEST_SUITE_P(SmartDetection, ValidUtf8Test,
-                         testing::Values(Utf8Row{"asciiWithZero", "a\0b"s, true},
-                                         Utf8Row{"allLengths",
-                                                 "\xC2\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80", true},
-                                         Utf8Row{"overlongTwo", "\xC1\xBF", false},
-                                         Utf8Row{"overlongThree", "\xE0\x9F\xBF", false},
-                                         Utf8Row{"surrogate", "\xED\xA0\x80", false},
-                                         Utf8Row{"aboveUnicode", "\xF4\x90\x80\x80", false},
-                                         Utf8Row{"cutAtEnd", "\xE4\xB8", false},
-                                         Utf8Row{"strayContinuation", "a\x80", false},
-                                         Utf8Row{"badContinuation", "\xE4\xB8\x41", false}),
-                         [](const auto& param) { return std::string(param.param.name); });
 
 } // namespace

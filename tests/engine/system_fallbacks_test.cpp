@@ -1,7 +1,7 @@
 #include "engine/system_fallbacks.h"
 
-#include <atomic>
 #include <random>
+#include <stop_token>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -167,9 +167,10 @@ TEST(SystemFallbackPieces, giveTheBytesOfTheWholeText) {
 }
 
 TEST(SystemFallbackPieces, stopComesBetweenPieces) {
-    const std::atomic<bool> stop{true};
+    std::stop_source stop;
+    stop.request_stop();
     WorkControl control;
-    control.abandon = &stop;
+    control.stop = stop.get_token();
     for (const Fallback fallback : everyFallback) {
         const CodePageResult result = fallback("\xA4\xA4"
                                                "a\xFF\xC3\x81\x30",
