@@ -133,11 +133,19 @@ batch::RunOptions WindowAdapter::runOptions() {
 }
 
 AnsiText WindowAdapter::filterText() {
+    return filterBoxText();
+}
+
+AnsiText WindowAdapter::filterBoxText() const {
     auto* edit = qobject_cast<QLineEdit*>(control(control::filterEdit));
     return edit ? ansiText(edit->text()) : AnsiText();
 }
 
 AnsiText WindowAdapter::rememberedFolder(batch::BatchButton button) {
+    return folderOf(button);
+}
+
+AnsiText WindowAdapter::folderOf(batch::BatchButton button) const {
     QWidget* tagged = control(buttonNameOf(button));
     if (!tagged) {
         return {};
@@ -270,10 +278,9 @@ settings::WindowChoices WindowAdapter::windowChoices() const {
     for (std::size_t i = 0; i < std::size(batch::optionTable); ++i) {
         choices.switches[i] = isChecked(control(checkBoxNameOf(batch::optionTable[i].runSwitch)));
     }
-    auto* self = const_cast<WindowAdapter*>(this);
-    choices.filesFolder = self->rememberedFolder(batch::BatchButton::Files);
-    choices.folderFolder = self->rememberedFolder(batch::BatchButton::Folder);
-    choices.filter = self->filterText();
+    choices.filesFolder = folderOf(batch::BatchButton::Files);
+    choices.folderFolder = folderOf(batch::BatchButton::Folder);
+    choices.filter = filterBoxText();
     return choices;
 }
 

@@ -98,6 +98,8 @@ public:
     bool isClosing() const { return closing(); }
 
 private:
+    AnsiText filterBoxText() const;
+    AnsiText folderOf(batch::BatchButton button) const;
     // Shows the bar at `position` of `maximum` files and `permille` of the file at the position.
     void showProgress();
     void setCaption(std::string_view name, const AnsiText& caption);
