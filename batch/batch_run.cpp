@@ -246,9 +246,9 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
         const std::vector<bool> taken = outputsTaken(jobs, folders, resultFolderOf);
         for (std::size_t i = 0; i < jobs.size(); ++i) {
             if (const int error = folders.errorOf(resultFolderOf(files[i])); error != 0)
-                refused[i] = {platform::FileProblem::ResultFolderUncreatable, error};
+                refused[i] = {batch::problems::ResultFolderUncreatable, error};
             else if (taken[i])
-                refused[i] = {platform::FileProblem::OutputTaken};
+                refused[i] = {batch::problems::OutputTaken};
         }
     }
     {
@@ -273,7 +273,7 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
     for (const AnsiText& name : unrepresentable) {
         FileOutcome outcome;
         outcome.sourcePath = name;
-        outcome.status = {platform::FileProblem::NameNotRepresentable};
+        outcome.status = {batch::problems::NameNotRepresentable};
         failed(name, outcome.status);
         host.fileFinished(outcome);
     }
@@ -315,7 +315,7 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
             job.script = readScriptMode(host);
             if (!folders.contains(job.outputFolder)) {
                 if (const int error = madeFolderError(job.outputFolder); error != 0) {
-                    refused[started++] = {platform::FileProblem::ResultFolderUncreatable, error};
+                    refused[started++] = {batch::problems::ResultFolderUncreatable, error};
                     continue;
                 }
             }
@@ -361,7 +361,7 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
         if (!workers.begun(i)) {
             // Still queued when the run stopped: as if never started.
             if (summary.stopped && style.unreachedFilesFail)
-                failed(files[i], {platform::FileProblem::NotReached});
+                failed(files[i], {batch::problems::NotReached});
             continue;
         }
         const engine::FileConversion conversion = workers.result(i);
@@ -381,7 +381,7 @@ BatchSummary runFiles(BatchHost& host, BatchSession& session, const std::vector<
     }
     if (summary.stopped && style.unreachedFilesFail)
         for (std::size_t j = started; j < files.size(); ++j)
-            failed(files[j], {platform::FileProblem::NotReached});
+            failed(files[j], {batch::problems::NotReached});
     {
         // New outputs were not synced one by one; their folders' file systems are, once, before
         // the run says it is done.

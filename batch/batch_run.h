@@ -12,6 +12,7 @@
 #include "batch/batch_session.h"
 #include "batch/file_workers.h"
 #include "batch/folder_scan.h"
+#include "batch/run_problems.h"
 #include "engine/single_file_conversion.h"
 #include "platform/ansi_text.h"
 #include "platform/file_problem.h"

@@ -89,7 +89,7 @@ void FileWorkers::convert(std::size_t index, const FileJob& job) {
                 engine::convertFile(job.sourcePath, settings.input, settings.output,
                                     job.outputFolder, detected, step, settings.rule, control);
         }))
-        conversion = {.status = {platform::FileProblem::OutOfMemory}};
+        conversion = {.status = {batch::problems::OutOfMemory}};
     {
         std::lock_guard lock(mutex);
         entry.conversion = conversion;

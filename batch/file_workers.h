@@ -12,6 +12,7 @@
 #include <set>
 #include <vector>
 
+#include "batch/run_problems.h"
 #include "engine/script_conversion.h"
 #include "engine/single_file_conversion.h"
 #include "engine/work_control.h"

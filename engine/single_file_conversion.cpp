@@ -102,13 +102,13 @@ DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, TextEncod
     DecodedText decoded = decodeContent(std::move(content.bytes), found.contentStart,
                                         found.encoding, control, found.utf8Trial);
     if (decoded.abandoned)
-        return {AnsiText(), {FileProblem::Abandoned}};
+        return {AnsiText(), {engine::problems::Abandoned}};
     control.reachPart(1, 1);
     detected = decoded.encoding;
     // A cut text lost more than a "?" for a character does.
-    FileStatus status{decoded.lossy ? FileProblem::LossyDecode : FileProblem::None};
+    FileStatus status{decoded.lossy ? engine::problems::LossyDecode : FileProblem::None};
     if (decoded.zeroCut)
-        status = {.problem = FileProblem::ZeroByteCut, .offset = *decoded.zeroCut};
+        status = {.problem = engine::problems::ZeroByteCut, .offset = *decoded.zeroCut};
     return {std::move(decoded.text), status};
 }
 
@@ -120,8 +120,8 @@ FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
         return sink.status();
     const FileProblem textProblem = encodeTextInto(text, encoding, sink, control);
     // The sink's temporary file goes with it when it is not committed.
-    if (textProblem == FileProblem::Abandoned || control.abandoned())
-        return {FileProblem::Abandoned};
+    if (textProblem == engine::problems::Abandoned || control.abandoned())
+        return {engine::problems::Abandoned};
     const FileStatus status = sink.commit();
     if (!status.ok())
         return status;
@@ -164,7 +164,7 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
                            const WorkControl& control) {
     FileConversion result;
     auto abandoned = [&result] {
-        result.status = {FileProblem::Abandoned};
+        result.status = {engine::problems::Abandoned};
         return result;
     };
     if (control.abandoned())
@@ -178,7 +178,7 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     const int scripted = script ? 800 : 400;
     DecodedFile source =
         decodeSourceFile(sourcePath, input, detected, rule, control.share(0, decoded));
-    if (source.status.problem == FileProblem::Abandoned)
+    if (source.status.problem == engine::problems::Abandoned)
         return abandoned();
     result.detected = detected;
     note(source.status);
@@ -188,7 +188,7 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     if (script) {
         const ScriptStepOutcome stepped =
             script(source.text, detected, control.share(decoded, scripted));
-        if (stepped.problem == FileProblem::Abandoned)
+        if (stepped.problem == engine::problems::Abandoned)
             return abandoned();
         note({.problem = stepped.problem, .detail = stepped.detail});
         big5 = stepped.big5;
@@ -210,7 +210,7 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     rewriteCharsetDeclarations(source.text, result.written);
     const FileStatus written =
         encodeAndWriteFile(outputPath, source.text, encodeAs, control.share(scripted, 1000));
-    if (written.problem == FileProblem::Abandoned)
+    if (written.problem == engine::problems::Abandoned)
         return abandoned();
     note(written);
     control.reachPart(1, 1);

@@ -133,7 +133,7 @@ TEST_F(BatchFault, sourceDeletedBetweenListingAndReading) {
     EXPECT_EQ(summary.failedNames, std::vector<AnsiText>{"b.txt"});
     const FileOutcome* gone = host.outcomeOf(tree.root / "b.txt");
     ASSERT_NE(gone, nullptr);
-    EXPECT_EQ(gone->status, (FileStatus{FileProblem::SourceUnopenable, ENOENT}));
+    EXPECT_EQ(gone->status, (FileStatus{platform::problems::SourceUnopenable, ENOENT}));
     EXPECT_FALSE(fs::exists(tree.result("b.txt")));
     EXPECT_EQ(readBytes(tree.result("c.txt")), utf8Mark + utf8Hello + "c.txt");
     EXPECT_EQ(hashFolder(tree.root), before);
@@ -170,9 +170,9 @@ TEST_F(BatchFault, sourceThatIsAFolderOrAPipeFailsWithoutHanging) {
 
     EXPECT_EQ(summary.converted, 2);
     EXPECT_EQ(summary.failedNames, (std::vector<AnsiText>{"folder.txt", "pipe.txt"}));
-    EXPECT_EQ(host.outcomeOf(pipe)->status, FileStatus{FileProblem::SourceNotRegular});
+    EXPECT_EQ(host.outcomeOf(pipe)->status, FileStatus{platform::problems::SourceNotRegular});
     EXPECT_EQ(host.outcomeOf(tree.root / "folder.txt")->status,
-              (FileStatus{FileProblem::SourceUnreadable, EISDIR}));
+              (FileStatus{platform::problems::SourceUnreadable, EISDIR}));
     EXPECT_FALSE(fs::exists(tree.result("pipe.txt")));
     EXPECT_FALSE(fs::exists(tree.result("folder.txt")));
     EXPECT_EQ(hashFolder(tree.root), before);
@@ -193,7 +193,7 @@ TEST_F(BatchFault, fileWhereTheResultFolderShouldBe) {
     EXPECT_EQ(summary.converted, 0);
     EXPECT_EQ(summary.failedNames, (std::vector<AnsiText>{"a.txt", "b.txt"}));
     EXPECT_EQ(host.outcomes.at(0).status,
-              (FileStatus{FileProblem::ResultFolderUncreatable, ENOTDIR}));
+              (FileStatus{batch::problems::ResultFolderUncreatable, ENOTDIR}));
     EXPECT_NE(summary.report.find(ansi("有 2 个文件未能完整转换")), std::string::npos);
     EXPECT_EQ(hashFolder(tree.root), before); // the blocking file included
 }
@@ -249,7 +249,8 @@ TEST_F(BatchFault, outputNameTakenByAFolder) {
 
     EXPECT_EQ(summary.converted, 1);
     EXPECT_EQ(summary.failedNames, std::vector<AnsiText>{"a.txt"});
-    EXPECT_EQ(host.outcomeOf(a)->status, (FileStatus{FileProblem::OutputUnreplaceable, EISDIR}));
+    EXPECT_EQ(host.outcomeOf(a)->status,
+              (FileStatus{platform::problems::OutputUnreplaceable, EISDIR}));
     EXPECT_TRUE(fs::is_directory(tree.result("a.txt") / "inside"));
     EXPECT_TRUE(temporaryFiles(tree.result()).empty());
 }
@@ -367,7 +368,7 @@ TEST_F(BatchFault, hostileNamesGoThroughScanRunAndCaption) {
     ASSERT_EQ(summary.failedNames.size(), 1u);
     EXPECT_EQ(summary.failedNames[0], ansi("bad\uFFFD.txt"));
     const FileOutcome& unnamed = host.outcomes.front();
-    EXPECT_EQ(unnamed.status, FileStatus{FileProblem::NameNotRepresentable});
+    EXPECT_EQ(unnamed.status, FileStatus{batch::problems::NameNotRepresentable});
     for (const HostileName& row : hostileNames()) {
         SCOPED_TRACE(row.rowName);
         const std::string expected = utf8Mark + utf8Hello + contents[row.name].substr(4);
