@@ -400,17 +400,18 @@ DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice
     // which saves two passes over a large plain text.
     const bool mayBePage = data.find('<') != std::string_view::npos;
     TextEncoding declared = TextEncoding::Auto;
-    switch (mayBePage ? detectWebPageCharset(data.substr(0, ansiTextLength(data))) : 0) {
-    case 1:
+    switch (mayBePage ? detectWebPageCharset(data.substr(0, ansiTextLength(data)))
+                      : WebPageCharset::None) {
+    case WebPageCharset::Utf8:
         declared = TextEncoding::Utf8;
         break;
-    case 2:
+    case WebPageCharset::Big5:
         declared = TextEncoding::Big5;
         break;
-    case 3:
+    case WebPageCharset::Big5Hkscs:
         declared = TextEncoding::Big5Hkscs;
         break;
-    default:
+    case WebPageCharset::None:
         break;
     }
     if (declared != TextEncoding::Auto) // the smart rule wants the bytes to agree
