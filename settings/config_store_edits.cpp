@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/message_box.h"
 #include "settings/config_store.h"
 
 namespace settings {
@@ -137,10 +138,12 @@ StoreResult ConfigStore::writeDirect(const AnsiText& sectionName, const AnsiText
 void ConfigStore::raiseAlarm() {
     if (!window)
         return;
-    // Warning icon, OK, system-modal; then the content with no icon, task-modal.
+    // The warning first; then the content, for the record.
     window->showMessage(platform::ansi("配置模块出现意外，可能导致无法正常保存！详情请咨询砚舟。"),
-                        0x1030, platform::ansi("砚舟："));
-    window->showMessage(getAllText(), 0x2000, platform::ansi("信息："));
+                        platform::classicMessageStyle(platform::systemModalWarning),
+                        platform::ansi("砚舟："));
+    window->showMessage(getAllText(), platform::classicMessageStyle(platform::taskModalMessage),
+                        platform::ansi("信息："));
 }
 
 AnsiText ConfigStore::readValue(const AnsiText& sectionName, const AnsiText& key,

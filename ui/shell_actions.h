@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/ansi_text.h"
-#include "platform/message_answer.h"
+#include "platform/message_box.h"
 
 namespace ui {
 
@@ -19,6 +19,9 @@ using platform::AnsiText;
 // icon, and the box is always modal; an empty title shows "砚舟：". Non-empty `details` go behind
 // the box's details button. Returns the button that closed it (Ok when it was closed some other
 // way).
+platform::MessageAnswer showMessage(const AnsiText& text, const platform::MessageStyle& style,
+                                    const AnsiText& title, const AnsiText& details = {});
+// The same for a host that still passes the classic style word.
 platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiText& title,
                                     const AnsiText& details = {});
 
