@@ -43,6 +43,7 @@ public:
     constexpr FileProblem() = default;
     // Implicit, so that a row stands wherever a problem is expected.
     constexpr FileProblem(const ProblemKind& kind) : row(&kind) {}
+    FileProblem(const ProblemKind&&) = delete; // a temporary row would be gone at once
 
     constexpr const ProblemKind* kind() const { return row; }
     // The row's code; empty for None.
