@@ -277,13 +277,13 @@ int checkInOrder(
             bytesInHand += sizes[started];
             pool.submit([&, control, i = started] {
                 engine::ConversionCheck result;
-                result.status = {platform::FileProblem::Abandoned};
+                result.status = {engine::problems::Abandoned};
                 if (!ranWithinMemory([&] {
                         if (!control.abandoned())
                             result = check(files[i], control);
                     })) {
                     result = engine::ConversionCheck{};
-                    result.status = {platform::FileProblem::OutOfMemory};
+                    result.status = {batch::problems::OutOfMemory};
                 }
                 const std::lock_guard done(mutex);
                 results[i] = std::move(result);
@@ -325,7 +325,7 @@ int checkFiles(const RunOptions& options, const std::vector<AnsiText>& files,
              nextName < unrepresentable.size() && (at.size() <= nextName || at[nextName] <= index);
              ++nextName) {
             engine::ConversionCheck check;
-            check.status = {platform::FileProblem::NameNotRepresentable};
+            check.status = {batch::problems::NameNotRepresentable};
             complete = print(unrepresentable[nextName], check) && complete;
         }
     };

@@ -150,9 +150,9 @@ RunPlan planRun(const FolderScanResult& list) {
     const std::vector<bool> taken = outputsTaken(plan.jobs, plan.folders, resultFolderOf);
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (const int error = plan.folders.errorOf(resultFolderOf(files[i])); error != 0)
-            plan.refused[i] = {platform::FileProblem::ResultFolderUncreatable, error};
+            plan.refused[i] = {batch::problems::ResultFolderUncreatable, error};
         else if (taken[i])
-            plan.refused[i] = {platform::FileProblem::OutputTaken};
+            plan.refused[i] = {batch::problems::OutputTaken};
     }
     return plan;
 }
@@ -195,7 +195,7 @@ public:
         for (const AnsiText& name : list.unrepresentable) {
             FileOutcome outcome;
             outcome.sourcePath = name;
-            outcome.status = {platform::FileProblem::NameNotRepresentable};
+            outcome.status = {batch::problems::NameNotRepresentable};
             fail(name, outcome.status);
             observer.fileFinished(outcome);
         }
@@ -215,7 +215,7 @@ public:
         }
         if (summary.stopped && options.unreachedFilesFail)
             for (std::size_t j = started; j < files.size(); ++j)
-                fail(files[j], {platform::FileProblem::NotReached});
+                fail(files[j], {batch::problems::NotReached});
     }
 
     std::size_t startedCount() const { return started; }
@@ -265,8 +265,7 @@ private:
             job.script = options.script ? options.script() : engine::ScriptStep();
             if (!plan.folders.contains(job.outputFolder)) {
                 if (const int error = madeFolderError(job.outputFolder); error != 0) {
-                    plan.refused[started++] = {platform::FileProblem::ResultFolderUncreatable,
-                                               error};
+                    plan.refused[started++] = {batch::problems::ResultFolderUncreatable, error};
                     continue;
                 }
             }
@@ -299,7 +298,7 @@ private:
         if (!workers.begun(i)) {
             // Still queued when the run stopped: as if never started.
             if (summary.stopped && options.unreachedFilesFail)
-                fail(source, {platform::FileProblem::NotReached});
+                fail(source, {batch::problems::NotReached});
             return;
         }
         const engine::FileConversion conversion = workers.result(i);

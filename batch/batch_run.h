@@ -12,6 +12,7 @@
 #include "batch/folder_scan.h"
 #include "batch/run_observer.h"
 #include "batch/run_options.h"
+#include "batch/run_problems.h"
 #include "platform/ansi_text.h"
 
 namespace batch {

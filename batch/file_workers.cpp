@@ -85,7 +85,7 @@ void FileWorkers::convert(std::size_t index, const FileJob& job) {
             conversion = engine::convertFile(job.sourcePath, settings.input, settings.output,
                                              job.outputFolder, job.script, settings.rule, control);
         }))
-        conversion = {.status = {platform::FileProblem::OutOfMemory}};
+        conversion = {.status = {batch::problems::OutOfMemory}};
     {
         std::lock_guard lock(mutex);
         entry.conversion = conversion;

@@ -13,6 +13,7 @@
 #include <stop_token>
 #include <vector>
 
+#include "batch/run_problems.h"
 #include "engine/script_conversion.h"
 #include "engine/single_file_conversion.h"
 #include "engine/work_control.h"

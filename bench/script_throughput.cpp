@@ -64,8 +64,8 @@ int main(int argc, char** argv) {
     std::printf("%s: %.1f MB in %.2f s, %.2f MB/s%s%s\n",
                 std::string(engine::scriptModeName(mode)).c_str(), megabytes, seconds,
                 seconds > 0 ? megabytes / seconds : 0.0,
-                result.problem == engine::FileProblem::ScriptUnavailable ? ", failed" : "",
-                result.problem == engine::FileProblem::LossyScript ? ", lossy" : "");
+                result.problem == engine::problems::ScriptUnavailable ? ", failed" : "",
+                result.problem == engine::problems::LossyScript ? ", lossy" : "");
     engine::releaseScriptConverters();
     return result.ok() ? 0 : 1;
 }

@@ -203,7 +203,7 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
     ConversionCheck check;
     auto abandoned = [&check] {
         check = ConversionCheck();
-        check.status = {FileProblem::Abandoned};
+        check.status = {engine::problems::Abandoned};
         return check;
     };
     auto note = [&check](FileProblem problem, auto locate) {
@@ -216,7 +216,7 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
     };
 
     DecodedFile source = decodeSourceFile(sourcePath, input, rule, control);
-    if (source.status.problem == FileProblem::Abandoned)
+    if (source.status.problem == engine::problems::Abandoned)
         return abandoned();
     if (platform::isSourceProblem(source.status.problem)) {
         check.status = source.status;
@@ -224,7 +224,7 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
     }
     const TextEncoding detected = source.detected;
     check.detected = detected;
-    if (source.status.problem == FileProblem::ZeroByteCut) {
+    if (source.status.problem == engine::problems::ZeroByteCut) {
         // The cut stands where the text ends.
         check.status = source.status;
         check.affected = 1;
@@ -245,15 +245,15 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
     if (script) {
         const AnsiText before = source.text;
         const ScriptStepOutcome stepped = script(source.text, detected, control);
-        if (stepped.problem == FileProblem::Abandoned || control.abandoned())
+        if (stepped.problem == engine::problems::Abandoned || control.abandoned())
             return abandoned();
         big5 = stepped.big5;
         note(stepped.problem, [&] {
-            return stepped.problem == FileProblem::LossyScript
+            return stepped.problem == engine::problems::LossyScript
                        ? questionMarksAdded(before, source.text)
                        : Tally();
         });
-        if (check.status.problem == FileProblem::ScriptUnavailable)
+        if (check.status.problem == engine::problems::ScriptUnavailable)
             check.status.detail = stepped.detail;
     }
 
@@ -266,7 +266,7 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
     }
     CountingSink sink;
     const FileProblem encoded = encodeTextInto(source.text, encodeAs, sink, control);
-    if (encoded == FileProblem::Abandoned || control.abandoned())
+    if (encoded == engine::problems::Abandoned || control.abandoned())
         return abandoned();
     note(encoded, [&] { return unencodableCharacters(source.text, encodeAs, control); });
     if (control.abandoned())

@@ -142,7 +142,7 @@ ScriptResult mapScript(ScriptDirection direction, std::string_view text,
     }
     auto unavailable = [&result, text, direction] {
         result.text = text;
-        result.problem = FileProblem::ScriptUnavailable;
+        result.problem = engine::problems::ScriptUnavailable;
         result.detail = openccLoadFailure(direction);
         return std::move(result);
     };
@@ -172,7 +172,7 @@ ScriptResult mapScript(ScriptDirection direction, std::string_view text,
     };
     if (convertPiecesInOrder<AnsiText>(control, ends, make, take) < ends.size()) {
         if (control.abandoned())
-            return {AnsiText(), FileProblem::Abandoned};
+            return {AnsiText(), engine::problems::Abandoned};
         if (!mappable)
             return unavailable();
     }
@@ -238,12 +238,12 @@ ScriptResult traditionalToSimplified(std::string_view text, const WorkControl& c
 ScriptResult convertScript(ScriptMode mode, std::string_view text, const WorkControl& control) {
     // A mapping that could not run outweighs the characters a Big5 step lost; a stop outweighs
     // everything.
-    auto worse = [&control](FileProblem mapping, bool lossy) {
+    auto worse = [&control](FileProblem mapping, bool lossy) -> FileProblem {
         if (control.abandoned())
-            return FileProblem::Abandoned;
+            return engine::problems::Abandoned;
         if (mapping != FileProblem::None)
             return mapping;
-        return lossy ? FileProblem::LossyScript : FileProblem::None;
+        return lossy ? engine::problems::LossyScript : FileProblem::None;
     };
     // The OpenCC mapping takes the larger share of a two-step mode's time.
     const WorkControl first = control.share(0, 800);
@@ -255,7 +255,7 @@ ScriptResult convertScript(ScriptMode mode, std::string_view text, const WorkCon
         return traditionalToSimplified(text, control);
     case ScriptMode::SimplifiedToBig5: {
         ScriptResult traditional = simplifiedToTraditional(text, first);
-        if (traditional.problem == FileProblem::Abandoned)
+        if (traditional.problem == engine::problems::Abandoned)
             return traditional;
         CodePageResult big5 = codePageStep(ansiToBig5, traditional.text, second);
         return {std::move(big5.text), worse(traditional.problem, big5.lossy),
@@ -268,7 +268,7 @@ ScriptResult convertScript(ScriptMode mode, std::string_view text, const WorkCon
     case ScriptMode::Big5ToSimplified: {
         CodePageResult ansi = codePageStep(big5ToAnsi, text, control.share(0, 200));
         if (control.abandoned())
-            return {AnsiText(), FileProblem::Abandoned};
+            return {AnsiText(), engine::problems::Abandoned};
         ScriptResult simplified = traditionalToSimplified(ansi.text, control.share(200, 1000));
         simplified.problem = worse(simplified.problem, ansi.lossy);
         return simplified;

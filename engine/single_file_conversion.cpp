@@ -102,12 +102,12 @@ DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, Detection
     DecodedText decoded = decodeContent(std::move(content.bytes), found.contentStart,
                                         found.encoding, control, found.utf8Trial);
     if (decoded.abandoned)
-        return {AnsiText(), TextEncoding::Auto, {FileProblem::Abandoned}};
+        return {AnsiText(), TextEncoding::Auto, {engine::problems::Abandoned}};
     control.reachPart(1, 1);
     // A cut text lost more than a "?" for a character does.
-    FileStatus status{decoded.lossy ? FileProblem::LossyDecode : FileProblem::None};
+    FileStatus status{decoded.lossy ? engine::problems::LossyDecode : FileProblem::None};
     if (decoded.zeroCut)
-        status = {.problem = FileProblem::ZeroByteCut, .offset = *decoded.zeroCut};
+        status = {.problem = engine::problems::ZeroByteCut, .offset = *decoded.zeroCut};
     return {std::move(decoded.text), decoded.encoding, status};
 }
 
@@ -119,8 +119,8 @@ FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
         return sink.status();
     const FileProblem textProblem = encodeTextInto(text, encoding, sink, control);
     // The sink's temporary file goes with it when it is not committed.
-    if (textProblem == FileProblem::Abandoned || control.abandoned())
-        return {FileProblem::Abandoned};
+    if (textProblem == engine::problems::Abandoned || control.abandoned())
+        return {engine::problems::Abandoned};
     const FileStatus status = sink.commit();
     if (!status.ok())
         return status;
@@ -162,7 +162,7 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
                            DetectionRule rule, const WorkControl& control) {
     FileConversion result;
     auto abandoned = [&result] {
-        result.status = {FileProblem::Abandoned};
+        result.status = {engine::problems::Abandoned};
         return result;
     };
     if (control.abandoned())
@@ -175,7 +175,7 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     const int decoded = script ? 200 : 400;
     const int scripted = script ? 800 : 400;
     DecodedFile source = decodeSourceFile(sourcePath, input, rule, control.share(0, decoded));
-    if (source.status.problem == FileProblem::Abandoned)
+    if (source.status.problem == engine::problems::Abandoned)
         return abandoned();
     result.detected = source.detected;
     note(source.status);
@@ -185,7 +185,7 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     if (script) {
         const ScriptStepOutcome stepped =
             script(source.text, source.detected, control.share(decoded, scripted));
-        if (stepped.problem == FileProblem::Abandoned)
+        if (stepped.problem == engine::problems::Abandoned)
             return abandoned();
         note({.problem = stepped.problem, .detail = stepped.detail});
         big5 = stepped.big5;
@@ -207,7 +207,7 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     rewriteCharsetDeclarations(source.text, result.written);
     const FileStatus written =
         encodeAndWriteFile(outputPath, source.text, encodeAs, control.share(scripted, 1000));
-    if (written.problem == FileProblem::Abandoned)
+    if (written.problem == engine::problems::Abandoned)
         return abandoned();
     note(written);
     control.reachPart(1, 1);

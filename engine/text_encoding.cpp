@@ -286,16 +286,16 @@ FileProblem encodeByFallback(std::string_view text, TextEncoding encoding, ByteS
         case FallbackOutcome::Exact:
             return FileProblem::None;
         case FallbackOutcome::Lossy:
-            return FileProblem::LossyEncode;
+            return engine::problems::LossyEncode;
         case FallbackOutcome::Refused:
-            return FileProblem::OutputUnwritable;
+            return platform::problems::OutputUnwritable;
         case FallbackOutcome::Abandoned:
-            return FileProblem::Abandoned;
+            return engine::problems::Abandoned;
         }
     }
     if (!sink.append(text.substr(0, text.find('\0'))))
-        return FileProblem::OutputUnwritable;
-    return FileProblem::Unconverted;
+        return platform::problems::OutputUnwritable;
+    return engine::problems::Unconverted;
 }
 
 // The first zero character of the content read as `encoding`: a zero unit of UTF-16, else a zero
@@ -386,17 +386,18 @@ DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice
     // which saves two passes over a large plain text.
     const bool mayBePage = data.find('<') != std::string_view::npos;
     TextEncoding declared = TextEncoding::Auto;
-    switch (mayBePage ? detectWebPageCharset(data.substr(0, ansiTextLength(data))) : 0) {
-    case 1:
+    switch (mayBePage ? detectWebPageCharset(data.substr(0, ansiTextLength(data)))
+                      : WebPageCharset::None) {
+    case WebPageCharset::Utf8:
         declared = TextEncoding::Utf8;
         break;
-    case 2:
+    case WebPageCharset::Big5:
         declared = TextEncoding::Big5;
         break;
-    case 3:
+    case WebPageCharset::Big5Hkscs:
         declared = TextEncoding::Big5Hkscs;
         break;
-    default:
+    case WebPageCharset::None:
         break;
     }
     if (declared != TextEncoding::Auto) // the smart rule wants the bytes to agree
@@ -483,10 +484,10 @@ FileProblem encodeTextInto(std::string_view text, TextEncoding encoding, ByteSin
                            const WorkControl& control) {
     const std::string_view raw = text.substr(0, text.find('\0'));
     if (!isConverted(encoding))
-        return sink.append(raw) ? FileProblem::None : FileProblem::OutputUnwritable;
+        return sink.append(raw) ? FileProblem::None : platform::problems::OutputUnwritable;
     const std::string_view mark = byteOrderMark(encoding);
     if (!sink.append(mark))
-        return FileProblem::OutputUnwritable;
+        return platform::problems::OutputUnwritable;
     if (raw.empty())
         return FileProblem::None;
     if (cutsInPieces(control, raw.size())) {
@@ -494,9 +495,9 @@ FileProblem encodeTextInto(std::string_view text, TextEncoding encoding, ByteSin
         case PiecesOutcome::Converted:
             return FileProblem::None;
         case PiecesOutcome::Refused:
-            return FileProblem::OutputUnwritable;
+            return platform::problems::OutputUnwritable;
         case PiecesOutcome::Abandoned:
-            return FileProblem::Abandoned;
+            return engine::problems::Abandoned;
         case PiecesOutcome::Failed:
             break;
         }
@@ -506,10 +507,10 @@ FileProblem encodeTextInto(std::string_view text, TextEncoding encoding, ByteSin
         if (status == ConversionStatus::Ok)
             return FileProblem::None;
         if (status == ConversionStatus::SinkFailed)
-            return FileProblem::OutputUnwritable;
+            return platform::problems::OutputUnwritable;
     }
     if (!sink.truncate(mark.size()))
-        return FileProblem::OutputUnwritable;
+        return platform::problems::OutputUnwritable;
     return encodeByFallback(text, encoding, sink, control);
 }
 

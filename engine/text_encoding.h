@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engine/charset_conversion.h"
+#include "engine/conversion_problems.h"
 #include "engine/work_control.h"
 #include "platform/ansi_text.h"
 #include "platform/file_problem.h"

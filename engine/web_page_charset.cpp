@@ -17,6 +17,11 @@ constexpr std::array<std::string_view, 3> charsetLists = {
     "charset=Big5[fg]charset=''Big5''[fg]charset='Big5'",
     "charset=Big5-HKSCS[fg]charset=''Big5-HKSCS''[fg]charset='Big5-HKSCS'",
 };
+constexpr std::array<WebPageCharset, 3> charsetResults = {
+    WebPageCharset::Utf8,
+    WebPageCharset::Big5,
+    WebPageCharset::Big5Hkscs,
+};
 
 const AnsiText& headSentinel() {
     static const AnsiText text = platform::ansi("#砚舟头#");
@@ -144,13 +149,13 @@ bool matchesList(std::string_view text, std::string_view list, bool any) {
     return containsItems(text, expandDoubledQuotes(list), any);
 }
 
-int detectWebPageCharset(std::string_view page) {
+WebPageCharset detectWebPageCharset(std::string_view page) {
     static const std::array<AnsiText, 3> expandedLists = {expandDoubledQuotes(charsetLists[0]),
                                                           expandDoubledQuotes(charsetLists[1]),
                                                           expandDoubledQuotes(charsetLists[2])};
     // Plain text without any "<" (most sources) needs no further pass over the page.
     if (page.find('<') == std::string_view::npos)
-        return 0;
+        return WebPageCharset::None;
     // The fixed markers hold no quotes and are not empty, so one in-place search each serves.
     const Between head = findBetween(page, "<head>", "</head>", 0);
     const std::string_view region = head.found && !head.text.empty() ? head.text : page;
@@ -158,11 +163,11 @@ int detectWebPageCharset(std::string_view page) {
     for (;;) {
         const Between tag = findBetween(region, "<meta", ">", position);
         if (!tag.found || tag.text.empty())
-            return 0;
+            return WebPageCharset::None;
         position = tag.nextPosition;
         for (std::size_t i = 0; i < expandedLists.size(); ++i)
             if (containsItems(tag.text, expandedLists[i], true))
-                return static_cast<int>(i) + 1;
+                return charsetResults[i];
     }
 }
 

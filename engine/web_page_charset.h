@@ -12,9 +12,16 @@ namespace engine {
 
 using platform::AnsiText;
 
-// What a page declares: 0 nothing recognised, 1 UTF-8, 2 Big5, 3 Big5-HKSCS. An unquoted
-// charset=Big5-HKSCS also holds charset=Big5 and gives 2; only its quoted forms give 3.
-int detectWebPageCharset(std::string_view page);
+// What a page declares. An unquoted charset=Big5-HKSCS also holds charset=Big5 and gives Big5;
+// only its quoted forms give Big5Hkscs.
+enum class WebPageCharset {
+    None,      // nothing recognised
+    Utf8,      // charset=UTF-8
+    Big5,      // charset=Big5
+    Big5Hkscs, // charset="Big5-HKSCS"
+};
+
+WebPageCharset detectWebPageCharset(std::string_view page);
 
 // The text between the next `startMarker` at or after `position` (1-based; 0 or less: from the
 // start) and the next `endMarker` after it; `position` then points just behind the end marker.

@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string_view mark = engine::byteOrderMark(output);
         if (encoded.bytes.compare(0, mark.size(), mark) != 0)
             std::abort(); // every output starts with its mark
-        if (encoded.problem == engine::FileProblem::Unconverted &&
+        if (encoded.problem == engine::problems::Unconverted &&
             encoded.bytes.compare(mark.size(), std::string::npos, cut) != 0)
             std::abort(); // an unconverted text goes out as its own bytes
         if (output == TextEncoding::Ansi && encoded.bytes != cut)
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         LimitedSink sink(limit);
         const engine::FileProblem problem = engine::encodeTextInto(text, output, sink);
-        if (problem != engine::FileProblem::OutputUnwritable && sink.received != encoded.bytes)
+        if (problem != platform::problems::OutputUnwritable && sink.received != encoded.bytes)
             std::abort(); // the streamed output equals the one built in memory
     }
     return 0;

@@ -9,8 +9,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string whole(reinterpret_cast<const char*>(data), size);
-    const int charset = engine::detectWebPageCharset(whole);
-    if (charset < 0 || charset > 3)
+    const engine::WebPageCharset charset = engine::detectWebPageCharset(whole);
+    if (charset != engine::WebPageCharset::None && charset != engine::WebPageCharset::Utf8 &&
+        charset != engine::WebPageCharset::Big5 && charset != engine::WebPageCharset::Big5Hkscs)
         std::abort();
 
     FuzzedDataProvider provider(data, size);

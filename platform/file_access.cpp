@@ -58,25 +58,25 @@ FileContent readWholeFile(const AnsiText& path, std::uint64_t limit) {
     };
     const std::optional<std::string> native = nativePath(path);
     if (!native)
-        return failWith(FileProblem::SourcePathInvalid);
+        return failWith(platform::problems::SourcePathInvalid);
     // Non-blocking, so that a FIFO given as a source cannot stall the run before it is refused.
     FileDescriptor file(::open(native->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.get() < 0)
-        return failWith(FileProblem::SourceUnopenable, errno);
+        return failWith(platform::problems::SourceUnopenable, errno);
     struct stat info {};
     if (fstat(file.get(), &info) != 0)
-        return failWith(FileProblem::SourceUnreadable, errno);
+        return failWith(platform::problems::SourceUnreadable, errno);
     if (S_ISDIR(info.st_mode))
-        return failWith(FileProblem::SourceUnreadable, EISDIR);
+        return failWith(platform::problems::SourceUnreadable, EISDIR);
     if (!S_ISREG(info.st_mode))
-        return failWith(FileProblem::SourceNotRegular);
+        return failWith(platform::problems::SourceNotRegular);
     const auto size = static_cast<std::uint64_t>(info.st_size);
     if (size > limit || size > result.bytes.max_size())
-        return failWith(FileProblem::SourceTooLarge, 0, size);
+        return failWith(platform::problems::SourceTooLarge, 0, size);
     try {
         result.bytes.reserve(static_cast<std::size_t>(size));
     } catch (const std::bad_alloc&) {
-        return failWith(FileProblem::SourceTooLarge, 0, size);
+        return failWith(platform::problems::SourceTooLarge, 0, size);
     }
     // Read through a small buffer that stays in the cache and appended to the reserved room: the
     // content is written into fresh memory once, instead of being zero-filled first.
@@ -87,7 +87,7 @@ FileContent readWholeFile(const AnsiText& path, std::uint64_t limit) {
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            return failWith(FileProblem::SourceUnreadable, errno);
+            return failWith(platform::problems::SourceUnreadable, errno);
         }
         if (got == 0)
             break; // the file shrank since fstat
@@ -107,7 +107,8 @@ std::int64_t fileLength(const AnsiText& path) {
 ReplacingFile::ReplacingFile(const AnsiText& path) {
     const std::optional<std::string> native = nativePath(path);
     if (path.empty() || !native) {
-        fail(path.empty() ? FileProblem::OutputPathEmpty : FileProblem::OutputPathInvalid);
+        fail(path.empty() ? platform::problems::OutputPathEmpty
+                          : platform::problems::OutputPathInvalid);
         return;
     }
     target = *native;
@@ -119,25 +120,25 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
         // names could put the output anywhere, replacing the link would lose it.
         std::optional<std::string> resolved = realNativePath(target);
         if (!resolved) {
-            fail(FileProblem::LinkUnfollowable, errno);
+            fail(platform::problems::LinkUnfollowable, errno);
             return;
         }
         target = std::move(*resolved);
         exists = ::stat(target.c_str(), &info) == 0;
     }
     if (exists && S_ISDIR(info.st_mode)) {
-        fail(FileProblem::OutputUnreplaceable, EISDIR);
+        fail(platform::problems::OutputUnreplaceable, EISDIR);
         return;
     }
     if (exists && !S_ISREG(info.st_mode)) {
-        fail(FileProblem::OutputNotRegular);
+        fail(platform::problems::OutputNotRegular);
         return;
     }
     // The rename needs only the folder's permission; the target's own must still count, as for
     // a plain create-or-truncate (with the effective ids, as open checks them).
     if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 &&
         (errno == EACCES || errno == EPERM || errno == EROFS)) {
-        fail(FileProblem::OutputReadOnly);
+        fail(platform::problems::OutputReadOnly);
         return;
     }
     const std::size_t slash = target.rfind('/');
@@ -145,7 +146,7 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
         slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     if (name.empty()) {
-        fail(FileProblem::OutputUncreatable, EISDIR);
+        fail(platform::problems::OutputUncreatable, EISDIR);
         return;
     }
     std::string pattern = folder + ".";
@@ -154,7 +155,7 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
     pattern += std::string(temporaryFileMarker) + "XXXXXX";
     fd = mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
-        fail(FileProblem::OutputUncreatable, errno);
+        fail(platform::problems::OutputUncreatable, errno);
         return;
     }
     temporary = pattern;
@@ -162,7 +163,7 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
     // An existing target keeps its permissions; a new one gets what a plain create would give.
     const mode_t mode = exists ? static_cast<mode_t>(info.st_mode & 07777) : newFileMode();
     if (fchmod(fd, mode) != 0)
-        fail(FileProblem::OutputUncreatable, errno);
+        fail(platform::problems::OutputUncreatable, errno);
 }
 
 ReplacingFile::~ReplacingFile() {
@@ -188,7 +189,7 @@ bool ReplacingFile::write(std::string_view bytes) {
     if (!state.ok())
         return false;
     if (!writeAll(fd, bytes)) {
-        fail(FileProblem::OutputUnwritable, errno);
+        fail(platform::problems::OutputUnwritable, errno);
         return false;
     }
     synced = synced && bytes.empty();
@@ -200,7 +201,7 @@ bool ReplacingFile::truncate(std::uint64_t length) {
         return false;
     if (::ftruncate(fd, static_cast<off_t>(length)) != 0 ||
         ::lseek(fd, static_cast<off_t>(length), SEEK_SET) < 0) {
-        fail(FileProblem::OutputUnwritable, errno);
+        fail(platform::problems::OutputUnwritable, errno);
         return false;
     }
     synced = false;
@@ -211,7 +212,7 @@ bool ReplacingFile::syncToDisk() {
     if (!state.ok())
         return false;
     if (::fsync(fd) != 0) {
-        fail(FileProblem::OutputUnwritable, errno);
+        fail(platform::problems::OutputUnwritable, errno);
         return false;
     }
     synced = true;
@@ -226,11 +227,11 @@ FileStatus ReplacingFile::commit() {
     const int descriptor = fd;
     fd = -1;
     if (::close(descriptor) != 0) {
-        fail(FileProblem::OutputUnwritable, errno);
+        fail(platform::problems::OutputUnwritable, errno);
         return state;
     }
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        fail(FileProblem::OutputUnreplaceable, errno);
+        fail(platform::problems::OutputUnreplaceable, errno);
         return state;
     }
     temporary.clear();

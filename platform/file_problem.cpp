@@ -51,180 +51,60 @@ std::string chineseErrorText(int error) {
     }
 }
 
-} // namespace
+// Which language a row's text is filled in.
+enum class Language { Chinese, English };
 
-bool isSourceProblem(FileProblem problem) {
-    switch (problem) {
-    case FileProblem::SourcePathInvalid:
-    case FileProblem::SourceUnopenable:
-    case FileProblem::SourceUnreadable:
-    case FileProblem::SourceNotRegular:
-    case FileProblem::SourceTooLarge:
-    case FileProblem::NameNotRepresentable:
-    case FileProblem::NotReached:
-    case FileProblem::Abandoned:
-    case FileProblem::OutOfMemory:
-    case FileProblem::OutputTaken:
-    case FileProblem::ResultFolderUncreatable:
-        return true;
-    default:
-        return false;
+// The row's text for `language` with its placeholders filled from `status`; an unknown
+// placeholder stays as it is written.
+std::string fill(const FileStatus& status, Language language, std::string_view sourceEncoding) {
+    const ProblemKind* kind = status.problem.kind();
+    if (!kind)
+        return {};
+    const bool chinese = language == Language::Chinese;
+    const std::string_view pattern = chinese ? kind->chinese : kind->english;
+    std::string text;
+    std::size_t at = 0;
+    while (at < pattern.size()) {
+        const std::size_t open = pattern.find('{', at);
+        const std::size_t close =
+            open == std::string_view::npos ? open : pattern.find('}', open + 1);
+        if (close == std::string_view::npos) {
+            text += pattern.substr(at);
+            break;
+        }
+        text += pattern.substr(at, open - at);
+        const std::string_view name = pattern.substr(open + 1, close - open - 1);
+        if (name == "error")
+            text += chinese ? chineseErrorText(status.error) : systemErrorText(status.error);
+        else if (name == "length")
+            text += std::to_string(status.length);
+        else if (name == "offset")
+            text += std::to_string(status.offset);
+        else if (name == "position")
+            text += std::to_string(status.offset + 1); // people count bytes from one
+        else if (name == "detail" && !status.detail.empty())
+            text += chinese ? "（" + status.detail + "）" : ": " + status.detail;
+        else if (name == "encoding")
+            text += sourceEncoding;
+        else if (name != "detail")
+            text += pattern.substr(open, close - open + 1);
+        at = close + 1;
     }
+    return text;
 }
+
+} // namespace
 
 AnsiText describeSystemError(int error) {
     return ansi(chineseErrorText(error));
 }
 
 AnsiText describeProblem(const FileStatus& status) {
-    const std::string error = chineseErrorText(status.error);
-    std::string text;
-    switch (status.problem) {
-    case FileProblem::None:
-        return {};
-    case FileProblem::SourcePathInvalid:
-        text = "无法读取：路径含有无法表示的字符";
-        break;
-    case FileProblem::SourceUnopenable:
-        text = "无法读取：" + error;
-        break;
-    case FileProblem::SourceUnreadable:
-        text = "读取出错：" + error;
-        break;
-    case FileProblem::SourceNotRegular:
-        text = "无法读取：不是普通文件";
-        break;
-    case FileProblem::SourceTooLarge:
-        text = "文件过大，内存容纳不下（" + std::to_string(status.length) + " 字节）";
-        break;
-    case FileProblem::NameNotRepresentable:
-        text = "文件名无法表示（不是有效的 UTF-8）";
-        break;
-    case FileProblem::LossyDecode:
-        text = "源文件有不符合其编码的字符，已替换为“?”";
-        break;
-    case FileProblem::ZeroByteCut:
-        // People count bytes from one.
-        text =
-            "文本在第 " + std::to_string(status.offset + 1) + " 字节处遇到零字节，其后内容未转换";
-        break;
-    case FileProblem::ScriptUnavailable:
-        text = "简繁转换不可用，已按原文写入";
-        if (!status.detail.empty())
-            text += "（" + status.detail + "）";
-        break;
-    case FileProblem::LossyScript:
-        text = "目标代码页缺少部分字符，已替换为“?”";
-        break;
-    case FileProblem::Unconverted:
-        text = "目标编码无法表示部分字符，已写入原始字节";
-        break;
-    case FileProblem::LossyEncode:
-        text = "文字含有无效字符，已替换为“?”";
-        break;
-    case FileProblem::ResultFolderUncreatable:
-        text = "无法创建输出文件夹：" + error;
-        break;
-    case FileProblem::OutputPathEmpty:
-        text = "无法创建输出文件：路径为空";
-        break;
-    case FileProblem::OutputPathInvalid:
-        text = "无法创建输出文件：路径含有无法表示的字符";
-        break;
-    case FileProblem::LinkUnfollowable:
-        text = "输出文件的符号链接无效：" + error;
-        break;
-    case FileProblem::OutputNotRegular:
-        text = "输出位置不是普通文件";
-        break;
-    case FileProblem::OutputReadOnly:
-        text = "输出文件为只读";
-        break;
-    case FileProblem::OutputUncreatable:
-        text = "无法创建输出文件：" + error;
-        break;
-    case FileProblem::OutputUnwritable:
-        text = "无法写入输出文件：" + error;
-        break;
-    case FileProblem::OutputUnreplaceable:
-        text = "无法替换输出文件：" + error;
-        break;
-    case FileProblem::NotReached:
-        text = "已停止，未转换";
-        break;
-    case FileProblem::Abandoned:
-        text = "已停止，转换中途放弃，未写入";
-        break;
-    case FileProblem::OutOfMemory:
-        text = "内存不足";
-        break;
-    case FileProblem::OutputTaken:
-        text = "与前面另一个文件输出到同一位置，未转换";
-        break;
-    }
-    return ansi(text);
+    return ansi(fill(status, Language::Chinese, {}));
 }
 
 std::string describeProblemInEnglish(const FileStatus& status, std::string_view sourceEncoding) {
-    const std::string error = systemErrorText(status.error);
-    switch (status.problem) {
-    case FileProblem::None:
-        return {};
-    case FileProblem::SourcePathInvalid:
-        return "cannot open: path is not valid GB18030";
-    case FileProblem::SourceUnopenable:
-        return "cannot open: " + error;
-    case FileProblem::SourceUnreadable:
-        return "cannot read: " + error;
-    case FileProblem::SourceNotRegular:
-        return "cannot read: not a regular file";
-    case FileProblem::SourceTooLarge:
-        return "too large for memory: " + std::to_string(status.length) + " bytes";
-    case FileProblem::NameNotRepresentable:
-        return "name cannot be represented (not valid UTF-8)";
-    case FileProblem::LossyDecode:
-        return "source is not valid " + std::string(sourceEncoding) +
-               ": unreadable characters became ?";
-    case FileProblem::ZeroByteCut:
-        return "a zero byte at offset " + std::to_string(status.offset) +
-               " ends the text: what follows was not converted";
-    case FileProblem::ScriptUnavailable:
-        return status.detail.empty() ? "script conversion unavailable"
-                                     : "script conversion unavailable: " + status.detail;
-    case FileProblem::LossyScript:
-        return "characters missing from the target code page became ?";
-    case FileProblem::Unconverted:
-        return "output encoding cannot represent the text";
-    case FileProblem::LossyEncode:
-        return "text is not valid GB18030: unreadable characters became ?";
-    case FileProblem::ResultFolderUncreatable:
-        return "cannot create the result folder: " + error;
-    case FileProblem::OutputPathEmpty:
-        return "cannot create: empty path";
-    case FileProblem::OutputPathInvalid:
-        return "cannot create: path is not valid GB18030";
-    case FileProblem::LinkUnfollowable:
-        return "cannot follow link: " + error;
-    case FileProblem::OutputNotRegular:
-        return "cannot replace: not a regular file";
-    case FileProblem::OutputReadOnly:
-        return "output file is read-only";
-    case FileProblem::OutputUncreatable:
-        return "cannot create: " + error;
-    case FileProblem::OutputUnwritable:
-        return "cannot write: " + error;
-    case FileProblem::OutputUnreplaceable:
-        return "cannot replace: " + error;
-    case FileProblem::NotReached:
-        return "not converted: the run was stopped";
-    case FileProblem::Abandoned:
-        return "not converted: the run was stopped during the file";
-    case FileProblem::OutOfMemory:
-        return "not converted: out of memory";
-    case FileProblem::OutputTaken:
-        return "not converted: an earlier file of the run writes the same output";
-    }
-    return {};
+    return fill(status, Language::English, sourceEncoding);
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
-// The button that closed a message box. Shared by every layer that asks the user something
-// (the batch report, the settings store's alarm), whatever shows the box.
+// The button that closed a message box, and the buttons a box is made of. Shared by every layer
+// that asks the user something (the batch report, the settings store's alarm), whatever shows
+// the box.
 #pragma once
 
 namespace platform {
@@ -12,6 +13,8 @@ enum class MessageAnswer : int {
     Ignore = 4,
     Yes = 5,
     No = 6,
+    TryAgain = 7,
+    Continue = 8,
 };
 
 } // namespace platform

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/ansi_text.h"
+#include "platform/message_box.h"
 #include "platform/registry_store.h"
 #include "settings/ini_text.h"
 #include "settings/store_backend.h"
@@ -40,19 +41,23 @@ struct PendingOperation {
 };
 
 // Results of writeValue and of the queued edits.
-inline constexpr int storeDone = 0;
-inline constexpr int storeQueued = 3;  // applied once the edit in progress has finished
-inline constexpr int storeFailed = -1; // the section could not be created (after the alarm)
-// Further results of deleteEntry, renameSection and renameKey.
-inline constexpr int storeSectionAbsent = 1;
-inline constexpr int storeKeyAbsent = 2;
+enum class StoreResult {
+    Done,
+    Queued,         // applied once the edit in progress has finished
+    Failed,         // the section could not be created (after the alarm)
+    SectionAbsent,  // deleteEntry, renameSection, renameKey: no such section
+    KeyAbsent,      // deleteEntry, renameKey: no such key in the section
+    NothingPending, // runPendingOperations: the queue was empty
+};
 
 // What the store needs from the window while it works: its pending events processed during
-// long searches, and a message box for the alarm (text, style bits, title). Lent for the length
+// long searches, and a message box for the alarm (text, style, title). Lent for the length
 // of a load or save; without them nothing is pumped or shown.
 struct StoreEvents {
     std::function<void()> pump;
-    std::function<void(const AnsiText& text, int style, const AnsiText& title)> showMessage;
+    std::function<void(const AnsiText& text, const platform::MessageStyle& style,
+                       const AnsiText& title)>
+        showMessage;
 };
 
 // How the window stood when its placement was saved.
@@ -112,13 +117,13 @@ public:
     bool open(const AnsiText& path, bool inMemory);
     // Loads `content` again from `openedPath` (the in-memory copy follows).
     void reload();
-    // Works off the queue; the result of its first operation, -1 when it was empty, or
-    // storeQueued when called while an operation is running.
-    int runPendingOperations();
+    // Works off the queue; the result of its first operation, NothingPending when it was empty,
+    // or Queued when called while an operation is running.
+    StoreResult runPendingOperations();
 
-    // The core edit: storeDone, storeQueued or storeFailed.
-    int writeValue(const AnsiText& sectionName, const AnsiText& key, const AnsiText& value,
-                   bool direct);
+    // The core edit: Done, Queued or Failed.
+    StoreResult writeValue(const AnsiText& sectionName, const AnsiText& key, const AnsiText& value,
+                           bool direct);
     // The core lookup; the default when the section or key is absent (or, with
     // emptyMeansDefault, when the value is empty). Cut at the first zero byte.
     AnsiText readValue(const AnsiText& sectionName, const AnsiText& key,
@@ -143,14 +148,15 @@ public:
                                    const AnsiText& headerInclude = {},
                                    const AnsiText& headerExclude = {}) const;
 
-    // With a key: removes that entry; with an empty key: the whole section. storeDone,
-    // storeSectionAbsent, storeKeyAbsent, or storeQueued.
-    int deleteEntry(const AnsiText& sectionName, const AnsiText& key, bool direct = false);
-    // storeDone, storeSectionAbsent or storeQueued.
-    int renameSection(const AnsiText& oldName, const AnsiText& newName, bool direct = false);
-    // storeDone, storeSectionAbsent, storeKeyAbsent or storeQueued.
-    int renameKey(const AnsiText& sectionName, const AnsiText& oldKey, const AnsiText& newKey,
-                  bool direct = false);
+    // With a key: removes that entry; with an empty key: the whole section. Done, SectionAbsent,
+    // KeyAbsent, or Queued.
+    StoreResult deleteEntry(const AnsiText& sectionName, const AnsiText& key, bool direct = false);
+    // Done, SectionAbsent or Queued.
+    StoreResult renameSection(const AnsiText& oldName, const AnsiText& newName,
+                              bool direct = false);
+    // Done, SectionAbsent, KeyAbsent or Queued.
+    StoreResult renameKey(const AnsiText& sectionName, const AnsiText& oldKey,
+                          const AnsiText& newKey, bool direct = false);
 
     // All of `content` up to its first zero byte.
     AnsiText getAllText() const;
@@ -208,13 +214,14 @@ public:
 private:
     // The section's header line from `from` on; the window runs before each search.
     ini::SectionMatch locateSection(const AnsiText& sectionName, std::int64_t from);
-    int runOperation(const PendingOperation& operation);
-    int enqueue(PendingOperation operation);
-    int writeDirect(const AnsiText& sectionName, const AnsiText& key, const AnsiText& value);
-    int deleteDirect(const AnsiText& sectionName, const AnsiText& key);
-    int renameSectionDirect(const AnsiText& oldName, const AnsiText& newName);
-    int renameKeyDirect(const AnsiText& sectionName, const AnsiText& oldKey,
-                        const AnsiText& newKey);
+    StoreResult runOperation(const PendingOperation& operation);
+    StoreResult enqueue(PendingOperation operation);
+    StoreResult writeDirect(const AnsiText& sectionName, const AnsiText& key,
+                            const AnsiText& value);
+    StoreResult deleteDirect(const AnsiText& sectionName, const AnsiText& key);
+    StoreResult renameSectionDirect(const AnsiText& oldName, const AnsiText& newName);
+    StoreResult renameKeyDirect(const AnsiText& sectionName, const AnsiText& oldKey,
+                                const AnsiText& newKey);
     // Whether the held file still equals `content`; lets it go for good when it does not.
     bool fileStillMatches();
     // Edits `content` and, while it still matches, the held file at the same place.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/message_box.h"
 #include "settings/config_store.h"
 
 namespace settings {
@@ -19,18 +20,18 @@ constexpr int maximumAdditions = 10;
 
 } // namespace
 
-int ConfigStore::runPendingOperations() {
+StoreResult ConfigStore::runPendingOperations() {
     if (pending.empty())
-        return -1;
+        return StoreResult::NothingPending;
     // A nested run would edit `content` under the positions of the running edit.
     if (busy)
-        return storeQueued;
+        return StoreResult::Queued;
     bool first = true;
-    int firstResult = -1;
+    StoreResult firstResult = StoreResult::NothingPending;
     while (!pending.empty()) {
         busy = true;
         const PendingOperation operation = pending.front();
-        const int result = runOperation(operation);
+        const StoreResult result = runOperation(operation);
         pending.pop_front();
         busy = false;
         if (first)
@@ -40,7 +41,7 @@ int ConfigStore::runPendingOperations() {
     return firstResult;
 }
 
-int ConfigStore::runOperation(const PendingOperation& operation) {
+StoreResult ConfigStore::runOperation(const PendingOperation& operation) {
     const AnsiText* arguments = operation.arguments;
     switch (operation.kind) {
     case PendingOperation::Kind::Write:
@@ -52,13 +53,13 @@ int ConfigStore::runOperation(const PendingOperation& operation) {
     case PendingOperation::Kind::RenameKey:
         return renameKeyDirect(arguments[0], arguments[1], arguments[2]);
     }
-    return storeFailed;
+    return StoreResult::Failed;
 }
 
-int ConfigStore::enqueue(PendingOperation operation) {
+StoreResult ConfigStore::enqueue(PendingOperation operation) {
     pending.push_back(std::move(operation));
     if (busy)
-        return storeQueued;
+        return StoreResult::Queued;
     return runPendingOperations();
 }
 
@@ -89,15 +90,15 @@ void ConfigStore::replaceBytes(std::int64_t position, std::int64_t count, const 
         file->replace(position - 1, count, bytes);
 }
 
-int ConfigStore::writeValue(const AnsiText& sectionName, const AnsiText& key, const AnsiText& value,
-                            bool direct) {
+StoreResult ConfigStore::writeValue(const AnsiText& sectionName, const AnsiText& key,
+                                    const AnsiText& value, bool direct) {
     if (direct)
         return writeDirect(sectionName, key, value);
     return enqueue({PendingOperation::Kind::Write, {sectionName, key, value}});
 }
 
-int ConfigStore::writeDirect(const AnsiText& sectionName, const AnsiText& key,
-                             const AnsiText& value) {
+StoreResult ConfigStore::writeDirect(const AnsiText& sectionName, const AnsiText& key,
+                                     const AnsiText& value) {
     std::int64_t from = 0;
     int appended = 0;
     int keysInserted = 0;
@@ -107,7 +108,7 @@ int ConfigStore::writeDirect(const AnsiText& sectionName, const AnsiText& key,
             const EntryMatch entry = ini::findEntry(content, match, key);
             if (entry.key != -1) {
                 replaceBytes(entry.valueStart, entry.valueEnd - entry.valueStart + 1, value);
-                return storeDone;
+                return StoreResult::Done;
             }
             // The next pass finds the new entry with its empty value and fills it.
             if (++keysInserted > maximumAdditions)
@@ -131,16 +132,16 @@ int ConfigStore::writeDirect(const AnsiText& sectionName, const AnsiText& key,
             break;
     }
     raiseAlarm();
-    return storeFailed;
+    return StoreResult::Failed;
 }
 
 void ConfigStore::raiseAlarm() {
     if (!events || !events->showMessage)
         return;
-    // Warning icon, OK, system-modal; then the content with no icon, task-modal.
+    // The warning first; then the content, for the record.
     events->showMessage(platform::ansi("配置模块出现意外，可能导致无法正常保存！详情请咨询砚舟。"),
-                        0x1030, platform::ansi("砚舟："));
-    events->showMessage(getAllText(), 0x2000, platform::ansi("信息："));
+                        platform::systemModalWarning, platform::ansi("砚舟："));
+    events->showMessage(getAllText(), platform::taskModalMessage, platform::ansi("信息："));
 }
 
 AnsiText ConfigStore::readValue(const AnsiText& sectionName, const AnsiText& key,
@@ -159,62 +160,64 @@ AnsiText ConfigStore::readValue(const AnsiText& sectionName, const AnsiText& key
     return ini::cutAtZero(value);
 }
 
-int ConfigStore::deleteEntry(const AnsiText& sectionName, const AnsiText& key, bool direct) {
+StoreResult ConfigStore::deleteEntry(const AnsiText& sectionName, const AnsiText& key,
+                                     bool direct) {
     if (direct)
         return deleteDirect(sectionName, key);
     return enqueue({PendingOperation::Kind::Delete, {sectionName, key}});
 }
 
-int ConfigStore::deleteDirect(const AnsiText& sectionName, const AnsiText& key) {
+StoreResult ConfigStore::deleteDirect(const AnsiText& sectionName, const AnsiText& key) {
     const SectionMatch match = locateSection(sectionName, 0);
     if (match.header == -1)
-        return storeSectionAbsent;
+        return StoreResult::SectionAbsent;
     const auto length = static_cast<std::int64_t>(content.size());
     if (key.empty()) {
         // The whole section up to the CR LF before the next boundary, or to the end.
         const std::int64_t boundary = findBoundary(match.bracket + 1, length);
         const std::int64_t last = boundary == -1 ? length : boundary - 1;
         replaceBytes(match.header, last - match.header + 1, {});
-        return storeDone;
+        return StoreResult::Done;
     }
     const EntryMatch entry = ini::findEntry(content, match, key);
     if (entry.key == -1)
-        return storeKeyAbsent;
+        return StoreResult::KeyAbsent;
     replaceBytes(entry.lineBreak, entry.valueEnd - entry.lineBreak + 1, {});
-    return storeDone;
+    return StoreResult::Done;
 }
 
-int ConfigStore::renameSection(const AnsiText& oldName, const AnsiText& newName, bool direct) {
+StoreResult ConfigStore::renameSection(const AnsiText& oldName, const AnsiText& newName,
+                                       bool direct) {
     if (direct)
         return renameSectionDirect(oldName, newName);
     return enqueue({PendingOperation::Kind::RenameSection, {oldName, newName}});
 }
 
-int ConfigStore::renameSectionDirect(const AnsiText& oldName, const AnsiText& newName) {
+StoreResult ConfigStore::renameSectionDirect(const AnsiText& oldName, const AnsiText& newName) {
     const SectionMatch match = locateSection(oldName, 0);
     if (match.header == -1)
-        return storeSectionAbsent;
+        return StoreResult::SectionAbsent;
     replaceBytes(match.header + 1, static_cast<std::int64_t>(oldName.size()), newName);
-    return storeDone;
+    return StoreResult::Done;
 }
 
-int ConfigStore::renameKey(const AnsiText& sectionName, const AnsiText& oldKey,
-                           const AnsiText& newKey, bool direct) {
+StoreResult ConfigStore::renameKey(const AnsiText& sectionName, const AnsiText& oldKey,
+                                   const AnsiText& newKey, bool direct) {
     if (direct)
         return renameKeyDirect(sectionName, oldKey, newKey);
     return enqueue({PendingOperation::Kind::RenameKey, {sectionName, oldKey, newKey}});
 }
 
-int ConfigStore::renameKeyDirect(const AnsiText& sectionName, const AnsiText& oldKey,
-                                 const AnsiText& newKey) {
+StoreResult ConfigStore::renameKeyDirect(const AnsiText& sectionName, const AnsiText& oldKey,
+                                         const AnsiText& newKey) {
     const SectionMatch match = locateSection(sectionName, 0);
     if (match.header == -1)
-        return storeSectionAbsent;
+        return StoreResult::SectionAbsent;
     const EntryMatch entry = ini::findEntry(content, match, oldKey);
     if (entry.key == -1)
-        return storeKeyAbsent;
+        return StoreResult::KeyAbsent;
     replaceBytes(entry.key, static_cast<std::int64_t>(oldKey.size()), newKey);
-    return storeDone;
+    return StoreResult::Done;
 }
 
 std::vector<AnsiText> ConfigStore::listSectionsWithKey(const AnsiText& key) {

@@ -55,7 +55,7 @@ AnsiText integerText(std::int64_t value) {
 bool ConfigStore::writeRaw(const AnsiText& key, const AnsiText& value) {
     if (mode == StorageMode::Registry)
         return registry.writeString(registryKey(), key, value);
-    return writeValue(section, key, value, false) == storeDone;
+    return writeValue(section, key, value, false) == StoreResult::Done;
 }
 
 AnsiText ConfigStore::readRaw(const AnsiText& key, const AnsiText& defaultValue) {

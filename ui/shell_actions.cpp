@@ -45,25 +45,25 @@ std::optional<AnsiText> ansiFromQtPath(const QString& path) {
 }
 
 struct ButtonLook {
-    BoxButton button;
+    platform::MessageAnswer button;
     QMessageBox::StandardButton standard; // NoButton: a button of our own
     const char* caption;
 };
 
 // The captions the system shows in the Chinese locale.
 constexpr ButtonLook buttonLooks[] = {
-    {BoxButton::Ok, QMessageBox::Ok, "确定"},
-    {BoxButton::Cancel, QMessageBox::Cancel, "取消"},
-    {BoxButton::Abort, QMessageBox::Abort, "中止(&A)"},
-    {BoxButton::Retry, QMessageBox::Retry, "重试(&R)"},
-    {BoxButton::Ignore, QMessageBox::Ignore, "忽略(&I)"},
-    {BoxButton::Yes, QMessageBox::Yes, "是(&Y)"},
-    {BoxButton::No, QMessageBox::No, "否(&N)"},
-    {BoxButton::TryAgain, QMessageBox::NoButton, "重试(&T)"},
-    {BoxButton::Continue, QMessageBox::NoButton, "继续(&C)"},
+    {platform::MessageAnswer::Ok, QMessageBox::Ok, "确定"},
+    {platform::MessageAnswer::Cancel, QMessageBox::Cancel, "取消"},
+    {platform::MessageAnswer::Abort, QMessageBox::Abort, "中止(&A)"},
+    {platform::MessageAnswer::Retry, QMessageBox::Retry, "重试(&R)"},
+    {platform::MessageAnswer::Ignore, QMessageBox::Ignore, "忽略(&I)"},
+    {platform::MessageAnswer::Yes, QMessageBox::Yes, "是(&Y)"},
+    {platform::MessageAnswer::No, QMessageBox::No, "否(&N)"},
+    {platform::MessageAnswer::TryAgain, QMessageBox::NoButton, "重试(&T)"},
+    {platform::MessageAnswer::Continue, QMessageBox::NoButton, "继续(&C)"},
 };
 
-QAbstractButton* addBoxButton(QMessageBox& box, BoxButton button) {
+QAbstractButton* addBoxButton(QMessageBox& box, platform::MessageAnswer button) {
     for (const ButtonLook& look : buttonLooks) {
         if (look.button != button)
             continue;
@@ -76,17 +76,18 @@ QAbstractButton* addBoxButton(QMessageBox& box, BoxButton button) {
     return nullptr;
 }
 
-QMessageBox::Icon qtIcon(BoxIcon icon) {
+QMessageBox::Icon qtIcon(platform::MessageIcon icon) {
+    using platform::MessageIcon;
     switch (icon) {
-    case BoxIcon::Error:
+    case MessageIcon::Error:
         return QMessageBox::Critical;
-    case BoxIcon::Question:
+    case MessageIcon::Question:
         return QMessageBox::Question;
-    case BoxIcon::Warning:
+    case MessageIcon::Warning:
         return QMessageBox::Warning;
-    case BoxIcon::Information:
+    case MessageIcon::Information:
         return QMessageBox::Information;
-    case BoxIcon::None:
+    case MessageIcon::None:
         break;
     }
     return QMessageBox::NoIcon;
@@ -124,9 +125,9 @@ bool hasUrlScheme(const QString& target) {
 
 } // namespace
 
-platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiText& title,
-                                    const AnsiText& details) {
-    MessageBoxLayout layout = messageBoxLayout(messageBoxStyle(style));
+platform::MessageAnswer showMessage(const AnsiText& text, const platform::MessageStyle& style,
+                                    const AnsiText& title, const AnsiText& details) {
+    MessageBoxLayout layout = messageBoxLayout(shownMessageStyle(style));
     QMessageBox box;
     box.setWindowTitle(qtText(title.empty() ? platform::ansi("砚舟：") : title));
     // A path or file name in the text must never be taken for markup.
@@ -138,8 +139,8 @@ platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiT
     if (!details.empty())
         box.setDetailedText(qtText(details));
     box.setIcon(qtIcon(layout.icon));
-    std::vector<std::pair<QAbstractButton*, BoxButton>> buttons;
-    for (BoxButton button : layout.buttons)
+    std::vector<std::pair<QAbstractButton*, platform::MessageAnswer>> buttons;
+    for (platform::MessageAnswer button : layout.buttons)
         buttons.emplace_back(addBoxButton(box, button), button);
     if (auto* defaultButton = qobject_cast<QPushButton*>(buttons[layout.defaultButton].first))
         box.setDefaultButton(defaultButton);
@@ -159,10 +160,10 @@ platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiT
     QAbstractButton* clicked = box.clickedButton();
     for (auto& [widget, button] : buttons) {
         if (widget == clicked)
-            return messageAnswerFromSystem(static_cast<int>(button));
+            return button;
     }
     if (layout.escapable)
-        return messageAnswerFromSystem(static_cast<int>(layout.escapeAnswer));
+        return layout.escapeAnswer;
     return platform::MessageAnswer::Ok;
 }
 

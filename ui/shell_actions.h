@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/ansi_text.h"
-#include "platform/message_answer.h"
+#include "platform/message_box.h"
 
 namespace ui {
 
@@ -19,8 +19,8 @@ using platform::AnsiText;
 // icon, and the box is always modal; an empty title shows "砚舟：". Non-empty `details` go behind
 // the box's details button. Returns the button that closed it (Ok when it was closed some other
 // way).
-platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiText& title,
-                                    const AnsiText& details = {});
+platform::MessageAnswer showMessage(const AnsiText& text, const platform::MessageStyle& style,
+                                    const AnsiText& title, const AnsiText& details = {});
 
 // Asks, modal and without owner, whether the files described by `question` may be converted:
 // 转换 (the default, also Enter) answers true, 取消 (also Esc or closing the box) false.

@@ -54,8 +54,8 @@ ShellDialogs desktopDialogs() {
     dialogs.pickFolder = [](const AnsiText& initialFolder, const AnsiText& title) {
         return ui::pickFolder(initialFolder, title);
     };
-    dialogs.showMessage = [](const AnsiText& text, int style, const AnsiText& title,
-                             const AnsiText& details) {
+    dialogs.showMessage = [](const AnsiText& text, const platform::MessageStyle& style,
+                             const AnsiText& title, const AnsiText& details) {
         return ui::showMessage(text, style, title, details);
     };
     dialogs.openFolder = [](const AnsiText& folder) {
@@ -243,18 +243,16 @@ void WindowAdapter::runFinished(const batch::BatchSummary& summary) {
     }
     // Only a folder that exists is offered.
     const bool ask = !summary.resultFolders.empty();
-    constexpr int okButton = 0;
-    constexpr int yesNoButtons = 4;
-    const platform::MessageAnswer answer =
-        showMessage(batch::completionReport(summary, ask), ask ? yesNoButtons : okButton, {},
-                    batch::failureDetails(summary.failures));
+    const platform::MessageAnswer answer = showMessage(
+        batch::completionReport(summary, ask), ask ? platform::yesNoMessage : platform::okMessage,
+        {}, batch::failureDetails(summary.failures));
     const AnsiText folder = summary.firstResultFolder();
     // A window going away has nobody left to tell.
     if (ask && answer == platform::MessageAnswer::Yes && !closing() && dialogs.openFolder &&
         !dialogs.openFolder(folder)) {
         (void)showMessage(platform::ansi("无法打开文件夹 ") + folder +
                               platform::ansi("：没有可以打开它的文件管理器"),
-                          okButton, {});
+                          platform::okMessage, {});
     }
     setCaption(control::progressCaption, AnsiText());
     barPosition = 0;
@@ -308,12 +306,12 @@ void WindowAdapter::applyWindowChoices(const settings::WindowChoices& choices) {
 
 settings::StoreEvents WindowAdapter::storeEvents() {
     return {[this] { (void)pumpEvents(); },
-            [this](const AnsiText& text, int style, const AnsiText& title) {
-                (void)showMessage(text, style, title);
-            }};
+            [this](const AnsiText& text, const platform::MessageStyle& style,
+                   const AnsiText& title) { (void)showMessage(text, style, title); }};
 }
 
-platform::MessageAnswer WindowAdapter::showMessage(const AnsiText& text, int style,
+platform::MessageAnswer WindowAdapter::showMessage(const AnsiText& text,
+                                                   const platform::MessageStyle& style,
                                                    const AnsiText& title, const AnsiText& details) {
     // Also after the close request: the settings store's alarm may come while the settings are
     // saved on close. A run shows nothing once its pump has told it the window is going away.

@@ -10,6 +10,7 @@
 #include "batch/button_window.h"
 #include "platform/ansi_text.h"
 #include "platform/message_answer.h"
+#include "platform/message_box.h"
 #include "settings/config_store.h"
 #include "settings/window_choices.h"
 
@@ -27,8 +28,8 @@ struct ShellDialogs {
                                         const AnsiText& initialFolder)>
         chooseFiles;
     std::function<AnsiText(const AnsiText& initialFolder, const AnsiText& title)> pickFolder;
-    std::function<platform::MessageAnswer(const AnsiText& text, int style, const AnsiText& title,
-                                          const AnsiText& details)>
+    std::function<platform::MessageAnswer(const AnsiText& text, const platform::MessageStyle& style,
+                                          const AnsiText& title, const AnsiText& details)>
         showMessage;
     std::function<bool(const AnsiText& folder)> openFolder;
     std::function<void(const AnsiText& target)> openWebPage;
@@ -89,9 +90,9 @@ public:
     // The window's events for the settings store while it loads or saves.
     settings::StoreEvents storeEvents();
 
-    // The message box (style bits as it takes them; an empty title means the default title).
-    platform::MessageAnswer showMessage(const AnsiText& text, int style, const AnsiText& title,
-                                        const AnsiText& details = {});
+    // The message box (an empty title means the default title).
+    platform::MessageAnswer showMessage(const AnsiText& text, const platform::MessageStyle& style,
+                                        const AnsiText& title, const AnsiText& details = {});
     void openWebPage(const AnsiText& target);
     // False, and nothing is converted, when nobody can be asked.
     bool confirmConversion(const AnsiText& question);

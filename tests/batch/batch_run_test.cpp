@@ -170,7 +170,7 @@ TEST_F(BatchRun, sameNamesKeepEverySourcesResult) {
             EXPECT_EQ(readFile(tree.root / result), "\xEF\xBB\xBF" + asciiOf(source)) << result;
         std::vector<AnsiText> taken;
         for (const FileOutcome& outcome : host.outcomes)
-            if (outcome.status == FileStatus{FileProblem::OutputTaken})
+            if (outcome.status == FileStatus{batch::problems::OutputTaken})
                 taken.push_back(platform::fileNameOfPath(outcome.sourcePath));
         EXPECT_EQ(taken, std::vector<AnsiText>(row.taken.begin(), row.taken.end()));
         EXPECT_EQ(failedNames(summary), taken);
@@ -208,7 +208,7 @@ TEST_F(BatchRun, unreadableSourceGetsNoOutputAndIsReported) {
     EXPECT_EQ(readFile(tree.root / "转换结果" / "gone.txt"), "earlier result");
     EXPECT_TRUE(fs::exists(tree.root / "转换结果" / "two.txt"));
     ASSERT_EQ(host.outcomes.size(), 3u);
-    EXPECT_EQ(host.outcomes[1].status, (FileStatus{FileProblem::SourceUnopenable, ENOENT}));
+    EXPECT_EQ(host.outcomes[1].status, (FileStatus{platform::problems::SourceUnopenable, ENOENT}));
     ASSERT_EQ(host.summaries.size(), 1u);
     EXPECT_NE(host.report().find(ansi("有 1 个文件未能完整转换：gone.txt\r\n\r\n")),
               std::string::npos);
@@ -237,7 +237,7 @@ TEST_F(BatchRun, detailsGiveEveryFailureItsReasonOnItsOwnLine) {
 
     ASSERT_EQ(summary.failures.size(), 3u);
     EXPECT_EQ(summary.failures[2].name, "two\nlines.txt");
-    EXPECT_EQ(summary.failures[2].status, FileStatus{FileProblem::NotReached});
+    EXPECT_EQ(summary.failures[2].status, FileStatus{batch::problems::NotReached});
     EXPECT_EQ(host.details(), ansi("gone.txt：无法读取：文件或文件夹不存在\n"
                                    "slow.txt：已停止，转换中途放弃，未写入\n"
                                    "two?lines.txt：已停止，未转换"));
@@ -266,7 +266,7 @@ TEST_F(BatchRun, memoryRunningOutFailsOneFileAndTheRunGoesOn) {
 
     EXPECT_EQ(summary.converted, 1);
     ASSERT_EQ(summary.failures.size(), 1u);
-    EXPECT_EQ(summary.failures[0].status, FileStatus{FileProblem::OutOfMemory});
+    EXPECT_EQ(summary.failures[0].status, FileStatus{batch::problems::OutOfMemory});
     EXPECT_EQ(readFile(tree.root / "转换结果" / "huge.txt"), "earlier result");
     EXPECT_EQ(readFile(tree.root / "转换结果" / "next.txt"), "\xEF\xBB\xBFnext");
     EXPECT_EQ(host.details(), ansi("huge.txt：内存不足"));
@@ -283,7 +283,7 @@ TEST_F(BatchRun, resultFolderBlockedByAFileFailsEveryWrite) {
     EXPECT_EQ(summary.converted, 0);
     ASSERT_EQ(summary.failures.size(), 2u);
     EXPECT_EQ(summary.failures[1].status,
-              (FileStatus{FileProblem::ResultFolderUncreatable, ENOTDIR}));
+              (FileStatus{batch::problems::ResultFolderUncreatable, ENOTDIR}));
     EXPECT_EQ(readFile(tree.root / "转换结果"), "a file where the folder should be");
     ASSERT_EQ(host.summaries.size(), 1u);
     const AnsiText report = host.report();
@@ -318,7 +318,8 @@ TEST_F(BatchRun, stopClickAfterSecondFileConvertsNoMore) {
         const bool ok = reported && host.outcomes[i].status.ok();
         if (reported) {
             EXPECT_EQ(host.outcomes[i].index, static_cast<int>(i) + 1);
-            EXPECT_TRUE(ok || (i >= 2 && host.outcomes[i].status.problem == FileProblem::Abandoned))
+            EXPECT_TRUE(ok ||
+                        (i >= 2 && host.outcomes[i].status.problem == engine::problems::Abandoned))
                 << i;
         }
         EXPECT_EQ(fs::exists(tree.root / "转换结果" / ("f" + std::to_string(i + 1) + ".txt")), ok)
@@ -414,7 +415,7 @@ TEST_F(BatchRun, folderRunOfUnrepresentableNamesOnlyReportsThem) {
         EXPECT_NE(host.report().find(ansi("转换结果/\r\n")), AnsiText::npos);
         EXPECT_EQ(host.details(), ansi("bad\uFFFD.txt：文件名无法表示（不是有效的 UTF-8）"));
         ASSERT_EQ(host.outcomes.size(), 1u);
-        EXPECT_EQ(host.outcomes[0].status, FileStatus{FileProblem::NameNotRepresentable});
+        EXPECT_EQ(host.outcomes[0].status, FileStatus{batch::problems::NameNotRepresentable});
         EXPECT_EQ(host.states[1], ButtonState::Idle);
         EXPECT_FALSE(!host.enabled[0]);
     }
@@ -557,7 +558,7 @@ TEST_P(CompletionReport, readsExactly) {
     BatchSummary summary;
     summary.elapsedMilliseconds = row.milliseconds;
     for (const auto& name : row.failed)
-        summary.failures.push_back({ansi(name), {FileProblem::LossyDecode}});
+        summary.failures.push_back({ansi(name), {engine::problems::LossyDecode}});
     for (const auto& folder : row.folders)
         summary.resultFolders.push_back(ansi(folder));
     EXPECT_EQ(completionReport(summary, true), ansi(row.expected));
@@ -604,7 +605,7 @@ std::string describe(const FileOutcome& outcome) {
            outcome.sourcePath + " -> " + outcome.outputPath + " " +
            std::string(engine::encodingName(outcome.detected)) + ">" +
            std::string(engine::encodingName(outcome.written)) + " " +
-           std::to_string(static_cast<int>(outcome.status.problem));
+           std::string(outcome.status.problem.code());
 }
 
 // The result folders' files and their bytes.
@@ -706,9 +707,9 @@ TEST_F(BatchRun, stopOrCloseAbandonsTheSlowFileInHand) {
         EXPECT_EQ(summary.converted, 1) << close;
         // After a close nothing is reported, so the files never reached are not listed.
         ASSERT_EQ(summary.failures.size(), close ? 1u : 2u) << close;
-        EXPECT_EQ(summary.failures[0].status, FileStatus{FileProblem::Abandoned}) << close;
+        EXPECT_EQ(summary.failures[0].status, FileStatus{engine::problems::Abandoned}) << close;
         if (!close) {
-            EXPECT_EQ(summary.failures[1].status, FileStatus{FileProblem::NotReached});
+            EXPECT_EQ(summary.failures[1].status, FileStatus{batch::problems::NotReached});
         }
         EXPECT_EQ(readFile(tree.root / "转换结果" / "slow.txt"), "earlier") << close;
         EXPECT_FALSE(fs::exists(tree.root / "转换结果" / "three.txt")) << close;
@@ -749,7 +750,7 @@ TEST_F(BatchRun, windowStopNamesOnlyTheFilesBegun) {
 
         EXPECT_TRUE(summary.stopped) << jobs;
         ASSERT_EQ(summary.failures.size(), 1u) << jobs;
-        EXPECT_EQ(summary.failures[0].status, FileStatus{FileProblem::Abandoned}) << jobs;
+        EXPECT_EQ(summary.failures[0].status, FileStatus{engine::problems::Abandoned}) << jobs;
         EXPECT_EQ(host.details(), ansi("slow.txt：已停止，转换中途放弃，未写入")) << jobs;
         EXPECT_EQ(summary.converted, jobs == 1 ? 0 : 20) << jobs;
     }

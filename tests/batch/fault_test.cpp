@@ -124,7 +124,7 @@ TEST_F(BatchFault, sourceDeletedBetweenListingAndReading) {
     EXPECT_EQ(failedNames(summary), std::vector<AnsiText>{"b.txt"});
     const FileOutcome* gone = outcomeOf(host, tree.root / "b.txt");
     ASSERT_NE(gone, nullptr);
-    EXPECT_EQ(gone->status, (FileStatus{FileProblem::SourceUnopenable, ENOENT}));
+    EXPECT_EQ(gone->status, (FileStatus{platform::problems::SourceUnopenable, ENOENT}));
     EXPECT_FALSE(fs::exists(tree.result("b.txt")));
     EXPECT_EQ(readBytes(tree.result("c.txt")), utf8Mark + utf8Hello + "c.txt");
     EXPECT_EQ(hashFolder(tree.root), before);
@@ -161,9 +161,9 @@ TEST_F(BatchFault, sourceThatIsAFolderOrAPipeFailsWithoutHanging) {
 
     EXPECT_EQ(summary.converted, 2);
     EXPECT_EQ(failedNames(summary), (std::vector<AnsiText>{"folder.txt", "pipe.txt"}));
-    EXPECT_EQ(outcomeOf(host, pipe)->status, FileStatus{FileProblem::SourceNotRegular});
+    EXPECT_EQ(outcomeOf(host, pipe)->status, FileStatus{platform::problems::SourceNotRegular});
     EXPECT_EQ(outcomeOf(host, tree.root / "folder.txt")->status,
-              (FileStatus{FileProblem::SourceUnreadable, EISDIR}));
+              (FileStatus{platform::problems::SourceUnreadable, EISDIR}));
     EXPECT_FALSE(fs::exists(tree.result("pipe.txt")));
     EXPECT_FALSE(fs::exists(tree.result("folder.txt")));
     EXPECT_EQ(hashFolder(tree.root), before);
@@ -184,7 +184,7 @@ TEST_F(BatchFault, fileWhereTheResultFolderShouldBe) {
     EXPECT_EQ(summary.converted, 0);
     EXPECT_EQ(failedNames(summary), (std::vector<AnsiText>{"a.txt", "b.txt"}));
     EXPECT_EQ(host.outcomes.at(0).status,
-              (FileStatus{FileProblem::ResultFolderUncreatable, ENOTDIR}));
+              (FileStatus{batch::problems::ResultFolderUncreatable, ENOTDIR}));
     EXPECT_NE(host.report().find(ansi("有 2 个文件未能完整转换")), std::string::npos);
     EXPECT_EQ(hashFolder(tree.root), before); // the blocking file included
 }
@@ -240,7 +240,8 @@ TEST_F(BatchFault, outputNameTakenByAFolder) {
 
     EXPECT_EQ(summary.converted, 1);
     EXPECT_EQ(failedNames(summary), std::vector<AnsiText>{"a.txt"});
-    EXPECT_EQ(outcomeOf(host, a)->status, (FileStatus{FileProblem::OutputUnreplaceable, EISDIR}));
+    EXPECT_EQ(outcomeOf(host, a)->status,
+              (FileStatus{platform::problems::OutputUnreplaceable, EISDIR}));
     EXPECT_TRUE(fs::is_directory(tree.result("a.txt") / "inside"));
     EXPECT_TRUE(temporaryFiles(tree.result()).empty());
 }
@@ -358,7 +359,7 @@ TEST_F(BatchFault, hostileNamesGoThroughScanRunAndCaption) {
     ASSERT_EQ(failedNames(summary).size(), 1u);
     EXPECT_EQ(failedNames(summary)[0], ansi("bad\uFFFD.txt"));
     const FileOutcome& unnamed = host.outcomes.front();
-    EXPECT_EQ(unnamed.status, FileStatus{FileProblem::NameNotRepresentable});
+    EXPECT_EQ(unnamed.status, FileStatus{batch::problems::NameNotRepresentable});
     for (const HostileName& row : hostileNames()) {
         SCOPED_TRACE(row.rowName);
         const std::string expected = utf8Mark + utf8Hello + contents[row.name].substr(4);

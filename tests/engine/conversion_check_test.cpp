@@ -62,7 +62,7 @@ TEST_P(CheckConversion, findsWhatTheConversionReports) {
     EXPECT_EQ(checkConversion(folder.path("a.txt"), row.input, row.output, script,
                               DetectionRule::Classic, stopped)
                   .status.problem,
-              FileProblem::Abandoned);
+              engine::problems::Abandoned);
 
     std::filesystem::create_directory(folder.native("out"));
     const FileConversion real =
@@ -84,42 +84,47 @@ const std::string sixThousandLines = [] {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, CheckConversion,
-    testing::Values(
-        CheckRow{"cleanGbkToUtf8", "\xC4\xE3\xBA\xC3\n", TE::Auto, TE::Utf8, ScriptMode::None,
-                 FileProblem::None, 0, 0, 0, "", ""},
-        CheckRow{"invalidUtf8CountsEachSequence", "ab\r\n\xE4\xBD\xA0\xE4\xBDx\xFF", TE::Utf8,
-                 TE::Ansi, ScriptMode::None, FileProblem::LossyDecode, 2, 2, 2, "", "\xE4\xBD"},
-        CheckRow{"loneSurrogateInUtf16",
-                 std::string("\xFF\xFE"
-                             "a\0\n\0\x60\x4F\x00\xD8"
-                             "b\0",
-                             12),
-                 TE::Auto, TE::Utf8, ScriptMode::None, FileProblem::LossyDecode, 1, 2, 2, "",
-                 std::string("\x00\xD8", 2)},
-        CheckRow{"leadByteWithoutTrailCannotBeEncoded", "\xC4\xE3\n\n\xC4\xE3\xC4!", TE::Ansi,
-                 TE::Utf16BE, ScriptMode::None, FileProblem::LossyEncode, 1, 3, 2, "", "\xC4"},
-        CheckRow{"simplifiedCharacterBig5CannotHold", big5Page + "\xB0\xEA\xB0\xEA", TE::Auto,
-                 TE::Auto, ScriptMode::TraditionalToSimplified, FileProblem::Unconverted, 2, 2, 1,
-                 "国", "\xB9\xFA"},
-        CheckRow{"big5StepLacksPinyin", "a\xA8\xA1 \xA8\xA1", TE::Ansi, TE::Ansi,
-                 ScriptMode::SimplifiedToBig5, FileProblem::LossyScript, 2, 1, 2, "", "\xA8\xA1"},
-        CheckRow{"zeroByteEndsTheText", "ab\ncd\0ef"s, TE::Auto, TE::Utf8, ScriptMode::None,
-                 FileProblem::ZeroByteCut, 1, 2, 3, "", "\0"s},
-        CheckRow{"unreadablePastManyLines", sixThousandLines + "x\xFF", TE::Utf8, TE::Ansi,
-                 ScriptMode::None, FileProblem::LossyDecode, 1, 6001, 2, "", "\xFF"},
-        CheckRow{"unencodablePastManyLines", sixThousandLines + "\xC4\xE3\xC4!", TE::Ansi,
-                 TE::Utf16BE, ScriptMode::None, FileProblem::LossyEncode, 1, 6001, 2, "", "\xC4"},
-        // Only the "?" the step put in count; the source's own are text.
-        CheckRow{"questionMarkOfTheSourceIsNotLost", "?\xA8\xA1?", TE::Ansi, TE::Ansi,
-                 ScriptMode::SimplifiedToBig5, FileProblem::LossyScript, 1, 1, 2, "", "\xA8\xA1"},
-        CheckRow{"emptySourceIsComplete", "", TE::Auto, TE::Utf8, ScriptMode::None,
-                 FileProblem::None, 0, 0, 0, "", ""}),
+    testing::Values(CheckRow{"cleanGbkToUtf8", "\xC4\xE3\xBA\xC3\n", TE::Auto, TE::Utf8,
+                             ScriptMode::None, FileProblem::None, 0, 0, 0, "", ""},
+                    CheckRow{"invalidUtf8CountsEachSequence", "ab\r\n\xE4\xBD\xA0\xE4\xBDx\xFF",
+                             TE::Utf8, TE::Ansi, ScriptMode::None, engine::problems::LossyDecode, 2,
+                             2, 2, "", "\xE4\xBD"},
+                    CheckRow{"loneSurrogateInUtf16",
+                             std::string("\xFF\xFE"
+                                         "a\0\n\0\x60\x4F\x00\xD8"
+                                         "b\0",
+                                         12),
+                             TE::Auto, TE::Utf8, ScriptMode::None, engine::problems::LossyDecode, 1,
+                             2, 2, "", std::string("\x00\xD8", 2)},
+                    CheckRow{"leadByteWithoutTrailCannotBeEncoded", "\xC4\xE3\n\n\xC4\xE3\xC4!",
+                             TE::Ansi, TE::Utf16BE, ScriptMode::None, engine::problems::LossyEncode,
+                             1, 3, 2, "", "\xC4"},
+                    CheckRow{"simplifiedCharacterBig5CannotHold", big5Page + "\xB0\xEA\xB0\xEA",
+                             TE::Auto, TE::Auto, ScriptMode::TraditionalToSimplified,
+                             engine::problems::Unconverted, 2, 2, 1, "国", "\xB9\xFA"},
+                    CheckRow{"big5StepLacksPinyin", "a\xA8\xA1 \xA8\xA1", TE::Ansi, TE::Ansi,
+                             ScriptMode::SimplifiedToBig5, engine::problems::LossyScript, 2, 1, 2,
+                             "", "\xA8\xA1"},
+                    CheckRow{"zeroByteEndsTheText", "ab\ncd\0ef"s, TE::Auto, TE::Utf8,
+                             ScriptMode::None, engine::problems::ZeroByteCut, 1, 2, 3, "", "\0"s},
+                    CheckRow{"unreadablePastManyLines", sixThousandLines + "x\xFF", TE::Utf8,
+                             TE::Ansi, ScriptMode::None, engine::problems::LossyDecode, 1, 6001, 2,
+                             "", "\xFF"},
+                    CheckRow{"unencodablePastManyLines", sixThousandLines + "\xC4\xE3\xC4!",
+                             TE::Ansi, TE::Utf16BE, ScriptMode::None, engine::problems::LossyEncode,
+                             1, 6001, 2, "", "\xC4"},
+                    // Only the "?" the step put in count; the source's own are text.
+                    CheckRow{"questionMarkOfTheSourceIsNotLost", "?\xA8\xA1?", TE::Ansi, TE::Ansi,
+                             ScriptMode::SimplifiedToBig5, engine::problems::LossyScript, 1, 1, 2,
+                             "", "\xA8\xA1"},
+                    CheckRow{"emptySourceIsComplete", "", TE::Auto, TE::Utf8, ScriptMode::None,
+                             FileProblem::None, 0, 0, 0, "", ""}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(CheckConversion, unreadableSourceHasNoEncodings) {
     TempFolder folder;
     const ConversionCheck check = checkConversion(folder.path("missing.txt"), TE::Auto, TE::Utf8);
-    EXPECT_EQ(check.status.problem, FileProblem::SourceUnopenable);
+    EXPECT_EQ(check.status.problem, platform::problems::SourceUnopenable);
     EXPECT_EQ(check.detected, TE::Auto);
     EXPECT_EQ(check.written, TE::Auto);
     EXPECT_FALSE(check.complete());

@@ -82,7 +82,7 @@ TEST(ScriptConversion, traditionalToBig5KeepsTheTextAroundAMissingCharacter) {
     // 发 exists only in Simplified form: Big5 has no code for it.
     ScriptResult result = convertScript(ScriptMode::TraditionalToBig5, ansi("頭髮发展"));
     EXPECT_EQ(result.text, "\xC0\x59\xBE\x76?\xAE\x69");
-    EXPECT_EQ(result.problem, FileProblem::LossyScript);
+    EXPECT_EQ(result.problem, engine::problems::LossyScript);
 }
 
 TEST(ScriptConversion, big5SourceBecomesCodePage936Simplified) {
@@ -168,7 +168,7 @@ TEST(ScriptConversion, missingDictionariesLeaveTheTextAndSayItFailed) {
          {ScriptMode::SimplifiedToTraditional, ScriptMode::TraditionalToSimplified}) {
         ScriptResult result = convertScript(mode, simplified);
         EXPECT_EQ(result.text, simplified);
-        EXPECT_EQ(result.problem, FileProblem::ScriptUnavailable);
+        EXPECT_EQ(result.problem, engine::problems::ScriptUnavailable);
         // The library's own words name what it could not load.
         EXPECT_NE(result.detail.find("/nonexistent/opencc-dictionaries/"), std::string::npos)
             << result.detail;
@@ -177,7 +177,7 @@ TEST(ScriptConversion, missingDictionariesLeaveTheTextAndSayItFailed) {
     // Without the mapping, the Big5 step gets the Simplified text: 头 and 发 are not in Big5.
     EXPECT_EQ(big5.text, "??\xA9\x4D?\xAE\x69");
     // The mapping that could not run outweighs the characters Big5 lacked.
-    EXPECT_EQ(big5.problem, FileProblem::ScriptUnavailable);
+    EXPECT_EQ(big5.problem, engine::problems::ScriptUnavailable);
     // Text that needs no dictionaries still converts.
     ScriptResult ascii = convertScript(ScriptMode::SimplifiedToTraditional, "abc");
     EXPECT_TRUE(ascii.ok());

@@ -67,21 +67,21 @@ TEST_F(SingleFileTest, readOnlySourceConvertsAndStaysUnchanged) {
 
 TEST_F(SingleFileTest, missingSourceFailsAndDetectsNothing) {
     const DecodedFile decoded = decodeSourceFile(pathOf("none.txt"), TE::Utf16BE);
-    EXPECT_EQ(decoded.status, (FileStatus{FileProblem::SourceUnopenable, ENOENT}));
+    EXPECT_EQ(decoded.status, (FileStatus{platform::problems::SourceUnopenable, ENOENT}));
     EXPECT_TRUE(decoded.text.empty());
     EXPECT_EQ(decoded.detected, TE::Auto);
 }
 
 TEST_F(SingleFileTest, directoryAsSourceFails) {
     const DecodedFile decoded = decodeSourceFile(pathOf("out"), TE::Ansi);
-    EXPECT_EQ(decoded.status, (FileStatus{FileProblem::SourceUnreadable, EISDIR}));
+    EXPECT_EQ(decoded.status, (FileStatus{platform::problems::SourceUnreadable, EISDIR}));
     EXPECT_EQ(decoded.detected, TE::Auto);
 }
 
 TEST_F(SingleFileTest, sourceInWrongEncodingIsReportedLossy) {
     put("gbk.txt", "\xD6\xD0");
     const DecodedFile decoded = decodeSourceFile(pathOf("gbk.txt"), TE::Utf8);
-    EXPECT_EQ(decoded.status, FileStatus{FileProblem::LossyDecode});
+    EXPECT_EQ(decoded.status, FileStatus{engine::problems::LossyDecode});
     EXPECT_EQ(decoded.text, "??");
     EXPECT_EQ(decoded.detected, TE::Utf8);
 }
@@ -154,7 +154,7 @@ TEST_F(SingleFileTest, unreadableSourceGetsNoOutputAndKeepsAnEarlierOne) {
     put("out/none.txt", "earlier");
     const FileConversion result =
         convertFile(pathOf("none.txt"), TE::Big5, TE::Auto, outputFolder());
-    EXPECT_EQ(result.status, (FileStatus{FileProblem::SourceUnopenable, ENOENT}));
+    EXPECT_EQ(result.status, (FileStatus{platform::problems::SourceUnopenable, ENOENT}));
     // Auto, so that the run carries the previous file's encoding over.
     EXPECT_EQ(result.detected, TE::Auto);
     EXPECT_EQ(contentOf("out/none.txt"), "earlier");
@@ -164,11 +164,11 @@ TEST_F(SingleFileTest, scriptStepRunsBetweenDecodingAndEncoding) {
     put("s.txt", "abc");
     const FileConversion result =
         convertFile(pathOf("s.txt"), TE::Auto, TE::Ansi, ansi((folder / "out").string()),
-                    [](AnsiText& text, TextEncoding, const WorkControl&) {
+                    [](AnsiText& text, TextEncoding, const WorkControl&) -> ScriptStepOutcome {
                         text += "!";
-                        return FileProblem::ScriptUnavailable;
+                        return {engine::problems::ScriptUnavailable};
                     });
-    EXPECT_EQ(result.status, FileStatus{FileProblem::ScriptUnavailable});
+    EXPECT_EQ(result.status, FileStatus{engine::problems::ScriptUnavailable});
     EXPECT_EQ(contentOf("out/s.txt"), "abc!");
 }
 
@@ -183,19 +183,19 @@ TEST_F(SingleFileTest, existingOutputIsReplaced) {
 TEST_F(SingleFileTest, textBig5CannotTakeIsWrittenUnconvertedAndReported) {
     const FileStatus written =
         encodeAndWriteFile(pathOf("out/b.txt"), "\xBC\xF2\xCC\xE5", TE::Big5);
-    EXPECT_EQ(written, FileStatus{FileProblem::Unconverted});
+    EXPECT_EQ(written, FileStatus{engine::problems::Unconverted});
     EXPECT_EQ(contentOf("out/b.txt"), "\xBC\xF2\xCC\xE5");
 }
 
 TEST_F(SingleFileTest, emptyOutputPathFails) {
     const FileStatus written = encodeAndWriteFile("", "abc", TE::Utf8);
-    EXPECT_EQ(written, FileStatus{FileProblem::OutputPathEmpty});
+    EXPECT_EQ(written, FileStatus{platform::problems::OutputPathEmpty});
 }
 
 TEST_F(SingleFileTest, outputFolderThatIsAFileFails) {
     put("blocker", "x");
     const FileStatus written = encodeAndWriteFile(pathOf("blocker/o.txt"), "abc", TE::Utf8);
-    EXPECT_EQ(written, (FileStatus{FileProblem::OutputUncreatable, ENOTDIR}));
+    EXPECT_EQ(written, (FileStatus{platform::problems::OutputUncreatable, ENOTDIR}));
 }
 
 TEST_F(SingleFileTest, failedWriteKeepsTheEarlierOutput) {
@@ -210,7 +210,7 @@ TEST_F(SingleFileTest, failedWriteKeepsTheEarlierOutput) {
         encodeAndWriteFile(pathOf("out/big.txt"), std::string(1 << 20, 'x'), TE::Utf16LE);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
-    EXPECT_EQ(written, (FileStatus{FileProblem::OutputUnwritable, EFBIG}));
+    EXPECT_EQ(written, (FileStatus{platform::problems::OutputUnwritable, EFBIG}));
     EXPECT_EQ(contentOf("out/big.txt"), "earlier");
     EXPECT_EQ(entriesIn("out"), 1);
 }
@@ -223,9 +223,9 @@ TEST_F(SingleFileTest, conversionFailingLateLeavesNoPartialOutput) {
         text += "\xC7\xE0\xB7\xE3 line\n";
     text += "\x81";
     const FileStatus written = encodeAndWriteFile(pathOf("out/late.txt"), text, TE::Utf8);
-    EXPECT_EQ(written, FileStatus{FileProblem::LossyEncode});
+    EXPECT_EQ(written, FileStatus{engine::problems::LossyEncode});
     const EncodedText expected = encodeText(text, TE::Utf8);
-    EXPECT_EQ(expected.problem, FileProblem::LossyEncode);
+    EXPECT_EQ(expected.problem, engine::problems::LossyEncode);
     EXPECT_EQ(contentOf("out/late.txt"), expected.bytes);
     EXPECT_EQ(expected.bytes.substr(expected.bytes.size() - 2), "\n?");
 }
@@ -245,7 +245,7 @@ TEST_F(SingleFileTest, smallTextFallingBackKeepsItsMark) {
     for (const Row& row : rows) {
         const FileStatus written =
             encodeAndWriteFile(pathOf("out/small.txt"), "ab\x81", row.encoding);
-        EXPECT_EQ(written, FileStatus{FileProblem::LossyEncode});
+        EXPECT_EQ(written, FileStatus{engine::problems::LossyEncode});
         EXPECT_EQ(contentOf("out/small.txt"), row.expected);
     }
 }

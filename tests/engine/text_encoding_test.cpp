@@ -207,20 +207,20 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeRow{"fourByteSequence", "\x95\x32\x82\x36", TE::Utf8, "\xEF\xBB\xBF\xF0\xA0\x80\x80",
                   FileProblem::None},
         EncodeRow{"big5MissingCharacterLeavesAllUnconverted", "\xD6\xD0\xBC\xF2", TE::Big5,
-                  "\xD6\xD0\xBC\xF2", FileProblem::Unconverted},
+                  "\xD6\xD0\xBC\xF2", engine::problems::Unconverted},
         EncodeRow{"invalidGbUsesUtf8Fallback",
                   "a\x81\x20"
                   "b",
                   TE::Utf8,
                   "\xEF\xBB\xBF"
                   "a?b",
-                  FileProblem::LossyEncode},
+                  engine::problems::LossyEncode},
         EncodeRow{"invalidGbUsesUtf16leFallback", "a\x81", TE::Utf16LE,
                   "\xFF\xFE"
                   "a\0?\0"s,
-                  FileProblem::LossyEncode},
+                  engine::problems::LossyEncode},
         EncodeRow{"invalidGbUsesUtf16beFallback", "a\x81", TE::Utf16BE, "\xFE\xFF\0a\0?"s,
-                  FileProblem::LossyEncode}),
+                  engine::problems::LossyEncode}),
     [](const auto& param) { return std::string(param.param.name); });
 
 // Every text survives encoding into every encoding and decoding back by detection.
@@ -229,7 +229,7 @@ class RoundTripTest : public testing::TestWithParam<TE> {};
 TEST_P(RoundTripTest, autoDetectionReadsBackWhatWasWritten) {
     const AnsiText text = ansi("青枫匣：春江潮水连海平 ABC\r\n𠀀第二行");
     const EncodedText encoded = encodeText(text, GetParam());
-    ASSERT_NE(encoded.problem, FileProblem::Unconverted);
+    ASSERT_NE(encoded.problem, engine::problems::Unconverted);
     const DetectedEncoding found = detectSourceEncoding(encoded.bytes, TE::Auto);
     const DecodedText decoded = decodeContent(encoded.bytes, found.contentStart, found.encoding);
     EXPECT_EQ(decoded.text, text);
@@ -256,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(TextEncoding, RoundTripTest,
 TEST(TextEncoding, big5RoundTripsTraditionalText) {
     const AnsiText text = ansi("繁體中文");
     const EncodedText encoded = encodeText(text, TE::Big5);
-    ASSERT_NE(encoded.problem, FileProblem::Unconverted);
+    ASSERT_NE(encoded.problem, engine::problems::Unconverted);
     EXPECT_EQ(decodeContent(encoded.bytes, 0, TE::Big5).text, text);
 }
 

@@ -11,10 +11,12 @@ using namespace std::string_literals;
 
 namespace {
 
+using C = WebPageCharset;
+
 struct PageRow {
     const char* name;
     std::string page;
-    int expected;
+    WebPageCharset expected;
 };
 
 class DetectWebPageCharsetTest : public testing::TestWithParam<PageRow> {};
@@ -26,37 +28,39 @@ TEST_P(DetectWebPageCharsetTest, readsTheDeclaration) {
 INSTANTIATE_TEST_SUITE_P(
     WebPageCharset, DetectWebPageCharsetTest,
     testing::Values(
-        PageRow{"quotedUtf8", "<html><head><meta charset=\"utf-8\"></head>", 1},
-        PageRow{"singleQuotedUtf8", "<head><meta charset='UTF-8' /></head>", 1},
+        PageRow{"quotedUtf8", "<html><head><meta charset=\"utf-8\"></head>", C::Utf8},
+        PageRow{"singleQuotedUtf8", "<head><meta charset='UTF-8' /></head>", C::Utf8},
         PageRow{"contentTypeInCapitals",
                 "<HEAD><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=UTF-8\">"
                 "</HEAD>",
-                1},
-        PageRow{"unquotedBig5", "<head><meta charset=big5></head>", 2},
-        PageRow{"unquotedHkscsReadsAsBig5", "<head><meta charset=Big5-HKSCS></head>", 2},
-        PageRow{"doubleQuotedHkscs", "<head><meta charset=\"big5-hkscs\"></head>", 3},
-        PageRow{"singleQuotedHkscs", "<head><meta charset='Big5-HKSCS'></head>", 3},
-        PageRow{"gb2312MatchesNothing", "<head><meta charset=gb2312></head>", 0},
+                C::Utf8},
+        PageRow{"unquotedBig5", "<head><meta charset=big5></head>", C::Big5},
+        PageRow{"unquotedHkscsReadsAsBig5", "<head><meta charset=Big5-HKSCS></head>", C::Big5},
+        PageRow{"doubleQuotedHkscs", "<head><meta charset=\"big5-hkscs\"></head>", C::Big5Hkscs},
+        PageRow{"singleQuotedHkscs", "<head><meta charset='Big5-HKSCS'></head>", C::Big5Hkscs},
+        PageRow{"gb2312MatchesNothing", "<head><meta charset=gb2312></head>", C::None},
         PageRow{"laterTagDecides",
                 "<head><meta name=author content=x><meta charset=gb2312>"
                 "<meta charset=\"utf-8\"></head>",
-                1},
-        PageRow{"utf8TriedBeforeBig5InOneTag", "<head><meta charset=big5 charset=utf-8></head>", 1},
-        PageRow{"firstMatchingTagWins", "<head><meta charset=big5><meta charset=utf-8></head>", 2},
-        PageRow{"emptyTagStopsTheSearch", "<head><meta><meta charset=utf-8></head>", 0},
+                C::Utf8},
+        PageRow{"utf8TriedBeforeBig5InOneTag", "<head><meta charset=big5 charset=utf-8></head>",
+                C::Utf8},
+        PageRow{"firstMatchingTagWins", "<head><meta charset=big5><meta charset=utf-8></head>",
+                C::Big5},
+        PageRow{"emptyTagStopsTheSearch", "<head><meta><meta charset=utf-8></head>", C::None},
         PageRow{"outsideTheHeadIgnored",
-                "<head><title>t</title></head><body><meta charset=utf-8></body>", 0},
-        PageRow{"noHeadSearchedWhole", "<html><meta charset=utf-8>", 1},
+                "<head><title>t</title></head><body><meta charset=utf-8></body>", C::None},
+        PageRow{"noHeadSearchedWhole", "<html><meta charset=utf-8>", C::Utf8},
         PageRow{"headWithAttributesSearchedWhole",
-                "<head lang=zh><title>t</title></head><meta charset=utf-8>", 1},
-        PageRow{"emptyHeadSearchedWhole", "<head></head><meta charset=utf-8>", 1},
-        PageRow{"unclosedHeadSearchedWhole", "<head><meta charset=utf-8>", 1},
+                "<head lang=zh><title>t</title></head><meta charset=utf-8>", C::Utf8},
+        PageRow{"emptyHeadSearchedWhole", "<head></head><meta charset=utf-8>", C::Utf8},
+        PageRow{"unclosedHeadSearchedWhole", "<head><meta charset=utf-8>", C::Utf8},
         // The head is the region: the tag's ">" behind "</head>" is not looked at.
-        PageRow{"tagClosedOnlyAfterTheHead", "<head><meta charset=utf-8</head>>", 0},
-        PageRow{"tagHiddenInSecondByte", "\x81<meta charset=utf-8>", 0},
+        PageRow{"tagClosedOnlyAfterTheHead", "<head><meta charset=utf-8</head>>", C::None},
+        PageRow{"tagHiddenInSecondByte", "\x81<meta charset=utf-8>", C::None},
         PageRow{"chinesePage",
-                "<head><title>\xD6\xD0\xCE\xC4</title><meta charset=\"big5\"></head>", 2},
-        PageRow{"plainText", "just text", 0}, PageRow{"empty", "", 0}),
+                "<head><title>\xD6\xD0\xCE\xC4</title><meta charset=\"big5\"></head>", C::Big5},
+        PageRow{"plainText", "just text", C::None}, PageRow{"empty", "", C::None}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(WebPageCharset, textBetweenMovesPastTheEndMarker) {

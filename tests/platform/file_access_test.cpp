@@ -50,7 +50,7 @@ using namespace std::string_literals;
 
 // A status as text, to come back from a piece run as another user.
 std::string keyOf(const FileStatus& status) {
-    return std::to_string(static_cast<int>(status.problem)) + "/" + std::to_string(status.error);
+    return std::string(status.problem.code()) + "/" + std::to_string(status.error);
 }
 
 TEST_F(FileAccessTest, readsEveryByteOfAChineseNamedFile) {
@@ -76,26 +76,26 @@ TEST_F(FileAccessTest, readOnlySourceIsReadAndLeftAlone) {
 
 TEST_F(FileAccessTest, missingSourceSaysWhy) {
     const FileContent content = readWholeFile(pathOf("none.txt"));
-    EXPECT_EQ(content.status, (FileStatus{FileProblem::SourceUnopenable, ENOENT}));
+    EXPECT_EQ(content.status, (FileStatus{platform::problems::SourceUnopenable, ENOENT}));
     EXPECT_EQ(fileLength(pathOf("none.txt")), -1);
 }
 
 TEST_F(FileAccessTest, directoryAsSourceFails) {
     fs::create_directory(folder / "sub");
     const FileContent content = readWholeFile(pathOf("sub"));
-    EXPECT_EQ(content.status, (FileStatus{FileProblem::SourceUnreadable, EISDIR}));
+    EXPECT_EQ(content.status, (FileStatus{platform::problems::SourceUnreadable, EISDIR}));
 }
 
 TEST_F(FileAccessTest, fifoAsSourceFailsWithoutWaiting) {
     ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
     const FileContent content = readWholeFile(pathOf("pipe"));
-    EXPECT_EQ(content.status, FileStatus{FileProblem::SourceNotRegular});
+    EXPECT_EQ(content.status, FileStatus{platform::problems::SourceNotRegular});
 }
 
 TEST_F(FileAccessTest, sourceAboveTheLimitIsTooLarge) {
     writeBytes(folder / "big.txt", std::string(100, 'x'));
     const FileContent content = readWholeFile(pathOf("big.txt"), 99);
-    EXPECT_EQ(content.status, (FileStatus{FileProblem::SourceTooLarge, 0, 100}));
+    EXPECT_EQ(content.status, (FileStatus{platform::problems::SourceTooLarge, 0, 100}));
     EXPECT_TRUE(content.bytes.empty());
     EXPECT_TRUE(readWholeFile(pathOf("big.txt"), 100).status.ok());
 }
@@ -150,7 +150,7 @@ TEST_F(FileAccessTest, outputThisUserMayNotWriteIsNotReplaced) {
     for (const char* name : {"out.txt", "link.txt"}) {
         const AnsiText path = pathOf(name);
         const auto status = user.run([&path] { return keyOf(writeFileReplacing(path, "new")); });
-        EXPECT_EQ(status, keyOf({FileProblem::OutputReadOnly})) << name;
+        EXPECT_EQ(status, keyOf({platform::problems::OutputReadOnly})) << name;
     }
     EXPECT_EQ(readBytes(folder / "out.txt"), "earlier");
     EXPECT_EQ(readBytes(folder / "real" / "target.txt"), "linked");
@@ -188,9 +188,9 @@ TEST_F(FileAccessTest, linkThatLeadsToNoFileIsLeftAlone) {
         const char* link;
         FileStatus status;
     } rows[] = {
-        {"dangling", {FileProblem::LinkUnfollowable, ENOENT}},
-        {"to-pipe", {FileProblem::OutputNotRegular}},
-        {"loop", {FileProblem::LinkUnfollowable, ELOOP}},
+        {"dangling", {platform::problems::LinkUnfollowable, ENOENT}},
+        {"to-pipe", {platform::problems::OutputNotRegular}},
+        {"loop", {platform::problems::LinkUnfollowable, ELOOP}},
     };
     for (const auto& row : rows) {
         const FileStatus status = writeFileReplacing(pathOf(row.link), "new");
@@ -221,7 +221,7 @@ TEST_F(FileAccessTest, writeFailingHalfwayKeepsTheEarlierOutput) {
     const FileStatus status = writeFileReplacing(pathOf("out.txt"), std::string(10000, 'x'));
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
-    EXPECT_EQ(status, (FileStatus{FileProblem::OutputUnwritable, EFBIG}));
+    EXPECT_EQ(status, (FileStatus{platform::problems::OutputUnwritable, EFBIG}));
     EXPECT_EQ(readBytes(target), "earlier");
     EXPECT_EQ(entries(), 1);
 }
@@ -229,7 +229,7 @@ TEST_F(FileAccessTest, writeFailingHalfwayKeepsTheEarlierOutput) {
 TEST_F(FileAccessTest, outputInAFolderThatIsAFileFails) {
     writeBytes(folder / "notafolder", "x");
     const FileStatus status = writeFileReplacing(pathOf("notafolder/out.txt"), "new");
-    EXPECT_EQ(status, (FileStatus{FileProblem::OutputUncreatable, ENOTDIR}));
+    EXPECT_EQ(status, (FileStatus{platform::problems::OutputUncreatable, ENOTDIR}));
 }
 
 TEST_F(FileAccessTest, unwritableFolderKeepsTheEarlierOutput) {
@@ -242,14 +242,14 @@ TEST_F(FileAccessTest, unwritableFolderKeepsTheEarlierOutput) {
     const AnsiText path = pathOf("out.txt");
     const auto status = user.run([&path] { return keyOf(writeFileReplacing(path, "new")); });
     fs::permissions(folder, fs::perms::owner_all);
-    EXPECT_EQ(status, keyOf({FileProblem::OutputUncreatable, EACCES}));
+    EXPECT_EQ(status, keyOf({platform::problems::OutputUncreatable, EACCES}));
     EXPECT_EQ(readBytes(folder / "out.txt"), "earlier");
 }
 
 TEST_F(FileAccessTest, directoryInTheWayIsNotReplaced) {
     fs::create_directory(folder / "out.txt");
     const FileStatus status = writeFileReplacing(pathOf("out.txt"), "new");
-    EXPECT_EQ(status, (FileStatus{FileProblem::OutputUnreplaceable, EISDIR}));
+    EXPECT_EQ(status, (FileStatus{platform::problems::OutputUnreplaceable, EISDIR}));
     EXPECT_TRUE(fs::is_directory(folder / "out.txt"));
     EXPECT_EQ(entries(), 1);
 }

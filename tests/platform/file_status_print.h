@@ -1,4 +1,4 @@
-// Shows a file status in a failed expectation by its number and its English description, so a
+// Shows a file status in a failed expectation by its code and its English description, so a
 // test can compare statuses whole: EXPECT_EQ(status, (FileStatus{FileProblem::..., ENOENT})).
 #pragma once
 
@@ -9,7 +9,7 @@
 namespace platform {
 
 inline void PrintTo(const FileStatus& status, std::ostream* out) {
-    *out << "{" << static_cast<int>(status.problem) << ", errno " << status.error << ": "
+    *out << "{" << status.problem.code() << ", errno " << status.error << ": "
          << describeProblemInEnglish(status, "?") << "}";
 }
 

@@ -67,7 +67,7 @@ TEST_P(StoreEdits, fileHoldsExactBytes) {
     start(GetParam().start);
     for (const Write& write : GetParam().writes)
         EXPECT_EQ(store.writeValue(ansi(write.section), ansi(write.key), ansi(write.value), false),
-                  storeDone);
+                  StoreResult::Done);
     EXPECT_EQ(disk(), GetParam().expected);
     EXPECT_EQ(store.currentContent(), GetParam().expected);
     for (const Write& write : GetParam().writes)
@@ -255,8 +255,8 @@ TEST_F(StoreFile, numbersAreShortDecimalText) {
 struct EditOperation {
     const char* name;
     std::string start;
-    std::function<int(ConfigStore&)> edit;
-    int result;
+    std::function<StoreResult(ConfigStore&)> edit;
+    StoreResult result;
     std::string expected;
 };
 
@@ -278,62 +278,65 @@ INSTANTIATE_TEST_SUITE_P(ConfigStore, StoreDeletesAndRenames,
                                                   [](ConfigStore& s) {
                                                       return s.deleteEntry("S", "a");
                                                   },
-                                                  storeDone,
+                                                  StoreResult::Done,
                                                   crlf({"[S]", "b=2", "[T]", "c=3", "[U]", "d=4"})},
                                     EditOperation{
                                         "deleteLastKeyOfFile", threeSections,
                                         [](ConfigStore& s) { return s.deleteEntry("U", "d"); },
-                                        storeDone,
+                                        StoreResult::Done,
                                         crlf({"[S]", "a=1", "b=2", "[T]", "c=3", "[U]"})},
                                     EditOperation{
                                         "deleteKeyOfLaterSectionIsAbsent", threeSections,
                                         [](ConfigStore& s) { return s.deleteEntry("S", "c"); },
-                                        storeKeyAbsent, threeSections},
+                                        StoreResult::KeyAbsent, threeSections},
                                     EditOperation{
                                         "deleteInMissingSection", threeSections,
                                         [](ConfigStore& s) { return s.deleteEntry("V", "a"); },
-                                        storeSectionAbsent, threeSections},
+                                        StoreResult::SectionAbsent, threeSections},
                                     EditOperation{
                                         "deleteMiddleSection", threeSections,
                                         [](ConfigStore& s) { return s.deleteEntry("T", ""); },
-                                        storeDone, crlf({"[S]", "a=1", "b=2", "[U]", "d=4"})},
+                                        StoreResult::Done,
+                                        crlf({"[S]", "a=1", "b=2", "[U]", "d=4"})},
                                     EditOperation{
                                         "deleteFirstSection", threeSections,
                                         [](ConfigStore& s) { return s.deleteEntry("S", ""); },
-                                        storeDone, crlf({"[T]", "c=3", "[U]", "d=4"})},
+                                        StoreResult::Done, crlf({"[T]", "c=3", "[U]", "d=4"})},
                                     EditOperation{
                                         "deleteLastSection", threeSections,
                                         [](ConfigStore& s) { return s.deleteEntry("U", ""); },
-                                        storeDone, crlf({"[S]", "a=1", "b=2", "[T]", "c=3", ""})},
+                                        StoreResult::Done,
+                                        crlf({"[S]", "a=1", "b=2", "[T]", "c=3", ""})},
                                     EditOperation{
                                         "renameSection", threeSections,
                                         [](ConfigStore& s) {
                                             return s.renameSection("T", ansi("新节"));
                                         },
-                                        storeDone,
+                                        StoreResult::Done,
                                         crlf({"[S]", "a=1", "b=2", "[新节]", "c=3", "[U]", "d=4"})},
                                     EditOperation{
                                         "renameMissingSection", threeSections,
                                         [](ConfigStore& s) { return s.renameSection("V", "W"); },
-                                        storeSectionAbsent, threeSections},
-                                    EditOperation{"renameKey", threeSections,
-                                                  [](ConfigStore& s) {
-                                                      return s.renameKey("S", "b", "longer_key");
-                                                  },
-                                                  storeDone,
-                                                  crlf({"[S]", "a=1", "longer_key=2", "[T]", "c=3",
-                                                        "[U]", "d=4"})},
+                                        StoreResult::SectionAbsent, threeSections},
+                                    EditOperation{
+                                        "renameKey", threeSections,
+                                        [](ConfigStore& s) {
+                                            return s.renameKey("S", "b", "longer_key");
+                                        },
+                                        StoreResult::Done,
+                                        crlf({"[S]", "a=1", "longer_key=2",
+                                              "[T]", "c=3", "[U]", "d=4"})},
                                     EditOperation{
                                         "renameKeyOfLaterSectionIsAbsent", threeSections,
                                         [](ConfigStore& s) { return s.renameKey("S", "d", "e"); },
-                                        storeKeyAbsent, threeSections},
+                                        StoreResult::KeyAbsent, threeSections},
                                     EditOperation{"setAllTextReplaces", threeSections,
                                                   [](ConfigStore& s) {
                                                       s.setAllText("[X]", false);
                                                       s.setAllText("\r\nx=1", true);
-                                                      return 0;
+                                                      return StoreResult::Done;
                                                   },
-                                                  0, crlf({"[X]", "x=1"})}),
+                                                  StoreResult::Done, crlf({"[X]", "x=1"})}),
                          [](const ::testing::TestParamInfo<EditOperation>& row) {
                              return row.param.name;
                          });
@@ -378,7 +381,7 @@ TEST_F(StoreFile, queuedWriteDuringEditRunsAfterIt) {
     start(crlf({"[S]", "a=1"}));
     WindowEvents window;
     const auto lent = store.lendEvents(window.events);
-    int nestedResult = -2;
+    StoreResult nestedResult = StoreResult::Failed;
     AnsiText seenDuringEdit;
     bool delivered = false;
     window.onPump = [&] {
@@ -387,11 +390,11 @@ TEST_F(StoreFile, queuedWriteDuringEditRunsAfterIt) {
         nestedResult = store.writeValue("T", "b", "2", false);
         seenDuringEdit = store.readValue("T", "b", "none", false);
     };
-    EXPECT_EQ(store.writeValue("S", "a", "9", false), storeDone);
-    EXPECT_EQ(nestedResult, storeQueued);
+    EXPECT_EQ(store.writeValue("S", "a", "9", false), StoreResult::Done);
+    EXPECT_EQ(nestedResult, StoreResult::Queued);
     EXPECT_EQ(seenDuringEdit, "none");
     EXPECT_EQ(disk(), crlf({"[S]", "a=9", "[T]", "b=2"}));
-    EXPECT_EQ(store.runPendingOperations(), -1);
+    EXPECT_EQ(store.runPendingOperations(), StoreResult::NothingPending);
     EXPECT_GT(window.pumps, 0);
 }
 
@@ -407,7 +410,7 @@ TEST_F(StoreFile, writerReportsQueuedWriteAsNotDone) {
         store.selectSection("S");
         nestedWriter = store.writeFlag("late", true);
     };
-    EXPECT_EQ(store.writeValue("S", "early", "1", false), storeDone);
+    EXPECT_EQ(store.writeValue("S", "early", "1", false), StoreResult::Done);
     EXPECT_FALSE(nestedWriter);
     EXPECT_EQ(disk(), crlf({"[S]", "late=真", "early=1"}));
 }
@@ -438,7 +441,7 @@ TEST_F(StoreFile, secondOpenCannotEditAndSavesNothing) {
     EXPECT_FALSE(second.setFile(settingsPath, StorageMode::File));
     EXPECT_EQ(second.readValue("S", "a", "", false), "1");
     // It keeps working in memory for the rest of the run.
-    EXPECT_EQ(second.writeValue("S", "a", "2", false), storeDone);
+    EXPECT_EQ(second.writeValue("S", "a", "2", false), StoreResult::Done);
     EXPECT_EQ(second.readValue("S", "a", "", false), "2");
     EXPECT_FALSE(second.saveCopyAs());
     EXPECT_EQ(disk(), crlf({"[S]", "a=1"}));
@@ -453,8 +456,8 @@ TEST_F(StoreFile, fileRewrittenInPlaceByAnotherProgramIsLeftAsItIs) {
         start(crlf({"[S]", "a=1"}));
         // What `cat edited.ini > 青枫匣.ini` does: the same file, truncated and written anew.
         writeBytes(nativePath, edited);
-        EXPECT_EQ(store.writeValue("S", "a", "2", false), storeDone);
-        EXPECT_EQ(store.writeValue("T", "b", "3", false), storeDone);
+        EXPECT_EQ(store.writeValue("S", "a", "2", false), StoreResult::Done);
+        EXPECT_EQ(store.writeValue("T", "b", "3", false), StoreResult::Done);
         store.setAllText("x", true);
         EXPECT_FALSE(store.saveCopyAs());
         EXPECT_EQ(disk(), edited);
@@ -499,7 +502,7 @@ TEST_F(StoreFile, saveCopyOfHeldFileKeepsItsLock) {
     EXPECT_EQ(disk(), crlf({"[S]", "a=1"}));
     ConfigStore second(folder.path("registry"));
     EXPECT_FALSE(second.setFile(settingsPath, StorageMode::File));
-    EXPECT_EQ(store.writeValue("S", "a", "2", false), storeDone);
+    EXPECT_EQ(store.writeValue("S", "a", "2", false), StoreResult::Done);
     EXPECT_EQ(disk(), crlf({"[S]", "a=2"}));
 }
 
@@ -608,30 +611,32 @@ TEST(ConfigStoreRandomised, fileAlwaysMatchesContent) {
         const unsigned choice = random() % 10;
         if (choice < 6) {
             const AnsiText value = randomValue();
-            ASSERT_EQ(store.writeValue(section, key, value, false), storeDone);
+            ASSERT_EQ(store.writeValue(section, key, value, false), StoreResult::Done);
             model[section][key] = value;
         } else if (choice < 8) {
-            const int result = store.deleteEntry(section, key);
-            ASSERT_EQ(result == storeDone, model[section].erase(key) == 1) << result;
+            const StoreResult result = store.deleteEntry(section, key);
+            ASSERT_EQ(result == StoreResult::Done, model[section].erase(key) == 1)
+                << static_cast<int>(result);
         } else if (choice == 8) {
             const AnsiText fresh = "K" + std::to_string(renamedKeys++);
-            const int result = store.renameKey(section, key, fresh);
-            ASSERT_EQ(result == storeDone, model[section].count(key) == 1) << result;
-            if (result == storeDone) {
+            const StoreResult result = store.renameKey(section, key, fresh);
+            ASSERT_EQ(result == StoreResult::Done, model[section].count(key) == 1)
+                << static_cast<int>(result);
+            if (result == StoreResult::Done) {
                 model[section][fresh] = model[section][key];
                 model[section].erase(key);
                 liveKeys.push_back(fresh);
             }
         } else if (random() % 4 == 0) {
-            const int result = store.deleteEntry(section, "");
-            if (result != storeDone) {
+            const StoreResult result = store.deleteEntry(section, "");
+            if (result != StoreResult::Done) {
                 ASSERT_TRUE(model[section].empty());
             }
             model.erase(section);
         } else {
             const AnsiText fresh = ansi("新") + std::to_string(renamedSections++);
-            const int result = store.renameSection(section, fresh);
-            if (result == storeDone) {
+            const StoreResult result = store.renameSection(section, fresh);
+            if (result == StoreResult::Done) {
                 model[fresh] = std::move(model[section]);
                 liveSections.push_back(fresh);
             } else {

@@ -12,7 +12,7 @@ namespace settings::testing {
 
 struct ShownMessage {
     platform::AnsiText text;
-    int style = 0;
+    int style = 0; // the classic style word
     platform::AnsiText title;
 };
 
@@ -27,8 +27,9 @@ struct WindowEvents {
             if (onPump)
                 onPump();
         },
-        [this](const platform::AnsiText& text, int style, const platform::AnsiText& title) {
-            messages.push_back({text, style, title});
+        [this](const platform::AnsiText& text, const platform::MessageStyle& style,
+               const platform::AnsiText& title) {
+            messages.push_back({text, platform::classicMessageStyle(style), title});
         }};
 
     WindowEvents() = default;

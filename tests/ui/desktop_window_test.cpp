@@ -72,7 +72,8 @@ protected:
         ASSERT_TRUE(ui::openSettings(
             *store, platform::ansiPath((root / "青枫匣.ini").string()).value_or("")));
         ui::ShellDialogs dialogs;
-        dialogs.showMessage = [this](const AnsiText&, int, const AnsiText&, const AnsiText&) {
+        dialogs.showMessage = [this](const AnsiText&, const platform::MessageStyle&,
+                                     const AnsiText&, const AnsiText&) {
             const batch::BatchSession& session = window->batchSession();
             reportedUnder.push_back(session.runs(batch::BatchButton::Files)    ? fileButton
                                     : session.runs(batch::BatchButton::Folder) ? folderButton

@@ -99,7 +99,8 @@ struct DialogScript {
             }
             return folder;
         };
-        d.showMessage = [this](const AnsiText& text, int, const AnsiText&, const AnsiText&) {
+        d.showMessage = [this](const AnsiText& text, const platform::MessageStyle&, const AnsiText&,
+                               const AnsiText&) {
             messages.push_back(platform::utf8FromAnsi(text).value_or("?"));
             return answer;
         };

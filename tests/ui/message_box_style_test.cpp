@@ -7,133 +7,115 @@
 
 namespace {
 
-using ui::BoxButton;
-using ui::BoxIcon;
-using ui::BoxModality;
+using platform::MessageAnswer;
+using platform::MessageButtons;
+using platform::MessageIcon;
+using platform::MessageModality;
+using platform::MessageStyle;
 
-struct StyleRow {
+struct ShownRow {
     const char* name;
-    int style;
-    int expected;
+    MessageStyle style;
+    MessageStyle expected;
 };
 
-class MessageBoxStyleTest : public testing::TestWithParam<StyleRow> {};
+class ShownMessageStyleTest : public testing::TestWithParam<ShownRow> {};
 
-TEST_P(MessageBoxStyleTest, AddsIconAndModality) {
-    EXPECT_EQ(ui::messageBoxStyle(GetParam().style), GetParam().expected);
+TEST_P(ShownMessageStyleTest, AddsIconAndModality) {
+    EXPECT_EQ(ui::shownMessageStyle(GetParam().style), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, MessageBoxStyleTest,
-                         testing::Values(StyleRow{"BatchReportYesNo", 4, 0x1044},
-                                         StyleRow{"PlainGetsInformation", 0, 0x1040},
-                                         StyleRow{"WarningKept", 0x30, 0x1030},
-                                         StyleRow{"ErrorKept", 0x14, 0x1014},
-                                         StyleRow{"QuestionKept", 0x23, 0x1023},
-                                         StyleRow{"UserIconBitIsNoIconRequest", 0x80, 0x10C0},
-                                         StyleRow{"AddedNotOred", 0x1040, 0x2040}),
-                         [](const auto& row) { return std::string(row.param.name); });
+constexpr auto yesNo = MessageButtons::YesNo;
+constexpr auto systemModal = MessageModality::System;
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ShownMessageStyleTest,
+    testing::Values(
+        ShownRow{"BatchReportYesNo",
+                 platform::yesNoMessage,
+                 {.buttons = yesNo, .icon = MessageIcon::Information, .modality = systemModal}},
+        ShownRow{"PlainGetsInformation",
+                 platform::okMessage,
+                 {.icon = MessageIcon::Information, .modality = systemModal}},
+        ShownRow{"WarningKept",
+                 {.icon = MessageIcon::Warning},
+                 {.icon = MessageIcon::Warning, .modality = systemModal}},
+        ShownRow{"SystemModalBecomesTaskModal",
+                 platform::systemModalWarning,
+                 {.icon = MessageIcon::Warning, .modality = MessageModality::Task}},
+        ShownRow{"TaskModalWrapsToApplication",
+                 platform::taskModalMessage,
+                 {.icon = MessageIcon::Information, .modality = MessageModality::Application}},
+        ShownRow{"RestKept",
+                 {.buttons = yesNo, .defaultButton = 1, .topmost = true},
+                 {.buttons = yesNo,
+                  .icon = MessageIcon::Information,
+                  .defaultButton = 1,
+                  .modality = systemModal,
+                  .topmost = true}}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 struct LayoutRow {
     const char* name;
-    int style;
-    std::vector<BoxButton> buttons;
-    BoxIcon icon;
+    MessageStyle style;
+    std::vector<MessageAnswer> buttons;
     size_t defaultButton;
-    BoxModality modality;
     bool escapable;
 };
 
 class MessageBoxLayoutTest : public testing::TestWithParam<LayoutRow> {};
 
-TEST_P(MessageBoxLayoutTest, ReadsStyleBits) {
+TEST_P(MessageBoxLayoutTest, ReadsTheStyle) {
     const LayoutRow& row = GetParam();
     ui::MessageBoxLayout layout = ui::messageBoxLayout(row.style);
     EXPECT_EQ(layout.buttons, row.buttons);
-    EXPECT_EQ(layout.icon, row.icon);
+    EXPECT_EQ(layout.icon, row.style.icon);
     EXPECT_EQ(layout.defaultButton, row.defaultButton);
-    EXPECT_EQ(layout.modality, row.modality);
+    EXPECT_EQ(layout.modality, row.style.modality);
+    EXPECT_EQ(layout.topmost, row.style.topmost);
     EXPECT_EQ(layout.escapable, row.escapable);
 }
 
-using B = BoxButton;
+using A = MessageAnswer;
+using Bs = MessageButtons;
 INSTANTIATE_TEST_SUITE_P(
     Rows, MessageBoxLayoutTest,
     testing::Values(
         LayoutRow{"BatchReport",
-                  0x1044,
-                  {B::Yes, B::No},
-                  BoxIcon::Information,
+                  {.buttons = Bs::YesNo, .icon = MessageIcon::Information, .modality = systemModal},
+                  {A::Yes, A::No},
                   0,
-                  BoxModality::System,
                   false},
-        LayoutRow{"OkOnly", 0x1040, {B::Ok}, BoxIcon::Information, 0, BoxModality::System, true},
+        LayoutRow{"OkOnly", {.icon = MessageIcon::Information}, {A::Ok}, 0, true},
         LayoutRow{"OkCancelError",
-                  0x11,
-                  {B::Ok, B::Cancel},
-                  BoxIcon::Error,
+                  {.buttons = Bs::OkCancel, .icon = MessageIcon::Error},
+                  {A::Ok, A::Cancel},
                   0,
-                  BoxModality::Application,
                   true},
         LayoutRow{"AbortRetryIgnoreThirdDefault",
-                  0x222,
-                  {B::Abort, B::Retry, B::Ignore},
-                  BoxIcon::Question,
+                  {.buttons = Bs::AbortRetryIgnore, .defaultButton = 2},
+                  {A::Abort, A::Retry, A::Ignore},
                   2,
-                  BoxModality::Application,
                   false},
         LayoutRow{"YesNoCancelSecondDefault",
-                  0x2133,
-                  {B::Yes, B::No, B::Cancel},
-                  BoxIcon::Warning,
+                  {.buttons = Bs::YesNoCancel,
+                   .icon = MessageIcon::Warning,
+                   .defaultButton = 1,
+                   .modality = MessageModality::Task},
+                  {A::Yes, A::No, A::Cancel},
                   1,
-                  BoxModality::Task,
                   true},
-        LayoutRow{"RetryCancel",
-                  0x1045,
-                  {B::Retry, B::Cancel},
-                  BoxIcon::Information,
-                  0,
-                  BoxModality::System,
-                  true},
+        LayoutRow{"RetryCancel", {.buttons = Bs::RetryCancel}, {A::Retry, A::Cancel}, 0, true},
         LayoutRow{"CancelTryContinue",
-                  0x46,
-                  {B::Cancel, B::TryAgain, B::Continue},
-                  BoxIcon::Information,
+                  {.buttons = Bs::CancelTryAgainContinue},
+                  {A::Cancel, A::TryAgain, A::Continue},
                   0,
-                  BoxModality::Application,
-                  true},
-        LayoutRow{"UnknownGroupIsOk",
-                  0x4F,
-                  {B::Ok},
-                  BoxIcon::Information,
-                  0,
-                  BoxModality::Application,
                   true},
         LayoutRow{"DefaultBeyondLastIsFirst",
-                  0x344,
-                  {B::Yes, B::No},
-                  BoxIcon::Information,
+                  {.buttons = Bs::YesNo, .defaultButton = 3},
+                  {A::Yes, A::No},
                   0,
-                  BoxModality::Application,
                   false},
-        LayoutRow{
-            "UnknownIconIsNone", 0x50, {B::Ok}, BoxIcon::None, 0, BoxModality::Application, true}),
+        LayoutRow{"Topmost", {.topmost = true}, {A::Ok}, 0, true}),
     [](const auto& row) { return std::string(row.param.name); });
-
-TEST(MessageBoxLayout, TopmostBit) {
-    EXPECT_TRUE(ui::messageBoxLayout(0x41040).topmost);
-    EXPECT_FALSE(ui::messageBoxLayout(0x1040).topmost);
-}
-
-TEST(MessageAnswerFromSystem, MapsEverySystemAnswer) {
-    using platform::MessageAnswer;
-    const std::vector<std::pair<int, MessageAnswer>> rows = {
-        {1, MessageAnswer::Ok},    {2, MessageAnswer::Cancel}, {3, MessageAnswer::Abort},
-        {4, MessageAnswer::Retry}, {5, MessageAnswer::Ignore}, {6, MessageAnswer::Yes},
-        {7, MessageAnswer::No},    {0, MessageAnswer::Ok},     {10, MessageAnswer::Ok},
-        {11, MessageAnswer::Ok},   {-1, MessageAnswer::Ok},    {8, MessageAnswer::Ok}};
-    for (const auto& [system, answer] : rows)
-        EXPECT_EQ(ui::messageAnswerFromSystem(system), answer) << "system answer " << system;
-}
 
 } // namespace

@@ -44,7 +44,7 @@ TEST(ShowMessage, BatchReportAnsweredYesAndNo) {
             yesCaption = box->button(QMessageBox::Yes)->text();
             box->button(clickOn)->click();
         });
-        EXPECT_EQ(ui::showMessage(report, 4, ""), expected);
+        EXPECT_EQ(ui::showMessage(report, platform::yesNoMessage, ""), expected);
         EXPECT_EQ(static_cast<int>(expected), button == QMessageBox::Yes ? 5 : 6);
         EXPECT_EQ(title, QStringLiteral("砚舟："));
         EXPECT_EQ(text, QStringLiteral("转换完成，耗时 1.53 秒\n请问需要打开它吗？"));
@@ -64,7 +64,8 @@ TEST(ShowMessage, KeepsRequestedIconTitleAndPlainText) {
         format = box->textFormat();
         box->button(QMessageBox::Ok)->click();
     });
-    EXPECT_EQ(ui::showMessage(platform::ansi("<b>a&b</b>"), 0x30, platform::ansi("配置")),
+    EXPECT_EQ(ui::showMessage(platform::ansi("<b>a&b</b>"),
+                              {.icon = platform::MessageIcon::Warning}, platform::ansi("配置")),
               MessageAnswer::Ok);
     EXPECT_EQ(icon, QMessageBox::Warning);
     EXPECT_EQ(title, QStringLiteral("配置"));
@@ -72,9 +73,11 @@ TEST(ShowMessage, KeepsRequestedIconTitleAndPlainText) {
     EXPECT_EQ(format, Qt::PlainText);
 }
 
+// Also through the classic style word (1: OK and Cancel) that hosts still pass.
 TEST(ShowMessage, EscapeAnswersCancel) {
     whenShown<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
-    EXPECT_EQ(ui::showMessage("x", 1, ""), MessageAnswer::Cancel);
+    EXPECT_EQ(ui::showMessage("x", platform::messageStyleFromClassic(1), ""),
+              MessageAnswer::Cancel);
 }
 
 TEST(ShowMessage, DefaultButtonFromStyle) {
@@ -83,7 +86,9 @@ TEST(ShowMessage, DefaultButtonFromStyle) {
         defaultCaption = box->defaultButton()->text();
         box->defaultButton()->click();
     });
-    EXPECT_EQ(ui::showMessage("x", 0x103, ""), MessageAnswer::No);
+    const platform::MessageStyle yesNoCancel{.buttons = platform::MessageButtons::YesNoCancel,
+                                             .defaultButton = 1};
+    EXPECT_EQ(ui::showMessage("x", yesNoCancel, ""), MessageAnswer::No);
     EXPECT_EQ(defaultCaption, QStringLiteral("否(&N)"));
 }
 

@@ -50,7 +50,8 @@ TEST(WindowDuringRun, PaintsAndMovesWithinAFileAndACloseAbandonsIt) {
 
     int messages = 0;
     ui::ShellDialogs dialogs;
-    dialogs.showMessage = [&messages](const AnsiText&, int, const AnsiText&, const AnsiText&) {
+    dialogs.showMessage = [&messages](const AnsiText&, const platform::MessageStyle&,
+                                      const AnsiText&, const AnsiText&) {
         ++messages;
         return platform::MessageAnswer::Ok;
     };
@@ -111,7 +112,7 @@ TEST(WindowDuringRun, PaintsAndMovesWithinAFileAndACloseAbandonsIt) {
     EXPECT_GT(ticks, 20) << "the window's timers stood still during the file";
     EXPECT_TRUE(summary.hostClosed);
     ASSERT_EQ(summary.failures.size(), 1u);
-    EXPECT_EQ(summary.failures[0].status.problem, platform::FileProblem::Abandoned);
+    EXPECT_EQ(summary.failures[0].status.problem, engine::problems::Abandoned);
     const auto afterClose =
         std::chrono::duration_cast<std::chrono::milliseconds>(ended - closedAt).count();
     std::cout << "run ended " << afterClose << " ms after the close\n";

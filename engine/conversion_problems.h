@@ -1,0 +1,67 @@
+// What can go wrong while a file's text is decoded, mapped between scripts and encoded, beside
+// the file system's problems in platform/file_problem.h.
+#pragma once
+
+#include "platform/file_problem.h"
+
+namespace engine::problems {
+
+using platform::ProblemKind;
+
+// The source is not valid in the encoding it was read in; a fallback turned the unreadable
+// characters into "?". The output is written.
+inline constexpr ProblemKind LossyDecode{
+    .code = "lossy_decode",
+    .chinese = "源文件有不符合其编码的字符，已替换为“?”",
+    .english = "source is not valid {encoding}: unreadable characters became ?",
+};
+// A zero byte ended the source's text with more than zero bytes after it; `offset` says where.
+// The text before it is written, the rest lost.
+inline constexpr ProblemKind ZeroByteCut{
+    .code = "zero_byte_cut",
+    .chinese = "文本在第 {position} 字节处遇到零字节，其后内容未转换",
+    .english = "a zero byte at offset {offset} ends the text: what follows was not converted",
+};
+// The Simplified/Traditional mapping could not run (dictionaries missing, library failure); the
+// text went on unmapped. `detail` holds what the library said.
+inline constexpr ProblemKind ScriptUnavailable{
+    .code = "script_unavailable",
+    .chinese = "简繁转换不可用，已按原文写入{detail}",
+    .english = "script conversion unavailable{detail}",
+};
+// A Big5 step turned characters the target code page lacks into "?".
+inline constexpr ProblemKind LossyScript{
+    .code = "lossy_script",
+    .chinese = "目标代码页缺少部分字符，已替换为“?”",
+    .english = "characters missing from the target code page became ?",
+};
+// The output encoding could not take the text: the text's own bytes were written behind the
+// byte-order mark.
+inline constexpr ProblemKind Unconverted{
+    .code = "unconverted",
+    .chinese = "目标编码无法表示部分字符，已写入原始字节",
+    .english = "output encoding cannot represent the text",
+};
+// The text is not valid GB18030; the fallback encoder wrote "?" for the characters it could
+// not read.
+inline constexpr ProblemKind LossyEncode{
+    .code = "lossy_encode",
+    .chinese = "文字含有无效字符，已替换为“?”",
+    .english = "text is not valid GB18030: unreadable characters became ?",
+};
+// The run was stopped while this file was being converted: its output was not put in place (an
+// earlier output stays as it was).
+inline constexpr ProblemKind Abandoned{
+    .code = "abandoned",
+    .chinese = "已停止，转换中途放弃，未写入",
+    .english = "not converted: the run was stopped during the file",
+    .sourceProblem = true,
+};
+
+// Every row above, for tests and listings.
+inline constexpr const ProblemKind* all[] = {
+    &LossyDecode, &ZeroByteCut, &ScriptUnavailable, &LossyScript,
+    &Unconverted, &LossyEncode, &Abandoned,
+};
+
+} // namespace engine::problems
