@@ -14,6 +14,7 @@
 #include "batch/batch_run.h"
 #include "batch/batch_session.h"
 #include "batch/choices.h"
+#include "batch/encoding_names.h"
 #include "batch/file_workers.h"
 #include "batch/folder_scan.h"
 #include "batch/json_text.h"
@@ -27,7 +28,6 @@
 #include "platform/real_path.h"
 #include "platform/text_steps.h"
 #include "platform/worker_pool.h"
-#include "qfx_version.h"
 
 namespace batch {
 
@@ -56,11 +56,28 @@ std::string terminalText(const AnsiText& text, bool keepLineBreaks = false) {
     return out;
 }
 
-// Prints one line per file and the report, and shows the file in hand on a terminal.
+// The stable code of a file's problem and the name of the error number behind it, as JSON
+// members; both null when there is none.
+std::string problemMembers(const platform::FileStatus& status) {
+    const std::string errorName = platform::systemErrorName(status.error);
+    return ",\"problem\":" +
+           (status.ok() ? std::string("null") : '"' + std::string(status.problem.code()) + '"') +
+           ",\"errno\":" + (errorName.empty() ? std::string("null") : '"' + errorName + '"');
+}
+
+// A diagnostic as the command line gives it: "qingfengxia-batch: PATH: reason".
+void printDiagnostic(std::ostream& err, const AnsiText& path, std::string_view reason) {
+    err << "qingfengxia-batch: " << terminalText(path) << ": " << reason << '\n' << std::flush;
+}
+
+// Prints one line per file on standard output, and the summary and a diagnostic per failed file
+// on standard error; shows the file in hand on a terminal.
 class CommandObserver : public RunObserver {
 public:
-    CommandObserver(std::ostream& outStream, std::ostream& errStream, bool progress)
-        : out(outStream), err(errStream), showProgress(progress) {}
+    CommandObserver(std::ostream& outStream, std::ostream& errStream, bool progress,
+                    bool quietRun, bool jsonLines)
+        : out(outStream), err(errStream), showProgress(progress), quiet(quietRun),
+          json(jsonLines) {}
 
     void runStarted(int files) override { count = files; }
 
@@ -74,6 +91,16 @@ public:
 
     void fileFinished(const FileOutcome& outcome) override {
         clearProgress();
+        if (!outcome.status.ok())
+            printDiagnostic(err, outcome.sourcePath,
+                            platform::describeProblemInEnglish(
+                                outcome.status, engine::encodingName(outcome.detected)));
+        if (quiet && outcome.status.ok())
+            return;
+        if (json) {
+            printOutcomeAsJson(outcome);
+            return;
+        }
         // A source that was never read has no encodings to tell.
         if (!platform::isSourceProblem(outcome.status.problem))
             out << engine::encodingName(outcome.detected) << " -> "
@@ -95,12 +122,33 @@ public:
     // Only the report is printed: its details repeat the reasons the file lines gave.
     void runFinished(const BatchSummary& summary) override {
         clearProgress();
+        if (quiet)
+            return;
         AnsiText lines = completionReport(summary, false);
         std::erase(lines, '\r');
-        out << terminalText(lines, true) << '\n' << std::flush;
+        err << terminalText(lines, true) << '\n' << std::flush;
     }
 
 private:
+    // The file's line as one JSON object.
+    void printOutcomeAsJson(const FileOutcome& outcome) {
+        const bool read = !platform::isSourceProblem(outcome.status.problem);
+        auto name = [read](engine::TextEncoding encoding) {
+            return read ? '"' + std::string(engine::encodingName(encoding)) + '"'
+                        : std::string("null");
+        };
+        out << "{\"path\":" << jsonString(outcome.sourcePath)
+            << ",\"output\":" << (read ? jsonString(outcome.outputPath) : std::string("null"))
+            << ",\"read\":" << name(outcome.detected) << ",\"written\":" << name(outcome.written)
+            << ",\"ok\":" << (outcome.status.ok() ? "true" : "false");
+        if (!outcome.status.ok()) {
+            const std::string reason = platform::describeProblemInEnglish(
+                outcome.status, engine::encodingName(outcome.detected));
+            out << ",\"reason\":" << jsonString(platform::ansiFromUtf8(reason).value_or(reason));
+        }
+        out << problemMembers(outcome.status) << "}\n" << std::flush;
+    }
+
     void clearProgress() {
         if (showProgress)
             err << '\r' << "\33[K" << std::flush;
@@ -109,83 +157,10 @@ private:
     std::ostream& out;
     std::ostream& err;
     bool showProgress;
+    bool quiet;
+    bool json;
     int count = 0;
 };
-
-// The names a group's option takes, the default first: "auto (default) | ansi | ...".
-std::string choiceNames(ChoiceGroup group) {
-    std::string names;
-    for (const Choice& choice : choiceTable) {
-        if (choice.group != group)
-            continue;
-        names += names.empty() ? "" : " | ";
-        names += commandLineName(choice);
-        names += isDefaultChoice(choice) ? " (default)" : "";
-    }
-    return names;
-}
-
-// The input encoding's extra name: automatic detection with the statistical detector on.
-constexpr std::string_view detectName = "detect";
-
-// The options as typed, before their values are checked against the choices.
-struct TypedOptions {
-    std::string in = "auto";
-    std::string out = "auto";
-    std::string script = "none";
-    std::string folder;
-    std::string filter;
-    std::vector<std::string> files;
-    bool patternScan = false;
-    bool recursive = false;
-    bool check = false;
-    bool json = false;
-    int jobs = 0;
-    bool version = false;
-};
-
-// The one table of options: parsing and --help both come from it.
-void describeOptions(CLI::App& app, TypedOptions& typed) {
-    app.description(
-        "Converts text files between encodings into the folder 转换结果 beside each file, "
-        "or inside DIR, as the window's batch run does:\n"
-        "  qingfengxia-batch [OPTIONS] FILE...\n"
-        "  qingfengxia-batch [OPTIONS] --folder DIR [--filter TEXT] [--pattern-scan] "
-        "[--recursive]");
-    app.footer(
-        "  ENC:  " + choiceNames(ChoiceGroup::Input) +
-        "\n  MODE: " + choiceNames(ChoiceGroup::Script) +
-        "\nExit status: 0 every file converted (or would convert) completely, 1 some did "
-        "not, 2 a usage error; stopped by Ctrl-C, SIGTERM or a closed standard output, it ends by "
-        "that signal (128 + its number).");
-    // A repeated option counts once, its last value, as before the options had a table.
-    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    app.add_option("-i,--in", typed.in,
-                   "input encoding: ENC, or detect (auto with statistical detection for text "
-                   "that would be read as ANSI)")
-        ->type_name("ENC");
-    app.add_option("-o,--out", typed.out, "output encoding (auto: the encoding read)")
-        ->type_name("ENC");
-    app.add_option("-s,--script", typed.script, "Chinese script conversion")->type_name("MODE");
-    app.add_option("--folder", typed.folder, "convert the files of DIR instead of FILE...")
-        ->type_name("DIR");
-    app.add_option("-f,--filter", typed.filter,
-                   "with --folder: the filter of the scan (default *.*; empty takes every file)")
-        ->type_name("TEXT");
-    app.add_flag("--pattern-scan", typed.patternScan,
-                 "with --folder: list by the wildcard rule instead of the filter scan");
-    app.add_flag("-r,--recursive", typed.recursive,
-                 "with --folder: take the sub-folders too, outputs at their relative places");
-    app.add_flag("--check", typed.check,
-                 "convert and write nothing; tell per file what a conversion would come to");
-    app.add_flag("--json", typed.json, "with --check: one JSON object per line");
-    app.add_option("-j,--jobs", typed.jobs,
-                   "convert N files at once (default: one per core); a large file uses them all")
-        ->type_name("N")
-        ->check(CLI::Range(1, 1024));
-    app.add_flag("--version", typed.version, "print the version and exit");
-    app.add_option("FILE", typed.files, "files to convert, in this order")->type_name("");
-}
 
 // What a check found, in a line like the converter's own: encodings, then "complete" or why
 // not, then the path.
@@ -228,7 +203,7 @@ void printCheckAsJson(std::ostream& out, const AnsiText& path,
         const std::string reason =
             platform::describeProblemInEnglish(check.status, engine::encodingName(check.detected));
         out << ",\"reason\":" << jsonString(platform::ansiFromUtf8(reason).value_or(reason))
-            << ",\"affected\":" << check.affected;
+            << ",\"affected\":" << check.affected << problemMembers(check.status);
     }
     if (check.first) {
         const auto character = platform::ansiFromUtf8(check.first->utf8);
@@ -347,151 +322,13 @@ int checkFiles(const RunOptions& options, const std::vector<AnsiText>& files,
     return complete ? exitAllConverted : exitSomeFailed;
 }
 
-// The choices the options name, checked against the choice table; false with the error set.
-bool readChoices(const TypedOptions& typed, BatchArguments& parsed) {
-    parsed.smartDetection = typed.in == detectName;
-    const Choice* input =
-        findChoiceByName(ChoiceGroup::Input, parsed.smartDetection ? "auto" : typed.in);
-    if (!input) {
-        parsed.error = "unknown encoding '" + typed.in + "' for --in";
-        return false;
-    }
-    parsed.input = static_cast<engine::TextEncoding>(input->value);
-    const Choice* output = findChoiceByName(ChoiceGroup::Output, typed.out);
-    if (!output) {
-        parsed.error = "unknown encoding '" + typed.out + "' for --out";
-        return false;
-    }
-    parsed.output = static_cast<engine::TextEncoding>(output->value);
-    const Choice* script = findChoiceByName(ChoiceGroup::Script, typed.script);
-    if (!script) {
-        parsed.error = "unknown script mode '" + typed.script + "' for --script";
-        return false;
-    }
-    parsed.script = static_cast<engine::ScriptMode>(script->value);
-    return true;
-}
-
-// The folder, the filter and the files, made absolute against `workingFolder`; false with the
-// error set.
-bool readPaths(const TypedOptions& typed, bool folderGiven, bool filterGiven,
-               const AnsiText& workingFolder, BatchArguments& parsed) {
-    if (folderGiven) {
-        auto folder = platform::ansiFromUtf8(typed.folder);
-        if (!folder || folder->empty()) {
-            parsed.error = "--folder needs a value in UTF-8";
-            return false;
-        }
-        parsed.folder = platform::absolutePath(*folder, workingFolder);
-    }
-    if (filterGiven) {
-        // An empty filter takes every file, as an empty filter box does.
-        auto filter = platform::ansiFromUtf8(typed.filter);
-        if (!filter) {
-            parsed.error = "--filter needs a value in UTF-8";
-            return false;
-        }
-        parsed.filter = *filter;
-    }
-    for (const std::string& argument : typed.files) {
-        if (auto path = platform::ansiPath(argument); path && !path->empty())
-            parsed.files.push_back(platform::absolutePath(*path, workingFolder));
-        else if (!argument.empty()) {
-            parsed.unrepresentable.push_back(platform::displayName(argument));
-            parsed.unrepresentableAt.push_back(parsed.files.size());
-        } else {
-            parsed.error = "an empty file name";
-            return false;
-        }
-    }
-    return true;
-}
-
-// The usage error of options that do not go together; empty when they do.
-std::string conflictOf(const BatchArguments& parsed, bool folderGiven, bool filterGiven) {
-    if (folderGiven && (!parsed.files.empty() || !parsed.unrepresentable.empty()))
-        return "give either files or --folder, not both";
-    if (!folderGiven && (parsed.patternScan || filterGiven || parsed.recursive))
-        return "--filter, --pattern-scan and --recursive need --folder";
-    if (parsed.json && !parsed.check)
-        return "--json needs --check";
-    if (!folderGiven && parsed.files.empty() && parsed.unrepresentable.empty())
-        return "no files given";
-    if (parsed.files.empty() && !parsed.unrepresentable.empty())
-        return "no file name is valid UTF-8";
-    return {};
-}
-
 } // namespace
-
-std::string batchVersion() {
-    return std::string("qingfengxia-batch ") + QFX_VERSION;
-}
-
-std::string batchUsage() {
-    TypedOptions typed;
-    CLI::App app("", "qingfengxia-batch");
-    describeOptions(app, typed);
-    return app.help();
-}
-
-BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
-                                   const AnsiText& workingFolder) {
-    BatchArguments parsed;
-    auto fail = [&parsed](std::string message) {
-        parsed.error = std::move(message);
-        return parsed;
-    };
-    TypedOptions typed;
-    CLI::App app("", "qingfengxia-batch");
-    try {
-        describeOptions(app, typed);
-        std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
-        app.parse(reversed);
-    } catch (const CLI::CallForHelp&) {
-        parsed.help = true;
-        return parsed;
-    } catch (const CLI::Error& error) {
-        return fail(error.what());
-    }
-    if (typed.version) {
-        parsed.version = true;
-        return parsed;
-    }
-
-    const bool folderGiven = app.count("--folder") > 0;
-    const bool filterGiven = app.count("--filter") > 0;
-    parsed.patternScan = typed.patternScan;
-    parsed.recursive = typed.recursive;
-    parsed.check = typed.check;
-    parsed.json = typed.json;
-    parsed.jobs = typed.jobs;
-    if (!readChoices(typed, parsed) ||
-        !readPaths(typed, folderGiven, filterGiven, workingFolder, parsed))
-        return parsed;
-    parsed.error = conflictOf(parsed, folderGiven, filterGiven);
-    return parsed;
-}
-
-RunOptions runOptionsOf(const BatchArguments& arguments) {
-    RunOptions options;
-    options.input = arguments.input;
-    options.output = arguments.output;
-    options.script = fixedScript(arguments.script);
-    options.detection =
-        arguments.smartDetection ? engine::DetectionRule::Smart : engine::DetectionRule::Classic;
-    options.subFolders = arguments.recursive ? SubFolders::Include : SubFolders::Skip;
-    options.jobs = arguments.jobs;
-    // The exit status counts what a stop left undone.
-    options.unreachedFilesFail = true;
-    return options;
-}
 
 int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
                     bool progressOnErr) {
     BatchArguments parsed = parseBatchArguments(arguments, platform::currentFolder());
-    if (parsed.help || parsed.version) {
-        out << (parsed.help ? batchUsage() : batchVersion() + '\n');
+    if (parsed.help || parsed.version || parsed.list) {
+        out << (parsed.help ? batchUsage() : parsed.list ? encodingNameList() : batchVersion() + '\n');
         return exitAllConverted;
     }
     if (!parsed.error.empty()) {
@@ -506,7 +343,7 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
     list.unrepresentable = parsed.unrepresentable;
     if (!parsed.folder.empty()) {
         if (!platform::isFolder(parsed.folder)) {
-            err << "qingfengxia-batch: not a folder: " << terminalText(parsed.folder) << '\n';
+            printDiagnostic(err, parsed.folder, "not a folder");
             return exitUsageError;
         }
         // --check lists the same files as a run.
@@ -514,8 +351,8 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
                    ? listFolderByPattern(parsed.folder, parsed.filter, {}, options.subFolders)
                    : listFolderByFilter(parsed.folder, parsed.filter, {}, options.subFolders);
         if (list.files.empty() && list.unrepresentable.empty()) {
-            out << "no files match " << terminalText(parsed.filter) << " in "
-                << terminalText(parsed.folder) << '\n';
+            if (!parsed.quiet)
+                printDiagnostic(err, parsed.folder, "no files match " + terminalText(parsed.filter));
             return exitAllConverted;
         }
     }
@@ -531,7 +368,7 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
         return true;
     };
     (void)noteInterrupt();
-    CommandObserver observer(out, err, progressOnErr);
+    CommandObserver observer(out, err, progressOnErr, parsed.quiet, parsed.json);
     const BatchSummary summary = runBatch(list, options, observer, session, noteInterrupt);
     if (const int signal = platform::interruptSignal(); signal != 0)
         return exitInterrupted + signal;

@@ -29,9 +29,11 @@ struct [[nodiscard]] BatchArguments {
     bool recursive = false;      // --recursive: the folder's sub-folders too
     bool check = false;          // --check: convert nothing, tell what a conversion would do
     bool json = false;           // --json: the check's lines as JSON objects
+    bool quiet = false;          // --quiet: no line for a complete file, no summary
     int jobs = 0;                // --jobs: files converted at once; 0, one per core
     bool help = false;
     bool version = false;
+    bool list = false; // --list: print the encoding names
     std::string error; // a usage error, in English; empty when the arguments are sound
 };
 

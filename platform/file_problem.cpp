@@ -95,6 +95,13 @@ std::string fill(const FileStatus& status, Language language, std::string_view s
 
 } // namespace
 
+std::string systemErrorName(int error) {
+    if (error == 0)
+        return {};
+    const char* name = strerrorname_np(error);
+    return name ? name : "";
+}
+
 AnsiText describeSystemError(int error) {
     return ansi(chineseErrorText(error));
 }

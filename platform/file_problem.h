@@ -181,6 +181,10 @@ inline bool isSourceProblem(FileProblem problem) {
 // What a failed call's error number means, in Chinese whatever the locale: "权限不足".
 AnsiText describeSystemError(int error);
 
+// The symbolic name of a system error number ("ENOENT"); empty for 0 or a number the system does
+// not name.
+std::string systemErrorName(int error);
+
 // A short Chinese description for people, as AnsiText: "无法读取：权限不足". Empty for None.
 AnsiText describeProblem(const FileStatus& status);
 

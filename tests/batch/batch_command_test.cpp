@@ -81,7 +81,22 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseRow{"detectReadsAsAuto", {"--in", "detect", "a"}, true},
                     ParseRow{"detectIsNoOutput", {"--out", "detect", "a"}, false},
                     ParseRow{"recursiveWithoutFolder", {"-r", "a"}, false},
-                    ParseRow{"jsonWithoutCheck", {"--json", "a"}, false},
+                    ParseRow{"jsonForARun", {"--json", "a"}, true},
+                    ParseRow{"iconvNames",
+                             {"-f", "UTF-8", "-t", "gbk", "a"},
+                             true,
+                             TextEncoding::Utf8,
+                             TextEncoding::Ansi},
+                    ParseRow{"namesIgnoreCase",
+                             {"--from-code", "Big5-HKSCS", "--to-code", "CP950", "a"},
+                             true,
+                             TextEncoding::Big5Hkscs,
+                             TextEncoding::Big5},
+                    ParseRow{"utf16IsLittleEndian",
+                             {"-i", "gb2312", "-o", "UTF-16", "a"},
+                             true,
+                             TextEncoding::Ansi,
+                             TextEncoding::Utf16LE},
                     ParseRow{"jobsCount", {"-j", "3", "a"}, true},
                     ParseRow{"noJobs", {"--jobs", "0", "a"}, false},
                     ParseRow{"jobsNotANumber", {"--jobs", "all", "a"}, false}),
@@ -156,7 +171,9 @@ TEST_F(CommandRun, exitStatusesAndOneLinePerFile) {
               std::string::npos)
         << out.str();
     EXPECT_NE(out.str().find("utf8 -> utf16le  ok"), std::string::npos);
-    EXPECT_NE(out.str().find("转换完成，耗时 "), std::string::npos);
+    // The summary goes to standard error, which holds nothing else for a run that went well.
+    EXPECT_EQ(out.str().find("转换完成"), std::string::npos);
+    EXPECT_EQ(err.str().rfind("转换完成，耗时 ", 0), 0u) << err.str();
     EXPECT_TRUE(fs::exists(root / "转换结果" / "b.txt"));
 
     // A failure line gives the reason in English, then as the window gives it.
@@ -174,8 +191,13 @@ TEST_F(CommandRun, exitStatusesAndOneLinePerFile) {
                              (root / "c.htm").string() + "\n"),
               std::string::npos)
         << out.str();
-    EXPECT_NE(out.str().find("有 2 个文件未能完整转换：missing.txt、c.htm"), std::string::npos);
-    EXPECT_EQ(out.str().find("请问需要打开它吗？"), std::string::npos) << "nobody is asked";
+    EXPECT_NE(err.str().find("有 2 个文件未能完整转换：missing.txt、c.htm"), std::string::npos);
+    EXPECT_EQ(err.str().find("请问需要打开它吗？"), std::string::npos) << "nobody is asked";
+    // Each failure also as a diagnostic, before the summary.
+    EXPECT_NE(err.str().find("qingfengxia-batch: " + (root / "missing.txt").string() +
+                             ": cannot open: " + std::strerror(ENOENT) + "\n"),
+              std::string::npos)
+        << err.str();
 }
 
 // Files of one name from two folders, as a file manager hands them over: each result beside its
@@ -201,7 +223,7 @@ TEST_F(CommandRun, sameNamesFromSeveralFoldersKeepEveryResult) {
                              (root / "c/x.txt").string() + "\n"),
               std::string::npos)
         << out.str();
-    EXPECT_NE(out.str().find("转换后的文件保存在这些目录：\n" + (root / "a/转换结果/").string() +
+    EXPECT_NE(err.str().find("转换后的文件保存在这些目录：\n" + (root / "a/转换结果/").string() +
                              "\n" + (root / "b/转换结果/").string() + "\n有 1 个"),
               std::string::npos)
         << out.str();
@@ -257,8 +279,8 @@ TEST_F(CommandRun, unrepresentableNamesAloneStillFail) {
         EXPECT_EQ(run(arguments), 1) << scan;
         EXPECT_NE(out.str().find("failed: name cannot be represented"), std::string::npos)
             << out.str();
-        EXPECT_NE(out.str().find("有 1 个文件未能完整转换：bad\uFFFD.txt"), std::string::npos)
-            << out.str();
+        EXPECT_NE(err.str().find("有 1 个文件未能完整转换：bad\uFFFD.txt"), std::string::npos)
+            << err.str();
     }
 }
 
@@ -288,7 +310,7 @@ TEST_F(CommandRun, parserErrorsNameTheOptionAndExitTwo) {
          std::vector<std::pair<std::vector<std::string>, std::string>>{{{"--fast", a}, "--fast"},
                                                                        {{a, "-o"}, "--out"},
                                                                        {{"-r", a}, "--recursive"},
-                                                                       {{"--json", a}, "--json"}}) {
+                                                                       {{"-j", "0", a}, "--jobs"}}) {
         EXPECT_EQ(run(arguments), 2) << named;
         EXPECT_NE(err.str().find(named), std::string::npos) << err.str();
         EXPECT_TRUE(out.str().empty());
@@ -485,7 +507,8 @@ TEST_F(CommandRun, checkKeepsTheOrderOfNamesThatAreNoUtf8) {
                                     : "utf8 -> utf8  complete";
         const std::string unrepresentable =
             json ? "\"read\":null,\"written\":null,\"complete\":false,\"reason\":\"name "
-                   "cannot be represented (not valid UTF-8)\",\"affected\":0"
+                   "cannot be represented (not valid UTF-8)\",\"affected\":0,"
+                   "\"problem\":\"name_not_representable\",\"errno\":null"
                  : "- -> -  incomplete: name cannot be represented (not valid UTF-8)";
         EXPECT_EQ(out.str(), line(a, ok) + line(shownBad, unrepresentable) + line(z, ok) +
                                  line(shownBad, unrepresentable));
@@ -508,7 +531,8 @@ TEST_F(CommandRun, checkAsJson) {
                         "{\"path\":\"" + folder +
                             "/q\\\"\\\\\\n.txt\",\"read\":\"utf8\","
                             "\"written\":\"utf8\",\"complete\":false,\"reason\":\"source is not "
-                            "valid utf8: unreadable characters became ?\",\"affected\":1,\"first\":"
+                            "valid utf8: unreadable characters became ?\",\"affected\":1,"
+                            "\"problem\":\"lossy_decode\",\"errno\":null,\"first\":"
                             "{\"line\":2,\"column\":3,\"character\":null,\"bytes\":\"ff\"}}",
                         "{\"path\":\"" + folder +
                             "/ok.txt\",\"read\":\"utf8\",\"written\":"

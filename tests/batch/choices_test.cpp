@@ -1,6 +1,7 @@
 #include "batch/choices.h"
 
 #include <set>
+#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -52,15 +53,23 @@ TEST(ChoiceTable, groupWithNoneSelectedReadsAsItsFirstChoice) {
     EXPECT_EQ(selectedValue(ChoiceGroup::Script, none), int(engine::ScriptMode::None));
 }
 
-TEST(ChoiceTable, usageListsEveryChoiceDefaultFirst) {
+// The help lists every choice, the default first, has one synopsis and the exit statuses, and
+// keeps within 80 columns (counted in bytes, which a Chinese character's two columns never
+// exceed).
+TEST(ChoiceTable, usageListsEveryChoiceWithinEightyColumns) {
     const std::string usage = batchUsage();
-    EXPECT_NE(usage.find("  ENC:  auto (default) | ansi | utf8 | utf16le | utf16be\n"),
+    EXPECT_NE(usage.find("ENC: auto (default) | ansi | utf8 | utf16le | utf16be"),
               std::string::npos)
         << usage;
-    EXPECT_NE(
-        usage.find("  MODE: none (default) | s2t | t2s | s2big5 | t2big5 | big52s | big52t\n"),
-        std::string::npos)
+    EXPECT_NE(usage.find("MODE: none (default) | s2t | t2s | s2big5 | t2big5 | big52s | big52t\n"),
+              std::string::npos)
         << usage;
+    EXPECT_EQ(usage.find("Usage:"), usage.rfind("Usage:"));
+    for (const char* status : {"  0 ", "  1 ", "  2 ", "  130 ", "143"})
+        EXPECT_NE(usage.find(status), std::string::npos) << status;
+    std::istringstream lines(usage);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_LE(line.size(), 80u) << line;
 }
 
 } // namespace

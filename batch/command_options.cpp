@@ -1,0 +1,336 @@
+// The command line's options: one table that both parsing and --help come from.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "batch/batch_command.h"
+#include "batch/choices.h"
+#include "batch/encoding_names.h"
+#include "platform/directory_listing.h"
+#include "platform/file_system.h"
+#include "platform/real_path.h"
+#include "qfx_version.h"
+
+namespace batch {
+
+namespace {
+
+constexpr std::size_t helpWidth = 80;
+constexpr std::size_t optionColumn = 26;
+
+// Words of `text` in lines of at most `width` columns (counting bytes, which the help's ASCII
+// keeps true), each after `indent` but the first.
+std::string wrapped(std::string_view text, std::size_t width, std::size_t indent) {
+    std::string out;
+    std::size_t column = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find(' ', start), text.size());
+        const std::string_view word = text.substr(start, end - start);
+        if (column > 0 && column + 1 + word.size() > width) {
+            out += '\n' + std::string(indent, ' ');
+            column = indent;
+        } else if (column > 0) {
+            out += ' ';
+            ++column;
+        }
+        out += word;
+        column += word.size();
+        start = end + 1;
+    }
+    return out;
+}
+
+// CLI11's help within 80 columns, with one synopsis.
+class HelpFormatter : public CLI::Formatter {
+public:
+    HelpFormatter() { column_width(optionColumn); }
+
+    // The synopsis first, then what the program does.
+    std::string make_usage(const CLI::App* app, std::string) const override {
+        return "Usage: qingfengxia-batch [OPTIONS] (FILE... | --folder DIR)\n" +
+               wrapped(app->get_description(), helpWidth, 0) + "\n";
+    }
+    std::string make_description(const CLI::App*) const override { return {}; }
+    std::string make_footer(const CLI::App* app) const override {
+        return app->get_footer() + "\n";
+    }
+    std::string make_option(const CLI::Option* option, bool positional) const override {
+        std::string name = "  " + make_option_name(option, positional) +
+                           make_option_opts(option);
+        const std::string description =
+            wrapped(option->get_description(), helpWidth - optionColumn, 0);
+        std::string out;
+        if (name.size() >= optionColumn) {
+            out = name + "\n";
+            name.clear();
+        }
+        name.resize(optionColumn, ' ');
+        std::size_t from = 0;
+        for (bool first = true; from <= description.size(); first = false) {
+            const std::size_t end = std::min(description.find('\n', from), description.size());
+            out += (first ? name : std::string(optionColumn, ' ')) +
+                   description.substr(from, end - from) + "\n";
+            from = end + 1;
+        }
+        return out;
+    }
+};
+
+// The names a group's option takes, the default first: "auto (default) | ansi | ...".
+std::string choiceNames(ChoiceGroup group) {
+    std::string names;
+    for (const Choice& choice : choiceTable) {
+        if (choice.group != group)
+            continue;
+        names += names.empty() ? "" : " | ";
+        names += commandLineName(choice);
+        names += isDefaultChoice(choice) ? " (default)" : "";
+    }
+    return names;
+}
+
+// The options as typed, before their values are checked.
+struct TypedOptions {
+    std::string in = "auto";
+    std::string out = "auto";
+    std::string script = "none";
+    std::string folder;
+    std::string filter;
+    std::vector<std::string> files;
+    bool patternScan = false;
+    bool recursive = false;
+    bool check = false;
+    bool json = false;
+    bool quiet = false;
+    int jobs = 0;
+    bool list = false;
+    bool version = false;
+};
+
+void describeOptions(CLI::App& app, TypedOptions& typed) {
+    app.formatter(std::make_shared<HelpFormatter>());
+    app.set_help_flag("-h,--help", "print this help and exit");
+    app.description(
+        "Converts text files from one encoding into another, each into the folder 转换结果 "
+        "beside it (in DIR's own with --recursive), as the window's batch run does.");
+    app.footer(
+        wrapped("ENC: " + choiceNames(ChoiceGroup::Input) +
+                    ", or any name --list prints (UTF-8, GBK, GB18030, BIG5, CP950, BIG5-HKSCS, "
+                    "UTF-16LE, ...; case ignored)",
+                helpWidth, 2) +
+        "\n" + wrapped("MODE: " + choiceNames(ChoiceGroup::Script), helpWidth, 2) +
+        "\n\n" +
+        wrapped("Standard output has one line per file (with --json one JSON object per line); "
+                "the summary and every diagnostic go to standard error.",
+                helpWidth, 0) +
+        "\n\nExit status:\n"
+        "  0    every file converted (with --check: would convert) completely\n"
+        "  1    some did not\n"
+        "  2    a usage error: nothing was converted\n"
+        "  130  stopped by Ctrl-C; 143 by SIGTERM (141 when standard output closed)");
+    // A repeated option counts once, its last value, as before the options had a table.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.add_option("-i,--in,-f,--from-code", typed.in,
+                   "the sources' encoding (default auto: by mark, a web page's charset, a UTF-8 "
+                   "trial, else ANSI); detect: auto, and text that would be read as ANSI is "
+                   "told apart from Big5 statistically")
+        ->type_name("ENC");
+    app.add_option("-o,--out,-t,--to-code", typed.out,
+                   "the results' encoding (default auto: each as its source was read)")
+        ->type_name("ENC");
+    app.add_option("-s,--script", typed.script, "Simplified/Traditional Chinese conversion")
+        ->type_name("MODE");
+    app.add_option("--folder", typed.folder, "convert the files of DIR instead of FILE...")
+        ->type_name("DIR");
+    app.add_option("--filter", typed.filter,
+                   "with --folder: which files, as in the window's filter box (default *.*)")
+        ->type_name("TEXT");
+    app.add_flag("--pattern-scan", typed.patternScan,
+                 "with --folder: match names by the system's wildcard rule instead");
+    app.add_flag("-r,--recursive", typed.recursive,
+                 "with --folder: the sub-folders too, each result at its relative place");
+    app.add_flag("--check", typed.check,
+                 "write nothing; tell per file what a conversion would come to");
+    app.add_flag("--json", typed.json,
+                 "each file's line as a JSON object, one a line (JSON Lines)");
+    app.add_flag("-q,--quiet", typed.quiet,
+                 "no line for a file that converted completely, and no summary");
+    app.add_option("-j,--jobs", typed.jobs,
+                   "convert N files at once, 1 to 1024 (default: one per core)")
+        ->type_name("N");
+    app.add_flag("-l,--list", typed.list, "print the encoding names and exit");
+    app.add_flag("--version", typed.version, "print the version and exit");
+    app.add_option("FILE", typed.files, "files to convert, in this order")->type_name("");
+}
+
+// An encoding option's value read; false with the error set.
+bool readEncoding(const std::string& typed, std::string_view option, bool input,
+                  engine::TextEncoding& encoding, bool& smartDetection, std::string& error) {
+    const EncodingName* name = findEncodingName(typed);
+    if (name && (input || !name->smartDetection)) {
+        encoding = name->encoding;
+        smartDetection = name->smartDetection;
+        return true;
+    }
+    error = "unknown encoding '" + typed + "' for " + std::string(option) + "; closest:";
+    for (const std::string_view closest : closestEncodingNames(typed))
+        error += " " + std::string(closest);
+    error += " (--list prints them all)";
+    return false;
+}
+
+// The choices the options name; false with the error set.
+bool readChoices(const TypedOptions& typed, BatchArguments& parsed) {
+    bool outputSmart = false;
+    if (!readEncoding(typed.in, "--in", true, parsed.input, parsed.smartDetection,
+                      parsed.error) ||
+        !readEncoding(typed.out, "--out", false, parsed.output, outputSmart, parsed.error))
+        return false;
+    const Choice* script = findChoiceByName(ChoiceGroup::Script, typed.script);
+    if (!script) {
+        parsed.error = "unknown script mode '" + typed.script + "' for --script";
+        return false;
+    }
+    parsed.script = static_cast<engine::ScriptMode>(script->value);
+    return true;
+}
+
+// The folder, the filter and the files, made absolute against `workingFolder`; false with the
+// error set.
+bool readPaths(const TypedOptions& typed, bool folderGiven, bool filterGiven,
+               const AnsiText& workingFolder, BatchArguments& parsed) {
+    if (folderGiven) {
+        auto folder = platform::ansiFromUtf8(typed.folder);
+        if (!folder || folder->empty()) {
+            parsed.error = "--folder needs a value in UTF-8";
+            return false;
+        }
+        parsed.folder = platform::absolutePath(*folder, workingFolder);
+    }
+    if (filterGiven) {
+        // An empty filter takes every file, as an empty filter box does.
+        auto filter = platform::ansiFromUtf8(typed.filter);
+        if (!filter) {
+            parsed.error = "--filter needs a value in UTF-8";
+            return false;
+        }
+        parsed.filter = *filter;
+    }
+    for (const std::string& argument : typed.files) {
+        if (auto path = platform::ansiPath(argument); path && !path->empty())
+            parsed.files.push_back(platform::absolutePath(*path, workingFolder));
+        else if (!argument.empty()) {
+            parsed.unrepresentable.push_back(platform::displayName(argument));
+            parsed.unrepresentableAt.push_back(parsed.files.size());
+        } else {
+            parsed.error = "an empty file name";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The usage error of options that do not go together; empty when they do.
+std::string conflictOf(const BatchArguments& parsed, bool folderGiven, bool filterGiven) {
+    if (folderGiven && (!parsed.files.empty() || !parsed.unrepresentable.empty()))
+        return "give either files or --folder, not both";
+    if (!folderGiven && (parsed.patternScan || filterGiven || parsed.recursive))
+        return "--filter, --pattern-scan and --recursive need --folder";
+    if (parsed.jobs != 0 && (parsed.jobs < 1 || parsed.jobs > 1024))
+        return "--jobs takes a number from 1 to 1024";
+    if (!folderGiven && parsed.files.empty() && parsed.unrepresentable.empty())
+        return "no files given";
+    if (parsed.files.empty() && !parsed.unrepresentable.empty())
+        return "no file name is valid UTF-8";
+    return {};
+}
+
+// Scripts of 1.23 gave the filter as -f, which is now iconv's --from-code: with --folder, an
+// -f value that names no encoding but holds a wildcard (or is empty) is still the filter.
+std::vector<std::string> withOldFilterOption(const std::vector<std::string>& arguments) {
+    const bool folder = std::ranges::find(arguments, "--folder") != arguments.end() ||
+                        std::ranges::any_of(arguments, [](const std::string& argument) {
+                            return argument.starts_with("--folder=");
+                        });
+    std::vector<std::string> rewritten = arguments;
+    for (std::size_t i = 0; folder && i + 1 < rewritten.size(); ++i) {
+        if (rewritten[i] == "--")
+            break;
+        const std::string& value = rewritten[i + 1];
+        if (rewritten[i] == "-f" && !findEncodingName(value) &&
+            (value.empty() || value.find_first_of("*?") != std::string::npos))
+            rewritten[i] = "--filter";
+    }
+    return rewritten;
+}
+
+} // namespace
+
+std::string batchVersion() {
+    return std::string("qingfengxia-batch ") + QFX_VERSION;
+}
+
+std::string batchUsage() {
+    TypedOptions typed;
+    CLI::App app("", "qingfengxia-batch");
+    describeOptions(app, typed);
+    return app.help();
+}
+
+BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
+                                   const AnsiText& workingFolder) {
+    BatchArguments parsed;
+    TypedOptions typed;
+    CLI::App app("", "qingfengxia-batch");
+    try {
+        describeOptions(app, typed);
+        const std::vector<std::string> given = withOldFilterOption(arguments);
+        std::vector<std::string> reversed(given.rbegin(), given.rend());
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        parsed.help = true;
+        return parsed;
+    } catch (const CLI::Error& error) {
+        parsed.error = error.what();
+        return parsed;
+    }
+    if (typed.version || typed.list) {
+        parsed.version = typed.version;
+        parsed.list = typed.list;
+        return parsed;
+    }
+    const bool folderGiven = app.count("--folder") > 0;
+    const bool filterGiven = app.count("--filter") > 0;
+    parsed.patternScan = typed.patternScan;
+    parsed.recursive = typed.recursive;
+    parsed.check = typed.check;
+    parsed.json = typed.json;
+    parsed.quiet = typed.quiet;
+    parsed.jobs = typed.jobs;
+    if (app.count("--jobs") > 0 && typed.jobs == 0)
+        parsed.jobs = -1; // refused below, as any other number out of range
+    if (!readChoices(typed, parsed) ||
+        !readPaths(typed, folderGiven, filterGiven, workingFolder, parsed))
+        return parsed;
+    parsed.error = conflictOf(parsed, folderGiven, filterGiven);
+    return parsed;
+}
+
+RunOptions runOptionsOf(const BatchArguments& arguments) {
+    RunOptions options;
+    options.input = arguments.input;
+    options.output = arguments.output;
+    options.script = fixedScript(arguments.script);
+    options.detection =
+        arguments.smartDetection ? engine::DetectionRule::Smart : engine::DetectionRule::Classic;
+    options.subFolders = arguments.recursive ? SubFolders::Include : SubFolders::Skip;
+    options.jobs = arguments.jobs;
+    // The exit status counts what a stop left undone.
+    options.unreachedFilesFail = true;
+    return options;
+}
+
+} // namespace batch
