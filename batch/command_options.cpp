@@ -117,9 +117,9 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
         "Converts text files from one encoding into another, each into the folder 转换结果 "
         "beside it (in DIR's own with --recursive), as the window's batch run does.");
     app.footer(
-        wrapped("ENC: " + choiceNames(ChoiceGroup::Input) +
-                    ", or any name --list prints (UTF-8, GBK, GB18030, BIG5, CP950, BIG5-HKSCS, "
-                    "UTF-16LE, ...; case ignored)",
+        "ENC: " + choiceNames(ChoiceGroup::Input) + "\n" +
+        wrapped("  or any name --list prints: UTF-8, GBK, GB18030, BIG5, CP950, BIG5-HKSCS, "
+                "UTF-16LE, ... (case ignored)",
                 helpWidth, 2) +
         "\n" + wrapped("MODE: " + choiceNames(ChoiceGroup::Script), helpWidth, 2) +
         "\n\n" +

@@ -63,6 +63,9 @@ for page in "$share"/man/man1/*.1; do
     if ! out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null) || [ -n "$out" ]; then
         fail "man $page: $out"
     fi
+    # Plain groff too, without a preprocessor to turn the Chinese into its escapes.
+    out=$(groff -man -ww -Tutf8 -z "$page" 2>&1)
+    [ -z "$out" ] || fail "groff $page: $out"
 done
 
 # The installed converter: bytes in, bytes out (the script conversion needs the system's
@@ -101,6 +104,7 @@ check_completion() {
 }
 check_completion options "$(grep -o -- '--[a-z-]*' <<<"$help" | sort -u)" --
 check_completion ENC "$(sed -n 's/^ *ENC: *//p' <<<"$help" | sed 's/ (default)//' | tr -d ' ' | tr '|' '\n')" --in ''
+check_completion "--list names" "$("$prefix/bin/qingfengxia-batch" --list | tr ' ' '\n')" --in ''
 check_completion MODE "$(sed -n 's/^ *MODE: *//p' <<<"$help" | sed 's/ (default)//' | tr -d ' ' | tr '|' '\n')" --script ''
 
 # What the window uses: the icon named by the desktop entry in the installed theme, and the
