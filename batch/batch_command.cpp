@@ -74,10 +74,10 @@ void printDiagnostic(std::ostream& err, const AnsiText& path, std::string_view r
 // on standard error; shows the file in hand on a terminal.
 class CommandObserver : public RunObserver {
 public:
-    CommandObserver(std::ostream& outStream, std::ostream& errStream, bool progress,
-                    bool quietRun, bool jsonLines)
-        : out(outStream), err(errStream), showProgress(progress), quiet(quietRun),
-          json(jsonLines) {}
+    CommandObserver(std::ostream& outStream, std::ostream& errStream, bool progress, bool quietRun,
+                    bool jsonLines)
+        : out(outStream), err(errStream), showProgress(progress), quiet(quietRun), json(jsonLines) {
+    }
 
     void runStarted(int files) override { count = files; }
 
@@ -328,7 +328,9 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
                     bool progressOnErr) {
     BatchArguments parsed = parseBatchArguments(arguments, platform::currentFolder());
     if (parsed.help || parsed.version || parsed.list) {
-        out << (parsed.help ? batchUsage() : parsed.list ? encodingNameList() : batchVersion() + '\n');
+        out << (parsed.help   ? batchUsage()
+                : parsed.list ? encodingNameList()
+                              : batchVersion() + '\n');
         return exitAllConverted;
     }
     if (!parsed.error.empty()) {
@@ -352,7 +354,8 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
                    : listFolderByFilter(parsed.folder, parsed.filter, {}, options.subFolders);
         if (list.files.empty() && list.unrepresentable.empty()) {
             if (!parsed.quiet)
-                printDiagnostic(err, parsed.folder, "no files match " + terminalText(parsed.filter));
+                printDiagnostic(err, parsed.folder,
+                                "no files match " + terminalText(parsed.filter));
             return exitAllConverted;
         }
     }

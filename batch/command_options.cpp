@@ -54,12 +54,9 @@ public:
                wrapped(app->get_description(), helpWidth, 0) + "\n";
     }
     std::string make_description(const CLI::App*) const override { return {}; }
-    std::string make_footer(const CLI::App* app) const override {
-        return app->get_footer() + "\n";
-    }
+    std::string make_footer(const CLI::App* app) const override { return app->get_footer() + "\n"; }
     std::string make_option(const CLI::Option* option, bool positional) const override {
-        std::string name = "  " + make_option_name(option, positional) +
-                           make_option_opts(option);
+        std::string name = "  " + make_option_name(option, positional) + make_option_opts(option);
         const std::string description =
             wrapped(option->get_description(), helpWidth - optionColumn, 0);
         std::string out;
@@ -121,8 +118,7 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
         wrapped("  or any name --list prints: UTF-8, GBK, GB18030, BIG5, CP950, BIG5-HKSCS, "
                 "UTF-16LE, ... (case ignored)",
                 helpWidth, 2) +
-        "\n" + wrapped("MODE: " + choiceNames(ChoiceGroup::Script), helpWidth, 2) +
-        "\n\n" +
+        "\n" + wrapped("MODE: " + choiceNames(ChoiceGroup::Script), helpWidth, 2) + "\n\n" +
         wrapped("Standard output has one line per file (with --json one JSON object per line); "
                 "the summary and every diagnostic go to standard error.",
                 helpWidth, 0) +
@@ -185,8 +181,7 @@ bool readEncoding(const std::string& typed, std::string_view option, bool input,
 // The choices the options name; false with the error set.
 bool readChoices(const TypedOptions& typed, BatchArguments& parsed) {
     bool outputSmart = false;
-    if (!readEncoding(typed.in, "--in", true, parsed.input, parsed.smartDetection,
-                      parsed.error) ||
+    if (!readEncoding(typed.in, "--in", true, parsed.input, parsed.smartDetection, parsed.error) ||
         !readEncoding(typed.out, "--out", false, parsed.output, outputSmart, parsed.error))
         return false;
     const Choice* script = findChoiceByName(ChoiceGroup::Script, typed.script);

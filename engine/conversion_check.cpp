@@ -195,6 +195,27 @@ Tally questionMarksAdded(std::string_view before, std::string_view after) {
     return tally;
 }
 
+// A character found in the decoded text as the source holds it: the character itself, and its
+// bytes in the encoding the source was read in rather than the text's own GB18030.
+void placeInSource(CharacterPlace& place, TextEncoding detected) {
+    if (place.bytes.empty())
+        return;
+    bool readable = false;
+    ByteBuffer utf8 = convertCharset(place.bytes, "GB18030", "UTF-8", &readable);
+    if (!readable)
+        return;
+    if (place.utf8.empty())
+        place.utf8 = std::move(utf8);
+    if (detected == TextEncoding::Utf8) {
+        place.bytes = place.utf8;
+    } else if (detected == TextEncoding::Utf16LE || detected == TextEncoding::Utf16BE) {
+        bool converted = false;
+        ByteBuffer own = convertCharset(place.utf8, "UTF-8", converterName(detected), &converted);
+        if (converted)
+            place.bytes = std::move(own);
+    }
+}
+
 } // namespace
 
 ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
@@ -249,9 +270,12 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
             return abandoned();
         big5 = stepped.big5;
         note(stepped.problem, [&] {
-            return stepped.problem == engine::problems::LossyScript
-                       ? questionMarksAdded(before, source.text)
-                       : Tally();
+            Tally added = stepped.problem == engine::problems::LossyScript
+                              ? questionMarksAdded(before, source.text)
+                              : Tally();
+            if (added.first)
+                placeInSource(*added.first, detected);
+            return added;
         });
         if (check.status.problem == engine::problems::ScriptUnavailable)
             check.status.detail = stepped.detail;
@@ -268,7 +292,13 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
     const FileProblem encoded = encodeTextInto(source.text, encodeAs, sink, control);
     if (encoded == engine::problems::Abandoned || control.abandoned())
         return abandoned();
-    note(encoded, [&] { return unencodableCharacters(source.text, encodeAs, control); });
+    note(encoded, [&] {
+        Tally refused = unencodableCharacters(source.text, encodeAs, control);
+        // After a Big5 step the text holds Big5 bytes, which the source never did.
+        if (refused.first && !big5)
+            placeInSource(*refused.first, detected);
+        return refused;
+    });
     if (control.abandoned())
         return abandoned();
     return check;

@@ -307,10 +307,11 @@ TEST_F(CommandRun, parserErrorsNameTheOptionAndExitTwo) {
     write("a.txt", "x");
     const std::string a = (root / "a.txt").string();
     for (const auto& [arguments, named] :
-         std::vector<std::pair<std::vector<std::string>, std::string>>{{{"--fast", a}, "--fast"},
-                                                                       {{a, "-o"}, "--out"},
-                                                                       {{"-r", a}, "--recursive"},
-                                                                       {{"-j", "0", a}, "--jobs"}}) {
+         std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--fast", a}, "--fast"},
+             {{a, "-o"}, "--out"},
+             {{"-r", a}, "--recursive"},
+             {{"-j", "0", a}, "--jobs"}}) {
         EXPECT_EQ(run(arguments), 2) << named;
         EXPECT_NE(err.str().find(named), std::string::npos) << err.str();
         EXPECT_TRUE(out.str().empty());

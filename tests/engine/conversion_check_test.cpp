@@ -104,7 +104,12 @@ INSTANTIATE_TEST_SUITE_P(
                              engine::problems::Unconverted, 2, 2, 1, "国", "\xB9\xFA"},
                     CheckRow{"big5StepLacksPinyin", "a\xA8\xA1 \xA8\xA1", TE::Ansi, TE::Ansi,
                              ScriptMode::SimplifiedToBig5, engine::problems::LossyScript, 2, 1, 2,
-                             "", "\xA8\xA1"},
+                             "\xC4\x81", "\xA8\xA1"},
+                    // The character and its bytes as the source holds them, not the GB18030 the
+                    // text is kept in. The code page writes "??" for it, one per UTF-16 unit.
+                    CheckRow{"big5StepLacksAnEmojiOfUtf8", "a\xF0\x9F\x98\x80", TE::Utf8, TE::Utf8,
+                             ScriptMode::SimplifiedToBig5, engine::problems::LossyScript, 2, 1, 2,
+                             "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
                     CheckRow{"zeroByteEndsTheText", "ab\ncd\0ef"s, TE::Auto, TE::Utf8,
                              ScriptMode::None, engine::problems::ZeroByteCut, 1, 2, 3, "", "\0"s},
                     CheckRow{"unreadablePastManyLines", sixThousandLines + "x\xFF", TE::Utf8,
@@ -116,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                     // Only the "?" the step put in count; the source's own are text.
                     CheckRow{"questionMarkOfTheSourceIsNotLost", "?\xA8\xA1?", TE::Ansi, TE::Ansi,
                              ScriptMode::SimplifiedToBig5, engine::problems::LossyScript, 1, 1, 2,
-                             "", "\xA8\xA1"},
+                             "\xC4\x81", "\xA8\xA1"},
                     CheckRow{"emptySourceIsComplete", "", TE::Auto, TE::Utf8, ScriptMode::None,
                              FileProblem::None, 0, 0, 0, "", ""}),
     [](const auto& row) { return std::string(row.param.name); });
