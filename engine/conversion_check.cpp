@@ -199,7 +199,7 @@ Tally questionMarksAdded(std::string_view before, std::string_view after) {
 
 ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
                                 const ScriptStep& script, DetectionRule rule,
-                                const WorkControl& control) {
+                                const WorkControl& control, const WriteOptions& write) {
     ConversionCheck check;
     auto abandoned = [&check] {
         check = ConversionCheck();
@@ -264,8 +264,11 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
         check.written = settled.written;
         encodeAs = settled.encodeAs;
     }
+    if (!changeLineEndings(source.text, write.lineEnding, control))
+        return abandoned();
     CountingSink sink;
-    const FileProblem encoded = encodeTextInto(source.text, encodeAs, sink, control);
+    const FileProblem encoded =
+        encodeTextInto(source.text, encodeAs, sink, control, write.byteOrderMark);
     if (encoded == engine::problems::Abandoned || control.abandoned())
         return abandoned();
     note(encoded, [&] { return unencodableCharacters(source.text, encodeAs, control); });
