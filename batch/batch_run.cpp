@@ -115,6 +115,13 @@ std::vector<bool> outputsTaken(std::vector<FileJob>& jobs, const ResultFolders& 
     return taken;
 }
 
+// Whether the job's output is its source itself (through a chosen folder, or a link): writing it
+// would overwrite the source. An output that does not exist yet is never one.
+bool outputIsSource(const FileJob& job) {
+    const AnsiText output = platform::realPath(job.outputFolder + fileNameOfPath(job.sourcePath));
+    return !output.empty() && output == platform::realPath(job.sourcePath);
+}
+
 // What a run does before its first file: every output placed, every result folder made, and the
 // files refused before converting (their output folder could not be made, or another source
 // writes the same output).
@@ -124,11 +131,38 @@ struct RunPlan {
     ResultFolders folders;
 };
 
-RunPlan planRun(const FolderScanResult& list) {
+// In place, each source is its own output: a source listed again (by any spelling) is refused,
+// so that no file is converted twice over.
+RunPlan planInPlace(const FolderScanResult& list) {
+    RunPlan plan;
+    const std::vector<AnsiText>& files = list.files;
+    plan.jobs.resize(files.size());
+    plan.refused.resize(files.size());
+    std::set<AnsiText> sources;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        plan.jobs[i].sourcePath = files[i];
+        plan.jobs[i].outputFolder = directoryOfPath(files[i]) + platform::pathSeparator;
+        plan.jobs[i].size = std::max<std::int64_t>(platform::fileLength(files[i]), 0);
+        const AnsiText real = platform::realPath(files[i]);
+        if (!sources.insert(real.empty() ? files[i] : real).second)
+            plan.refused[i] = {batch::problems::OutputTaken};
+    }
+    return plan;
+}
+
+RunPlan planRun(const FolderScanResult& list, const RunOptions& options) {
+    if (options.inPlace)
+        return planInPlace(list);
     const AnsiText& treeRoot = list.treeRoot;
+    AnsiText chosenFolder = options.outputFolder;
+    if (!chosenFolder.empty() && chosenFolder.back() != platform::pathSeparator)
+        chosenFolder += platform::pathSeparator;
     // A tree's result folder is in its root; any other file's beside the file, so that files
-    // from several folders (a drop, "Open with", the command line) never meet in one.
-    auto resultFolderOf = [&treeRoot](const AnsiText& path) {
+    // from several folders (a drop, "Open with", the command line) never meet in one. A chosen
+    // folder takes every output.
+    auto resultFolderOf = [&treeRoot, &chosenFolder](const AnsiText& path) {
+        if (!chosenFolder.empty())
+            return chosenFolder;
         const AnsiText base =
             treeRoot.empty() ? directoryOfPath(path) + platform::pathSeparator : treeRoot;
         return base + ansi(resultFolderName) + platform::pathSeparator;
@@ -153,6 +187,8 @@ RunPlan planRun(const FolderScanResult& list) {
             plan.refused[i] = {batch::problems::ResultFolderUncreatable, error};
         else if (taken[i])
             plan.refused[i] = {batch::problems::OutputTaken};
+        else if (outputIsSource(plan.jobs[i]))
+            plan.refused[i] = {batch::problems::OutputIsSource};
     }
     return plan;
 }
@@ -188,8 +224,9 @@ public:
         : list(files), options(choices), observer(told), session(runSession), pumpEvents(pump),
           plan(runPlan), summary(result),
           workers(choices.jobs, files.files.size(),
-                  {choices.input, choices.output, choices.detection}, runSession.stopToken(),
-                  memoryBudget(largestSize(runPlan.jobs))) {}
+                  {choices.input, choices.output, choices.detection, choices.write, choices.inPlace,
+                   choices.backupSuffix},
+                  runSession.stopToken(), memoryBudget(largestSize(runPlan.jobs))) {}
 
     void reportUnrepresentable() {
         for (const AnsiText& name : list.unrepresentable) {
@@ -263,7 +300,7 @@ private:
             if (!workers.mayStart(job))
                 break;
             job.script = options.script ? options.script() : engine::ScriptStep();
-            if (!plan.folders.contains(job.outputFolder)) {
+            if (!options.inPlace && !plan.folders.contains(job.outputFolder)) {
                 if (const int error = madeFolderError(job.outputFolder); error != 0) {
                     plan.refused[started++] = {batch::problems::ResultFolderUncreatable, error};
                     continue;
@@ -344,7 +381,7 @@ BatchSummary runBatch(const FolderScanResult& list, const RunOptions& options,
     if (list.files.empty() && list.unrepresentable.empty())
         return summary;
     observer.runStarted(summary.count);
-    RunPlan plan = planRun(list);
+    RunPlan plan = planRun(list, options);
     summary.resultFolders = plan.folders.listed;
     summary.unmadeFolders = plan.folders.unmade;
     removeLeftoversOf(plan.jobs);

@@ -43,6 +43,12 @@ void runFromButton(const ButtonWindow& window, BatchSession& session,
 // unrepresentable names are reported as failed, never opened; when they are all there is, the
 // result folder is beside the first of them. Nothing happens when the list is empty.
 //
+// With `options.outputFolder` that folder takes the place of every result folder (a tree's
+// outputs keep their places below it), and a file whose output would be the source itself fails
+// (OutputIsSource). With `options.inPlace` no result folder is made: each source is replaced by
+// its conversion only when that is complete (engine::convertFileInPlace), and a source listed
+// again fails (OutputTaken).
+//
 // Files convert on `options.jobs` worker threads while this thread runs `pumpEvents` (may be
 // empty) every few milliseconds; `observer` is told everything in list order. Once `session`'s
 // stop is requested, or the pump says the front end is going away, the files converting are

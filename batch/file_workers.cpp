@@ -82,8 +82,15 @@ void FileWorkers::convert(std::size_t index, const FileJob& job) {
     // The run fills in what an unread source (detected Auto) would have carried over.
     engine::FileConversion conversion;
     if (!ranWithinMemory([&] {
-            conversion = engine::convertFile(job.sourcePath, settings.input, settings.output,
-                                             job.outputFolder, job.script, settings.rule, control);
+            if (settings.inPlace)
+                conversion = engine::convertFileInPlace(
+                    job.sourcePath, settings.input, settings.output, job.script, settings.rule,
+                    control, settings.write,
+                    settings.backupSuffix ? job.sourcePath + *settings.backupSuffix : AnsiText());
+            else
+                conversion = engine::convertFile(job.sourcePath, settings.input, settings.output,
+                                                 job.outputFolder, job.script, settings.rule,
+                                                 control, settings.write);
         }))
         conversion = {.status = {batch::problems::OutOfMemory}};
     {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <stop_token>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "engine/script_conversion.h"
 #include "engine/single_file_conversion.h"
 #include "engine/work_control.h"
+#include "engine/write_options.h"
 #include "platform/ansi_text.h"
 #include "platform/file_problem.h"
 #include "platform/worker_pool.h"
@@ -30,6 +32,11 @@ struct ConversionSettings {
     engine::TextEncoding input = engine::TextEncoding::Auto;
     engine::TextEncoding output = engine::TextEncoding::Auto;
     engine::DetectionRule rule = engine::DetectionRule::Classic;
+    engine::WriteOptions write;
+    // Each source replaced by its complete conversion (the job's output folder is then its own);
+    // with a backup suffix the original is kept as source + suffix.
+    bool inPlace = false;
+    std::optional<AnsiText> backupSuffix;
 };
 
 // One file to convert: its source, the folder its output goes to, and the script step chosen for

@@ -3,12 +3,17 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include "batch/folder_scan.h"
 #include "engine/single_file_conversion.h"
 #include "engine/text_encoding.h"
+#include "engine/write_options.h"
+#include "platform/ansi_text.h"
 
 namespace batch {
+
+using platform::AnsiText;
 
 // The script step of the next file to start. Asked as each file starts, so that a change of the
 // choice during a run applies from the next file started on (with several workers, files start
@@ -32,6 +37,14 @@ struct RunOptions {
     // A stopped run counts the files it never reached as failed (the command line's accounting;
     // the window's report names only what was tried).
     bool unreachedFilesFail = false;
+    // The output's mark and line ends.
+    engine::WriteOptions write;
+    // An absolute folder every output goes into, made with its parents; a tree's outputs keep
+    // their places below it. An output that would be its own source fails instead.
+    AnsiText outputFolder; // empty: 转换结果 beside each source (or in a tree's root)
+    // Each source replaced by its conversion, only when that is complete; no result folder.
+    bool inPlace = false;
+    std::optional<AnsiText> backupSuffix; // with inPlace: keep the original as source + suffix
 };
 
 } // namespace batch

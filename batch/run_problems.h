@@ -47,10 +47,19 @@ inline constexpr ProblemKind OutputTaken{
     .english = "not converted: an earlier file of the run writes the same output",
     .sourceProblem = true,
 };
+// The output's place is the source itself (the output folder is the source's own, or leads
+// there): the file was neither read nor written, so that no source is ever overwritten.
+inline constexpr ProblemKind OutputIsSource{
+    .code = "output_is_source",
+    .chinese = "输出位置就是源文件本身，未转换",
+    .english = "not converted: the output would overwrite the source itself",
+    .sourceProblem = true,
+};
 
 // Every row above, for tests and listings.
 inline constexpr const ProblemKind* all[] = {
-    &NameNotRepresentable, &ResultFolderUncreatable, &NotReached, &OutOfMemory, &OutputTaken,
+    &NameNotRepresentable, &ResultFolderUncreatable, &NotReached, &OutOfMemory,
+    &OutputTaken,          &OutputIsSource,
 };
 
 } // namespace batch::problems

@@ -220,7 +220,7 @@ void placeInSource(CharacterPlace& place, TextEncoding detected) {
 
 ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
                                 const ScriptStep& script, DetectionRule rule,
-                                const WorkControl& control) {
+                                const WorkControl& control, const WriteOptions& write) {
     ConversionCheck check;
     auto abandoned = [&check] {
         check = ConversionCheck();
@@ -288,8 +288,11 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
         check.written = settled.written;
         encodeAs = settled.encodeAs;
     }
+    if (!changeLineEndings(source.text, write.lineEnding, control))
+        return abandoned();
     CountingSink sink;
-    const FileProblem encoded = encodeTextInto(source.text, encodeAs, sink, control);
+    const FileProblem encoded =
+        encodeTextInto(source.text, encodeAs, sink, control, write.byteOrderMark);
     if (encoded == engine::problems::Abandoned || control.abandoned())
         return abandoned();
     note(encoded, [&] {

@@ -9,6 +9,7 @@
 
 #include "engine/single_file_conversion.h"
 #include "engine/text_encoding.h"
+#include "engine/write_options.h"
 #include "platform/ansi_text.h"
 #include "platform/file_problem.h"
 
@@ -45,10 +46,11 @@ struct [[nodiscard]] ConversionCheck {
 // Checks how `sourcePath` would convert with these choices; `script` is the step convertFile
 // would be given, `rule` how an Auto input is detected. The source is only read. A large file
 // shares its pieces with the control's workers, and the control's stop gives the check up with
-// the status Abandoned.
+// the status Abandoned. The text is checked with the line ends `write` gives it, so that the
+// places found are those of the output.
 ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
                                 const ScriptStep& script = {},
                                 DetectionRule rule = DetectionRule::Classic,
-                                const WorkControl& control = {});
+                                const WorkControl& control = {}, const WriteOptions& write = {});
 
 } // namespace engine

@@ -57,11 +57,34 @@ inline constexpr ProblemKind Abandoned{
     .english = "not converted: the run was stopped during the file",
     .sourceProblem = true,
 };
+// Converting in place: the source was not replaced, because `cause` says why (the conversion
+// would not be complete, the write or the backup failed). The source is as it was.
+inline constexpr ProblemKind NotReplaced{
+    .code = "not_replaced",
+    .chinese = "源文件保持原样，未替换：{cause}",
+    .english = "source left as it was: {cause}",
+    .sourceProblem = true,
+};
+// Converting in place: the source is a symbolic link. It is refused unread, so that neither the
+// link nor a file it leads to elsewhere is replaced.
+inline constexpr ProblemKind SourceIsLink{
+    .code = "source_is_link",
+    .chinese = "源文件是符号链接，不就地替换",
+    .english = "not replaced: the source is a symbolic link",
+    .sourceProblem = true,
+};
+// Converting in place: the copy of the original asked for could not be made (the error number
+// says why); a NotReplaced cause.
+inline constexpr ProblemKind BackupUnmade{
+    .code = "backup_unmade",
+    .chinese = "无法保留原文件的备份：{error}",
+    .english = "cannot keep a backup of the source: {error}",
+};
 
 // Every row above, for tests and listings.
 inline constexpr const ProblemKind* all[] = {
-    &LossyDecode, &ZeroByteCut, &ScriptUnavailable, &LossyScript,
-    &Unconverted, &LossyEncode, &Abandoned,
+    &LossyDecode, &ZeroByteCut, &ScriptUnavailable, &LossyScript,  &Unconverted,
+    &LossyEncode, &Abandoned,   &NotReplaced,       &SourceIsLink, &BackupUnmade,
 };
 
 } // namespace engine::problems

@@ -8,6 +8,7 @@
 #include "engine/code_page_conversion.h"
 #include "engine/system_fallbacks.h"
 #include "platform/file_access.h"
+#include "platform/file_system.h"
 #include "platform/path_scan.h"
 
 namespace engine {
@@ -112,12 +113,14 @@ DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, Detection
 }
 
 FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
-                              TextEncoding encoding, const WorkControl& control) {
+                              TextEncoding encoding, const WorkControl& control,
+                              const WriteOptions& write) {
     // UTF-16 doubles ASCII text; the mark adds a few bytes.
     FileSink sink(outputPath, 2 * text.size() + 16);
     if (!sink.status().ok())
         return sink.status();
-    const FileProblem textProblem = encodeTextInto(text, encoding, sink, control);
+    const FileProblem textProblem =
+        encodeTextInto(text, encoding, sink, control, write.byteOrderMark);
     // The sink's temporary file goes with it when it is not committed.
     if (textProblem == engine::problems::Abandoned || control.abandoned())
         return {engine::problems::Abandoned};
@@ -157,13 +160,27 @@ Big5Output settleBig5Output(AnsiText& text, TextEncoding target, const WorkContr
     }
 }
 
-FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
-                           const AnsiText& outputFolder, const ScriptStep& script,
-                           DetectionRule rule, const WorkControl& control) {
+namespace {
+
+// A source's text made ready to encode: decoded, through the script step, settled where the step
+// left Big5 bytes, its line ends changed and its charset declarations rewritten. When `ready` is
+// false the file ends here and the result says why (abandoned, or a source problem).
+struct PreparedText {
     FileConversion result;
-    auto abandoned = [&result] {
-        result.status = {engine::problems::Abandoned};
-        return result;
+    AnsiText text;
+    TextEncoding encodeAs = TextEncoding::Auto;
+    WorkControl encoding; // the control narrowed to the encoding's share
+    bool ready = false;
+};
+
+PreparedText prepareText(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
+                         const ScriptStep& script, DetectionRule rule, const WorkControl& control,
+                         const WriteOptions& write) {
+    PreparedText prepared;
+    FileConversion& result = prepared.result;
+    auto abandoned = [&prepared] {
+        prepared.result.status = {engine::problems::Abandoned};
+        return std::move(prepared);
     };
     if (control.abandoned())
         return abandoned();
@@ -180,7 +197,7 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     result.detected = source.detected;
     note(source.status);
     if (platform::isSourceProblem(source.status.problem))
-        return result;
+        return prepared;
     bool big5 = false;
     if (script) {
         const ScriptStepOutcome stepped =
@@ -192,24 +209,87 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     }
     if (control.abandoned())
         return abandoned();
-    AnsiText outputPath = outputFolder;
-    if (!outputPath.empty() && !platform::fileNameOfPath(outputPath).empty())
-        outputPath += platform::pathSeparator;
-    outputPath += platform::fileNameOfPath(sourcePath);
     result.written = output == TextEncoding::Auto ? source.detected : output;
-    TextEncoding encodeAs = result.written;
+    prepared.encodeAs = result.written;
     if (big5) {
         const Big5Output settled =
             settleBig5Output(source.text, result.written, control.share(scripted, scripted));
         result.written = settled.written;
-        encodeAs = settled.encodeAs;
+        prepared.encodeAs = settled.encodeAs;
     }
-    rewriteCharsetDeclarations(source.text, result.written);
-    const FileStatus written =
-        encodeAndWriteFile(outputPath, source.text, encodeAs, control.share(scripted, 1000));
-    if (written.problem == engine::problems::Abandoned)
+    // On the bytes every encoding is made from (Big5 ones included), so that UTF-16 and a
+    // fallback's own bytes get the same line ends.
+    if (!changeLineEndings(source.text, write.lineEnding, control.share(scripted, scripted)))
         return abandoned();
-    note(written);
+    rewriteCharsetDeclarations(source.text, result.written);
+    prepared.text = std::move(source.text);
+    prepared.encoding = control.share(scripted, 1000);
+    prepared.ready = true;
+    return prepared;
+}
+
+} // namespace
+
+FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
+                           const AnsiText& outputFolder, const ScriptStep& script,
+                           DetectionRule rule, const WorkControl& control,
+                           const WriteOptions& write) {
+    PreparedText prepared = prepareText(sourcePath, input, output, script, rule, control, write);
+    FileConversion& result = prepared.result;
+    if (!prepared.ready)
+        return result;
+    AnsiText outputPath = outputFolder;
+    if (!outputPath.empty() && !platform::fileNameOfPath(outputPath).empty())
+        outputPath += platform::pathSeparator;
+    outputPath += platform::fileNameOfPath(sourcePath);
+    const FileStatus written =
+        encodeAndWriteFile(outputPath, prepared.text, prepared.encodeAs, prepared.encoding, write);
+    if (written.problem == engine::problems::Abandoned) {
+        result.status = written;
+        return result;
+    }
+    if (result.status.ok())
+        result.status = written;
+    control.reachPart(1, 1);
+    return result;
+}
+
+FileConversion convertFileInPlace(const AnsiText& sourcePath, TextEncoding input,
+                                  TextEncoding output, const ScriptStep& script, DetectionRule rule,
+                                  const WorkControl& control, const WriteOptions& write,
+                                  const AnsiText& backupPath) {
+    if (platform::isSymbolicLink(sourcePath))
+        return {.status = {engine::problems::SourceIsLink}};
+    PreparedText prepared = prepareText(sourcePath, input, output, script, rule, control, write);
+    FileConversion& result = prepared.result;
+    // The source stays; the status says why, as the cause of NotReplaced.
+    auto kept = [&result](FileStatus why) {
+        why.cause = why.problem;
+        why.problem = engine::problems::NotReplaced;
+        result.status = std::move(why);
+        return result;
+    };
+    if (!prepared.ready)
+        return result;
+    if (!result.status.ok())
+        return kept(result.status);
+    FileSink sink(sourcePath, 2 * prepared.text.size() + 16);
+    if (!sink.status().ok())
+        return kept(sink.status());
+    const FileProblem textProblem = encodeTextInto(prepared.text, prepared.encodeAs, sink,
+                                                   prepared.encoding, write.byteOrderMark);
+    // Dropping the sink uncommitted removes what it built.
+    if (textProblem == engine::problems::Abandoned || control.abandoned()) {
+        result.status = {engine::problems::Abandoned};
+        return result;
+    }
+    if (textProblem != FileProblem::None)
+        return kept(sink.status().ok() ? FileStatus{textProblem} : sink.status());
+    if (!backupPath.empty())
+        if (const int error = platform::keepBackup(sourcePath, backupPath); error != 0)
+            return kept({engine::problems::BackupUnmade, error});
+    if (const FileStatus committed = sink.commit(); !committed.ok())
+        return kept(committed);
     control.reachPart(1, 1);
     return result;
 }

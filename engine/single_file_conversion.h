@@ -10,6 +10,7 @@
 #include "engine/script_conversion.h"
 #include "engine/text_encoding.h"
 #include "engine/work_control.h"
+#include "engine/write_options.h"
 #include "platform/ansi_text.h"
 #include "platform/file_problem.h"
 
@@ -40,9 +41,11 @@ DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input,
 // file untouched. The file holds the encoded bytes when the status is None, Unconverted (the
 // encoding could not take the text; its own bytes behind the byte-order mark, still a failure)
 // or LossyEncode (the fallback wrote "?" for characters invalid in GB18030). When the control's
-// stop comes first the status is Abandoned and the target is left as it was.
+// stop comes first the status is Abandoned and the target is left as it was. The write options'
+// mark applies here; their line ends are the caller's to change before.
 FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
-                              TextEncoding encoding, const WorkControl& control = {});
+                              TextEncoding encoding, const WorkControl& control = {},
+                              const WriteOptions& write = {});
 
 // What one file's conversion came to, for the run's report.
 struct [[nodiscard]] FileConversion {
@@ -100,10 +103,26 @@ Big5Output settleBig5Output(AnsiText& text, TextEncoding target, const WorkContr
 // (engine/charset_declaration.h). A source that cannot be read gets no output file. `control`
 // lends workers for a large file's pieces, is raised to 1000 over decoding, the script step and
 // encoding, and abandons the file once its stop is requested (status Abandoned, nothing put in
-// place, an earlier output left as it was).
+// place, an earlier output left as it was). `write` says whether UTF-8 and UTF-16 get their mark
+// and which line ends the output has; they are changed after the script step, in the text every
+// encoding is made from, so that the "Unconverted" fallback's own bytes and Big5 bytes a step
+// left have them too.
 FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
                            const AnsiText& outputFolder, const ScriptStep& script = {},
                            DetectionRule rule = DetectionRule::Classic,
-                           const WorkControl& control = {});
+                           const WorkControl& control = {}, const WriteOptions& write = {});
+
+// The same conversion written over the source itself, and only when it is complete: the new
+// content is built beside the source and renamed over it, keeping its permission bits. With a
+// `backupPath` the original is kept under that name first (platform::keepBackup). Anything short
+// of a complete conversion (a lossy step, an encoding that cannot take the text, a failed write
+// or backup) leaves the source as it was, byte for byte, with the status NotReplaced and the
+// reason as its cause. A symbolic link is refused unread (SourceIsLink): replacing it would lose
+// the link, writing through it would change a file elsewhere.
+FileConversion convertFileInPlace(const AnsiText& sourcePath, TextEncoding input,
+                                  TextEncoding output, const ScriptStep& script = {},
+                                  DetectionRule rule = DetectionRule::Classic,
+                                  const WorkControl& control = {}, const WriteOptions& write = {},
+                                  const AnsiText& backupPath = {});
 
 } // namespace engine

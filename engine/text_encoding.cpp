@@ -481,11 +481,11 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
 }
 
 FileProblem encodeTextInto(std::string_view text, TextEncoding encoding, ByteSink& sink,
-                           const WorkControl& control) {
+                           const WorkControl& control, bool withMark) {
     const std::string_view raw = text.substr(0, text.find('\0'));
     if (!isConverted(encoding))
         return sink.append(raw) ? FileProblem::None : platform::problems::OutputUnwritable;
-    const std::string_view mark = byteOrderMark(encoding);
+    const std::string_view mark = withMark ? byteOrderMark(encoding) : std::string_view();
     if (!sink.append(mark))
         return platform::problems::OutputUnwritable;
     if (raw.empty())

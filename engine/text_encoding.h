@@ -88,9 +88,11 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
 // follow the mark. Returns None, Unconverted (the text's own bytes went out), LossyEncode (the
 // system fallback replaced characters with "?"), OutputUnwritable (the sink refused bytes; the
 // sink knows why) or Abandoned (the control's stop came between pieces; the sink holds part).
-// A large text converts in pieces on the control's workers, with the same bytes.
+// A large text converts in pieces on the control's workers, with the same bytes. Without
+// `withMark` no byte-order mark is written.
 [[nodiscard]] FileProblem encodeTextInto(std::string_view text, TextEncoding encoding,
-                                         ByteSink& sink, const WorkControl& control = {});
+                                         ByteSink& sink, const WorkControl& control = {},
+                                         bool withMark = true);
 
 struct [[nodiscard]] EncodedText {
     ByteBuffer bytes;

@@ -238,6 +238,85 @@ FileStatus ReplacingFile::commit() {
     return state;
 }
 
+namespace {
+
+// A name for a new entry beside `target` that nothing holds yet, or empty with errno set.
+std::string freeNameBeside(const std::string& target) {
+    const std::size_t slash = target.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string pattern = folder + ".";
+    if (name.size() <= maxNameForTemporary)
+        pattern += name;
+    pattern += std::string(temporaryFileMarker) + "XXXXXX";
+    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    ::unlink(pattern.c_str()); // only its name was wanted
+    return pattern;
+}
+
+// A copy of the open file `from` at the new path `to` with `mode`, synced; 0 or the error.
+int copyInto(int from, const std::string& to, mode_t mode) {
+    const FileDescriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (out.get() < 0)
+        return errno;
+    std::unique_ptr<char[]> buffer(new char[readPiece]);
+    int error = 0;
+    for (;;) {
+        const ssize_t got = ::read(from, buffer.get(), readPiece);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            error = errno;
+            break;
+        }
+        if (got == 0)
+            break;
+        if (!writeAll(out.get(), {buffer.get(), static_cast<std::size_t>(got)})) {
+            error = errno;
+            break;
+        }
+    }
+    if (error == 0 && (::fchmod(out.get(), mode) != 0 || ::fsync(out.get()) != 0))
+        error = errno;
+    return error;
+}
+
+} // namespace
+
+int keepBackup(const AnsiText& source, const AnsiText& backup) {
+    const std::optional<std::string> from = nativePath(source);
+    const std::optional<std::string> to = nativePath(backup);
+    if (!from || !to || from->empty() || to->empty() || *from == *to)
+        return EINVAL;
+    const std::string temporary = freeNameBeside(*to);
+    if (temporary.empty())
+        return errno;
+    if (::link(from->c_str(), temporary.c_str()) != 0) {
+        const int linkError = errno;
+        // Only a file system without hard links is worth a copy; any other failure would meet
+        // the copy too.
+        if (linkError != EPERM && linkError != EMLINK && linkError != EXDEV &&
+            linkError != EOPNOTSUPP)
+            return linkError;
+        const FileDescriptor in(::open(from->c_str(), O_RDONLY | O_CLOEXEC));
+        struct stat info {};
+        if (in.get() < 0 || ::fstat(in.get(), &info) != 0)
+            return errno;
+        if (const int error = copyInto(in.get(), temporary, info.st_mode & 07777); error != 0) {
+            ::unlink(temporary.c_str());
+            return error;
+        }
+    }
+    const int error = ::rename(temporary.c_str(), to->c_str()) != 0 ? errno : 0;
+    // A rename onto another name of the same file leaves both names: the temporary one goes.
+    ::unlink(temporary.c_str());
+    return error;
+}
+
 FileStatus writeFileReplacing(const AnsiText& path, std::span<const std::string_view> parts) {
     ReplacingFile file(path);
     for (std::string_view part : parts)

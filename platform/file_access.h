@@ -75,6 +75,13 @@ private:
     FileStatus state;
 };
 
+// Keeps the file at `source` under the name `backup` as well, replacing a file of that name:
+// a hard link to it, or where the file system has none, a copy with its permissions, synced to
+// the disk. Either is made under a temporary name beside `backup` and renamed into place, so an
+// earlier backup stays whole until the new one is complete. Returns 0, or the error number that
+// says why no backup was made (EISDIR when a folder has the name).
+int keepBackup(const AnsiText& source, const AnsiText& backup);
+
 // Replaces (or creates) the file at `path` with the concatenation of `parts`, synced to the
 // disk before it is put in place: this is for whole small files such as the settings.
 FileStatus writeFileReplacing(const AnsiText& path, std::span<const std::string_view> parts);

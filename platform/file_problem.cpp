@@ -86,7 +86,12 @@ std::string fill(const FileStatus& status, Language language, std::string_view s
             text += chinese ? "（" + status.detail + "）" : ": " + status.detail;
         else if (name == "encoding")
             text += sourceEncoding;
-        else if (name != "detail")
+        else if (name == "cause" && status.cause != status.problem) {
+            FileStatus inner = status;
+            inner.problem = status.cause;
+            inner.cause = FileProblem::None;
+            text += fill(inner, language, sourceEncoding);
+        } else if (name != "detail" && name != "cause")
             text += pattern.substr(open, close - open + 1);
         at = close + 1;
     }

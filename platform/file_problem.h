@@ -20,6 +20,7 @@ namespace platform {
 //   {length}   `length`; {offset} `offset` counted from 0; {position} the same counted from 1
 //   {detail}   `detail` when it is not empty: "（detail）" in Chinese, ": detail" in English
 //   {encoding} the encoding the source was read in (English only)
+//   {cause}    the text of `cause`, filled from the same status
 struct ProblemKind {
     std::string_view code;      // stable snake_case name for output read by programs
     std::string_view chinese;   // for the window and its report, in UTF-8
@@ -166,6 +167,9 @@ struct [[nodiscard]] FileStatus {
     std::uint64_t length = 0; // SourceTooLarge: the source's size in bytes
     std::uint64_t offset = 0; // ZeroByteCut: the zero byte's place in the source, from 0
     std::string detail = {};  // ScriptUnavailable: what the library said, in UTF-8; may be empty
+    // A problem that stands for another: what kept a source from being replaced, say. The
+    // fields above then belong to the cause.
+    FileProblem cause = FileProblem::None;
 
     bool ok() const { return problem == FileProblem::None; }
     bool operator==(const FileStatus&) const = default;

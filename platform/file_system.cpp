@@ -26,6 +26,13 @@ bool isFolder(std::string_view path) {
     return native && !native->empty() && stat(native->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool isSymbolicLink(std::string_view path) {
+    auto native = nativePath(path);
+    struct stat info {};
+    return native && !native->empty() && lstat(native->c_str(), &info) == 0 &&
+           S_ISLNK(info.st_mode);
+}
+
 bool makeFolder(std::string_view path) {
     const auto native = nativePath(path);
     if (!native || native->empty())

@@ -14,6 +14,9 @@ bool pathExists(std::string_view path);
 // True when the path names a folder (following symbolic links).
 bool isFolder(std::string_view path);
 
+// True when the path itself is a symbolic link (wherever it leads).
+bool isSymbolicLink(std::string_view path);
+
 // Creates one folder level (no parents); true when a folder is there afterwards, also when it
 // was there before. False when it cannot be created, something else is in the way, or the name
 // cannot be represented on the file system.

@@ -755,3 +755,173 @@ TEST_F(BatchRun, windowStopNamesOnlyTheFilesBegun) {
         EXPECT_EQ(summary.converted, jobs == 1 ? 0 : 20) << jobs;
     }
 }
+
+namespace {
+
+// Where a run puts its outputs when told to: a chosen folder (flat or keeping a tree), or over
+// the sources themselves.
+struct PlaceRow {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> sources = {}; // below the root: bytes
+    std::vector<std::string> listed =
+        {};                        // what the run is given, below the root; empty: the sources
+    bool tree = false;             // a tree scan of "src/" rather than a list
+    const char* outputFolder = ""; // below the root; empty: none chosen
+    bool inPlace = false;          // sources made 0640 first; any left must still be
+    std::optional<std::string> backup = {}; // the suffix
+    engine::TextEncoding output = engine::TextEncoding::Utf8;
+    std::function<void(const fs::path&)> prepare = {}; // links, folders in the way
+    std::vector<FileStatus> statuses = {};             // per source, in order
+    // Afterwards, below the root: each path's bytes, or nullopt where nothing may be.
+    std::vector<std::pair<std::string, std::optional<std::string>>> after = {};
+    std::size_t entries = 0; // everything below the root afterwards, folders included
+
+    friend void PrintTo(const PlaceRow& row, std::ostream* out) { *out << row.name; }
+};
+
+const std::string utf8Hello = "\xEF\xBB\xBF你好";
+const std::string gbkJian = "\xBC\xF2"; // 简, which Big5 lacks
+
+class OutputPlaces : public testing::TestWithParam<PlaceRow> {
+protected:
+    BatchSession session;
+};
+
+TEST_P(OutputPlaces, putEachOutputWhereAskedAndNeverOverASource) {
+    const PlaceRow& row = GetParam();
+    TempTree tree;
+    FolderScanResult list;
+    for (const auto& [name, bytes] : row.sources) {
+        fs::create_directories((tree.root / name).parent_path());
+        tree.write(name, bytes);
+        if (row.listed.empty())
+            list.files.push_back(TempTree::ansiPath(tree.root / name));
+        if (row.inPlace)
+            fs::permissions(tree.root / name,
+                            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    }
+    for (const std::string& name : row.listed)
+        list.files.push_back(TempTree::ansiPath(tree.root / name));
+    if (row.tree)
+        list.treeRoot = TempTree::ansiPath(tree.root / "src") + "/";
+    if (row.prepare)
+        row.prepare(tree.root);
+
+    TestWindow host;
+    host.output = row.output;
+    host.inPlace = row.inPlace;
+    if (row.backup)
+        host.backupSuffix = *row.backup;
+    if (*row.outputFolder)
+        host.outputFolder = TempTree::ansiPath(tree.root / row.outputFolder);
+    const BatchSummary summary = host.run(session, list);
+
+    ASSERT_EQ(host.outcomes.size(), row.statuses.size());
+    for (std::size_t i = 0; i < row.statuses.size(); ++i)
+        EXPECT_EQ(host.outcomes[i].status, row.statuses[i]) << i;
+    for (const auto& [name, bytes] : row.after) {
+        if (bytes)
+            EXPECT_EQ(readFile(tree.root / name), *bytes) << name;
+        else
+            EXPECT_FALSE(fs::exists(fs::symlink_status(tree.root / name))) << name;
+    }
+    if (row.inPlace) {
+        EXPECT_TRUE(summary.resultFolders.empty());
+        for (const auto& [name, bytes] : row.sources)
+            EXPECT_EQ(fs::status(tree.root / name).permissions() & fs::perms::mask,
+                      fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+                << name;
+    } else {
+        EXPECT_EQ(summary.resultFolders,
+                  std::vector<AnsiText>{host.outputFolder + platform::pathSeparator});
+    }
+    std::size_t entries = 0;
+    for (auto it = fs::recursive_directory_iterator(tree.root);
+         it != fs::recursive_directory_iterator(); ++it)
+        ++entries;
+    EXPECT_EQ(entries, row.entries);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BatchRun, OutputPlaces,
+    testing::Values(
+        // The folder is made with its parents, and no 转换结果 beside the sources.
+        PlaceRow{.name = "chosenFolderTakesEveryOutput",
+                 .sources = {{"甲/x.txt", gbkHello}, {"乙/y.txt", gbkHello}},
+                 .outputFolder = "out/新",
+                 .statuses = {{}, {}},
+                 .after = {{"out/新/x.txt", utf8Hello}, {"out/新/y.txt", utf8Hello}},
+                 .entries = 8},
+        PlaceRow{.name = "chosenFolderKeepsTheTree",
+                 .sources = {{"src/甲/a.txt", gbkHello}, {"src/b.txt", gbkHello}},
+                 .tree = true,
+                 .outputFolder = "out",
+                 .statuses = {{}, {}},
+                 .after = {{"out/甲/a.txt", utf8Hello}, {"out/b.txt", utf8Hello}},
+                 .entries = 8},
+        PlaceRow{.name = "twoSourcesMeetingInTheFolder",
+                 .sources = {{"甲/x.txt", gbkHello}, {"乙/x.txt", "other"}},
+                 .outputFolder = "out",
+                 .statuses = {{}, {batch::problems::OutputTaken}},
+                 .after = {{"out/x.txt", utf8Hello}},
+                 .entries = 6},
+        PlaceRow{.name = "outputThatIsTheSourceFails",
+                 .sources = {{"甲/x.txt", gbkHello}},
+                 .outputFolder = "甲",
+                 .statuses = {{batch::problems::OutputIsSource}},
+                 .after = {{"甲/x.txt", gbkHello}},
+                 .entries = 2},
+        PlaceRow{.name = "inPlaceCompleteReplacesKeepingTheMode",
+                 .sources = {{"x.txt", gbkHello}},
+                 .inPlace = true,
+                 .statuses = {{}},
+                 .after = {{"x.txt", utf8Hello}, {"转换结果", std::nullopt}},
+                 .entries = 1},
+        PlaceRow{.name = "inPlaceIncompleteLeavesTheSource",
+                 .sources = {{"x.txt", gbkJian + "\r\n"}},
+                 .inPlace = true,
+                 .output = engine::TextEncoding::Big5,
+                 .statuses = {{.problem = engine::problems::NotReplaced,
+                               .cause = engine::problems::Unconverted}},
+                 .after = {{"x.txt", gbkJian + "\r\n"}},
+                 .entries = 1},
+        // Converted once: a second time would read the converted text as the source.
+        PlaceRow{.name = "inPlaceSourceListedTwiceConvertsOnce",
+                 .sources = {{"x.txt", gbkHello}},
+                 .listed = {"x.txt", "./x.txt"},
+                 .inPlace = true,
+                 .statuses = {{}, {batch::problems::OutputTaken}},
+                 .after = {{"x.txt", utf8Hello}},
+                 .entries = 1},
+        PlaceRow{.name = "inPlaceKeepsTheOriginalAsBackup",
+                 .sources = {{"x.txt", gbkHello}},
+                 .inPlace = true,
+                 .backup = ".orig",
+                 .statuses = {{}},
+                 .after = {{"x.txt", utf8Hello}, {"x.txt.orig", gbkHello}},
+                 .entries = 2},
+        PlaceRow{
+            .name = "inPlaceWithoutPossibleBackupLeavesTheSource",
+            .sources = {{"x.txt", gbkHello}},
+            .inPlace = true,
+            .backup = ".orig",
+            .prepare = [](const fs::path& root) { fs::create_directories(root / "x.txt.orig/in"); },
+            .statuses = {{.problem = engine::problems::NotReplaced,
+                          .error = EISDIR,
+                          .cause = engine::problems::BackupUnmade}},
+            .after = {{"x.txt", gbkHello}},
+            .entries = 3},
+        // Neither the link nor the file it leads to is touched.
+        PlaceRow{
+            .name = "inPlaceRefusesALink",
+            .sources = {{"real.txt", gbkHello}},
+            .listed = {"link.txt"},
+            .inPlace = true,
+            .prepare =
+                [](const fs::path& root) { fs::create_symlink("real.txt", root / "link.txt"); },
+            .statuses = {{engine::problems::SourceIsLink}},
+            .after = {{"real.txt", gbkHello}},
+            .entries = 2}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+} // namespace

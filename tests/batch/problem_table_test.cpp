@@ -99,6 +99,20 @@ TEST(ProblemTable, conversionAndRunRowsKeepTheirTextsAndKind) {
          "not converted: the run was stopped during the file",
          "已停止，转换中途放弃，未写入",
          true},
+        // The cause is filled from the same status, its error number included.
+        {{.problem = e::NotReplaced, .error = EACCES, .cause = e::BackupUnmade},
+         "source left as it was: cannot keep a backup of the source: " +
+             std::string(std::strerror(EACCES)),
+         "源文件保持原样，未替换：无法保留原文件的备份：权限不足",
+         true},
+        {{e::SourceIsLink},
+         "not replaced: the source is a symbolic link",
+         "源文件是符号链接，不就地替换",
+         true},
+        {{e::BackupUnmade, ENOSPC},
+         "cannot keep a backup of the source: " + std::string(std::strerror(ENOSPC)),
+         "无法保留原文件的备份：磁盘空间不足",
+         false},
         {{b::NameNotRepresentable},
          "name cannot be represented (not valid UTF-8)",
          "文件名无法表示（不是有效的 UTF-8）",
@@ -112,6 +126,10 @@ TEST(ProblemTable, conversionAndRunRowsKeepTheirTextsAndKind) {
         {{b::OutputTaken},
          "not converted: an earlier file of the run writes the same output",
          "与前面另一个文件输出到同一位置，未转换",
+         true},
+        {{b::OutputIsSource},
+         "not converted: the output would overwrite the source itself",
+         "输出位置就是源文件本身，未转换",
          true},
     };
     static_assert(std::size(rows) == std::size(e::all) + std::size(b::all) + 1);

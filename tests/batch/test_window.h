@@ -24,6 +24,10 @@ public:
     bool subFolders = false;
     int jobs = 0;
     bool unreachedFilesFail = false;
+    engine::WriteOptions write;
+    AnsiText outputFolder;
+    bool inPlace = false;
+    std::optional<AnsiText> backupSuffix;
     AnsiText filter = "*.*";
 
     // What the dialogs answer, and what they were asked.
@@ -66,6 +70,10 @@ public:
         options.subFolders = subFolders ? SubFolders::Include : SubFolders::Skip;
         options.jobs = jobs;
         options.unreachedFilesFail = unreachedFilesFail;
+        options.write = write;
+        options.outputFolder = outputFolder;
+        options.inPlace = inPlace;
+        options.backupSuffix = backupSuffix;
         return options;
     }
     AnsiText filterText() override { return filter; }
