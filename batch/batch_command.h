@@ -3,10 +3,12 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "batch/run_options.h"
+#include "engine/write_options.h"
 #include "engine/script_conversion.h"
 #include "engine/text_encoding.h"
 #include "platform/ansi_text.h"
@@ -30,6 +32,11 @@ struct [[nodiscard]] BatchArguments {
     bool check = false;          // --check: convert nothing, tell what a conversion would do
     bool json = false;           // --json: the check's lines as JSON objects
     bool quiet = false;          // --quiet: no line for a complete file, no summary
+    bool byteOrderMark = true;   // --bom / --no-bom
+    engine::LineEnding lineEnding = engine::LineEnding::Keep; // --eol
+    AnsiText outputFolder;                // --output-dir, absolute; empty: 转换结果
+    bool inPlace = false;                 // --in-place
+    std::optional<AnsiText> backupSuffix; // --backup[=SUFFIX]
     int jobs = 0;                // --jobs: files converted at once; 0, one per core
     bool help = false;
     bool version = false;

@@ -102,6 +102,12 @@ struct TypedOptions {
     bool check = false;
     bool json = false;
     bool quiet = false;
+    bool bom = false;
+    bool noBom = false;
+    std::string eol = "keep";
+    std::string outputDir;
+    bool inPlace = false;
+    std::string backup;
     int jobs = 0;
     bool list = false;
     bool version = false;
@@ -148,6 +154,18 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
                  "with --folder: match names by the system's wildcard rule instead");
     app.add_flag("-r,--recursive", typed.recursive,
                  "with --folder: the sub-folders too, each result at its relative place");
+    app.add_flag("--bom", typed.bom, "write a byte-order mark on UTF-8 and UTF-16 (the default)");
+    app.add_flag("--no-bom", typed.noBom, "write no byte-order mark");
+    app.add_option("--eol", typed.eol, "line ends: keep (the default), crlf or lf")
+        ->type_name("EOL");
+    app.add_option("-O,--output-dir", typed.outputDir,
+                   "write the results into DIR (made if missing) instead of 转换结果")
+        ->type_name("DIR");
+    app.add_flag("--in-place", typed.inPlace,
+                 "replace each source by its result, only when it converts completely");
+    app.add_flag("--backup{~}", typed.backup,
+                 "with --in-place: keep each original as its name + SUFFIX (--backup=SUFFIX; "
+                 "default ~)");
     app.add_flag("--check", typed.check,
                  "write nothing; tell per file what a conversion would come to");
     app.add_flag("--json", typed.json,
@@ -236,6 +254,12 @@ std::string conflictOf(const BatchArguments& parsed, bool folderGiven, bool filt
         return "--filter, --pattern-scan and --recursive need --folder";
     if (parsed.jobs != 0 && (parsed.jobs < 1 || parsed.jobs > 1024))
         return "--jobs takes a number from 1 to 1024";
+    if (parsed.inPlace && !parsed.outputFolder.empty())
+        return "give either --in-place or --output-dir, not both";
+    if (parsed.backupSuffix && !parsed.inPlace)
+        return "--backup needs --in-place";
+    if (parsed.backupSuffix && parsed.backupSuffix->empty())
+        return "--backup needs a suffix that is not empty";
     if (!folderGiven && parsed.files.empty() && parsed.unrepresentable.empty())
         return "no files given";
     if (parsed.files.empty() && !parsed.unrepresentable.empty())
@@ -260,6 +284,15 @@ std::vector<std::string> withOldFilterOption(const std::vector<std::string>& arg
             rewritten[i] = "--filter";
     }
     return rewritten;
+}
+
+// Where `option` stands last among the arguments (before "--"); -1 when it is not there.
+std::ptrdiff_t lastIndexOf(const std::vector<std::string>& arguments, std::string_view option) {
+    std::ptrdiff_t found = -1;
+    for (std::size_t i = 0; i < arguments.size() && arguments[i] != "--"; ++i)
+        if (arguments[i] == option)
+            found = static_cast<std::ptrdiff_t>(i);
+    return found;
 }
 
 } // namespace
@@ -305,6 +338,28 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
     parsed.json = typed.json;
     parsed.quiet = typed.quiet;
     parsed.jobs = typed.jobs;
+    // The later of --bom and --no-bom wins; files have a mark unless told otherwise.
+    parsed.byteOrderMark = !typed.noBom || (typed.bom && lastIndexOf(arguments, "--bom") >
+                                                              lastIndexOf(arguments, "--no-bom"));
+    if (typed.eol == "keep" || typed.eol == "crlf" || typed.eol == "lf") {
+        parsed.lineEnding = typed.eol == "crlf" ? engine::LineEnding::Crlf
+                            : typed.eol == "lf" ? engine::LineEnding::Lf
+                                                : engine::LineEnding::Keep;
+    } else {
+        parsed.error = "unknown line end '" + typed.eol + "' for --eol: keep, crlf or lf";
+        return parsed;
+    }
+    parsed.inPlace = typed.inPlace;
+    if (app.count("--backup") > 0)
+        parsed.backupSuffix = platform::ansiFromUtf8(typed.backup).value_or("");
+    if (app.count("--output-dir") > 0) {
+        const auto folder = platform::ansiFromUtf8(typed.outputDir);
+        if (!folder || folder->empty()) {
+            parsed.error = "--output-dir needs a value in UTF-8";
+            return parsed;
+        }
+        parsed.outputFolder = platform::absolutePath(*folder, workingFolder);
+    }
     if (app.count("--jobs") > 0 && typed.jobs == 0)
         parsed.jobs = -1; // refused below, as any other number out of range
     if (!readChoices(typed, parsed) ||
@@ -323,6 +378,11 @@ RunOptions runOptionsOf(const BatchArguments& arguments) {
         arguments.smartDetection ? engine::DetectionRule::Smart : engine::DetectionRule::Classic;
     options.subFolders = arguments.recursive ? SubFolders::Include : SubFolders::Skip;
     options.jobs = arguments.jobs;
+    options.write.byteOrderMark = arguments.byteOrderMark;
+    options.write.lineEnding = arguments.lineEnding;
+    options.outputFolder = arguments.outputFolder;
+    options.inPlace = arguments.inPlace;
+    options.backupSuffix = arguments.backupSuffix;
     // The exit status counts what a stop left undone.
     options.unreachedFilesFail = true;
     return options;

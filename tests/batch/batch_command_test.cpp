@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -112,6 +113,47 @@ TEST(ParseArguments, optionsBeyondTheChoicesSetTheirFlags) {
     parsed = parseBatchArguments({"--in", "auto", "--jobs", "3", "a"}, "/work");
     EXPECT_FALSE(parsed.smartDetection || parsed.recursive || parsed.check || parsed.json);
     EXPECT_EQ(parsed.jobs, 3);
+}
+
+// The writing options reach the run as given; of --bom and --no-bom the later one counts.
+TEST(ParseArguments, writingOptionsReachTheRun) {
+    struct Row {
+        std::vector<std::string> arguments;
+        bool mark;
+        engine::LineEnding ending;
+        AnsiText outputFolder;
+        bool inPlace;
+        std::optional<AnsiText> backup;
+    };
+    using engine::LineEnding;
+    const Row rows[] = {
+        {{"a"}, true, LineEnding::Keep, "", false, {}},
+        {{"--no-bom", "a"}, false, LineEnding::Keep, "", false, {}},
+        {{"--no-bom", "--bom", "a"}, true, LineEnding::Keep, "", false, {}},
+        {{"--bom", "--no-bom", "a"}, false, LineEnding::Keep, "", false, {}},
+        {{"--eol", "crlf", "-O", "out", "a"}, true, LineEnding::Crlf, "/work/out", false, {}},
+        {{"--eol", "lf", "--in-place", "--backup", "a"}, true, LineEnding::Lf, "", true, "~"},
+        {{"--in-place", "--backup=.orig", "a"}, true, LineEnding::Keep, "", true, ".orig"},
+    };
+    for (const Row& row : rows) {
+        const BatchArguments parsed = parseBatchArguments(row.arguments, "/work");
+        ASSERT_TRUE(parsed.error.empty()) << parsed.error;
+        const RunOptions options = runOptionsOf(parsed);
+        EXPECT_EQ(options.write.byteOrderMark, row.mark) << row.arguments.front();
+        EXPECT_EQ(options.write.lineEnding, row.ending) << row.arguments.front();
+        EXPECT_EQ(options.outputFolder, row.outputFolder) << row.arguments.front();
+        EXPECT_EQ(options.inPlace, row.inPlace) << row.arguments.front();
+        EXPECT_EQ(options.backupSuffix, row.backup) << row.arguments.front();
+        // The file stays a file: --backup takes no separate value.
+        EXPECT_EQ(parsed.files, std::vector<AnsiText>{"/work/a"});
+    }
+    for (const std::vector<std::string>& refused :
+         {std::vector<std::string>{"--backup", "a"}, {"--in-place", "-O", "d", "a"},
+          {"--eol", "cr", "a"}})
+        EXPECT_FALSE(parseBatchArguments(refused, "/work").error.empty()) << refused.front();
+    // An empty suffix would make the backup the source itself.
+    const BatchArguments empty = parseBatchArguments({"--in-place", "--backup=", "a"}, "/work");
+    EXPECT_TRUE(!empty.error.empty() || (empty.backupSuffix && !empty.backupSuffix->empty()));
 }
 
 TEST(ParseArguments, relativePathsBecomeAbsolute) {
