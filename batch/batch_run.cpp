@@ -193,12 +193,16 @@ RunPlan planRun(const FolderScanResult& list, const RunOptions& options) {
     return plan;
 }
 
-// Outputs of these names that a killed run was writing left hidden temporary files; this run
-// replaces those outputs, so their leftovers go now.
-void removeLeftoversOf(const std::vector<FileJob>& jobs) {
+// Outputs (and backups) of these names that a killed run was writing left hidden temporary files;
+// this run replaces them, so their leftovers go now.
+void removeLeftoversOf(const std::vector<FileJob>& jobs, const RunOptions& options) {
     std::map<AnsiText, std::vector<AnsiText>> namesByFolder;
-    for (const FileJob& job : jobs)
-        namesByFolder[job.outputFolder].push_back(fileNameOfPath(job.sourcePath));
+    for (const FileJob& job : jobs) {
+        std::vector<AnsiText>& names = namesByFolder[job.outputFolder];
+        names.push_back(fileNameOfPath(job.sourcePath));
+        if (options.inPlace && options.backupSuffix)
+            names.push_back(names.back() + *options.backupSuffix);
+    }
     for (const auto& [folder, names] : namesByFolder)
         (void)platform::removeTemporaryLeftovers(folder, names);
 }
@@ -384,7 +388,7 @@ BatchSummary runBatch(const FolderScanResult& list, const RunOptions& options,
     RunPlan plan = planRun(list, options);
     summary.resultFolders = plan.folders.listed;
     summary.unmadeFolders = plan.folders.unmade;
-    removeLeftoversOf(plan.jobs);
+    removeLeftoversOf(plan.jobs, options);
 
     const std::int64_t start = platform::monotonicMilliseconds();
     std::size_t started = 0;

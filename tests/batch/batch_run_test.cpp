@@ -897,6 +897,11 @@ INSTANTIATE_TEST_SUITE_P(
                  .sources = {{"x.txt", gbkHello}},
                  .inPlace = true,
                  .backup = ".orig",
+                 // What a killed run left of its backup goes.
+                 .prepare =
+                     [](const fs::path& root) {
+                         std::ofstream(root / ".x.txt.orig.qfx-tmp-Ab12Z9") << "partial";
+                     },
                  .statuses = {{}},
                  .after = {{"x.txt", utf8Hello}, {"x.txt.orig", gbkHello}},
                  .entries = 2},
