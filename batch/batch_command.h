@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "batch/run_options.h"
-#include "engine/write_options.h"
 #include "engine/script_conversion.h"
 #include "engine/text_encoding.h"
+#include "engine/write_options.h"
 #include "platform/ansi_text.h"
 
 namespace batch {
@@ -37,7 +37,7 @@ struct [[nodiscard]] BatchArguments {
     AnsiText outputFolder;                // --output-dir, absolute; empty: 转换结果
     bool inPlace = false;                 // --in-place
     std::optional<AnsiText> backupSuffix; // --backup[=SUFFIX]
-    int jobs = 0;                // --jobs: files converted at once; 0, one per core
+    int jobs = 0;                         // --jobs: files converted at once; 0, one per core
     bool help = false;
     bool version = false;
     bool list = false; // --list: print the encoding names

@@ -418,7 +418,8 @@ AnsiText completionReport(const BatchSummary& summary, bool withQuestion) {
         report += ansi("\r\n转换后的文件保存在这些目录：");
         for (const AnsiText& folder : resultFolders)
             report += "\r\n" + folder;
-    } else if (!resultFolders.empty() || summary.unmadeFolders.empty()) {
+    } else if (!resultFolders.empty()) {
+        // None when the sources were replaced in place.
         report += ansi("\r\n转换后的文件保存在这个目录：") + summary.firstResultFolder();
     }
     for (const UnmadeFolder& unmade : summary.unmadeFolders) {

@@ -340,7 +340,7 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
     parsed.jobs = typed.jobs;
     // The later of --bom and --no-bom wins; files have a mark unless told otherwise.
     parsed.byteOrderMark = !typed.noBom || (typed.bom && lastIndexOf(arguments, "--bom") >
-                                                              lastIndexOf(arguments, "--no-bom"));
+                                                             lastIndexOf(arguments, "--no-bom"));
     if (typed.eol == "keep" || typed.eol == "crlf" || typed.eol == "lf") {
         parsed.lineEnding = typed.eol == "crlf" ? engine::LineEnding::Crlf
                             : typed.eol == "lf" ? engine::LineEnding::Lf

@@ -147,9 +147,9 @@ TEST(ParseArguments, writingOptionsReachTheRun) {
         // The file stays a file: --backup takes no separate value.
         EXPECT_EQ(parsed.files, std::vector<AnsiText>{"/work/a"});
     }
-    for (const std::vector<std::string>& refused :
-         {std::vector<std::string>{"--backup", "a"}, {"--in-place", "-O", "d", "a"},
-          {"--eol", "cr", "a"}})
+    for (const std::vector<std::string>& refused : {std::vector<std::string>{"--backup", "a"},
+                                                    {"--in-place", "-O", "d", "a"},
+                                                    {"--eol", "cr", "a"}})
         EXPECT_FALSE(parseBatchArguments(refused, "/work").error.empty()) << refused.front();
     // An empty suffix would make the backup the source itself.
     const BatchArguments empty = parseBatchArguments({"--in-place", "--backup=", "a"}, "/work");
