@@ -267,7 +267,7 @@ std::string conflictOf(const BatchArguments& parsed, bool folderGiven, bool filt
     return {};
 }
 
-// Scripts of 1.23 gave the filter as -f, which is now iconv's --from-code: with --folder, an
+// Earlier versions took the filter as -f, which is now iconv's --from-code: with --folder, an
 // -f value that names no encoding but holds a wildcard (or is empty) is still the filter.
 std::vector<std::string> withOldFilterOption(const std::vector<std::string>& arguments) {
     const bool folder = std::ranges::find(arguments, "--folder") != arguments.end() ||
