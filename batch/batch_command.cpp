@@ -26,6 +26,7 @@
 #include "platform/heap_release.h"
 #include "platform/interrupt_signal.h"
 #include "platform/real_path.h"
+#include "platform/standard_streams.h"
 #include "platform/text_steps.h"
 #include "platform/worker_pool.h"
 
@@ -322,11 +323,36 @@ int checkFiles(const RunOptions& options, const std::vector<AnsiText>& files,
     return complete ? exitAllConverted : exitSomeFailed;
 }
 
+// Standard input converted to standard output; the exit status of a run of one file.
+int convertStandardInput(const RunOptions& options, const engine::StreamReader& input,
+                         const engine::StreamWriter& textOut, std::ostream& err) {
+    const engine::StreamConversion stream = engine::convertStream(
+        input, textOut, options.input, options.output,
+        options.script ? options.script() : engine::ScriptStep(), options.detection, options.write);
+    if (const int signal = platform::interruptSignal(); signal != 0)
+        return exitInterrupted + signal;
+    if (stream.status.ok())
+        return exitAllConverted;
+    printDiagnostic(
+        err, "-",
+        platform::describeProblemInEnglish(stream.status, engine::encodingName(stream.detected)));
+    return exitSomeFailed;
+}
+
 } // namespace
 
 int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
                     bool progressOnErr) {
+    return runBatchCommand(arguments, out, err, progressOnErr, platform::readStandardInput,
+                           platform::writeStandardOutput, platform::standardInputIsTerminal());
+}
+
+int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+                    bool progressOnErr, const engine::StreamReader& input,
+                    const engine::StreamWriter& textOut, bool inputIsTerminal) {
     BatchArguments parsed = parseBatchArguments(arguments, platform::currentFolder());
+    if (parsed.error.empty() && parsed.stream == StreamSource::Implied && inputIsTerminal)
+        parsed.error = "no files given (give FILE..., --folder DIR, or text on standard input)";
     if (parsed.help || parsed.version || parsed.list) {
         out << (parsed.help   ? batchUsage()
                 : parsed.list ? encodingNameList()
@@ -340,6 +366,8 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
     }
 
     const RunOptions options = runOptionsOf(parsed);
+    if (parsed.stream != StreamSource::None)
+        return convertStandardInput(options, input, textOut, err);
     FolderScanResult list;
     list.files = parsed.files;
     list.unrepresentable = parsed.unrepresentable;

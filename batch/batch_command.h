@@ -9,6 +9,7 @@
 
 #include "batch/run_options.h"
 #include "engine/script_conversion.h"
+#include "engine/stream_conversion.h"
 #include "engine/text_encoding.h"
 #include "engine/write_options.h"
 #include "platform/ansi_text.h"
@@ -16,6 +17,10 @@
 namespace batch {
 
 using platform::AnsiText;
+
+// Where a run without files reads: nowhere (files or a folder were given), standard input because
+// "-" named it, or because nothing else was named (taken only when it is no terminal).
+enum class StreamSource { None, Named, Implied };
 
 struct [[nodiscard]] BatchArguments {
     engine::TextEncoding input = engine::TextEncoding::Auto;
@@ -27,12 +32,13 @@ struct [[nodiscard]] BatchArguments {
     AnsiText folder;                            // --folder, absolute; empty in file mode
     AnsiText filter = "*.*";
     bool patternScan = false;
-    bool smartDetection = false; // --in detect: input Auto with the statistical detector on
-    bool recursive = false;      // --recursive: the folder's sub-folders too
-    bool check = false;          // --check: convert nothing, tell what a conversion would do
-    bool json = false;           // --json: the check's lines as JSON objects
-    bool quiet = false;          // --quiet: no line for a complete file, no summary
-    bool byteOrderMark = true;   // --bom / --no-bom
+    bool smartDetection = false;       // --in detect: input Auto with the statistical detector on
+    bool recursive = false;            // --recursive: the folder's sub-folders too
+    bool check = false;                // --check: convert nothing, tell what a conversion would do
+    bool json = false;                 // --json: the check's lines as JSON objects
+    bool quiet = false;                // --quiet: no line for a complete file, no summary
+    std::optional<bool> byteOrderMark; // --bom / --no-bom, the later one; neither: nullopt
+    StreamSource stream = StreamSource::None;
     engine::LineEnding lineEnding = engine::LineEnding::Keep; // --eol
     AnsiText outputFolder;                // --output-dir, absolute; empty: 转换结果
     bool inPlace = false;                 // --in-place
@@ -77,5 +83,11 @@ inline constexpr int exitInterrupted = 128;
 // output of it put in place) and the files not reached are reported as failed.
 int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
                     bool progressOnErr);
+
+// The same with standard input and the converted text's way out given: what the stream mode
+// reads and writes, and whether the input is a terminal (then it is read only when "-" names it).
+int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+                    bool progressOnErr, const engine::StreamReader& input,
+                    const engine::StreamWriter& textOut, bool inputIsTerminal);
 
 } // namespace batch

@@ -232,6 +232,17 @@ bool readPaths(const TypedOptions& typed, bool folderGiven, bool filterGiven,
         }
         parsed.filter = *filter;
     }
+    if (std::ranges::find(typed.files, "-") != typed.files.end()) {
+        // "-" is standard input, which converts to standard output alone.
+        if (typed.files.size() > 1 || folderGiven) {
+            parsed.error = "'-' (standard input) goes alone, without other files or --folder";
+            return false;
+        }
+        parsed.stream = StreamSource::Named;
+        return true;
+    }
+    if (!folderGiven && typed.files.empty())
+        parsed.stream = StreamSource::Implied;
     for (const std::string& argument : typed.files) {
         if (auto path = platform::ansiPath(argument); path && !path->empty())
             parsed.files.push_back(platform::absolutePath(*path, workingFolder));
@@ -260,7 +271,12 @@ std::string conflictOf(const BatchArguments& parsed, bool folderGiven, bool filt
         return "--backup needs --in-place";
     if (parsed.backupSuffix && parsed.backupSuffix->empty())
         return "--backup needs a suffix that is not empty";
-    if (!folderGiven && parsed.files.empty() && parsed.unrepresentable.empty())
+    if (parsed.stream != StreamSource::None &&
+        (parsed.check || parsed.json || parsed.inPlace || !parsed.outputFolder.empty()))
+        return "--check, --json, --in-place and --output-dir need files: standard input converts "
+               "to standard output";
+    if (parsed.stream == StreamSource::None && !folderGiven && parsed.files.empty() &&
+        parsed.unrepresentable.empty())
         return "no files given";
     if (parsed.files.empty() && !parsed.unrepresentable.empty())
         return "no file name is valid UTF-8";
@@ -338,9 +354,10 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
     parsed.json = typed.json;
     parsed.quiet = typed.quiet;
     parsed.jobs = typed.jobs;
-    // The later of --bom and --no-bom wins; files have a mark unless told otherwise.
-    parsed.byteOrderMark = !typed.noBom || (typed.bom && lastIndexOf(arguments, "--bom") >
-                                                             lastIndexOf(arguments, "--no-bom"));
+    // The later of --bom and --no-bom wins.
+    if (typed.bom || typed.noBom)
+        parsed.byteOrderMark =
+            !typed.noBom || lastIndexOf(arguments, "--bom") > lastIndexOf(arguments, "--no-bom");
     if (typed.eol == "keep" || typed.eol == "crlf" || typed.eol == "lf") {
         parsed.lineEnding = typed.eol == "crlf" ? engine::LineEnding::Crlf
                             : typed.eol == "lf" ? engine::LineEnding::Lf
@@ -378,7 +395,9 @@ RunOptions runOptionsOf(const BatchArguments& arguments) {
         arguments.smartDetection ? engine::DetectionRule::Smart : engine::DetectionRule::Classic;
     options.subFolders = arguments.recursive ? SubFolders::Include : SubFolders::Skip;
     options.jobs = arguments.jobs;
-    options.write.byteOrderMark = arguments.byteOrderMark;
+    // Files have a mark unless told otherwise; a stream has none unless asked, as iconv writes.
+    options.write.byteOrderMark =
+        arguments.byteOrderMark.value_or(arguments.stream == StreamSource::None);
     options.write.lineEnding = arguments.lineEnding;
     options.outputFolder = arguments.outputFolder;
     options.inPlace = arguments.inPlace;

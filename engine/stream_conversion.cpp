@@ -98,8 +98,8 @@ public:
         std::size_t start = found.contentStart;
         if (encoding == TextEncoding::Ansi && found.utf8Trial) {
             // ANSI text is UTF-8 when it reads as UTF-8; the head decides for the whole stream.
-            const std::size_t end = ended ? buffer.size()
-                                          : lastCharacterEnd(buffer, start, TextEncoding::Utf8);
+            const std::size_t end =
+                ended ? buffer.size() : lastCharacterEnd(buffer, start, TextEncoding::Utf8);
             const std::string_view content = std::string_view(buffer).substr(start, end - start);
             const std::string_view text = content.substr(0, content.find('\0'));
             // An empty text stays ANSI, as an empty file does.
@@ -125,8 +125,8 @@ public:
                     end = std::max(lastCharacterEnd(buffer, start, encoding), start + 1);
                 }
             }
-            const std::size_t zero = firstZero(std::string_view(buffer).substr(0, end), start,
-                                               encoding);
+            const std::size_t zero =
+                firstZero(std::string_view(buffer).substr(0, end), start, encoding);
             const bool last = zero != std::string_view::npos || (ended && end == buffer.size());
             if (!convertPiece(std::string_view(buffer).substr(0, std::min(zero, end)), start,
                               script, write, first))

@@ -66,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseRow{"emptyFilterWithoutFolder", {"--filter", "", "a"}, false},
                     ParseRow{"emptyFolder", {"--folder", ""}, false},
                     ParseRow{"dashFileAfterDoubleDash", {"--", "--in"}, true},
-                    ParseRow{"noFiles", {}, false},
+                    ParseRow{"noFilesReadStandardInput", {}, true},
                     ParseRow{"unknownOption", {"--fast", "a"}, false},
                     ParseRow{"missingValue", {"a", "--in"}, false},
                     ParseRow{"unknownEncoding", {"--out", "latin1", "a"}, false},
@@ -363,6 +363,60 @@ TEST_F(CommandRun, parserErrorsNameTheOptionAndExitTwo) {
     EXPECT_EQ(out.str(), "qingfengxia-batch " QFX_VERSION "\n");
     EXPECT_EQ(run({"--help"}), 0);
     EXPECT_NE(out.str().find("-r,--recursive"), std::string::npos) << out.str();
+}
+
+// Without files standard input converts to standard output: no mark unless asked, a terminal
+// read only when "-" names it, the usage errors of options that need files.
+TEST(StreamCommand, standardInputToStandardOutput) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::string input;
+        bool terminal;
+        int status;
+        std::string output;
+        std::string diagnostic = {};
+    };
+    const std::string gbk = "\xC4\xE3\xBA\xC3\n";
+    const Row rows[] = {
+        {"noMarkByDefault", {"-t", "utf-8"}, gbk, false, 0, "你好\n"},
+        {"markWhenAsked", {"-t", "utf-8", "--bom"}, gbk, false, 0, "\xEF\xBB\xBF你好\n"},
+        {"dashReadsATerminal", {"-f", "utf8", "-t", "gbk", "-"}, "你好\n", true, 0, gbk},
+        {"terminalWithoutDash", {"-t", "utf-8"}, gbk, true, 2, ""},
+        {"replacedCharactersFail",
+         {"-f", "utf8", "-t", "gbk"},
+         "a\xFF\n",
+         false,
+         1,
+         "a?\n",
+         "qingfengxia-batch: -: source is not valid utf8"},
+        {"checkNeedsFiles", {"--check"}, gbk, false, 2, ""},
+        {"dashGoesAlone", {"-", "a.txt"}, gbk, false, 2, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::size_t offset = 0;
+        const engine::StreamReader reader = [&](char* buffer, std::size_t size) {
+            const std::size_t count = std::min(size, row.input.size() - offset);
+            std::copy_n(row.input.data() + offset, count, buffer);
+            offset += count;
+            return static_cast<std::ptrdiff_t>(count);
+        };
+        std::string written;
+        std::ostringstream out, err;
+        EXPECT_EQ(runBatchCommand(
+                      row.arguments, out, err, false, reader,
+                      [&written](std::string_view bytes) {
+                          written += bytes;
+                          return true;
+                      },
+                      row.terminal),
+                  row.status)
+            << err.str();
+        EXPECT_EQ(written, row.output);
+        EXPECT_TRUE(out.str().empty()) << out.str();
+        EXPECT_NE(err.str().find(row.diagnostic), std::string::npos) << err.str();
+    }
 }
 
 // Every file and folder under `folder` with the bytes of each file.

@@ -54,8 +54,8 @@ TEST_P(StreamConversionTest, writesWhatTheFileWouldInPiecesOfEverySize) {
         std::size_t offset = 0;
         // Reads come in twos and threes, as a pipe may hand them over.
         const StreamReader reader = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
-            const std::size_t count = std::min({size, row.source.size() - offset,
-                                                std::size_t{2} + offset % 2});
+            const std::size_t count =
+                std::min({size, row.source.size() - offset, std::size_t{2} + offset % 2});
             std::copy_n(row.source.data() + offset, count, buffer);
             offset += count;
             return static_cast<std::ptrdiff_t>(count);
@@ -81,8 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, StreamConversionTest,
     testing::Values(
         StreamRow{"gbkDetectedToUtf8", gbkLines, TE::Auto, TE::Utf8},
-        StreamRow{"utf8MarkToUtf16BeWithCrlf", "\xEF\xBB\xBF一\n二\r\n三\n", TE::Auto,
-                  TE::Utf16BE, ScriptMode::None, LineEnding::Crlf},
+        StreamRow{"utf8MarkToUtf16BeWithCrlf", "\xEF\xBB\xBF一\n二\r\n三\n", TE::Auto, TE::Utf16BE,
+                  ScriptMode::None, LineEnding::Crlf},
         StreamRow{"utf16LeToAnsiWithLf", "\xFF\xFE`O\r\0\n\0}Y\r\0\n\0"s, TE::Auto, TE::Ansi,
                   ScriptMode::None, LineEnding::Lf},
         StreamRow{"lineLongerThanAPieceCutAtACharacter", "甲乙丙丁戊己庚辛壬癸子丑寅卯辰巳\r\n",
@@ -92,7 +92,10 @@ INSTANTIATE_TEST_SUITE_P(
                   ScriptMode::None, LineEnding::Lf},
         StreamRow{"traditionalToSimplified", "這個問題\n需要研究\n", TE::Utf8, TE::Utf8,
                   ScriptMode::TraditionalToSimplified},
-        StreamRow{"lossyUtf8", "ab\n\xFF" "cd\n", TE::Utf8, TE::Ansi},
+        StreamRow{"lossyUtf8",
+                  "ab\n\xFF"
+                  "cd\n",
+                  TE::Utf8, TE::Ansi},
         StreamRow{"zeroEndsTheText", "ab\ncd\0ef\n"s, TE::Utf8, TE::Utf8},
         StreamRow{"trailingZerosLoseNothing", "ab\ncd\n\0\0\0"s, TE::Utf8, TE::Utf8},
         StreamRow{"empty", "", TE::Auto, TE::Utf8}),
@@ -104,8 +107,8 @@ TEST(StreamConversion, readErrorIsTheSourcesProblem) {
         errno = EIO;
         return -1;
     };
-    const StreamConversion stream =
-        convertStream(failing, [](std::string_view) { return true; }, TE::Utf8, TE::Utf8);
+    const StreamConversion stream = convertStream(
+        failing, [](std::string_view) { return true; }, TE::Utf8, TE::Utf8);
     EXPECT_EQ(stream.status, (platform::FileStatus{platform::problems::SourceUnreadable, EIO}));
 }
 
