@@ -50,7 +50,7 @@ public:
 
     // The synopsis first, then what the program does.
     std::string make_usage(const CLI::App* app, std::string) const override {
-        return "Usage: qingfengxia-batch [OPTIONS] (FILE... | --folder DIR)\n" +
+        return "Usage: qingfengxia-batch [OPTIONS] (FILE... | --folder DIR | -)\n" +
                wrapped(app->get_description(), helpWidth, 0) + "\n";
     }
     std::string make_description(const CLI::App*) const override { return {}; }
@@ -126,7 +126,9 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
                 helpWidth, 2) +
         "\n" + wrapped("MODE: " + choiceNames(ChoiceGroup::Script), helpWidth, 2) + "\n\n" +
         wrapped("Standard output has one line per file (with --json one JSON object per line); "
-                "the summary and every diagnostic go to standard error.",
+                "the summary and every diagnostic go to standard error. Without FILE and "
+                "--folder, standard input (or FILE -) converts to standard output, its "
+                "encoding decided from its first 64 KB, with no mark unless --bom.",
                 helpWidth, 0) +
         "\n\nExit status:\n"
         "  0    every file converted (with --check: would convert) completely\n"
