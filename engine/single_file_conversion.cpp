@@ -50,6 +50,8 @@ public:
         return file.status().ok();
     }
     bool append(std::string_view bytes) override {
+        if (bytes.empty())
+            return file.status().ok();
         if (!buffer)
             buffer.reset(new char[chunk]);
         if (bytes.size() <= chunk - pending) {

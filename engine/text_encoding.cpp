@@ -486,7 +486,7 @@ FileProblem encodeTextInto(std::string_view text, TextEncoding encoding, ByteSin
     if (!isConverted(encoding))
         return sink.append(raw) ? FileProblem::None : platform::problems::OutputUnwritable;
     const std::string_view mark = withMark ? byteOrderMark(encoding) : std::string_view();
-    if (!sink.append(mark))
+    if (!mark.empty() && !sink.append(mark))
         return platform::problems::OutputUnwritable;
     if (raw.empty())
         return FileProblem::None;
