@@ -66,6 +66,16 @@ std::string problemMembers(const platform::FileStatus& status) {
            ",\"errno\":" + (errorName.empty() ? std::string("null") : '"' + errorName + '"');
 }
 
+// Why a file failed, in the command line's English.
+std::string englishReason(const platform::FileStatus& status, engine::TextEncoding detected) {
+    return platform::describeProblemInEnglish(status, engine::encodingName(detected));
+}
+
+// An encoding as a JSON value: its short name, or null for a source that was not read.
+std::string encodingMember(bool read, engine::TextEncoding encoding) {
+    return read ? '"' + std::string(engine::encodingName(encoding)) + '"' : std::string("null");
+}
+
 // A diagnostic as the command line gives it: "qingfengxia-batch: PATH: reason".
 void printDiagnostic(std::ostream& err, const AnsiText& path, std::string_view reason) {
     err << "qingfengxia-batch: " << terminalText(path) << ": " << reason << '\n' << std::flush;
@@ -94,8 +104,7 @@ public:
         clearProgress();
         if (!outcome.status.ok())
             printDiagnostic(err, outcome.sourcePath,
-                            platform::describeProblemInEnglish(
-                                outcome.status, engine::encodingName(outcome.detected)));
+                            englishReason(outcome.status, outcome.detected));
         if (quiet && outcome.status.ok())
             return;
         if (json) {
@@ -112,10 +121,8 @@ public:
         if (outcome.status.ok())
             out << "ok";
         else
-            out << "failed: "
-                << platform::describeProblemInEnglish(outcome.status,
-                                                      engine::encodingName(outcome.detected))
-                << " (" << terminalText(platform::describeProblem(outcome.status)) << ")";
+            out << "failed: " << englishReason(outcome.status, outcome.detected) << " ("
+                << terminalText(platform::describeProblem(outcome.status)) << ")";
         out << "  " << terminalText(outcome.sourcePath) << '\n'
             << std::flush; // a line once written survives whatever ends the process
     }
@@ -134,17 +141,13 @@ private:
     // The file's line as one JSON object.
     void printOutcomeAsJson(const FileOutcome& outcome) {
         const bool read = !platform::isSourceProblem(outcome.status.problem);
-        auto name = [read](engine::TextEncoding encoding) {
-            return read ? '"' + std::string(engine::encodingName(encoding)) + '"'
-                        : std::string("null");
-        };
         out << "{\"path\":" << jsonString(outcome.sourcePath)
             << ",\"output\":" << (read ? jsonString(outcome.outputPath) : std::string("null"))
-            << ",\"read\":" << name(outcome.detected) << ",\"written\":" << name(outcome.written)
+            << ",\"read\":" << encodingMember(read, outcome.detected)
+            << ",\"written\":" << encodingMember(read, outcome.written)
             << ",\"ok\":" << (outcome.status.ok() ? "true" : "false");
         if (!outcome.status.ok()) {
-            const std::string reason = platform::describeProblemInEnglish(
-                outcome.status, engine::encodingName(outcome.detected));
+            const std::string reason = englishReason(outcome.status, outcome.detected);
             out << ",\"reason\":" << jsonString(platform::ansiFromUtf8(reason).value_or(reason));
         }
         out << problemMembers(outcome.status) << "}\n" << std::flush;
@@ -174,9 +177,7 @@ void printCheck(std::ostream& out, const AnsiText& path, const engine::Conversio
     if (check.complete()) {
         out << "complete";
     } else {
-        out << "incomplete: "
-            << platform::describeProblemInEnglish(check.status,
-                                                  engine::encodingName(check.detected));
+        out << "incomplete: " << englishReason(check.status, check.detected);
         if (check.first) {
             const auto character = platform::ansiFromUtf8(check.first->utf8);
             out << "; " << check.affected << (check.affected == 1 ? " character" : " characters")
@@ -194,15 +195,11 @@ void printCheck(std::ostream& out, const AnsiText& path, const engine::Conversio
 void printCheckAsJson(std::ostream& out, const AnsiText& path,
                       const engine::ConversionCheck& check) {
     const bool read = !platform::isSourceProblem(check.status.problem);
-    auto name = [read](engine::TextEncoding encoding) {
-        return read ? '"' + std::string(engine::encodingName(encoding)) + '"' : std::string("null");
-    };
-    out << "{\"path\":" << jsonString(path) << ",\"read\":" << name(check.detected)
-        << ",\"written\":" << name(check.written)
+    out << "{\"path\":" << jsonString(path) << ",\"read\":" << encodingMember(read, check.detected)
+        << ",\"written\":" << encodingMember(read, check.written)
         << ",\"complete\":" << (check.complete() ? "true" : "false");
     if (!check.complete()) {
-        const std::string reason =
-            platform::describeProblemInEnglish(check.status, engine::encodingName(check.detected));
+        const std::string reason = englishReason(check.status, check.detected);
         out << ",\"reason\":" << jsonString(platform::ansiFromUtf8(reason).value_or(reason))
             << ",\"affected\":" << check.affected << problemMembers(check.status);
     }
@@ -305,7 +302,7 @@ int checkFiles(const RunOptions& options, const std::vector<AnsiText>& files,
             complete = print(unrepresentable[nextName], check) && complete;
         }
     };
-    const engine::ScriptStep script = options.script ? options.script() : engine::ScriptStep();
+    const engine::ScriptStep script = options.scriptForNextFile();
     std::size_t printedFiles = 0;
     const int signal = checkInOrder(
         files, options.jobs,
@@ -326,16 +323,14 @@ int checkFiles(const RunOptions& options, const std::vector<AnsiText>& files,
 // Standard input converted to standard output; the exit status of a run of one file.
 int convertStandardInput(const RunOptions& options, const engine::StreamReader& input,
                          const engine::StreamWriter& textOut, std::ostream& err) {
-    const engine::StreamConversion stream = engine::convertStream(
-        input, textOut, options.input, options.output,
-        options.script ? options.script() : engine::ScriptStep(), options.detection, options.write);
+    const engine::StreamConversion stream =
+        engine::convertStream(input, textOut, options.input, options.output,
+                              options.scriptForNextFile(), options.detection, options.write);
     if (const int signal = platform::interruptSignal(); signal != 0)
         return exitInterrupted + signal;
     if (stream.status.ok())
         return exitAllConverted;
-    printDiagnostic(
-        err, "-",
-        platform::describeProblemInEnglish(stream.status, engine::encodingName(stream.detected)));
+    printDiagnostic(err, "-", englishReason(stream.status, stream.detected));
     return exitSomeFailed;
 }
 

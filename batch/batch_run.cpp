@@ -303,7 +303,7 @@ private:
             }
             if (!workers.mayStart(job))
                 break;
-            job.script = options.script ? options.script() : engine::ScriptStep();
+            job.script = options.scriptForNextFile();
             if (!options.inPlace && !plan.folders.contains(job.outputFolder)) {
                 if (const int error = madeFolderError(job.outputFolder); error != 0) {
                     plan.refused[started++] = {batch::problems::ResultFolderUncreatable, error};

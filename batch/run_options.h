@@ -34,6 +34,11 @@ struct RunOptions {
     // Whether a folder's scan takes its sub-folders too.
     SubFolders subFolders = SubFolders::Skip;
     int jobs = 0; // files converted at once; below 1, one per core
+    // The script step of the file starting now; empty when there is none.
+    engine::ScriptStep scriptForNextFile() const {
+        return script ? script() : engine::ScriptStep();
+    }
+
     // A stopped run counts the files it never reached as failed (the command line's accounting;
     // the window's report names only what was tried).
     bool unreachedFilesFail = false;
