@@ -83,12 +83,20 @@ void printDiagnostic(std::ostream& err, const AnsiText& path, std::string_view r
 
 // Prints one line per file on standard output, and the summary and a diagnostic per failed file
 // on standard error; shows the file in hand on a terminal.
+// A line's encoding columns: what the file was read and written in or, for a source never read,
+// what was asked for ("auto" where the file would have decided).
+std::string encodingColumns(bool read, engine::TextEncoding detected, engine::TextEncoding written,
+                            const RunOptions& asked) {
+    return std::string(engine::encodingName(read ? detected : asked.input)) + " -> " +
+           std::string(engine::encodingName(read ? written : asked.output)) + "  ";
+}
+
 class CommandObserver : public RunObserver {
 public:
-    CommandObserver(std::ostream& outStream, std::ostream& errStream, bool progress, bool quietRun,
-                    bool jsonLines)
-        : out(outStream), err(errStream), showProgress(progress), quiet(quietRun), json(jsonLines) {
-    }
+    CommandObserver(std::ostream& outStream, std::ostream& errStream, const RunOptions& runOptions,
+                    bool progress, bool quietRun, bool jsonLines)
+        : out(outStream), err(errStream), options(runOptions), showProgress(progress),
+          quiet(quietRun), json(jsonLines) {}
 
     void runStarted(int files) override { count = files; }
 
@@ -111,12 +119,8 @@ public:
             printOutcomeAsJson(outcome);
             return;
         }
-        // A source that was never read has no encodings to tell.
-        if (!platform::isSourceProblem(outcome.status.problem))
-            out << engine::encodingName(outcome.detected) << " -> "
-                << engine::encodingName(outcome.written) << "  ";
-        else
-            out << "- -> -  ";
+        out << encodingColumns(!platform::isSourceProblem(outcome.status.problem),
+                               outcome.detected, outcome.written, options);
         // The English text leads, as scripts read it; the window's Chinese reason follows.
         if (outcome.status.ok())
             out << "ok";
@@ -160,6 +164,7 @@ private:
 
     std::ostream& out;
     std::ostream& err;
+    const RunOptions& options;
     bool showProgress;
     bool quiet;
     bool json;
@@ -168,12 +173,10 @@ private:
 
 // What a check found, in a line like the converter's own: encodings, then "complete" or why
 // not, then the path.
-void printCheck(std::ostream& out, const AnsiText& path, const engine::ConversionCheck& check) {
-    if (!platform::isSourceProblem(check.status.problem))
-        out << engine::encodingName(check.detected) << " -> " << engine::encodingName(check.written)
-            << "  ";
-    else
-        out << "- -> -  ";
+void printCheck(std::ostream& out, const AnsiText& path, const engine::ConversionCheck& check,
+                const RunOptions& options) {
+    out << encodingColumns(!platform::isSourceProblem(check.status.problem), check.detected,
+                           check.written, options);
     if (check.complete()) {
         out << "complete";
     } else {
@@ -287,7 +290,7 @@ int checkFiles(const RunOptions& options, const std::vector<AnsiText>& files,
                const std::vector<AnsiText>& unrepresentable, const std::vector<std::size_t>& at,
                bool json, std::ostream& out) {
     auto print = [&](const AnsiText& path, const engine::ConversionCheck& check) {
-        json ? printCheckAsJson(out, path, check) : printCheck(out, path, check);
+        json ? printCheckAsJson(out, path, check) : printCheck(out, path, check, options);
         return check.complete();
     };
     bool complete = true;
@@ -394,7 +397,7 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
         return true;
     };
     (void)noteInterrupt();
-    CommandObserver observer(out, err, progressOnErr, parsed.quiet, parsed.json);
+    CommandObserver observer(out, err, options, progressOnErr, parsed.quiet, parsed.json);
     const BatchSummary summary = runBatch(list, options, observer, session, noteInterrupt);
     if (const int signal = platform::interruptSignal(); signal != 0)
         return exitInterrupted + signal;

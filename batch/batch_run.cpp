@@ -256,7 +256,7 @@ public:
         }
         if (summary.stopped && options.unreachedFilesFail)
             for (std::size_t j = started; j < files.size(); ++j)
-                fail(files[j], {batch::problems::NotReached});
+                finishUnreached(j);
     }
 
     std::size_t startedCount() const { return started; }
@@ -314,13 +314,25 @@ private:
         }
     }
 
-    void collect(std::size_t i) {
-        const AnsiText& source = list.files[i];
+    FileOutcome outcomeOf(std::size_t i) const {
         FileOutcome outcome;
         outcome.index = static_cast<int>(i) + 1;
         outcome.count = summary.count;
-        outcome.sourcePath = source;
-        outcome.outputPath = plan.jobs[i].outputFolder + fileNameOfPath(source);
+        outcome.sourcePath = list.files[i];
+        outcome.outputPath = plan.jobs[i].outputFolder + fileNameOfPath(list.files[i]);
+        return outcome;
+    }
+
+    // A file the stop kept from starting, where the run counts it as failed: it gets its record
+    // like any other, so that a reader of the records misses none of the files.
+    void finishUnreached(std::size_t i) {
+        FileOutcome outcome = outcomeOf(i);
+        outcome.status = {batch::problems::NotReached};
+        finish(outcome);
+    }
+
+    void collect(std::size_t i) {
+        FileOutcome outcome = outcomeOf(i);
         if (plan.refused[i]) {
             outcome.status = *plan.refused[i];
             finish(outcome);
@@ -339,7 +351,7 @@ private:
         if (!workers.begun(i)) {
             // Still queued when the run stopped: as if never started.
             if (summary.stopped && options.unreachedFilesFail)
-                fail(source, {batch::problems::NotReached});
+                finishUnreached(i);
             return;
         }
         const engine::FileConversion conversion = workers.result(i);

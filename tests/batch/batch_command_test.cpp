@@ -223,7 +223,7 @@ TEST_F(CommandRun, exitStatusesAndOneLinePerFile) {
     EXPECT_EQ(run({"--script", "t2s", (root / "a.txt").string(), (root / "missing.txt").string(),
                    (root / "c.htm").string()}),
               1);
-    EXPECT_NE(out.str().find("- -> -  failed: cannot open: " + std::string(std::strerror(ENOENT)) +
+    EXPECT_NE(out.str().find("auto -> auto  failed: cannot open: " + std::string(std::strerror(ENOENT)) +
                              " (无法读取：文件或文件夹不存在)  " + (root / "missing.txt").string() +
                              "\n"),
               std::string::npos)
@@ -260,7 +260,7 @@ TEST_F(CommandRun, sameNamesFromSeveralFoldersKeepEveryResult) {
     EXPECT_EQ(readFile(root / "a/转换结果/笔记.txt"), "from a");
     EXPECT_EQ(readFile(root / "b/转换结果/笔记.txt"), "from b");
     EXPECT_EQ(readFile(root / "a/转换结果/x.txt"), "a's x");
-    EXPECT_NE(out.str().find("- -> -  failed: not converted: an earlier file of the run writes the "
+    EXPECT_NE(out.str().find("auto -> ansi  failed: not converted: an earlier file of the run writes the "
                              "same output (与前面另一个文件输出到同一位置，未转换)  " +
                              (root / "c/x.txt").string() + "\n"),
               std::string::npos)
@@ -479,8 +479,12 @@ INSTANTIATE_TEST_SUITE_P(
             1,
             "utf8 -> utf8  incomplete: a zero byte at offset 5 ends the text: what follows was "
             "not converted; 1 character, the first at line 2, column 2: \\x00"},
-        CheckRow{
-            "unreadable", {}, "", 1, "- -> -  incomplete: cannot open: No such file or directory"}),
+        // Never read: the encodings asked for, in their order.
+        CheckRow{"unreadable",
+                 {"-o", "utf16be"},
+                 "",
+                 1,
+                 "auto -> utf16be  incomplete: cannot open: No such file or directory"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 std::string recoded(const std::string& bytes, const char* from, const char* to) {
@@ -606,7 +610,7 @@ TEST_F(CommandRun, checkKeepsTheOrderOfNamesThatAreNoUtf8) {
             json ? "\"read\":null,\"written\":null,\"complete\":false,\"reason\":\"name "
                    "cannot be represented (not valid UTF-8)\",\"affected\":0,"
                    "\"problem\":\"name_not_representable\",\"errno\":null"
-                 : "- -> -  incomplete: name cannot be represented (not valid UTF-8)";
+                 : "auto -> auto  incomplete: name cannot be represented (not valid UTF-8)";
         EXPECT_EQ(out.str(), line(a, ok) + line(shownBad, unrepresentable) + line(z, ok) +
                                  line(shownBad, unrepresentable));
     }
