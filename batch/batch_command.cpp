@@ -119,8 +119,8 @@ public:
             printOutcomeAsJson(outcome);
             return;
         }
-        out << encodingColumns(!platform::isSourceProblem(outcome.status.problem),
-                               outcome.detected, outcome.written, options);
+        out << encodingColumns(!platform::isSourceProblem(outcome.status.problem), outcome.detected,
+                               outcome.written, options);
         // The English text leads, as scripts read it; the window's Chinese reason follows.
         if (outcome.status.ok())
             out << "ok";

@@ -8,6 +8,7 @@
 #include "batch/batch_command.h"
 #include "batch/choices.h"
 #include "batch/encoding_names.h"
+#include "engine/other_encodings.h"
 #include "platform/directory_listing.h"
 #include "platform/file_system.h"
 #include "platform/real_path.h"
@@ -120,10 +121,11 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
         "Converts text files from one encoding into another, each into the folder 转换结果 "
         "beside it (in DIR's own with --recursive), as the window's batch run does.");
     app.footer(
-        "ENC: " + choiceNames(ChoiceGroup::Input) + "\n" +
-        wrapped("  or any name --list prints: UTF-8, GBK, GB18030, BIG5, CP950, BIG5-HKSCS, "
-                "UTF-16LE, ... (case ignored)",
-                helpWidth, 2) +
+        "ENC: " + choiceNames(ChoiceGroup::Input) + "\n" + "  " +
+        wrapped("or any name --list prints: UTF-8, GBK, GB18030, BIG5, CP950, BIG5-HKSCS, "
+                "UTF-16LE, ... (case ignored); or any other of iconv --list that keeps ASCII "
+                "as ASCII (SHIFT_JIS, EUC-KR, ISO-8859-1, ...)",
+                helpWidth - 2, 2) +
         "\n" + wrapped("MODE: " + choiceNames(ChoiceGroup::Script), helpWidth, 2) + "\n\n" +
         wrapped("Standard output has one line per file (with --json one JSON object per line); "
                 "the summary and every diagnostic go to standard error. Without FILE and "
@@ -190,6 +192,19 @@ bool readEncoding(const std::string& typed, std::string_view option, bool input,
         encoding = name->encoding;
         smartDetection = name->smartDetection;
         return true;
+    }
+    // Any other encoding iconv knows, when its text keeps ASCII as ASCII.
+    const engine::OtherEncodingLookup other =
+        name ? engine::OtherEncodingLookup{} : engine::otherEncoding(typed);
+    if (other.encoding) {
+        encoding = *other.encoding;
+        smartDetection = false;
+        return true;
+    }
+    if (other.refusal == engine::OtherEncodingRefusal::NotAsciiWritten) {
+        error = "encoding '" + typed + "' for " + std::string(option) +
+                " is not supported: its text does not keep ASCII as ASCII";
+        return false;
     }
     error = "unknown encoding '" + typed + "' for " + std::string(option) + "; closest:";
     for (const std::string_view closest : closestEncodingNames(typed))

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/charset_conversion.h"
+#include "engine/other_encodings.h"
 #include "platform/file_access.h"
 #include "platform/iconv_cache.h"
 #include "platform/text_steps.h"
@@ -64,8 +65,11 @@ void passUtf8(Cursor& cursor, std::string_view utf8) {
 
 // How many bytes of an invalid sequence at the start of `rest` count as one unreadable
 // character: a UTF-16 unit; a UTF-8 lead byte with the continuation bytes it claims; a Big5
-// lead byte with a byte in the trail range; otherwise one byte.
+// lead byte with a byte in the trail range; otherwise, and in an encoding known only to iconv,
+// one byte.
 std::size_t unreadableLength(std::string_view rest, TextEncoding encoding) {
+    if (isOtherEncoding(encoding))
+        return std::min<std::size_t>(1, rest.size()); // as the lenient reading passes them
     if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
         return std::min<std::size_t>(2, rest.size());
     const unsigned lead = byteAt(rest, 0);

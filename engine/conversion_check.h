@@ -32,8 +32,8 @@ struct [[nodiscard]] ConversionCheck {
     FileStatus status;
     // The characters the status is about: invalid sequences in the source (LossyDecode), those
     // a Big5 step turned into "?" (LossyScript), those the output encoding cannot take
-    // (Unconverted, LossyEncode), the zero byte that ended the text (ZeroByteCut). 0 for the
-    // other problems.
+    // (Unconverted, LossyEncode, Unrepresentable), the zero byte that ended the text (ZeroByteCut).
+    // 0 for the other problems.
     std::size_t affected = 0;
     // The first of them: in the source for LossyDecode, where the decoded text ends for
     // ZeroByteCut, in the script step's result for

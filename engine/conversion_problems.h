@@ -49,6 +49,12 @@ inline constexpr ProblemKind LossyEncode{
     .chinese = "文字含有无效字符，已替换为“?”",
     .english = "text is not valid GB18030: unreadable characters became ?",
 };
+// An output encoding known only to iconv lacks characters of the text: each became "?".
+inline constexpr ProblemKind Unrepresentable{
+    .code = "unrepresentable",
+    .chinese = "目标编码无法表示部分字符，已替换为“?”",
+    .english = "output encoding cannot represent the text: those characters became ?",
+};
 // The run was stopped while this file was being converted: its output was not put in place (an
 // earlier output stays as it was).
 inline constexpr ProblemKind Abandoned{
@@ -83,8 +89,8 @@ inline constexpr ProblemKind BackupUnmade{
 
 // Every row above, for tests and listings.
 inline constexpr const ProblemKind* all[] = {
-    &LossyDecode, &ZeroByteCut, &ScriptUnavailable, &LossyScript,  &Unconverted,
-    &LossyEncode, &Abandoned,   &NotReplaced,       &SourceIsLink, &BackupUnmade,
+    &LossyDecode,     &ZeroByteCut, &ScriptUnavailable, &LossyScript,  &Unconverted,  &LossyEncode,
+    &Unrepresentable, &Abandoned,   &NotReplaced,       &SourceIsLink, &BackupUnmade,
 };
 
 } // namespace engine::problems

@@ -6,6 +6,7 @@
 
 #include "engine/charset_declaration.h"
 #include "engine/code_page_conversion.h"
+#include "engine/other_encodings.h"
 #include "engine/system_fallbacks.h"
 #include "platform/file_access.h"
 #include "platform/file_system.h"
@@ -151,6 +152,10 @@ ScriptStep scriptStepOf(ScriptMode mode) {
 }
 
 Big5Output settleBig5Output(AnsiText& text, TextEncoding target, const WorkControl& control) {
+    if (isOtherEncoding(target)) {
+        text = codePageInPieces(big5ToText, text, control).text;
+        return {target, target};
+    }
     switch (target) {
     case TextEncoding::Utf8:
     case TextEncoding::Utf16LE:

@@ -6,6 +6,7 @@
 
 #include "engine/charset_conversion.h"
 #include "engine/conversion_problems.h"
+#include "engine/other_encodings.h"
 #include "platform/text_steps.h"
 
 namespace engine {
@@ -115,7 +116,9 @@ public:
                 return result;
             std::size_t end = ended ? buffer.size() : lastLineEnd(buffer, start, encoding);
             if (end == 0) {
-                if (buffer.size() - start < limits.longestLine) {
+                // A character of an encoding known only to iconv may end anywhere: its lines
+                // are never cut.
+                if (buffer.size() - start < limits.longestLine || isOtherEncoding(encoding)) {
                     if (!fill(buffer.size() + limits.pieceSize))
                         return result;
                     if (!ended)

@@ -11,7 +11,9 @@
 
 #include "engine/ansi_scan.h"
 #include "engine/code_page_conversion.h"
+#include "engine/other_encodings.h"
 #include "engine/piece_cutting.h"
+#include "engine/replacing_conversion.h"
 #include "engine/smart_detection.h"
 #include "engine/system_fallbacks.h"
 #include "engine/web_page_charset.h"
@@ -277,9 +279,18 @@ PiecesOutcome encodeInPieces(std::string_view raw, TextEncoding encoding, ByteSi
 }
 
 // The text the converter rejected, through the system fallback behind the mark already in the
-// sink; the text's own bytes where there is no fallback (Big5).
+// sink, or "?" for each character an encoding known only to iconv lacks; the text's own bytes
+// where there is neither (Big5, as the classic program has it).
 FileProblem encodeByFallback(std::string_view text, TextEncoding encoding, ByteSink& sink,
                              const WorkControl& control) {
+    if (isOtherEncoding(encoding)) {
+        const ReplacedConversion replaced =
+            convertReplacing(text.substr(0, text.find('\0')), internalCharset,
+                             converterName(encoding), ReplacingSide::Encode, sink);
+        if (!replaced.written)
+            return platform::problems::OutputUnwritable;
+        return replaced.replaced > 0 ? engine::problems::Unrepresentable : FileProblem::None;
+    }
     if (encoding == TextEncoding::Utf8 || encoding == TextEncoding::Utf16LE ||
         encoding == TextEncoding::Utf16BE) {
         switch (encodeBySystemInto(text, encoding, sink, control)) {
@@ -296,6 +307,18 @@ FileProblem encodeByFallback(std::string_view text, TextEncoding encoding, ByteS
     if (!sink.append(text.substr(0, text.find('\0'))))
         return platform::problems::OutputUnwritable;
     return engine::problems::Unconverted;
+}
+
+// The content of an encoding known only to iconv, each unreadable byte read as "?".
+CodePageResult decodedReplacing(std::string_view content, TextEncoding encoding) {
+    CodePageResult result;
+    TextSink sink(result.text, content.size());
+    const ReplacedConversion replaced = convertReplacing(
+        content, converterName(encoding), internalCharset, ReplacingSide::Decode, sink);
+    if (!replaced.written)
+        result.text.clear();
+    result.lossy = replaced.replaced > 0;
+    return result;
 }
 
 // The first zero character of the content read as `encoding`: a zero unit of UTF-16, else a zero
@@ -340,7 +363,7 @@ std::optional<std::size_t> lossyCut(std::string_view data, std::optional<std::si
 
 std::string_view converterName(TextEncoding encoding) {
     const EncodingRow* row = rowOf(encoding);
-    return row ? row->converter : std::string_view();
+    return row ? row->converter : otherConverterName(encoding);
 }
 
 std::string_view byteOrderMark(TextEncoding encoding) {
@@ -350,7 +373,10 @@ std::string_view byteOrderMark(TextEncoding encoding) {
 
 std::string_view encodingName(TextEncoding encoding) {
     const EncodingRow* row = rowOf(encoding);
-    return row ? row->name : std::string_view("unknown");
+    if (row)
+        return row->name;
+    const std::string_view other = otherShortName(encoding);
+    return other.empty() ? std::string_view("unknown") : other;
 }
 
 } // namespace engine
@@ -359,6 +385,8 @@ namespace engine {
 
 DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice,
                                       DetectionRule rule) {
+    if (isOtherEncoding(choice))
+        return {choice, 0};
     switch (choice) {
     case TextEncoding::Ansi:
     case TextEncoding::Big5:
@@ -425,7 +453,9 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
         loneByte = data.back();
         data.pop_back();
     }
-    const bool inPieces = cutsInPieces(control, data.size() - contentStart);
+    // Where a character of an encoding known only to iconv ends is iconv's secret: it reads whole.
+    const bool inPieces =
+        cutsInPieces(control, data.size() - contentStart) && !isOtherEncoding(encoding);
     // The content read as `as`; false when it does not convert whole.
     auto converted = [&](TextEncoding as, AnsiText& text) {
         if (!inPieces) {
@@ -454,6 +484,8 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
             fallback = decodeUtf8BySystem(content, control);
         else if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
             fallback = decodeUtf16BySystem(content, control);
+        else if (isOtherEncoding(encoding))
+            fallback = decodedReplacing(content, encoding);
         else
             fallback = codePageInPieces(big5ToAnsi, content, control);
         if (fallback.abandoned)
@@ -490,7 +522,7 @@ FileProblem encodeTextInto(std::string_view text, TextEncoding encoding, ByteSin
         return platform::problems::OutputUnwritable;
     if (raw.empty())
         return FileProblem::None;
-    if (cutsInPieces(control, raw.size())) {
+    if (cutsInPieces(control, raw.size()) && !isOtherEncoding(encoding)) {
         switch (encodeInPieces(raw, encoding, sink, control)) {
         case PiecesOutcome::Converted:
             return FileProblem::None;

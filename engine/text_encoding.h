@@ -19,8 +19,10 @@ using platform::AnsiText;
 using platform::ByteBuffer;
 using platform::FileProblem;
 
-// Shared by the input choice, the output choice and the detected encoding. The user can choose
-// Auto..Utf16BE; Big5 and Big5Hkscs arise only from a web page's declared charset.
+// Shared by the input choice, the output choice and the detected encoding. The window offers
+// Auto..Utf16BE; Big5 and Big5Hkscs also arise from a web page's declared charset. The command
+// line may also name any other encoding iconv knows, with a value from firstOtherEncoding on
+// (engine/other_encodings.h).
 enum class TextEncoding : int {
     Auto = 0,      // input: detect; output: the detected input encoding
     Ansi = 1,      // the internal GB18030 text, written unchanged
@@ -83,20 +85,21 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
                           const WorkControl& control = {}, bool utf8Trial = true);
 
 // The complete bytes of an output file for `text` (up to its first zero byte): the byte-order
-// mark of UTF-8 and UTF-16, then the converted text. Ansi, Auto and values outside the table
-// give the text unchanged; when the converter and the fallback both fail, the text's own bytes
-// follow the mark. Returns None, Unconverted (the text's own bytes went out), LossyEncode (the
-// system fallback replaced characters with "?"), OutputUnwritable (the sink refused bytes; the
-// sink knows why) or Abandoned (the control's stop came between pieces; the sink holds part).
-// A large text converts in pieces on the control's workers, with the same bytes. Without
-// `withMark` no byte-order mark is written.
+// mark of UTF-8 and UTF-16, then the converted text. Ansi, Auto and unknown values give the
+// text unchanged; when the converter and the fallback both fail, the text's own bytes follow
+// the mark. Returns None, Unconverted (the text's own bytes went out), LossyEncode (the system
+// fallback replaced characters with "?"), Unrepresentable (an encoding known only to iconv,
+// engine/other_encodings.h, lacked characters, which became "?"), OutputUnwritable (the sink
+// refused bytes; the sink knows why) or Abandoned (the control's stop came between pieces; the
+// sink holds part). A large text converts in pieces on the control's workers, with the same
+// bytes. Without `withMark` no byte-order mark is written.
 [[nodiscard]] FileProblem encodeTextInto(std::string_view text, TextEncoding encoding,
                                          ByteSink& sink, const WorkControl& control = {},
                                          bool withMark = true);
 
 struct [[nodiscard]] EncodedText {
     ByteBuffer bytes;
-    FileProblem problem = FileProblem::None; // None, Unconverted or LossyEncode
+    FileProblem problem = FileProblem::None; // None, Unconverted, LossyEncode or Unrepresentable
 };
 
 EncodedText encodeText(std::string_view text, TextEncoding encoding);

@@ -69,7 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseRow{"noFilesReadStandardInput", {}, true},
                     ParseRow{"unknownOption", {"--fast", "a"}, false},
                     ParseRow{"missingValue", {"a", "--in"}, false},
-                    ParseRow{"unknownEncoding", {"--out", "latin1", "a"}, false},
+                    ParseRow{"unknownEncoding", {"--out", "latin-one", "a"}, false},
+                    ParseRow{"asciiNotKeptByTheEncoding", {"--out", "UTF-32", "a"}, false},
                     ParseRow{"unknownMode", {"--script", "s2hk", "a"}, false},
                     ParseRow{"filesAndFolder", {"--folder", "d", "a"}, false},
                     ParseRow{"filterWithoutFolder", {"--filter", "*.txt", "a"}, false},
@@ -113,6 +114,19 @@ TEST(ParseArguments, optionsBeyondTheChoicesSetTheirFlags) {
     parsed = parseBatchArguments({"--in", "auto", "--jobs", "3", "a"}, "/work");
     EXPECT_FALSE(parsed.smartDetection || parsed.recursive || parsed.check || parsed.json);
     EXPECT_EQ(parsed.jobs, 3);
+}
+
+// Any other encoding iconv knows gets one value per name, case ignored, which the engine converts
+// through iconv under that name.
+TEST(ParseArguments, otherIconvEncodingsKeepOneValuePerName) {
+    const BatchArguments first = parseBatchArguments({"-f", "Shift_JIS", "-t", "latin1", "a"}, "/");
+    const BatchArguments again = parseBatchArguments({"-f", "latin1", "-t", "SHIFT_JIS", "a"}, "/");
+    ASSERT_TRUE(first.error.empty() && again.error.empty()) << first.error << again.error;
+    EXPECT_EQ(first.input, again.output);
+    EXPECT_EQ(first.output, again.input);
+    EXPECT_NE(first.input, first.output);
+    EXPECT_EQ(engine::converterName(first.input), "Shift_JIS");
+    EXPECT_EQ(engine::encodingName(first.output), "latin1");
 }
 
 // The writing options reach the run as given; of --bom and --no-bom the later one counts.
@@ -223,9 +237,9 @@ TEST_F(CommandRun, exitStatusesAndOneLinePerFile) {
     EXPECT_EQ(run({"--script", "t2s", (root / "a.txt").string(), (root / "missing.txt").string(),
                    (root / "c.htm").string()}),
               1);
-    EXPECT_NE(out.str().find("auto -> auto  failed: cannot open: " + std::string(std::strerror(ENOENT)) +
-                             " (无法读取：文件或文件夹不存在)  " + (root / "missing.txt").string() +
-                             "\n"),
+    EXPECT_NE(out.str().find(
+                  "auto -> auto  failed: cannot open: " + std::string(std::strerror(ENOENT)) +
+                  " (无法读取：文件或文件夹不存在)  " + (root / "missing.txt").string() + "\n"),
               std::string::npos)
         << out.str();
     EXPECT_NE(out.str().find("big5 -> big5  failed: output encoding cannot represent the text "
@@ -260,10 +274,11 @@ TEST_F(CommandRun, sameNamesFromSeveralFoldersKeepEveryResult) {
     EXPECT_EQ(readFile(root / "a/转换结果/笔记.txt"), "from a");
     EXPECT_EQ(readFile(root / "b/转换结果/笔记.txt"), "from b");
     EXPECT_EQ(readFile(root / "a/转换结果/x.txt"), "a's x");
-    EXPECT_NE(out.str().find("auto -> ansi  failed: not converted: an earlier file of the run writes the "
-                             "same output (与前面另一个文件输出到同一位置，未转换)  " +
-                             (root / "c/x.txt").string() + "\n"),
-              std::string::npos)
+    EXPECT_NE(
+        out.str().find("auto -> ansi  failed: not converted: an earlier file of the run writes the "
+                       "same output (与前面另一个文件输出到同一位置，未转换)  " +
+                       (root / "c/x.txt").string() + "\n"),
+        std::string::npos)
         << out.str();
     EXPECT_NE(err.str().find("转换后的文件保存在这些目录：\n" + (root / "a/转换结果/").string() +
                              "\n" + (root / "b/转换结果/").string() + "\n有 1 个"),

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/conversion_problems.h"
+#include "engine/other_encodings.h"
 #include "engine/single_file_conversion.h"
 #include "tests/platform/file_status_print.h"
 #include "tests/platform/temp_folder.h"
@@ -43,11 +44,9 @@ FileConversion convertAsFile(const StreamRow& row, std::string& bytes) {
     return conversion;
 }
 
-class StreamConversionTest : public testing::TestWithParam<StreamRow> {};
-
-TEST_P(StreamConversionTest, writesWhatTheFileWouldInPiecesOfEverySize) {
-    const StreamRow& row = GetParam();
-    std::string expected;
+// Streams the row in pieces of every size, expecting what its file gives; returns the file's
+// conversion and its bytes.
+FileConversion expectStreamAsFile(const StreamRow& row, std::string& expected) {
     const FileConversion file = convertAsFile(row, expected);
     for (const std::size_t pieceSize : {std::size_t{3}, std::size_t{8}, std::size_t{1} << 20}) {
         SCOPED_TRACE(pieceSize);
@@ -73,6 +72,14 @@ TEST_P(StreamConversionTest, writesWhatTheFileWouldInPiecesOfEverySize) {
         EXPECT_EQ(stream.detected, file.detected);
         EXPECT_EQ(stream.written, file.written);
     }
+    return file;
+}
+
+class StreamConversionTest : public testing::TestWithParam<StreamRow> {};
+
+TEST_P(StreamConversionTest, writesWhatTheFileWouldInPiecesOfEverySize) {
+    std::string expected;
+    (void)expectStreamAsFile(GetParam(), expected);
 }
 
 const std::string gbkLines = "\xC4\xE3\xBA\xC3\r\nabc\n\xCA\xC0\xBD\xE7\r\n"; // 你好, abc, 世界
@@ -100,6 +107,45 @@ INSTANTIATE_TEST_SUITE_P(
         StreamRow{"trailingZerosLoseNothing", "ab\ncd\n\0\0\0"s, TE::Utf8, TE::Utf8},
         StreamRow{"empty", "", TE::Auto, TE::Utf8}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// Encodings known only to iconv, in a stream as in a file: a line of Shift_JIS is never cut,
+// since its characters (a half-width katakana before double-byte ones) end where only iconv knows;
+// what cannot be read or held becomes "?", in the shift state the target is in.
+TEST(StreamConversion, otherEncodingsConvertThroughIconv) {
+    const auto other = [](const char* name) { return *otherEncoding(name).encoding; };
+    const auto from = [](const std::string& utf8, const char* charset) {
+        return convertCharset(utf8, "UTF-8", charset);
+    };
+    const struct {
+        const char* name;
+        std::string source;
+        TE input, output;
+        std::string bytes;
+        platform::FileProblem problem;
+    } rows[] = {
+        {"shiftJisLongLine", from("ｱ語文章のです語文章のです\nｵ二\n", "SHIFT_JIS"), other("SHIFT_JIS"),
+         TE::Utf8, "ｱ語文章のです語文章のです\nｵ二\n", platform::FileProblem::None},
+        {"unreadableBytes",
+         "ab\x82\xFF\xA0"
+         "cd\n",
+         other("shift_jis"), TE::Utf8, "ab???cd\n", problems::LossyDecode},
+        {"missingCharacterInShiftState", "日한本\n", TE::Utf8, other("ISO-2022-JP"),
+         from("日?本\n", "ISO-2022-JP"), problems::Unrepresentable},
+        {"scriptStepOnTheWay", from("這個問題\n", "BIG5"), other("CP950"), other("ISO-2022-CN"),
+         from("这个问题\n", "ISO-2022-CN"), platform::FileProblem::None},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string written;
+        const StreamRow stream{row.name, row.source, row.input, row.output,
+                               row.input == other("CP950") ? ScriptMode::TraditionalToSimplified
+                                                           : ScriptMode::None};
+        const FileConversion file = expectStreamAsFile(stream, written);
+        EXPECT_EQ(written, row.bytes);
+        EXPECT_EQ(file.status.problem, row.problem);
+        EXPECT_EQ(file.detected, row.input);
+    }
+}
 
 // A read error ends the stream with the error the system gave.
 TEST(StreamConversion, readErrorIsTheSourcesProblem) {

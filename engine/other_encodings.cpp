@@ -1,0 +1,89 @@
+#include "engine/other_encodings.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cctype>
+#include <mutex>
+
+#include "platform/iconv_handle.h"
+
+namespace engine {
+
+namespace {
+
+struct Registered {
+    std::string converter; // as iconv takes it
+    std::string shortName; // lower case, for lines and reports
+};
+
+// Slots are filled once under the mutex and published by the count, so readers on the workers
+// need no lock: a slot below the count never changes again.
+constexpr std::size_t capacity = 64;
+std::array<Registered, capacity> slots;
+std::atomic<std::size_t> published{0};
+std::mutex registering;
+
+std::string lowerCase(std::string_view name) {
+    std::string lower(name);
+    std::ranges::transform(lower, lower.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+const Registered* slotOf(TextEncoding encoding) {
+    const int value = static_cast<int>(encoding);
+    if (value < firstOtherEncoding)
+        return nullptr;
+    const auto index = static_cast<std::size_t>(value - firstOtherEncoding);
+    return index < published.load(std::memory_order_acquire) ? &slots[index] : nullptr;
+}
+
+// Whether "A?\n" and a zero byte cross both ways unchanged.
+bool writesAsciiAsItself(const std::string& name) {
+    const std::string_view probe("A?\n\0", 4);
+    std::string there;
+    std::string back;
+    return platform::convertStrict(name.c_str(), "GB18030", probe, there) && there == probe &&
+           platform::convertStrict("GB18030", name.c_str(), probe, back) && back == probe;
+}
+
+} // namespace
+
+bool isOtherEncoding(TextEncoding encoding) {
+    return slotOf(encoding) != nullptr;
+}
+
+OtherEncodingLookup otherEncoding(std::string_view name) {
+    const std::string shortName = lowerCase(name);
+    if (shortName.empty() || shortName.find('/') != std::string::npos)
+        return {}; // "//TRANSLIT" and the like would change what iconv does
+    const std::lock_guard lock(registering);
+    const std::size_t count = published.load(std::memory_order_relaxed);
+    for (std::size_t i = 0; i < count; ++i)
+        if (slots[i].shortName == shortName)
+            return {static_cast<TextEncoding>(firstOtherEncoding + static_cast<int>(i))};
+    const std::string converter(name);
+    if (!platform::IconvHandle(converter.c_str(), "GB18030").valid() ||
+        !platform::IconvHandle("GB18030", converter.c_str()).valid())
+        return {std::nullopt, OtherEncodingRefusal::Unknown};
+    if (!writesAsciiAsItself(converter))
+        return {std::nullopt, OtherEncodingRefusal::NotAsciiWritten};
+    if (count == capacity)
+        return {std::nullopt, OtherEncodingRefusal::TooMany};
+    slots[count] = {converter, shortName};
+    published.store(count + 1, std::memory_order_release);
+    return {static_cast<TextEncoding>(firstOtherEncoding + static_cast<int>(count))};
+}
+
+std::string_view otherConverterName(TextEncoding encoding) {
+    const Registered* slot = slotOf(encoding);
+    return slot ? std::string_view(slot->converter) : std::string_view();
+}
+
+std::string_view otherShortName(TextEncoding encoding) {
+    const Registered* slot = slotOf(encoding);
+    return slot ? std::string_view(slot->shortName) : std::string_view();
+}
+
+} // namespace engine

@@ -1,0 +1,41 @@
+// Encodings beyond the program's own table, for the command line's users who name any encoding
+// iconv knows (Shift_JIS, EUC-KR, ISO-8859-1, ...). Each is registered by name the first time it
+// is asked for and gets a TextEncoding value of its own from `firstOtherEncoding` on, which every
+// step takes like any other: iconv converts it to and from the internal text, "?" stands for what
+// it cannot read or hold. No value is ever taken back, so one stays valid for the process.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/text_encoding.h"
+
+namespace engine {
+
+inline constexpr int firstOtherEncoding = 16;
+
+bool isOtherEncoding(TextEncoding encoding);
+
+// Why a name could not be registered.
+enum class OtherEncodingRefusal {
+    Unknown,         // iconv converts it neither to nor from GB18030
+    NotAsciiWritten, // its text does not hold ASCII as itself (UTF-32, UCS-2, UTF-16 variants)
+    TooMany,         // the process registered as many as it can hold
+};
+
+struct [[nodiscard]] OtherEncodingLookup {
+    std::optional<TextEncoding> encoding;
+    OtherEncodingRefusal refusal = OtherEncodingRefusal::Unknown;
+};
+
+// The value of the encoding iconv calls `name` (as typed, case ignored), registered when new.
+// Only encodings whose text holds ASCII bytes as themselves are taken: every step of the program
+// relies on a line feed, a zero byte and a "?" being those bytes. Thread-safe.
+OtherEncodingLookup otherEncoding(std::string_view name);
+
+// iconv's name and the short name of a registered encoding; empty for any other value.
+std::string_view otherConverterName(TextEncoding encoding);
+std::string_view otherShortName(TextEncoding encoding);
+
+} // namespace engine
