@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -181,12 +183,6 @@ public:
     // Whether bytes below 0x80 are themselves both ways, so ASCII can be copied.
     bool asciiIsItself() const { return asciiSame; }
 
-    // The code point of a byte read alone, or none when it starts a longer code.
-    std::uint32_t single(unsigned char byte) const { return singles[byte]; }
-    // A two-byte code: its code point, none, or twoCodePoints | index into composed.
-    std::uint32_t pair(unsigned char lead, unsigned char trail) const {
-        return lead < 0x80 ? none : pairs[(lead - 0x80u) << 8 | trail];
-    }
     const std::array<char32_t, 2>& composition(std::uint32_t entry) const {
         return composed[entry & ~twoCodePoints];
     }
@@ -204,6 +200,14 @@ public:
         --range;
         return index - range->index < range->count ? range->cp + (index - range->index) : none;
     }
+
+    const std::uint32_t* singleEntries() const { return singles.data(); }
+    // Indexed by (lead - 0x80) << 8 | trail.
+    const std::uint32_t* pairEntries() const { return pairs.data(); }
+    const std::uint32_t* bmpEntries() const { return bmp.data(); }
+    // Like pairEntries: UTF-8 bytes and length as built above, or 0 for the general way.
+    const std::uint32_t* utf8PairEntries() const { return utf8Pairs.data(); }
+    bool composes() const { return !compositions.empty(); }
 
     // The code of a code point, its bytes high first (one, two or four of them), or none.
     std::uint32_t encode(char32_t cp) const {
@@ -250,6 +254,7 @@ private:
     bool gb18030;
     std::array<std::uint32_t, 256> singles{};
     std::vector<std::uint32_t> pairs;
+    std::vector<std::uint32_t> utf8Pairs;
     std::vector<std::array<char32_t, 2>> composed;
     std::vector<Range> ranges;
     std::vector<std::uint32_t> bmp;
@@ -291,6 +296,23 @@ MultiByteTable::MultiByteTable(Codec codec)
     readEncoding(name, candidates);
     for (unsigned byte = 0; byte < 0x80; ++byte)
         asciiSame = asciiSame && singles[byte] == byte && bmp[byte] == byte;
+    // Each two-byte code of one BMP character with its UTF-8 bytes in memory order, the length
+    // in the fourth byte: the commonest conversion then writes four bytes and moves on by the
+    // length, without taking the code point apart.
+    utf8Pairs.assign(pairs.size(), 0);
+    for (std::size_t slot = 0; slot < pairs.size(); ++slot) {
+        const std::uint32_t cp = pairs[slot];
+        if (cp == none || cp < 0x80 || cp > 0xFFFF)
+            continue;
+        const std::array<unsigned char, 4> bytes =
+            cp < 0x800
+                ? std::array<unsigned char, 4>{static_cast<unsigned char>(0xC0 | cp >> 6),
+                                               static_cast<unsigned char>(0x80 | (cp & 0x3F)), 0, 2}
+                : std::array<unsigned char, 4>{static_cast<unsigned char>(0xE0 | cp >> 12),
+                                               static_cast<unsigned char>(0x80 | (cp >> 6 & 0x3F)),
+                                               static_cast<unsigned char>(0x80 | (cp & 0x3F)), 3};
+        std::memcpy(&utf8Pairs[slot], bytes.data(), 4);
+    }
 }
 
 void MultiByteTable::readDecoding(const char* name) {
@@ -436,7 +458,8 @@ using Byte = unsigned char;
 
 struct Utf8Decoder {
     static constexpr int unit = 1;
-    bool next(const Byte*& in, const Byte* end, char32_t* cps, int& count) const {
+    [[gnu::always_inline]] bool next(const Byte*& in, const Byte* end, char32_t* cps,
+                                     int& count) const {
         const Byte b = in[0];
         count = 1;
         if (b < 0x80) {
@@ -477,7 +500,8 @@ template <bool bigEndian> struct Utf16Decoder {
         return bigEndian ? static_cast<char32_t>(at[0] << 8 | at[1])
                          : static_cast<char32_t>(at[1] << 8 | at[0]);
     }
-    bool next(const Byte*& in, const Byte* end, char32_t* cps, int& count) const {
+    [[gnu::always_inline]] bool next(const Byte*& in, const Byte* end, char32_t* cps,
+                                     int& count) const {
         if (end - in < 2)
             return false;
         const char32_t first = unitAt(in);
@@ -500,36 +524,37 @@ template <bool bigEndian> struct Utf16Decoder {
 
 struct MultiByteDecoder {
     static constexpr int unit = 1;
-    const MultiByteTable& table;
-    bool next(const Byte*& in, const Byte* end, char32_t* cps, int& count) const {
+    // Copied out of the table, so that the loop keeps them in registers: stores through the
+    // output's char pointer would otherwise make the compiler fetch them again for every byte.
+    const std::uint32_t* singles;
+    const std::uint32_t* pairs;
+    const std::uint32_t* utf8Pairs;
+    bool fourByteCodes;
+    const MultiByteTable* table;
+
+    explicit MultiByteDecoder(const MultiByteTable& from)
+        : singles(from.singleEntries()), pairs(from.pairEntries()),
+          utf8Pairs(from.utf8PairEntries()), fourByteCodes(from.hasFourByteCodes()), table(&from) {}
+
+    [[gnu::always_inline]] bool next(const Byte*& in, const Byte* end, char32_t* cps,
+                                     int& count) const {
         const Byte b = in[0];
         count = 1;
-        if (const std::uint32_t alone = table.single(b); alone != none) {
+        if (const std::uint32_t alone = singles[b]; alone != none) {
             cps[0] = alone;
             ++in;
             return true;
         }
-        if (end - in < 2)
+        if (end - in < 2 || b < 0x80)
             return false;
         const Byte trail = in[1];
-        if (table.hasFourByteCodes() && trail >= 0x30 && trail <= 0x39) {
-            if (end - in < 4 || b < 0x81 || b > 0xFE || in[2] < 0x81 || in[2] > 0xFE ||
-                in[3] < 0x30 || in[3] > 0x39)
-                return false;
-            const std::uint32_t index = ((b - 0x81u) * 10 + (trail - 0x30u)) * 1260 +
-                                        (in[2] - 0x81u) * 10 + (in[3] - 0x30u);
-            const std::uint32_t cp = table.fourByte(index);
-            if (cp == none)
-                return false;
-            cps[0] = cp;
-            in += 4;
-            return true;
-        }
-        const std::uint32_t entry = table.pair(b, trail);
+        if (fourByteCodes && trail >= 0x30 && trail <= 0x39)
+            return nextFourByte(in, end, cps);
+        const std::uint32_t entry = pairs[(b - 0x80u) << 8 | trail];
         if (entry == none)
             return false;
         if (entry & twoCodePoints) {
-            const std::array<char32_t, 2>& both = table.composition(entry);
+            const std::array<char32_t, 2>& both = table->composition(entry);
             cps[0] = both[0];
             cps[1] = both[1];
             count = 2;
@@ -539,13 +564,28 @@ struct MultiByteDecoder {
         in += 2;
         return true;
     }
+    // Rare in text: kept out of the loop.
+    [[gnu::noinline]] bool nextFourByte(const Byte*& in, const Byte* end, char32_t* cps) const {
+        const Byte b = in[0];
+        if (end - in < 4 || b < 0x81 || b > 0xFE || in[2] < 0x81 || in[2] > 0xFE || in[3] < 0x30 ||
+            in[3] > 0x39)
+            return false;
+        const std::uint32_t index =
+            ((b - 0x81u) * 10 + (in[1] - 0x30u)) * 1260 + (in[2] - 0x81u) * 10 + (in[3] - 0x30u);
+        const std::uint32_t cp = table->fourByte(index);
+        if (cp == none)
+            return false;
+        cps[0] = cp;
+        in += 4;
+        return true;
+    }
 };
 
 // ---- Encoders: code points into `out`; false when the target has no code for one.
 
 struct Utf8Encoder {
     static constexpr int unit = 1;
-    bool put(char32_t cp, char*& out) {
+    [[gnu::always_inline]] bool put(char32_t cp, char*& out) {
         if (cp < 0x80) {
             *out++ = static_cast<char>(cp);
         } else if (cp < 0x800) {
@@ -573,7 +613,7 @@ template <bool bigEndian> struct Utf16Encoder {
         out[bigEndian ? 1 : 0] = static_cast<char>(u & 0xFF);
         out += 2;
     }
-    bool put(char32_t cp, char*& out) {
+    [[gnu::always_inline]] bool put(char32_t cp, char*& out) {
         if (cp < 0x10000) {
             putUnit(cp, out);
         } else {
@@ -589,9 +629,14 @@ template <bool bigEndian> struct Utf16Encoder {
 // alone when the next does not combine or the text ends.
 struct MultiByteEncoder {
     static constexpr int unit = 1;
-    const MultiByteTable& table;
+    const std::uint32_t* bmp; // copied out of the table, as in MultiByteDecoder
+    bool composing;
+    const MultiByteTable* table;
     char32_t pending = 0;
     bool holding = false;
+
+    explicit MultiByteEncoder(const MultiByteTable& to)
+        : bmp(to.bmpEntries()), composing(to.composes()), table(&to) {}
 
     static void putCode(std::uint32_t code, char*& out) {
         if (code == dropped)
@@ -610,20 +655,28 @@ struct MultiByteEncoder {
             *out++ = static_cast<char>(code);
         }
     }
-    bool put(char32_t cp, char*& out) {
+    [[gnu::always_inline]] bool put(char32_t cp, char*& out) {
+        if (composing)
+            return putComposing(cp, out);
+        const std::uint32_t code = cp < 0x10000 ? bmp[cp] : table->encode(cp);
+        if (code == none)
+            return false;
+        putCode(code, out);
+        return true;
+    }
+    [[gnu::noinline]] bool putComposing(char32_t cp, char*& out) {
         if (holding) {
             holding = false;
-            if (const std::uint32_t code = table.composedCode(pending, cp); code != none) {
+            if (const std::uint32_t code = table->composedCode(pending, cp); code != none) {
                 putCode(code, out);
                 return true;
             }
-            if (!flushPending(out))
-                return false;
+            putCode(table->encode(pending), out);
         }
-        const std::uint32_t code = table.encode(cp);
+        const std::uint32_t code = table->encode(cp);
         if (code == none)
             return false;
-        if (table.mayCompose(cp)) {
+        if (table->mayCompose(cp)) {
             pending = cp;
             holding = true;
             return true;
@@ -631,15 +684,12 @@ struct MultiByteEncoder {
         putCode(code, out);
         return true;
     }
-    bool flushPending(char*& out) {
-        putCode(table.encode(pending), out);
-        return true;
-    }
     bool flush(char*& out) {
-        if (!holding)
-            return true;
-        holding = false;
-        return flushPending(out);
+        if (holding) {
+            holding = false;
+            putCode(table->encode(pending), out);
+        }
+        return true;
     }
 };
 
@@ -721,13 +771,105 @@ template <> constexpr bool bigEndianSource<Utf16Decoder<true>> = true;
 template <class Encoder> constexpr bool bigEndianTarget = false;
 template <> constexpr bool bigEndianTarget<Utf16Encoder<true>> = true;
 
+template <class Decoder> bool startsAscii(const Byte* in, const Byte* end) {
+    if constexpr (Decoder::unit == 2)
+        return end - in >= 2 && Decoder::unitAt(in) < 0x80;
+    else
+        return *in < 0x80;
+}
+
+// Shortcuts for the commonest characters of the busiest pairs, taken before the general way;
+// false leaves the character to it.
+template <class Decoder, class Encoder>
+[[gnu::always_inline]] inline bool fastStep(const Decoder& decoder, const Encoder& encoder,
+                                            const Byte*& in, const Byte* end, char*& out) {
+    if constexpr (std::is_same_v<Decoder, MultiByteDecoder> &&
+                  std::is_same_v<Encoder, Utf8Encoder>) {
+        // A two-byte code straight to its UTF-8 bytes.
+        const Byte b = in[0];
+        if (b < 0x80 || end - in < 2)
+            return false;
+        const std::uint32_t entry = decoder.utf8Pairs[(b - 0x80u) << 8 | in[1]];
+        if (entry == 0)
+            return false;
+        std::memcpy(out, &entry, 4);
+        out += std::endian::native == std::endian::little ? entry >> 24 : entry & 0xFF;
+        in += 2;
+        return true;
+    } else if constexpr (std::is_same_v<Decoder, Utf8Decoder> &&
+                         std::is_same_v<Encoder, MultiByteEncoder>) {
+        // A three-byte UTF-8 character (all of CJK) to a two-byte code.
+        const Byte b = in[0];
+        if ((b & 0xF0) != 0xE0 || end - in < 3 || (in[1] & 0xC0) != 0x80 ||
+            (in[2] & 0xC0) != 0x80 || encoder.composing)
+            return false;
+        const char32_t cp = (b & 0x0Fu) << 12 | (in[1] & 0x3Fu) << 6 | (in[2] & 0x3Fu);
+        if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        const std::uint32_t code = encoder.bmp[cp];
+        if (code < 0x100 || code > 0xFFFF)
+            return false;
+        out[0] = static_cast<char>(code >> 8);
+        out[1] = static_cast<char>(code);
+        out += 2;
+        in += 3;
+        return true;
+    } else if constexpr (std::is_same_v<Decoder, MultiByteDecoder> &&
+                         std::is_same_v<Encoder, MultiByteEncoder>) {
+        // A two-byte code of one set to a two-byte code of the other.
+        const Byte b = in[0];
+        if (b < 0x80 || end - in < 2 || encoder.composing)
+            return false;
+        const std::uint32_t cp = decoder.pairs[(b - 0x80u) << 8 | in[1]];
+        if (cp > 0xFFFF)
+            return false;
+        const std::uint32_t code = encoder.bmp[cp];
+        if (code < 0x100 || code > 0xFFFF)
+            return false;
+        out[0] = static_cast<char>(code >> 8);
+        out[1] = static_cast<char>(code);
+        out += 2;
+        in += 2;
+        return true;
+    } else if constexpr (Decoder::unit == 2 && std::is_same_v<Encoder, MultiByteEncoder>) {
+        // A UTF-16 unit outside the surrogates to a two-byte code.
+        if (end - in < 2 || encoder.composing)
+            return false;
+        const char32_t unit = Decoder::unitAt(in);
+        if (unit >= 0xD800 && unit <= 0xDFFF)
+            return false;
+        const std::uint32_t code = encoder.bmp[unit];
+        if (code < 0x100 || code > 0xFFFF)
+            return false;
+        out[0] = static_cast<char>(code >> 8);
+        out[1] = static_cast<char>(code);
+        out += 2;
+        in += 2;
+        return true;
+    } else if constexpr (std::is_same_v<Decoder, MultiByteDecoder> && Encoder::unit == 2) {
+        // A two-byte code to one UTF-16 unit.
+        const Byte b = in[0];
+        if (b < 0x80 || end - in < 2)
+            return false;
+        const std::uint32_t cp = decoder.pairs[(b - 0x80u) << 8 | in[1]];
+        if (cp > 0xFFFF)
+            return false;
+        Encoder::putUnit(cp, out);
+        in += 2;
+        return true;
+    } else {
+        (void)decoder, (void)encoder, (void)in, (void)end, (void)out;
+        return false;
+    }
+}
+
 // No step writes more than this: a held character and a composed code, or two UTF-8
 // characters, or an ASCII block widened to UTF-16.
 constexpr std::size_t stepRoom = 64;
 constexpr std::size_t preferredRoom = std::size_t{1} << 16;
 
 template <class Decoder, class Encoder>
-ConversionStatus convertWith(std::string_view data, const Decoder& decoder, Encoder encoder,
+ConversionStatus convertWith(std::string_view data, const Decoder decoder, Encoder encoder,
                              bool asciiFast, ByteSink& sink, std::uint64_t limit) {
     const Byte* in = reinterpret_cast<const Byte*>(data.data());
     const Byte* const end = in + data.size();
@@ -740,7 +882,7 @@ ConversionStatus convertWith(std::string_view data, const Decoder& decoder, Enco
         char* const outEnd = space.data() + space.size();
         bool valid = true;
         while (in < end && outEnd - out >= static_cast<std::ptrdiff_t>(stepRoom)) {
-            if (asciiFast && *in < 0x80) {
+            if (asciiFast && startsAscii<Decoder>(in, end)) {
                 // Room is kept for the step after the last block and for the flush.
                 const std::size_t moved = moveAscii<Decoder::unit, bigEndianSource<Decoder>,
                                                     Encoder::unit, bigEndianTarget<Encoder>>(
@@ -750,6 +892,8 @@ ConversionStatus convertWith(std::string_view data, const Decoder& decoder, Enco
                 if (moved > 0)
                     continue;
             }
+            if (fastStep(decoder, encoder, in, end, out))
+                continue;
             char32_t cps[2];
             int count = 0;
             if (!decoder.next(in, end, cps, count)) {
@@ -779,7 +923,7 @@ ConversionStatus convertWith(std::string_view data, const Decoder& decoder, Enco
 }
 
 template <class Decoder>
-ConversionStatus convertFrom(std::string_view data, const Decoder& decoder, bool asciiSource,
+ConversionStatus convertFrom(std::string_view data, const Decoder decoder, bool asciiSource,
                              Codec to, ByteSink& sink, std::uint64_t limit) {
     switch (to) {
     case Codec::Utf8:
@@ -790,7 +934,7 @@ ConversionStatus convertFrom(std::string_view data, const Decoder& decoder, bool
         return convertWith(data, decoder, Utf16Encoder<true>{}, asciiSource, sink, limit);
     default: {
         const MultiByteTable& table = tableOf(to);
-        return convertWith(data, decoder, MultiByteEncoder{table},
+        return convertWith(data, decoder, MultiByteEncoder(table),
                            asciiSource && table.asciiIsItself(), sink, limit);
     }
     }
@@ -833,7 +977,7 @@ std::optional<ConversionStatus> convertByTable(std::string_view data, std::strin
         return convertFrom(data, Utf16Decoder<true>{}, true, target, sink, limit);
     default: {
         const MultiByteTable& table = tableOf(source);
-        return convertFrom(data, MultiByteDecoder{table}, table.asciiIsItself(), target, sink,
+        return convertFrom(data, MultiByteDecoder(table), table.asciiIsItself(), target, sink,
                            limit);
     }
     }
