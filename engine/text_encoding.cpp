@@ -319,10 +319,10 @@ std::optional<std::size_t> firstZeroCharacter(std::string_view data, std::size_t
     return zero == std::string_view::npos ? std::nullopt : std::optional(zero);
 }
 
-// Where the ANSI reading of the whole data stopped at a zero byte: at the zero itself, or at a
-// lead byte the zero follows. A 0x1A ends the text by design and is no cut.
-std::optional<std::size_t> ansiZero(std::string_view data) {
-    const std::size_t length = ansiTextLength(data);
+// Where the ANSI reading of the whole data, `length` bytes long (ansiTextLength), stopped at a
+// zero byte: at the zero itself, or at a lead byte the zero follows. A 0x1A ends the text by
+// design and is no cut.
+std::optional<std::size_t> ansiZero(std::string_view data, std::size_t length) {
     if (length >= data.size() || data[length] == '\x1A')
         return std::nullopt;
     return data[length] == '\0' ? length : length + 1;
@@ -475,8 +475,9 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
     // The whole data from byte 0, a skipped mark included, read as ANSI text: the buffer itself.
     if (loneByte)
         data.push_back(*loneByte);
-    const std::optional<std::size_t> ansiCut = lossyCut(data, ansiZero(data));
-    data.resize(ansiTextLength(data));
+    const std::size_t length = ansiTextLength(data); // two passes over a large text: once
+    const std::optional<std::size_t> ansiCut = lossyCut(data, ansiZero(data, length));
+    data.resize(length);
     return {std::move(data), TextEncoding::Ansi, false, false, ansiCut};
 }
 
