@@ -106,7 +106,8 @@ std::vector<std::optional<std::string>> convertEach(const char* to, const char* 
         input += lineFeed;
     }
     starts.push_back(input.size());
-    std::string output(input.size() * 8 + 64, '\0');
+    // A line feed in UTF-32 is four bytes, and no item gives more than four per input byte.
+    std::string output(input.size() * 4 + 64, '\0');
     std::size_t produced = 0;
     std::size_t parsedTo = 0; // output bytes already handed out
     std::size_t nextItem = 0; // the item the output from parsedTo belongs to
@@ -171,6 +172,51 @@ std::vector<char32_t> codePoints(std::string_view bytes) {
                                                static_cast<unsigned char>(bytes[at + 1]) << 16 |
                                                static_cast<unsigned char>(bytes[at + 2]) << 8 |
                                                static_cast<unsigned char>(bytes[at + 3])));
+    return result;
+}
+
+// The code point of each item of `width` bytes laid end to end in `input`, read from `from` in
+// one pass through iconv, or none for an item it rejects: the quick way for sets whose every
+// code reads as one code point, where the n-th code point belongs to the n-th item accepted.
+// Nothing when some item read otherwise (then convertEach tells the items apart).
+std::optional<std::vector<std::uint32_t>> readEachAsOne(const char* from, std::string_view input,
+                                                        std::size_t width) {
+    const platform::IconvHandle handle("UTF-32BE", from);
+    if (!handle.valid())
+        return std::nullopt;
+    const std::size_t count = input.size() / width;
+    std::vector<std::uint32_t> result(count, none);
+    std::vector<bool> rejected(count, false);
+    std::string output(4 * count + 16, '\0');
+    std::size_t position = 0;
+    std::size_t produced = 0;
+    while (position < input.size()) {
+        char* in = const_cast<char*>(input.data()) + position;
+        std::size_t inLeft = input.size() - position;
+        char* out = output.data() + produced;
+        std::size_t outLeft = output.size() - produced;
+        const std::size_t rc = iconv(handle.get(), &in, &inLeft, &out, &outLeft);
+        produced = static_cast<std::size_t>(out - output.data());
+        position = static_cast<std::size_t>(in - input.data());
+        if (rc != static_cast<std::size_t>(-1))
+            break;
+        if ((errno != EILSEQ && errno != EINVAL) || position % width != 0)
+            return std::nullopt;
+        rejected[position / width] = true;
+        position += width;
+        handle.resetState();
+    }
+    const std::vector<char32_t> cps = codePoints(std::string_view(output).substr(0, produced));
+    std::size_t next = 0;
+    for (std::size_t item = 0; item < count; ++item) {
+        if (rejected[item])
+            continue;
+        if (next == cps.size())
+            return std::nullopt;
+        result[item] = cps[next++];
+    }
+    if (next != cps.size())
+        return std::nullopt;
     return result;
 }
 
@@ -271,29 +317,58 @@ MultiByteTable::MultiByteTable(Codec codec)
     readDecoding(name);
     if (!ready)
         return;
-    // Every code point a code decodes to, and for GB18030 every other one of the BMP too; a
-    // code point outside both is one no code reads as, which the comparison with iconv in the
-    // tests would show if iconv still wrote it.
-    std::vector<char32_t> candidates;
-    if (gb18030) {
-        for (char32_t cp = 0; cp < 0x10000; ++cp)
-            if (cp < 0xD800 || cp > 0xDFFF)
-                candidates.push_back(cp);
-    } else {
-        for (const std::uint32_t cp : singles)
-            if (cp != none)
-                candidates.push_back(cp);
-        for (const std::uint32_t entry : pairs)
-            if (entry != none && !(entry & twoCodePoints))
-                candidates.push_back(entry);
-    }
-    candidates.insert(candidates.end(), std::begin(oneWaySupplementary),
-                      std::end(oneWaySupplementary));
+    // The encoder is the decoder turned round where exactly one code reads as a character. iconv
+    // is asked about the rest: characters that several codes read as, for GB18030 the BMP
+    // characters no code reads as, and the characters beyond the BMP it writes otherwise than
+    // by rule. (The comparison with iconv in the tests covers every character, so a character
+    // iconv wrote otherwise than the turned-round decoder would show there.)
+    std::vector<std::uint8_t> readers(0x10000, 0);
+    std::vector<std::pair<char32_t, std::uint32_t>> beyond;
+    auto reads = [&](char32_t cp, std::uint32_t code) {
+        if (cp < 0x10000) {
+            if (readers[cp] < 2 && ++readers[cp] == 1)
+                bmp[cp] = code;
+        } else {
+            beyond.emplace_back(cp, code);
+        }
+    };
+    for (unsigned byte = 0; byte < 0x100; ++byte)
+        if (singles[byte] != none)
+            reads(singles[byte], byte);
+    for (std::size_t slot = 0; slot < pairs.size(); ++slot)
+        if (pairs[slot] != none && !(pairs[slot] & twoCodePoints))
+            reads(pairs[slot], static_cast<std::uint32_t>(0x8000 + slot));
+    for (const Range& range : ranges)
+        for (std::uint32_t i = 0; i < range.count; ++i)
+            reads(range.cp + i, fourByteCode(range.index + i));
+    std::vector<char32_t> candidates(std::begin(oneWaySupplementary),
+                                     std::end(oneWaySupplementary));
     for (char32_t tag = firstTag; tag <= lastTag; ++tag)
         candidates.push_back(tag);
+    for (char32_t cp = 0; cp < 0x10000; ++cp) {
+        const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
+        if (readers[cp] > 1 || (gb18030 && readers[cp] == 0 && !surrogate)) {
+            bmp[cp] = none;
+            candidates.push_back(cp);
+        }
+    }
+    // Beyond the BMP (Big5-HKSCS): a character read by one code only keeps it.
+    std::sort(beyond.begin(), beyond.end());
+    for (std::size_t i = 0; i < beyond.size(); ++i) {
+        const bool alone = (i == 0 || beyond[i - 1].first != beyond[i].first) &&
+                           (i + 1 == beyond.size() || beyond[i + 1].first != beyond[i].first);
+        if (alone)
+            supplementary.push_back(beyond[i]);
+        else
+            candidates.push_back(beyond[i].first);
+    }
     std::sort(candidates.begin(), candidates.end());
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    std::erase_if(supplementary, [&](const std::pair<char32_t, std::uint32_t>& entry) {
+        return std::binary_search(candidates.begin(), candidates.end(), entry.first);
+    });
     readEncoding(name, candidates);
+    std::sort(supplementary.begin(), supplementary.end());
     for (unsigned byte = 0; byte < 0x80; ++byte)
         asciiSame = asciiSame && singles[byte] == byte && bmp[byte] == byte;
     // Each two-byte code of one BMP character with its UTF-8 bytes in memory order, the length
@@ -341,24 +416,33 @@ void MultiByteTable::readDecoding(const char* name) {
     // (below that no set has a trail byte).
     items.clear();
     std::vector<unsigned> codes;
+    std::string laid;
     for (unsigned lead = 0x80; lead < 0x100; ++lead) {
         if (singles[lead] != none)
             continue;
         for (unsigned trail = 0x30; trail < 0x100; ++trail) {
             if (gb18030 && trail < 0x40)
                 continue; // a digit makes a four-byte code
-            items.push_back(codeBytes(lead << 8 | trail, 2));
+            laid += codeBytes(lead << 8 | trail, 2);
             codes.push_back(lead << 8 | trail);
         }
     }
-    results = convertEach("UTF-32BE", name, items, "\n", 4, ok);
-    if (!(ready = ok))
-        return;
+    auto slotOf = [](unsigned code) { return ((code >> 8) - 0x80u) << 8 | (code & 0xFF); };
+    if (const std::optional<std::vector<std::uint32_t>> quick = readEachAsOne(name, laid, 2)) {
+        for (std::size_t i = 0; i < codes.size(); ++i)
+            pairs[slotOf(codes[i])] = (*quick)[i];
+    } else {
+        for (std::size_t at = 0; at < laid.size(); at += 2)
+            items.push_back(laid.substr(at, 2));
+        results = convertEach("UTF-32BE", name, items, "\n", 4, ok);
+        if (!(ready = ok))
+            return;
+    }
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (!results[i])
             continue;
         const std::vector<char32_t> cps = codePoints(*results[i]);
-        const std::size_t slot = ((codes[i] >> 8) - 0x80u) << 8 | (codes[i] & 0xFF);
+        const std::size_t slot = slotOf(codes[i]);
         if (cps.size() == 1) {
             pairs[slot] = cps[0];
         } else if (cps.size() == 2) {
@@ -370,16 +454,16 @@ void MultiByteTable::readDecoding(const char* name) {
     }
     if (!gb18030)
         return;
-    items.clear();
+    laid.clear();
     for (std::uint32_t index = 0; index < bmpFourByteCount; ++index)
-        items.push_back(codeBytes(fourByteCode(index), 4));
-    results = convertEach("UTF-32BE", name, items, "\n", 4, ok);
-    if (!(ready = ok))
+        laid += codeBytes(fourByteCode(index), 4);
+    const std::optional<std::vector<std::uint32_t>> fourByteCps = readEachAsOne(name, laid, 4);
+    if (!(ready = fourByteCps.has_value()))
         return;
     for (std::uint32_t index = 0; index < bmpFourByteCount; ++index) {
-        if (!results[index] || results[index]->size() != 4)
+        const std::uint32_t cp = (*fourByteCps)[index];
+        if (cp == none)
             continue;
-        const char32_t cp = codePoints(*results[index])[0];
         if (!ranges.empty() && ranges.back().index + ranges.back().count == index &&
             ranges.back().cp + ranges.back().count == cp)
             ++ranges.back().count;
