@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -303,16 +304,20 @@ FileProblem encodeByFallback(std::string_view text, TextEncoding encoding, ByteS
 std::optional<std::size_t> firstZeroCharacter(std::string_view data, std::size_t contentStart,
                                               TextEncoding encoding) {
     if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE) {
-        // Two zero bytes are rare in text, and a pair that straddles two units is no zero unit.
-        for (std::size_t from = contentStart; from + 1 < data.size();) {
-            const void* pair = memmem(data.data() + from, data.size() - from, "\0\0", 2);
-            if (!pair)
+        // Four units at a time: a word with no zero unit has no lane whose borrow reaches its
+        // top bit; a word that may have one is looked at unit by unit.
+        constexpr std::uint64_t ones = 0x0001000100010001;
+        constexpr std::uint64_t tops = 0x8000800080008000;
+        std::size_t at = contentStart;
+        for (; at + 8 <= data.size(); at += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, data.data() + at, 8);
+            if (((word - ones) & ~word & tops) != 0)
                 break;
-            const auto at = static_cast<std::size_t>(static_cast<const char*>(pair) - data.data());
-            if ((at - contentStart) % 2 == 0)
-                return at;
-            from = at + 1;
         }
+        for (; at + 1 < data.size(); at += 2)
+            if (data[at] == '\0' && data[at + 1] == '\0')
+                return at;
         return std::nullopt;
     }
     const std::size_t zero = data.find('\0', contentStart);
