@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -18,9 +19,11 @@
 #include "engine/charset_conversion.h"
 #include "engine/code_page_conversion.h"
 #include "engine/script_conversion.h"
+#include "engine/table_codecs.h"
 #include "engine/text_encoding.h"
 #include "engine/web_page_charset.h"
 #include "platform/ansi_text.h"
+#include "platform/iconv_handle.h"
 
 namespace {
 
@@ -238,6 +241,75 @@ void codePageToBig5(benchmark::State& state, bool traditional) {
 }
 BENCHMARK_CAPTURE(codePageToBig5, traditional, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(codePageToBig5, simplifiedLossy, false)->Unit(benchmark::kMillisecond);
+
+// One conversion between character sets three ways over the same bytes: the engine's tables,
+// iconv alone (one call into a reused buffer), and memcpy of the input, the physical reference.
+enum class Way { Tables, Iconv, Memcpy };
+
+struct CodecCase {
+    const char* from;
+    const char* to;
+    const ByteBuffer& (*input)();
+};
+
+const ByteBuffer& gbkInput() {
+    return sampleAnsi();
+}
+const ByteBuffer& utf8Input() {
+    return sampleUtf8();
+}
+const ByteBuffer& utf16Input() {
+    return sampleIn(TextEncoding::Utf16LE);
+}
+const ByteBuffer& big5Input() {
+    return sampleIn(TextEncoding::Big5);
+}
+const ByteBuffer& traditionalInput() {
+    return sampleTraditional();
+}
+
+void codec(benchmark::State& state, CodecCase pair, Way way) {
+    const ByteBuffer& data = pair.input();
+    std::string out(4 * data.size() + 64, '\0');
+    const platform::IconvHandle handle(pair.to, pair.from);
+    engine::CountingSink sink(std::size_t{1} << 20);
+    for (auto _ : state) {
+        switch (way) {
+        case Way::Tables:
+            benchmark::DoNotOptimize(engine::convertByTable(
+                data, pair.from, pair.to, sink, engine::convertedSizeLimit(data.size())));
+            break;
+        case Way::Iconv: {
+            handle.resetState();
+            char* in = const_cast<char*>(data.data());
+            std::size_t inLeft = data.size();
+            char* o = out.data();
+            std::size_t outLeft = out.size();
+            benchmark::DoNotOptimize(iconv(handle.get(), &in, &inLeft, &o, &outLeft));
+            break;
+        }
+        case Way::Memcpy:
+            std::memcpy(out.data(), data.data(), data.size());
+            benchmark::DoNotOptimize(out.data());
+            benchmark::ClobberMemory();
+            break;
+        }
+    }
+    countBytes(state, data.size());
+}
+
+#define CODEC_BENCHMARKS(name, from, to, input)                                                    \
+    BENCHMARK_CAPTURE(codec, name##_tables, CodecCase{from, to, input}, Way::Tables);              \
+    BENCHMARK_CAPTURE(codec, name##_iconv, CodecCase{from, to, input}, Way::Iconv);                \
+    BENCHMARK_CAPTURE(codec, name##_memcpy, CodecCase{from, to, input}, Way::Memcpy)
+
+CODEC_BENCHMARKS(gb18030_to_utf8, "GB18030", "UTF-8", gbkInput);
+CODEC_BENCHMARKS(utf8_to_gb18030, "UTF-8", "GB18030", utf8Input);
+CODEC_BENCHMARKS(gb18030_to_utf16le, "GB18030", "UTF-16LE", gbkInput);
+CODEC_BENCHMARKS(utf16le_to_gb18030, "UTF-16LE", "GB18030", utf16Input);
+CODEC_BENCHMARKS(big5_to_gb18030, "BIG5", "GB18030", big5Input);
+CODEC_BENCHMARKS(gb18030_to_big5, "GB18030", "BIG5", traditionalInput);
+CODEC_BENCHMARKS(big5hkscs_to_gb18030, "BIG5-HKSCS", "GB18030", big5Input);
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/table_codecs.h"
 #include "platform/iconv_cache.h"
 
 namespace engine {
@@ -130,6 +131,9 @@ ConversionStatus convertCharsetInto(std::string_view data, std::string_view from
 
 ConversionStatus convertCharsetInto(std::string_view data, std::string_view from,
                                     std::string_view to, ByteSink& sink, std::uint64_t limit) {
+    // The sets the program converts most go through tables that give iconv's bytes faster.
+    if (const std::optional<ConversionStatus> status = convertByTable(data, from, to, sink, limit))
+        return *status;
     const platform::IconvLease handle(to, from);
     if (!handle.valid())
         return ConversionStatus::UnknownPair;

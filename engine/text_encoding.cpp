@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -326,26 +327,30 @@ CodePageResult decodedReplacing(std::string_view content, TextEncoding encoding)
 std::optional<std::size_t> firstZeroCharacter(std::string_view data, std::size_t contentStart,
                                               TextEncoding encoding) {
     if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE) {
-        // Two zero bytes are rare in text, and a pair that straddles two units is no zero unit.
-        for (std::size_t from = contentStart; from + 1 < data.size();) {
-            const void* pair = memmem(data.data() + from, data.size() - from, "\0\0", 2);
-            if (!pair)
+        // Four units at a time: a word with no zero unit has no lane whose borrow reaches its
+        // top bit; a word that may have one is looked at unit by unit.
+        constexpr std::uint64_t ones = 0x0001000100010001;
+        constexpr std::uint64_t tops = 0x8000800080008000;
+        std::size_t at = contentStart;
+        for (; at + 8 <= data.size(); at += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, data.data() + at, 8);
+            if (((word - ones) & ~word & tops) != 0)
                 break;
-            const auto at = static_cast<std::size_t>(static_cast<const char*>(pair) - data.data());
-            if ((at - contentStart) % 2 == 0)
-                return at;
-            from = at + 1;
         }
+        for (; at + 1 < data.size(); at += 2)
+            if (data[at] == '\0' && data[at + 1] == '\0')
+                return at;
         return std::nullopt;
     }
     const std::size_t zero = data.find('\0', contentStart);
     return zero == std::string_view::npos ? std::nullopt : std::optional(zero);
 }
 
-// Where the ANSI reading of the whole data stopped at a zero byte: at the zero itself, or at a
-// lead byte the zero follows. A 0x1A ends the text by design and is no cut.
-std::optional<std::size_t> ansiZero(std::string_view data) {
-    const std::size_t length = ansiTextLength(data);
+// Where the ANSI reading of the whole data, `length` bytes long (ansiTextLength), stopped at a
+// zero byte: at the zero itself, or at a lead byte the zero follows. A 0x1A ends the text by
+// design and is no cut.
+std::optional<std::size_t> ansiZero(std::string_view data, std::size_t length) {
     if (length >= data.size() || data[length] == '\x1A')
         return std::nullopt;
     return data[length] == '\0' ? length : length + 1;
@@ -507,8 +512,9 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
     // The whole data from byte 0, a skipped mark included, read as ANSI text: the buffer itself.
     if (loneByte)
         data.push_back(*loneByte);
-    const std::optional<std::size_t> ansiCut = lossyCut(data, ansiZero(data));
-    data.resize(ansiTextLength(data));
+    const std::size_t length = ansiTextLength(data); // two passes over a large text: once
+    const std::optional<std::size_t> ansiCut = lossyCut(data, ansiZero(data, length));
+    data.resize(length);
     return {std::move(data), TextEncoding::Ansi, false, false, ansiCut};
 }
 
