@@ -15,6 +15,7 @@
 
 #include "batch/choices.h"
 #include "ui/batch_button.h"
+#include "ui/choice_radio.h"
 #include "ui/control_names.h"
 #include "ui/promotion_strip.h"
 
@@ -139,6 +140,7 @@ constexpr std::array table{
     ControlSpec{control::filterEdit, K::EditBox, "", 480, 316, 64, 26, "*.*", song15},
     checkBox(batch::RunSwitch::SmartDetection, 24, 136),
     checkBox(batch::RunSwitch::SubFolders, 200, 136),
+    ControlSpec{control::outputOptionsButton, K::Button, "", 440, 353, 136, 22, "输出选项…", song14},
 };
 // clang-format on
 
@@ -203,8 +205,7 @@ QWidget* createWidget(const ControlSpec& row, QWidget* parent) {
         return label;
     }
     case K::RadioBox: {
-        auto* radio = new QRadioButton(qs(row.caption), parent);
-        radio->setAutoExclusive(true);
+        auto* radio = new ChoiceRadio(qs(row.caption), parent);
         radio->setChecked(row.selected);
         return radio;
     }

@@ -20,6 +20,7 @@
 #include "ui/control_names.h"
 #include "ui/control_table.h"
 #include "ui/desktop_identity.h"
+#include "ui/output_options_dialog.h"
 #include "ui/promotion_strip.h"
 #include "ui/run_consent.h"
 
@@ -59,6 +60,12 @@ MainWindow::MainWindow(WindowHandlers windowHandlers, ShellDialogs dialogs, QWid
 
     connect(fileButton, &QPushButton::clicked, this, &MainWindow::fileButtonClicked);
     connect(folderButton, &QPushButton::clicked, this, [this] { folderButtonActivated(true); });
+    // The options apply from the next run; while a picker or run is going on they wait.
+    connect(static_cast<QPushButton*>(controls.at(control::outputOptionsButton)),
+            &QPushButton::clicked, this, [this] {
+                if (!closing && !session.handlerActive())
+                    editOutputOptions(*windowAdapter, this);
+            });
     folderButton->installEventFilter(this);
     // Files dropped anywhere on the window are converted; the filter box would take their
     // names as text.
