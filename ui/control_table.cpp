@@ -1,7 +1,9 @@
 // The main window's controls, built from one table.
 #include "ui/control_table.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 #include <QCheckBox>
 #include <QFont>
@@ -271,7 +273,8 @@ QFont fontFor(const FontSpec& wanted, const QFont& base) {
     return font;
 }
 
-std::map<std::string_view, QWidget*> buildControls(QWidget* window) {
+std::map<std::string_view, QWidget*> buildControls(QWidget* window, double scale) {
+    auto scaled = [scale](int length) { return static_cast<int>(std::lround(length * scale)); };
     installCjkFontFallbacks();
     std::map<std::string_view, QWidget*> controls;
     for (const ControlSpec& row : table) {
@@ -282,8 +285,19 @@ std::map<std::string_view, QWidget*> buildControls(QWidget* window) {
         }
         QWidget* widget = createWidget(row, parent);
         widget->setObjectName(qs(row.name));
-        widget->setGeometry(row.left, row.top, row.width, row.height);
-        widget->setFont(fontFor(row.font, widget->font()));
+        if (scale == 1.0) {
+            widget->setGeometry(row.left, row.top, row.width, row.height);
+            widget->setFont(fontFor(row.font, widget->font()));
+        } else {
+            widget->setGeometry(scaled(row.left), scaled(row.top), scaled(row.width),
+                                scaled(row.height));
+            QFont font = fontFor(row.font, widget->font());
+            if (font.pixelSize() > 0)
+                font.setPixelSize(std::max(1, scaled(font.pixelSize())));
+            else
+                font.setPointSizeF(font.pointSizeF() * scale);
+            widget->setFont(font);
+        }
         controls.emplace(row.name, widget);
     }
     // Controls that lie over others are drawn above them: the status text over the bar, the

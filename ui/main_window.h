@@ -54,6 +54,9 @@ public:
     // The run state of the batch buttons, which their handlers keep.
     const batch::BatchSession& batchSession() const { return session; }
 
+    // The classic outer size, or that size shrunk to fit a smaller screen (a scaled one).
+    QSize outerSize() const { return outer; }
+
     // Places the window as it opens: left = (screen width - 606) / 2, top likewise.
     void centreOnScreen();
 
@@ -85,6 +88,7 @@ private:
     PromotionStrip* strip = nullptr;
     QPushButton* fileButton = nullptr;
     QPushButton* folderButton = nullptr;
+    QSize outer{windowWidth, windowHeight};
     bool closing = false;
     bool askingConsent = false; // the question about handed files is open
     batch::BatchSession session;

@@ -188,8 +188,9 @@ TEST_P(OutputOptionsTest, DialogChoicesDriveTheRunAndAreSavedOnlyOnceChanged) {
     }
     store.destroy();
     EXPECT_EQ(readFile(root / row.resultPath), row.resultBytes);
-    if (*row.backupPath)
+    if (*row.backupPath) {
         EXPECT_EQ(readFile(root / row.backupPath), gbkSource);
+    }
     EXPECT_EQ(std::filesystem::exists(root / "转换结果"),
               std::string(row.resultPath).starts_with("转换结果"));
     // Only a result folder is offered to be opened; a replaced source has none.
@@ -212,5 +213,65 @@ INSTANTIATE_TEST_SUITE_P(
                   mark + "\xE4\xB8\xAD\xE6\x96\x87\r\n\xE7\xAC\xAC\xE4\xBA\x8C\xE8\xA1\x8C\n",
                   "a.txt~", "输出位置=替换原文件\r\n换行符=保持\r\n写入BOM=真"}),
     [](const ::testing::TestParamInfo<OutputRow>& row) { return std::string(row.param.name); });
+
+// ---------------------------------------------------------------------------------------------
+// The banner slides only while someone may be looking.
+
+TEST(RestingBanner, SlidesOnlyWhileShownActiveAndUsedOfLate) {
+    ui::MainWindow window({}, {});
+    ui::PromotionStrip& strip = window.promotionStrip();
+    const QTimer* slide = strip.timer();
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_TRUE(slide->isActive());
+
+    window.showMinimized();
+    EXPECT_FALSE(slide->isActive()) << "minimised";
+    window.showNormal();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_TRUE(slide->isActive()) << "restored";
+
+    // No input for the rest time (shortened here): it rests; a key wakes it.
+    strip.restTimer()->start(1);
+    EXPECT_TRUE(QTest::qWaitFor([slide] { return !slide->isActive(); }, 5000)) << "rested";
+    QTest::keyClick(window.control("编辑框文件过滤"), Qt::Key_A);
+    EXPECT_TRUE(slide->isActive()) << "woken";
+
+    window.hide();
+    EXPECT_FALSE(slide->isActive()) << "hidden";
+}
+
+// ---------------------------------------------------------------------------------------------
+// A dark palette: the strip and its link follow it, also when it comes after the window.
+
+TEST(DarkPalette, StripAndLinkFollowThePalette) {
+    const QPalette light = QApplication::palette();
+    ui::MainWindow window({}, {});
+    window.show();
+    const QColor classicLink =
+        window.control("文字软件主页")->palette().color(QPalette::WindowText);
+    EXPECT_EQ(classicLink, QColor(0, 0, 238));
+
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(53, 53, 53));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::Base, QColor(35, 35, 35));
+    dark.setColor(QPalette::Text, Qt::white);
+    dark.setColor(QPalette::Link, QColor(42, 130, 218));
+    QApplication::setPalette(dark);
+    QApplication::processEvents();
+    QWidget* strip = window.control("图片框3");
+    const QImage stripImage = strip->grab().toImage();
+    const QImage iconImage =
+        static_cast<QLabel*>(window.control("图片软件主页"))->pixmap().toImage();
+    QApplication::setPalette(light);
+
+    EXPECT_EQ(QColor(stripImage.pixel(2, 2)), QColor(35, 35, 35)) << "the strip";
+    EXPECT_EQ(QColor(iconImage.pixel(0, 0)), QColor(35, 35, 35)) << "around the icon";
+    EXPECT_EQ(window.control("文字软件主页")->palette().color(QPalette::WindowText),
+              QColor(42, 130, 218));
+}
 
 } // namespace
