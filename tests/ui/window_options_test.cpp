@@ -214,6 +214,24 @@ INSTANTIATE_TEST_SUITE_P(
                   "a.txt~", "输出位置=替换原文件\r\n换行符=保持\r\n写入BOM=真"}),
     [](const ::testing::TestParamInfo<OutputRow>& row) { return std::string(row.param.name); });
 
+// A folder that cannot be made (a file stands in its path) is told in the dialog, which stays
+// open; nothing is taken until the user fixes or cancels it.
+TEST(OutputOptionsDialog, FolderThatCannotBeMadeKeepsTheDialogOpenAndSaysWhy) {
+    QTemporaryDir temp;
+    const std::filesystem::path root(temp.path().toStdString());
+    writeFile(root / "file", "");
+    ui::OutputOptionsDialog dialog({}, {});
+    dialog.findChild<QRadioButton*>(QStringLiteral("单选框输出到指定文件夹"))->click();
+    dialog.findChild<QLineEdit*>(QStringLiteral("编辑框输出文件夹"))
+        ->setText(QString::fromStdString((root / "file" / "out").string()));
+    dialog.accept();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    const auto* problem = dialog.findChild<QLabel*>(QStringLiteral("标签输出选项问题"));
+    EXPECT_TRUE(problem->text().startsWith(QStringLiteral("无法创建输出文件夹 ")))
+        << problem->text().toStdString();
+    EXPECT_FALSE(problem->isHidden());
+}
+
 // ---------------------------------------------------------------------------------------------
 // The banner slides only while someone may be looking.
 
