@@ -54,9 +54,6 @@ public:
     // The run state of the batch buttons, which their handlers keep.
     const batch::BatchSession& batchSession() const { return session; }
 
-    // The classic outer size, or that size shrunk to fit a smaller screen (a scaled one).
-    QSize outerSize() const { return outer; }
-
     // Places the window as it opens: left = (screen width - 606) / 2, top likewise.
     void centreOnScreen();
 
@@ -88,6 +85,7 @@ private:
     PromotionStrip* strip = nullptr;
     QPushButton* fileButton = nullptr;
     QPushButton* folderButton = nullptr;
+    // The classic outer size, or that size shrunk to fit a smaller screen (a scaled one).
     QSize outer{windowWidth, windowHeight};
     bool closing = false;
     bool askingConsent = false; // the question about handed files is open
