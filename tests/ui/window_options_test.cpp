@@ -155,6 +155,7 @@ TEST_P(OutputOptionsTest, DialogChoicesDriveTheRunAndAreSavedOnlyOnceChanged) {
     ASSERT_TRUE(ui::openSettings(store, ansiPathOf(root / "青枫匣.ini")));
     std::vector<std::string> reports;
     int foldersOpened = 0;
+    batch::OutputChoices chosen;
     ui::ShellDialogs dialogs;
     dialogs.chooseFiles = [&](const AnsiText&, const AnsiText&, const AnsiText&) {
         return std::vector<AnsiText>{ansiPathOf(root / "a.txt")};
@@ -183,10 +184,12 @@ TEST_P(OutputOptionsTest, DialogChoicesDriveTheRunAndAreSavedOnlyOnceChanged) {
         });
         QTest::mouseClick(window.control("按钮输出选项"), Qt::LeftButton);
         ASSERT_TRUE(accepted);
+        chosen = window.adapter().outputChoices();
         QTest::mouseClick(window.control("按钮批量转换"), Qt::LeftButton);
         window.close();
     }
     store.destroy();
+    EXPECT_NE(chosen, batch::OutputChoices());
     EXPECT_EQ(readFile(root / row.resultPath), row.resultBytes);
     if (*row.backupPath) {
         EXPECT_EQ(readFile(root / row.backupPath), gbkSource);
@@ -198,6 +201,12 @@ TEST_P(OutputOptionsTest, DialogChoicesDriveTheRunAndAreSavedOnlyOnceChanged) {
     EXPECT_EQ(foldersOpened, std::string(row.resultPath) != "a.txt" ? 1 : 0);
     const std::string saved = platform::utf8FromAnsi(readFile(root / "青枫匣.ini")).value_or("");
     EXPECT_TRUE(saved.ends_with(row.settingsLines)) << saved;
+
+    // The next start has them again.
+    settings::ConfigStore next(ansiPathOf(root / "registry"));
+    ASSERT_TRUE(ui::openSettings(next, ansiPathOf(root / "青枫匣.ini")));
+    ui::MainWindow restarted(ui::programHandlers(next), {});
+    EXPECT_TRUE(restarted.adapter().outputChoices() == chosen);
 }
 
 INSTANTIATE_TEST_SUITE_P(
