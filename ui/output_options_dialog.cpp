@@ -4,7 +4,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,7 +14,6 @@
 
 #include "batch/batch_run.h"
 #include "platform/file_problem.h"
-#include "platform/file_system.h"
 #include "ui/window_adapter.h"
 
 namespace ui {

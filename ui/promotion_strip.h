@@ -1,5 +1,6 @@
-// The white strip along the window's top edge: the maker's banner sliding to and fro, and the
-// product's home-page icon and link, which open the program's own help page.
+// The strip along the window's top edge (white under a light palette): the maker's banner
+// sliding to and fro, and the product's home-page icon and link, which open the program's own
+// help page.
 #pragma once
 
 #include <functional>
