@@ -27,6 +27,12 @@ using platform::createFolderPath;
 using platform::directoryOfPath;
 using platform::fileNameOfPath;
 
+int madeFolderError(const AnsiText& folder) {
+    if (!createFolderPath(folder))
+        return errno != 0 ? errno : EIO;
+    return platform::isFolder(folder) ? 0 : ENOTDIR;
+}
+
 namespace {
 
 // Where a file's output goes: the result folder, below which a tree run repeats the file's
@@ -37,14 +43,6 @@ AnsiText outputFolderOf(const AnsiText& path, const AnsiText& treeRoot,
         return resultFolder;
     const AnsiText relative = directoryOfPath(std::string_view(path).substr(treeRoot.size()));
     return relative.empty() ? resultFolder : resultFolder + relative + platform::pathSeparator;
-}
-
-// Makes the folder and its parents; 0 when it is there as a folder afterwards, else the error
-// number that says why not (ENOTDIR when a file stands in its place).
-int madeFolderError(const AnsiText& folder) {
-    if (!createFolderPath(folder))
-        return errno != 0 ? errno : EIO;
-    return platform::isFolder(folder) ? 0 : ENOTDIR;
 }
 
 // The result folders of a run, each made once, as spelled and as the system resolves them: two

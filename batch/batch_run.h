@@ -35,6 +35,10 @@ void runFromButton(const ButtonWindow& window, BatchSession& session,
                    BatchSession::Handler& handler, BatchButton button,
                    const FolderScanResult& list);
 
+// Makes the folder (ending in the separator) and its parents; 0 when it is there as a folder
+// afterwards, else the error number that says why not (ENOTDIR when a file stands in its place).
+int madeFolderError(const AnsiText& folder);
+
 // Converts what a list or a folder scan holds with `options`. Each file goes into the result
 // folder beside it; after a tree scan the result folder lies in the scan's root and each output
 // keeps its place relative to the root (root/sub/a.txt becomes root/转换结果/sub/a.txt), its

@@ -8,6 +8,7 @@
 #include "batch/batch_command.h"
 #include "batch/choices.h"
 #include "batch/encoding_names.h"
+#include "batch/output_choices.h"
 #include "engine/other_encodings.h"
 #include "platform/directory_listing.h"
 #include "platform/file_system.h"
@@ -167,7 +168,7 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
         ->type_name("DIR");
     app.add_flag("--in-place", typed.inPlace,
                  "replace each source by its result, only when it converts completely");
-    app.add_flag("--backup{~}", typed.backup,
+    app.add_flag(std::string("--backup{") + backupSuffix + "}", typed.backup,
                  "with --in-place: keep each original as its name + SUFFIX (--backup=SUFFIX; "
                  "default ~)");
     app.add_flag("--check", typed.check,

@@ -46,6 +46,72 @@ bool optionsStored(ConfigStore& store) {
     return false;
 }
 
+// The output options, stored after the switches in the same section, only once they differ
+// from the classic output (or were stored before), for the same reason. Values are their
+// captions' words, so that the file reads as the dialog does.
+constexpr const char* markKey = "写入BOM";
+constexpr const char* lineEndKey = "换行符";
+constexpr const char* placeKey = "输出位置";
+constexpr const char* folderKey = "输出文件夹";
+constexpr std::pair<engine::LineEnding, const char*> lineEndValues[] = {
+    {engine::LineEnding::Keep, "保持"},
+    {engine::LineEnding::Crlf, "CRLF"},
+    {engine::LineEnding::Lf, "LF"},
+};
+constexpr std::pair<batch::OutputPlace, const char*> placeValues[] = {
+    {batch::OutputPlace::BesideSources, "转换结果"},
+    {batch::OutputPlace::ChosenFolder, "指定文件夹"},
+    {batch::OutputPlace::ReplaceSources, "替换原文件"},
+};
+
+// The stored word of `value`; the first row's value for a word no row has (a file edited by
+// hand, or written by a later version).
+template <typename Value, std::size_t n>
+Value valueOfWord(const std::pair<Value, const char*> (&rows)[n], const platform::AnsiText& word) {
+    for (const auto& [value, stored] : rows)
+        if (platform::ansi(stored) == word)
+            return value;
+    return rows[0].first;
+}
+template <typename Value, std::size_t n>
+platform::AnsiText wordOf(const std::pair<Value, const char*> (&rows)[n], Value value) {
+    for (const auto& [known, stored] : rows)
+        if (known == value)
+            return platform::ansi(stored);
+    return platform::ansi(rows[0].second);
+}
+
+bool outputStored(ConfigStore& store) {
+    for (const char* key : {markKey, lineEndKey, placeKey, folderKey})
+        if (!store.readText(platform::ansi(key), {}).empty())
+            return true;
+    return false;
+}
+
+void loadOutput(ConfigStore& store, batch::OutputChoices& output) {
+    const batch::OutputChoices classic;
+    output.write.byteOrderMark =
+        store.readFlag(platform::ansi(markKey), classic.write.byteOrderMark);
+    output.write.lineEnding =
+        valueOfWord(lineEndValues, store.readText(platform::ansi(lineEndKey),
+                                                  wordOf(lineEndValues, classic.write.lineEnding)));
+    output.place = valueOfWord(
+        placeValues, store.readText(platform::ansi(placeKey), wordOf(placeValues, classic.place)));
+    output.folder = store.readText(platform::ansi(folderKey), {});
+    // A chosen folder that was lost reads as the classic place.
+    if (output.place == batch::OutputPlace::ChosenFolder && output.folder.empty())
+        output.place = batch::OutputPlace::BesideSources;
+}
+
+void saveOutput(ConfigStore& store, const batch::OutputChoices& output) {
+    if (output == batch::OutputChoices() && !outputStored(store))
+        return;
+    store.writeFlag(platform::ansi(markKey), output.write.byteOrderMark);
+    store.writeText(platform::ansi(lineEndKey), wordOf(lineEndValues, output.write.lineEnding));
+    store.writeText(platform::ansi(placeKey), wordOf(placeValues, output.place));
+    store.writeText(platform::ansi(folderKey), output.folder);
+}
+
 // Both handlers walk the sections in this order, and the radios of a group in the choice
 // table's order; the order fixes the layout of a first save.
 template <typename Radio, typename Text, typename Options>
@@ -83,6 +149,7 @@ void loadSettingsIntoWindow(ConfigStore& store, WindowChoices& choices, const St
             for (std::size_t i = 0; i < std::size(batch::optionTable); ++i)
                 choices.switches[i] =
                     store.readFlag(platform::ansi(batch::optionTable[i].caption), false);
+            loadOutput(store, choices.output);
         });
 }
 
@@ -102,10 +169,11 @@ void saveSettingsFromWindow(ConfigStore& store, const WindowChoices& choices,
             bool anyOn = false;
             for (const bool on : choices.switches)
                 anyOn = anyOn || on;
-            if (!anyOn && !optionsStored(store))
-                return;
-            for (std::size_t i = 0; i < std::size(batch::optionTable); ++i)
-                store.writeFlag(platform::ansi(batch::optionTable[i].caption), choices.switches[i]);
+            if (anyOn || optionsStored(store))
+                for (std::size_t i = 0; i < std::size(batch::optionTable); ++i)
+                    store.writeFlag(platform::ansi(batch::optionTable[i].caption),
+                                    choices.switches[i]);
+            saveOutput(store, choices.output);
         });
 }
 

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "batch/choices.h"
+#include "batch/output_choices.h"
 #include "platform/ansi_text.h"
 
 namespace settings {
@@ -19,6 +20,7 @@ struct WindowChoices {
     platform::AnsiText filesFolder;  // the folder the file button's dialog opens in
     platform::AnsiText folderFolder; // the folder the folder button's picker starts from
     platform::AnsiText filter;       // the filter box's text
+    batch::OutputChoices output;     // the output options dialog's choices
 
     // Sets one radio as the window's radios allow: selecting one clears the rest of its group;
     // clearing the selected one leaves the group with none selected.

@@ -1,7 +1,9 @@
 // The main window's controls, built from one table.
 #include "ui/control_table.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 #include <QCheckBox>
 #include <QFont>
@@ -15,6 +17,7 @@
 
 #include "batch/choices.h"
 #include "ui/batch_button.h"
+#include "ui/choice_radio.h"
 #include "ui/control_names.h"
 #include "ui/promotion_strip.h"
 
@@ -139,6 +142,7 @@ constexpr std::array table{
     ControlSpec{control::filterEdit, K::EditBox, "", 480, 316, 64, 26, "*.*", song15},
     checkBox(batch::RunSwitch::SmartDetection, 24, 136),
     checkBox(batch::RunSwitch::SubFolders, 200, 136),
+    ControlSpec{control::outputOptionsButton, K::Button, "", 440, 353, 136, 22, "输出选项…", song14},
 };
 // clang-format on
 
@@ -203,8 +207,7 @@ QWidget* createWidget(const ControlSpec& row, QWidget* parent) {
         return label;
     }
     case K::RadioBox: {
-        auto* radio = new QRadioButton(qs(row.caption), parent);
-        radio->setAutoExclusive(true);
+        auto* radio = new ChoiceRadio(qs(row.caption), parent);
         radio->setChecked(row.selected);
         return radio;
     }
@@ -270,7 +273,8 @@ QFont fontFor(const FontSpec& wanted, const QFont& base) {
     return font;
 }
 
-std::map<std::string_view, QWidget*> buildControls(QWidget* window) {
+std::map<std::string_view, QWidget*> buildControls(QWidget* window, double scale) {
+    auto scaled = [scale](int length) { return static_cast<int>(std::lround(length * scale)); };
     installCjkFontFallbacks();
     std::map<std::string_view, QWidget*> controls;
     for (const ControlSpec& row : table) {
@@ -281,8 +285,19 @@ std::map<std::string_view, QWidget*> buildControls(QWidget* window) {
         }
         QWidget* widget = createWidget(row, parent);
         widget->setObjectName(qs(row.name));
-        widget->setGeometry(row.left, row.top, row.width, row.height);
-        widget->setFont(fontFor(row.font, widget->font()));
+        if (scale == 1.0) {
+            widget->setGeometry(row.left, row.top, row.width, row.height);
+            widget->setFont(fontFor(row.font, widget->font()));
+        } else {
+            widget->setGeometry(scaled(row.left), scaled(row.top), scaled(row.width),
+                                scaled(row.height));
+            QFont font = fontFor(row.font, widget->font());
+            if (font.pixelSize() > 0)
+                font.setPixelSize(std::max(1, scaled(font.pixelSize())));
+            else
+                font.setPointSizeF(font.pointSizeF() * scale);
+            widget->setFont(font);
+        }
         controls.emplace(row.name, widget);
     }
     // Controls that lie over others are drawn above them: the status text over the bar, the

@@ -59,7 +59,8 @@ void installCjkFontFallbacks();
 // The Qt font for a row's font: pixel size from the negative height, weight, CJK fallbacks.
 QFont fontFor(const FontSpec& font, const QFont& base);
 
-// Creates every control of the table inside `window` and returns them by object name.
-std::map<std::string_view, QWidget*> buildControls(QWidget* window);
+// Creates every control of the table inside `window` and returns them by object name. A `scale`
+// below 1 shrinks every place and font by it, for a screen the classic size does not fit.
+std::map<std::string_view, QWidget*> buildControls(QWidget* window, double scale = 1.0);
 
 } // namespace ui

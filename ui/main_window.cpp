@@ -2,6 +2,8 @@
 // handlers.
 #include "ui/main_window.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -20,6 +22,7 @@
 #include "ui/control_names.h"
 #include "ui/control_table.h"
 #include "ui/desktop_identity.h"
+#include "ui/output_options_dialog.h"
 #include "ui/promotion_strip.h"
 #include "ui/run_consent.h"
 
@@ -34,9 +37,17 @@ MainWindow::MainWindow(WindowHandlers windowHandlers, ShellDialogs dialogs, QWid
     setWindowIcon(programIcon());
     // Without a frame (no window manager) the client area is the whole outer size; fitOuterSize
     // shrinks it by the frame once the window system reports one.
-    setFixedSize(windowWidth, windowHeight);
+    // On a screen smaller than the classic size (a scaled one) the whole layout shrinks to fit.
+    double scale = 1.0;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        scale = std::min(
+            {1.0, double(area.width()) / windowWidth, double(area.height()) / windowHeight});
+    }
+    outer = QSize(static_cast<int>(windowWidth * scale), static_cast<int>(windowHeight * scale));
+    setFixedSize(outer);
 
-    controls = buildControls(this);
+    controls = buildControls(this, scale);
     fileButton = static_cast<QPushButton*>(controls.at(control::fileButton));
     folderButton = static_cast<QPushButton*>(controls.at(control::folderButton));
 
@@ -59,6 +70,12 @@ MainWindow::MainWindow(WindowHandlers windowHandlers, ShellDialogs dialogs, QWid
 
     connect(fileButton, &QPushButton::clicked, this, &MainWindow::fileButtonClicked);
     connect(folderButton, &QPushButton::clicked, this, [this] { folderButtonActivated(true); });
+    // The options apply from the next run; while a picker or run is going on they wait.
+    connect(static_cast<QPushButton*>(controls.at(control::outputOptionsButton)),
+            &QPushButton::clicked, this, [this] {
+                if (!closing && !session.handlerActive())
+                    editOutputOptions(*windowAdapter, this);
+            });
     folderButton->installEventFilter(this);
     // Files dropped anywhere on the window are converted; the filter box would take their
     // names as text.
@@ -85,8 +102,8 @@ void MainWindow::centreOnScreen() {
         return;
     }
     const QRect area = screen->geometry();
-    move(area.x() + (area.width() - windowWidth) / 2,
-         area.y() + (area.height() - windowHeight) / 2);
+    move(area.x() + (area.width() - outer.width()) / 2,
+         area.y() + (area.height() - outer.height()) / 2);
 }
 
 void MainWindow::fitOuterSize() {
@@ -94,7 +111,7 @@ void MainWindow::fitOuterSize() {
     if (frame.width() < 0 || frame.height() < 0 || (frame.width() == 0 && frame.height() == 0)) {
         return;
     }
-    const QSize client(windowWidth - frame.width(), windowHeight - frame.height());
+    const QSize client = outer - frame;
     if (client != size()) {
         setFixedSize(client);
         centreOnScreen();

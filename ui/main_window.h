@@ -85,6 +85,8 @@ private:
     PromotionStrip* strip = nullptr;
     QPushButton* fileButton = nullptr;
     QPushButton* folderButton = nullptr;
+    // The classic outer size, or that size shrunk to fit a smaller screen (a scaled one).
+    QSize outer{windowWidth, windowHeight};
     bool closing = false;
     bool askingConsent = false; // the question about handed files is open
     batch::BatchSession session;

@@ -46,10 +46,17 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
 
 HyperLinker::HyperLinker(const QString& caption, QWidget* parent)
     : ClickableLabel(caption, parent) {
-    QPalette linkColours = palette();
-    linkColours.setColor(QPalette::WindowText, QColor(0, 0, 238));
-    setPalette(linkColours);
     setAlignment(Qt::AlignCenter);
+}
+
+StripColours stripColours(const QPalette& palette) {
+    if (palette.color(QPalette::Window).lightness() >= 128)
+        return {Qt::white, QColor(0, 0, 238)};
+    QColor link = palette.color(QPalette::Link);
+    // A dark theme that left the link its light-theme blue would show it dark on dark.
+    if (link.lightness() < 128)
+        link = palette.color(QPalette::WindowText);
+    return {palette.color(QPalette::Base), link};
 }
 
 SlideStep promotionStep(int left, int width, bool slidingLeft, int homeTileLeft) {
@@ -68,13 +75,10 @@ PromotionStrip::PromotionStrip(QWidget* stripPanel, ClickableLabel* bannerImage,
                                WebOpener openWebPage, QObject* parent)
     : QObject(parent), strip(stripPanel), banner(bannerImage), homeIcon(homeIconImage),
       homeLink(homePageLink), open(std::move(openWebPage)), ticker(new QTimer(this)),
+      rest(new QTimer(this)),
       helpPage(std::make_unique<HelpPage>(QCoreApplication::applicationDirPath())) {
     strip->setAutoFillBackground(true);
-    QPalette white = strip->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    strip->setPalette(white);
-
-    drawPictures();
+    followPalette();
     strip->installEventFilter(this);
     homeIcon->setAlignment(Qt::AlignCenter);
     QFont underlined = homeLink->font();
@@ -92,15 +96,49 @@ PromotionStrip::PromotionStrip(QWidget* stripPanel, ClickableLabel* bannerImage,
     ticker->setInterval(20);
     connect(ticker, &QTimer::timeout, this, &PromotionStrip::promotionTick);
     ticker->start();
+
+    rest->setObjectName(QStringLiteral("时钟静止"));
+    rest->setSingleShot(true);
+    rest->setInterval(restTime);
+    connect(rest, &QTimer::timeout, this, &PromotionStrip::slideWhenWatched);
+    rest->start();
+    strip->window()->installEventFilter(this);
+    // Input anywhere in the program counts, as it reaches the application first.
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+void PromotionStrip::slideWhenWatched() {
+    const QWidget* window = strip->window();
+    const bool watched = window->isVisible() && !window->isMinimized() &&
+                         window->isActiveWindow() && rest->isActive();
+    if (watched != ticker->isActive()) {
+        if (watched)
+            ticker->start();
+        else
+            ticker->stop();
+    }
+}
+
+void PromotionStrip::followPalette() {
+    const StripColours colours = stripColours(strip->window()->palette());
+    QPalette stripPalette = strip->palette();
+    stripPalette.setColor(QPalette::Window, colours.background);
+    strip->setPalette(stripPalette);
+    QPalette linkPalette = homeLink->palette();
+    linkPalette.setColor(QPalette::WindowText, colours.link);
+    homeLink->setPalette(linkPalette);
+    drawPictures();
 }
 
 void PromotionStrip::drawPictures() {
     const qreal ratio = strip->devicePixelRatioF();
-    if (ratio == picturesRatio)
+    const QColor background = strip->palette().color(QPalette::Window);
+    if (ratio == picturesRatio && background == picturesBackground)
         return;
     picturesRatio = ratio;
-    banner->setPixmap(drawMakerBanner(banner->width(), banner->height(), ratio));
-    homeIcon->setPixmap(drawHomePageIcon(homeIcon->width(), ratio));
+    picturesBackground = background;
+    banner->setPixmap(drawMakerBanner(banner->width(), banner->height(), ratio, background));
+    homeIcon->setPixmap(drawHomePageIcon(homeIcon->width(), ratio, background));
 }
 
 bool PromotionStrip::eventFilter(QObject* watched, QEvent* event) {
@@ -109,6 +147,29 @@ bool PromotionStrip::eventFilter(QObject* watched, QEvent* event) {
     if (watched == strip &&
         (event->type() == QEvent::Show || event->type() == QEvent::ScreenChangeInternal))
         drawPictures();
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::TouchBegin:
+        rest->start();
+        slideWhenWatched();
+        break;
+    case QEvent::PaletteChange:
+        if (watched == strip->window())
+            followPalette();
+        break;
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::WindowStateChange:
+    case QEvent::ActivationChange:
+        if (watched == strip->window())
+            slideWhenWatched();
+        break;
+    default:
+        break;
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -138,18 +199,18 @@ void PromotionStrip::openTarget(const QString& target) {
 
 namespace {
 
-// A white picture of `width` x `height` device-independent pixels for painting at `ratio`.
-QPixmap whitePicture(int width, int height, qreal ratio) {
+// A picture of `width` x `height` device-independent pixels for painting at `ratio`.
+QPixmap blankPicture(int width, int height, qreal ratio, const QColor& background) {
     QPixmap pixmap(QSize(width, height) * ratio);
     pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::white);
+    pixmap.fill(background);
     return pixmap;
 }
 
 } // namespace
 
-QPixmap drawMakerBanner(int width, int height, qreal devicePixelRatio) {
-    QPixmap pixmap = whitePicture(width, height, devicePixelRatio);
+QPixmap drawMakerBanner(int width, int height, qreal devicePixelRatio, const QColor& background) {
+    QPixmap pixmap = blankPicture(width, height, devicePixelRatio, background);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     QLinearGradient sky(0, 0, width, height);
@@ -190,8 +251,8 @@ QPixmap drawMakerBanner(int width, int height, qreal devicePixelRatio) {
     return pixmap;
 }
 
-QPixmap drawHomePageIcon(int size, qreal devicePixelRatio) {
-    QPixmap pixmap = whitePicture(size, size, devicePixelRatio);
+QPixmap drawHomePageIcon(int size, qreal devicePixelRatio, const QColor& background) {
+    QPixmap pixmap = blankPicture(size, size, devicePixelRatio, background);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal m = size / 8.0;

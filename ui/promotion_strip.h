@@ -1,12 +1,15 @@
-// The white strip along the window's top edge: the maker's banner sliding to and fro, and the
-// product's home-page icon and link, which open the program's own help page.
+// The strip along the window's top edge (white under a light palette): the maker's banner
+// sliding to and fro, and the product's home-page icon and link, which open the program's own
+// help page.
 #pragma once
 
 #include <functional>
 #include <memory>
 
+#include <QColor>
 #include <QLabel>
 #include <QObject>
+#include <QPalette>
 #include <QPixmap>
 #include <QString>
 
@@ -89,7 +92,9 @@ QString installedHelpPage(const QString& programFolder);
 // The address the strip's link carries for the help page; opening it opens HelpPage::path().
 QString helpPageAddress();
 
-// Drives the strip: the 20 ms slide timer and the clicks on the banner, icon and link.
+// Drives the strip: the 20 ms slide timer and the clicks on the banner, icon and link. The banner
+// slides only while someone may be looking: its window shown, not minimised and active, and
+// some input has come within the rest time; the first input after that wakes it again.
 class PromotionStrip : public QObject {
     Q_OBJECT
 public:
@@ -102,6 +107,9 @@ public:
     void promotionTick();
     bool slidingLeft() const { return sliding; }
     QTimer* timer() const { return ticker; }
+    // Runs out `restTime` after the last input; then the slide rests.
+    QTimer* restTimer() const { return rest; }
+    static constexpr int restTime = 15000; // milliseconds
 
     // The maker's web page: the program's own help page, like the home page.
     QString makerPageAddress() const;
@@ -113,14 +121,20 @@ private:
     void openTarget(const QString& target);
     // Draws the pictures again when the screen's pixel ratio is not the one they were drawn at.
     void drawPictures();
+    // Colours the strip and its link after the window's palette, and draws the pictures on it.
+    void followPalette();
+    // Starts or stops the slide as the window's state and the last input want it.
+    void slideWhenWatched();
 
     QWidget* strip;
     ClickableLabel* banner;
     ClickableLabel* homeIcon;
     qreal picturesRatio = 0;
+    QColor picturesBackground;
     HyperLinker* homeLink;
     WebOpener open;
     QTimer* ticker;
+    QTimer* rest;
     std::unique_ptr<HelpPage> helpPage;
     bool sliding = false;
 };
@@ -128,7 +142,18 @@ private:
 // The strip's pictures, drawn here so the program carries no foreign artwork. Sizes are in
 // device-independent pixels; the picture holds size * devicePixelRatio pixels, so it stays
 // sharp on a scaled screen.
-QPixmap drawMakerBanner(int width, int height, qreal devicePixelRatio = 1.0);
-QPixmap drawHomePageIcon(int size, qreal devicePixelRatio = 1.0);
+// `background` fills what lies around the drawing: the strip's colour.
+QPixmap drawMakerBanner(int width, int height, qreal devicePixelRatio = 1.0,
+                        const QColor& background = Qt::white);
+QPixmap drawHomePageIcon(int size, qreal devicePixelRatio = 1.0,
+                         const QColor& background = Qt::white);
+
+// The strip's colours for a palette: the classic white strip and blue link under a light one;
+// a dark one's base and link colours, so that the strip does not glare and the link reads.
+struct StripColours {
+    QColor background;
+    QColor link;
+};
+StripColours stripColours(const QPalette& palette);
 
 } // namespace ui

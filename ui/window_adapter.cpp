@@ -129,6 +129,7 @@ batch::RunOptions WindowAdapter::runOptions() {
                             : engine::DetectionRule::Classic;
     options.subFolders = isChecked(control(control::subFoldersBox)) ? batch::SubFolders::Include
                                                                     : batch::SubFolders::Skip;
+    batch::applyOutputChoices(output, options);
     return options;
 }
 
@@ -279,6 +280,7 @@ settings::WindowChoices WindowAdapter::windowChoices() const {
     choices.filesFolder = folderOf(batch::BatchButton::Files);
     choices.folderFolder = folderOf(batch::BatchButton::Folder);
     choices.filter = filterBoxText();
+    choices.output = output;
     return choices;
 }
 
@@ -302,6 +304,7 @@ void WindowAdapter::applyWindowChoices(const settings::WindowChoices& choices) {
     if (auto* edit = qobject_cast<QLineEdit*>(control(control::filterEdit))) {
         edit->setText(qtText(choices.filter));
     }
+    output = choices.output;
 }
 
 settings::StoreEvents WindowAdapter::storeEvents() {

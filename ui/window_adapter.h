@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "batch/button_window.h"
+#include "batch/output_choices.h"
 #include "platform/ansi_text.h"
 #include "platform/message_answer.h"
 #include "platform/message_box.h"
@@ -87,6 +88,9 @@ public:
     // The persisted choices as the controls hold them, and put back into them.
     settings::WindowChoices windowChoices() const;
     void applyWindowChoices(const settings::WindowChoices& choices);
+    // How and where runs write their results, as the output options dialog set them.
+    const batch::OutputChoices& outputChoices() const { return output; }
+    void setOutputChoices(const batch::OutputChoices& choices) { output = choices; }
     // The window's events for the settings store while it loads or saves.
     settings::StoreEvents storeEvents();
 
@@ -113,6 +117,7 @@ private:
     int barMaximum = 0;
     int barPosition = 0;
     int barPermille = 0;
+    batch::OutputChoices output;
 };
 
 } // namespace ui

@@ -247,6 +247,20 @@ TEST_F(DropTest, PicturesAreDrawnAtTheScreensPixelRatio) {
     }
 }
 
+// A scaled screen smaller than the classic window gets the whole layout shrunk to fit it.
+TEST_F(DropTest, WindowFitsTheScaledScreen) {
+    const QRect available = window->screen()->availableGeometry();
+    ASSERT_LT(available.height(), 403) << "run on a screen smaller than the window";
+    EXPECT_LE(window->width(), available.width());
+    EXPECT_LE(window->height(), available.height());
+    for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->objectName() == "图片框3" || child->objectName() == "标签3")
+            continue; // the strip and the rule run past the edges on purpose
+        EXPECT_TRUE(window->rect().contains(child->geometry()))
+            << child->objectName().toStdString();
+    }
+}
+
 // Dark pixels are the caption's; the bevel's edge lies within the inset left out.
 TEST_F(DropTest, FolderButtonCaptionIsCentredInThePartTheFilterBoxLeavesFree) {
     QWidget* button = window->control(folderButton);
