@@ -108,12 +108,12 @@ private:
     }
 
     bool mapUtf8(std::string_view text, AnsiText& out) {
-        std::optional<std::string> mapped = opencc.convert(text);
-        if (!mapped)
+        mapped.clear();
+        if (!opencc.convertInto(text, mapped))
             return false;
         // Every character OpenCC produces has a GB18030 form, at most twice its UTF-8 length.
-        char* in = mapped->data();
-        size_t inLeft = mapped->size();
+        char* in = mapped.data();
+        size_t inLeft = mapped.size();
         const size_t room = inLeft * 2 + 8;
         char* const start = ansi.roomFor(room);
         char* outPtr = start;
@@ -130,6 +130,7 @@ private:
     platform::IconvLease toAnsi{"GB18030", "UTF-8"};
     Scratch utf8;
     Scratch ansi;
+    std::string mapped; // reused by every stretch of the piece
 };
 
 ScriptResult mapScript(ScriptDirection direction, std::string_view text,
