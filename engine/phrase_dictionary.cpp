@@ -1,5 +1,6 @@
 #include "engine/phrase_dictionary.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "platform/text_steps.h"
@@ -8,11 +9,10 @@ namespace engine {
 
 std::optional<PhraseDictionary> PhraseDictionary::build(const std::vector<Entry>& entries) {
     PhraseDictionary dictionary;
-    dictionary.nodeValue.push_back(noValue); // the root
     dictionary.valueStart.push_back(0);
-    std::unordered_map<std::uint64_t, std::uint32_t> steps;
+    // The steps as they are added, keyed as in the table; nodes numbered from 1 as made.
+    std::unordered_map<std::uint64_t, Step> steps;
     char32_t highestRoot = 0;
-    bool anyRoot = false;
     for (const Entry& entry : entries) {
         if (entry.key.empty() || entry.key.find('\0') != std::string::npos ||
             !platform::isValidUtf8(entry.key))
@@ -20,50 +20,55 @@ std::optional<PhraseDictionary> PhraseDictionary::build(const std::vector<Entry>
         const auto* p = reinterpret_cast<const unsigned char*>(entry.key.data());
         const auto* const end = p + entry.key.size();
         std::uint32_t node = 0;
+        Step* step = nullptr;
         while (p < end) {
             char32_t scalar;
             p += readScalar(p, scalar);
-            if (node == 0 && scalar < 0x10000) {
+            if (node == 0 && scalar < 0x10000)
                 highestRoot = std::max(highestRoot, scalar);
-                anyRoot = true;
-            }
+            if (step)
+                step->node |= hasSteps;
             const std::uint64_t key = (std::uint64_t{node} << 21) | scalar;
-            auto [step, added] =
-                steps.try_emplace(key, static_cast<std::uint32_t>(dictionary.nodeValue.size()));
-            if (added)
-                dictionary.nodeValue.push_back(noValue);
-            node = step->second;
+            auto [found, added] = steps.try_emplace(key);
+            if (added) {
+                if (steps.size() >= hasSteps)
+                    return std::nullopt;
+                found->second.node = static_cast<std::uint32_t>(steps.size());
+            }
+            step = &found->second;
+            node = step->node & ~hasSteps;
         }
-        if (dictionary.nodeValue[node] != noValue)
+        if (step->value != noValue)
             continue;
-        dictionary.nodeValue[node] = static_cast<std::uint32_t>(dictionary.valueStart.size() - 1);
+        step->value = static_cast<std::uint32_t>(dictionary.valueStart.size() - 1);
         dictionary.pool += entry.value;
         dictionary.valueStart.push_back(dictionary.pool.size());
     }
-
-    if (anyRoot)
-        dictionary.rootSteps.assign(static_cast<std::size_t>(highestRoot) + 1, 0);
-    // At most half full, so that a missing step, the common case, ends its probe soon.
-    std::size_t capacity = 16;
+    if (!steps.empty())
+        dictionary.rootSteps.assign(static_cast<std::size_t>(highestRoot) + 1, Step{});
+    // At most half full, so that a missing step ends its probe soon; the bit array in front
+    // has eight bits per step and so stays small enough to be held close to the processor.
     int bits = 4;
-    while (capacity < 2 * steps.size()) {
-        capacity *= 2;
+    while ((std::size_t{1} << bits) < 2 * steps.size())
         ++bits;
-    }
-    dictionary.slotMask = capacity - 1;
+    dictionary.slotMask = (std::size_t{1} << bits) - 1;
     dictionary.slotShift = 64 - bits;
-    dictionary.stepKeys.assign(capacity, emptySlot);
-    dictionary.stepChildren.assign(capacity, 0);
-    for (const auto& [key, child] : steps) {
-        if ((key >> 21) == 0 && (key & 0x1FFFFF) < dictionary.rootSteps.size()) {
-            dictionary.rootSteps[key & 0x1FFFFF] = child;
+    dictionary.slots.assign(std::size_t{1} << bits, Slot{});
+    dictionary.filterShift = 64 - (bits + 2);
+    dictionary.filter.assign((std::size_t{1} << (bits + 2)) / 64, 0);
+    for (const auto& [key, step] : steps) {
+        const char32_t scalar = static_cast<char32_t>(key & 0x1FFFFF);
+        if ((key >> 21) == 0 && scalar < dictionary.rootSteps.size()) {
+            dictionary.rootSteps[scalar] = step;
             continue;
         }
-        std::size_t slot = dictionary.slotOf(key);
-        while (dictionary.stepKeys[slot] != emptySlot)
+        const std::uint64_t hash = key * 0x9E3779B97F4A7C15ull;
+        const std::size_t bit = static_cast<std::size_t>(hash >> dictionary.filterShift);
+        dictionary.filter[bit / 64] |= std::uint64_t{1} << (bit % 64);
+        std::size_t slot = static_cast<std::size_t>(hash >> dictionary.slotShift);
+        while (dictionary.slots[slot].key != emptySlot)
             slot = (slot + 1) & dictionary.slotMask;
-        dictionary.stepKeys[slot] = key;
-        dictionary.stepChildren[slot] = child;
+        dictionary.slots[slot] = {key, step};
     }
     return dictionary;
 }

@@ -39,8 +39,9 @@ public:
         std::string value; // what the key becomes
     };
 
-    // Nothing when a key is empty, holds a zero byte or is not valid UTF-8: such a key would
-    // not match here as it does in the library. Of two equal keys the first counts.
+    // Nothing when a key is empty, holds a zero byte or is not valid UTF-8 (such a key would
+    // not match here as it does in the library), or when the keys need more than two thousand
+    // million nodes. Of two equal keys the first counts.
     static std::optional<PhraseDictionary> build(const std::vector<Entry>& entries);
 
     struct Match {
@@ -54,56 +55,68 @@ public:
         const auto* p = start;
         const auto* const end = start + text.size();
         Match found;
-        std::uint32_t node = 0;
-        while (p < end) {
-            char32_t scalar;
-            const std::size_t length = readScalar(p, scalar);
-            node = child(node, scalar);
-            if (node == 0)
-                break;
+        if (p == end)
+            return found;
+        char32_t scalar;
+        std::size_t length = readScalar(p, scalar);
+        Step step = scalar < rootSteps.size() ? rootSteps[scalar] : hashedStep(0, scalar);
+        while (step.node != 0) {
             p += length;
-            const std::uint32_t value = nodeValue[node];
-            if (value != noValue) {
+            if (step.value != noValue) {
                 found.keyLength = static_cast<std::size_t>(p - start);
-                found.value = {pool.data() + valueStart[value],
-                               valueStart[value + 1] - valueStart[value]};
+                found.value = {pool.data() + valueStart[step.value],
+                               valueStart[step.value + 1] - valueStart[step.value]};
             }
+            if (!(step.node & hasSteps) || p == end)
+                break;
+            length = readScalar(p, scalar);
+            step = hashedStep(step.node & ~hasSteps, scalar);
         }
         return found;
     }
 
-    std::size_t keyCount() const { return valueStart.empty() ? 0 : valueStart.size() - 1; }
-
 private:
     static constexpr std::uint32_t noValue = 0xFFFFFFFF;
+    static constexpr std::uint32_t hasSteps = 0x80000000; // in Step::node: not a leaf
     static constexpr std::uint64_t emptySlot = ~std::uint64_t{0};
 
-    // A step of the trie: (node, code point) to the child node; node 0, the root, is nobody's
-    // child, so 0 means "no such step". The root's steps to the Basic Multilingual Plane, taken
-    // at every character of a text, are a plain array; all others share one open-addressed table.
-    std::uint32_t child(std::uint32_t node, char32_t scalar) const {
-        if (node == 0 && scalar < rootSteps.size())
-            return rootSteps[scalar];
+    // A step of the trie to a node: the node's number (0, the root's, is nobody's child, so 0
+    // means "no such step") with hasSteps when longer keys go on from it, and the value of the
+    // key ending there, if one does. Carrying both, a step is one read of memory.
+    struct Step {
+        std::uint32_t node = 0;
+        std::uint32_t value = noValue;
+    };
+    struct Slot {
+        std::uint64_t key = emptySlot; // (node << 21) | code point
+        Step step;
+    };
+
+    // The root's steps into the Basic Multilingual Plane, taken at every character of a text,
+    // are a plain array; all others share one open-addressed table, in front of which a bit
+    // array answers "surely absent" for most missing steps without touching the table.
+    Step hashedStep(std::uint32_t node, char32_t scalar) const {
         const std::uint64_t key = (std::uint64_t{node} << 21) | scalar;
-        for (std::size_t slot = slotOf(key);; slot = (slot + 1) & slotMask) {
-            if (stepKeys[slot] == key)
-                return stepChildren[slot];
-            if (stepKeys[slot] == emptySlot)
-                return 0;
+        const std::uint64_t hash = key * 0x9E3779B97F4A7C15ull;
+        const std::size_t bit = static_cast<std::size_t>(hash >> filterShift);
+        if (!((filter[bit / 64] >> (bit % 64)) & 1))
+            return {};
+        for (std::size_t slot = static_cast<std::size_t>(hash >> slotShift);;
+             slot = (slot + 1) & slotMask) {
+            if (slots[slot].key == key)
+                return slots[slot].step;
+            if (slots[slot].key == emptySlot)
+                return {};
         }
     }
 
-    std::size_t slotOf(std::uint64_t key) const {
-        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> slotShift);
-    }
-
-    std::vector<std::uint32_t> rootSteps;
-    std::vector<std::uint64_t> stepKeys; // emptySlot where free
-    std::vector<std::uint32_t> stepChildren;
+    std::vector<Step> rootSteps;
+    std::vector<Slot> slots;
     std::size_t slotMask = 0;
     int slotShift = 63;
-    std::vector<std::uint32_t> nodeValue; // per node: its key's value, or noValue
-    std::vector<std::size_t> valueStart;  // value i is pool[valueStart[i], valueStart[i + 1])
+    std::vector<std::uint64_t> filter;
+    int filterShift = 63;
+    std::vector<std::size_t> valueStart; // value i is pool[valueStart[i], valueStart[i + 1])
     std::string pool;
 };
 
