@@ -15,10 +15,11 @@ std::size_t scalarLength(unsigned char lead) {
     return lead < 0xF0 ? 3 : 4;
 }
 
-PhraseDictionary::Match longestIn(const PhraseConversion::DictionaryGroup& group,
+// The match of the group's first member from `from` on that has any key at the start of `text`.
+PhraseDictionary::Match longestIn(const PhraseConversion::DictionaryGroup& group, std::size_t from,
                                   std::string_view text) {
-    for (const auto& dictionary : group) {
-        const PhraseDictionary::Match match = dictionary->longestPrefix(text);
+    for (std::size_t member = from; member < group.size(); ++member) {
+        const PhraseDictionary::Match match = group[member]->longestPrefix(text);
         if (match.keyLength > 0)
             return match;
     }
@@ -26,13 +27,14 @@ PhraseDictionary::Match longestIn(const PhraseConversion::DictionaryGroup& group
 }
 
 // One step of the chain over one segment: the longest key at each place becomes its value,
-// a character no key starts with stays as it is.
-void mapStep(const PhraseConversion::DictionaryGroup& group, std::string_view segment,
-             std::string& out) {
+// a character no key starts with stays as it is. The members before `from` are known to hold
+// no key anywhere in the segment.
+void mapStep(const PhraseConversion::DictionaryGroup& group, std::size_t from,
+             std::string_view segment, std::string& out) {
     std::size_t kept = 0; // start of the characters passed through and not yet appended
     std::size_t pos = 0;
     while (pos < segment.size()) {
-        const PhraseDictionary::Match match = longestIn(group, segment.substr(pos));
+        const PhraseDictionary::Match match = longestIn(group, from, segment.substr(pos));
         if (match.keyLength == 0) {
             pos += scalarLength(static_cast<unsigned char>(segment[pos]));
             continue;
@@ -47,17 +49,29 @@ void mapStep(const PhraseConversion::DictionaryGroup& group, std::string_view se
 
 } // namespace
 
-void PhraseConversion::mapSegment(std::string_view segment, std::string& out,
-                                  std::string (&scratch)[2]) const {
+PhraseConversion::PhraseConversion(DictionaryGroup cutting, std::vector<DictionaryGroup> steps)
+    : segmentation(std::move(cutting)), chain(std::move(steps)) {
+    firstStepLedByCutting = segmentation.size() == 1 && !chain.empty() && !chain[0].empty() &&
+                            chain[0][0] == segmentation[0];
+}
+
+// `phrase`: the segmentation's match the segment is, or nullptr for the characters between two.
+void PhraseConversion::mapSegment(std::string_view segment, const PhraseDictionary::Match* phrase,
+                                  std::string& out, std::string (&scratch)[2]) const {
     std::string_view input = segment;
     for (std::size_t step = 0; step < chain.size(); ++step) {
-        if (step + 1 == chain.size()) {
-            mapStep(chain[step], input, out);
+        const bool last = step + 1 == chain.size();
+        std::string& result = last ? out : scratch[step % 2];
+        if (!last)
+            result.clear();
+        if (step > 0 || !firstStepLedByCutting)
+            mapStep(chain[step], 0, input, result);
+        else if (phrase)
+            result.append(phrase->value);
+        else
+            mapStep(chain[0], 1, input, result);
+        if (last)
             return;
-        }
-        std::string& result = scratch[step % 2];
-        result.clear();
-        mapStep(chain[step], input, result);
         input = result;
     }
     out.append(input);
@@ -71,19 +85,19 @@ bool PhraseConversion::convert(std::string_view text, std::string& out) const {
     std::size_t unmatched = 0; // start of the characters between two phrases
     std::size_t pos = 0;
     while (pos < text.size()) {
-        const std::size_t phrase = longestIn(segmentation, text.substr(pos)).keyLength;
-        if (phrase == 0) {
+        const PhraseDictionary::Match phrase = longestIn(segmentation, 0, text.substr(pos));
+        if (phrase.keyLength == 0) {
             pos += scalarLength(static_cast<unsigned char>(text[pos]));
             continue;
         }
         if (unmatched < pos)
-            mapSegment(text.substr(unmatched, pos - unmatched), out, scratch);
-        mapSegment(text.substr(pos, phrase), out, scratch);
-        pos += phrase;
+            mapSegment(text.substr(unmatched, pos - unmatched), nullptr, out, scratch);
+        mapSegment(text.substr(pos, phrase.keyLength), &phrase, out, scratch);
+        pos += phrase.keyLength;
         unmatched = pos;
     }
     if (unmatched < pos)
-        mapSegment(text.substr(unmatched, pos - unmatched), out, scratch);
+        mapSegment(text.substr(unmatched, pos - unmatched), nullptr, out, scratch);
     return true;
 }
 

@@ -19,18 +19,23 @@ public:
     // match, even when a later one holds a longer key.
     using DictionaryGroup = std::vector<std::shared_ptr<const PhraseDictionary>>;
 
-    PhraseConversion(DictionaryGroup cutting, std::vector<DictionaryGroup> steps)
-        : segmentation(std::move(cutting)), chain(std::move(steps)) {}
+    PhraseConversion(DictionaryGroup cutting, std::vector<DictionaryGroup> steps);
 
     // Appends the mapping of `utf8` to `out`; false, with `out` as it was, when `utf8` is not
     // valid UTF-8. Only reads the dictionaries: any number of threads convert at once.
     bool convert(std::string_view utf8, std::string& out) const;
 
 private:
-    void mapSegment(std::string_view segment, std::string& out, std::string (&scratch)[2]) const;
+    void mapSegment(std::string_view segment, const PhraseDictionary::Match* phrase,
+                    std::string& out, std::string (&scratch)[2]) const;
 
     DictionaryGroup segmentation;
     std::vector<DictionaryGroup> chain;
+    // The segmentation's one dictionary leads the first step's group too (Simplified to
+    // Traditional cuts and maps by the same phrases). The first step then needs no second look
+    // in it: a phrase segment is the longest key at its start, so the step gives its value;
+    // between phrases the segmentation found none of its keys at any place, nor will the step.
+    bool firstStepLedByCutting = false;
 };
 
 } // namespace engine

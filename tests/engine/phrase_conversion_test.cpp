@@ -181,24 +181,33 @@ TEST_P(FlatMatchesLibrary, onTheChineseManualPagesTheSystemShips) {
         GTEST_SKIP() << "no Chinese manual pages installed";
 }
 
-// A configuration of small text dictionaries whose keys overlap every way they can: a group
-// member that matches shorter than a later one, a nested group, keys that straddle the phrases
-// the segmentation cuts, a second step that sees only what the first one wrote. Every string of
-// up to six characters over their alphabet maps as the library maps it.
-TEST(FlatMatchesLibraryOnSmallDictionaries, everyShortStringOverTheirAlphabet) {
+struct SmallRow {
+    const char* name;
+    const char* firstStepLead; // dictionaries put first in the first step's group
+};
+
+class FlatMatchesLibraryOnSmallDictionaries : public testing::TestWithParam<SmallRow> {};
+
+// Small text dictionaries whose keys overlap every way they can: a group member that matches
+// shorter than a later one, a nested group, keys that straddle the phrases the segmentation
+// cuts, a second step that sees only what the first one wrote. Every string of up to six
+// characters over their alphabet maps as the library maps it.
+TEST_P(FlatMatchesLibraryOnSmallDictionaries, everyShortStringOverTheirAlphabet) {
     const platform::testing::TempFolder temporary;
-    const auto write = [&temporary](const char* name, const char* content) {
+    const auto write = [&temporary](const char* name, const std::string& content) {
         platform::testing::writeBytes(temporary.native(name), content);
     };
-    write("cut.txt", "ab\tab\nbcd\tbcd\n甲a\t甲a\n");
+    write("cut.txt", "ab\tAB\nbcd\tBCD\n甲a\t乙\n");
     write("first.txt", "ab\tX\nca\tW\nd甲\tV\nbc\tU\ndc\tP\n");
     write("nested.txt", "abc\tY\ncab\tZ\ndca\tR\nb\tB\n");
     write("last.txt", "c\tC\na\tA Ä\n");
-    write("after.txt", "X\tx\nUA\tu\nBC\tq\nA\t甲a\nW\tww\nZ\t\n");
+    write("after.txt", "X\tx\nUA\tu\nBC\tq\nA\t甲a\nW\tww\nZ\t\nAB\tab\n");
     write("s2tw.json",
-          R"({"segmentation": {"type": "mmseg", "dict": {"type": "text", "file": "cut.txt"}},
+          std::string(
+              R"({"segmentation": {"type": "mmseg", "dict": {"type": "text", "file": "cut.txt"}},
         "conversion_chain": [
-          {"dict": {"type": "group", "dicts": [
+          {"dict": {"type": "group", "dicts": [)") +
+              GetParam().firstStepLead + R"(
             {"type": "text", "file": "first.txt"},
             {"type": "group", "dicts": [{"type": "text", "file": "nested.txt"}]},
             {"type": "text", "file": "last.txt"}]}},
@@ -233,6 +242,14 @@ TEST(FlatMatchesLibraryOnSmallDictionaries, everyShortStringOverTheirAlphabet) {
     }
     EXPECT_EQ(differing, 0u) << first;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Configurations, FlatMatchesLibraryOnSmallDictionaries,
+    testing::Values(SmallRow{"cutByOneDictionaryMappedByOthers", ""},
+                    // As Simplified to Traditional has it: the phrases that cut also map first.
+                    SmallRow{"cutAndMappedFirstByTheSameDictionary",
+                             R"({"type": "text", "file": "cut.txt"},)"}),
+    [](const testing::TestParamInfo<SmallRow>& row) { return std::string(row.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(Directions, FlatMatchesLibrary,
                          testing::Values(DirectionRow{"simplifiedToTraditional",
