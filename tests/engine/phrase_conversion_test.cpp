@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -104,6 +105,10 @@ struct DirectionRow {
     ScriptDirection direction;
 };
 
+void PrintTo(const DirectionRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class FlatMatchesLibrary : public testing::TestWithParam<DirectionRow> {
 protected:
     void SetUp() override {
@@ -185,6 +190,10 @@ struct SmallRow {
     const char* name;
     const char* firstStepLead; // dictionaries put first in the first step's group
 };
+
+void PrintTo(const SmallRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class FlatMatchesLibraryOnSmallDictionaries : public testing::TestWithParam<SmallRow> {};
 
