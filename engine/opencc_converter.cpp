@@ -168,14 +168,16 @@ PhraseMatching OpenccConverter::matching() const {
 }
 
 bool OpenccConverter::convertInto(std::string_view utf8, std::string& out) const {
+    // The library reads its input up to the first zero byte, as its own C interface does; both
+    // matchings read the same.
+    utf8 = utf8.substr(0, utf8.find('\0'));
     if (utf8.empty())
         return true;
     if (flat)
         return flat->convert(utf8, out);
     const ConvertingSlot slot;
     try {
-        // The library reads its input up to the first zero byte, as its own C interface does.
-        out += library->Convert(std::string(utf8.substr(0, utf8.find('\0'))));
+        out += library->Convert(std::string(utf8));
         return true;
     } catch (...) {
         return false;

@@ -45,7 +45,8 @@ public:
     OpenccConverter(const OpenccConverter&) = delete;
     OpenccConverter& operator=(const OpenccConverter&) = delete;
 
-    // Valid UTF-8 without zero bytes in, the mapped UTF-8 out; nothing when the mapping fails.
+    // Valid UTF-8 in, read up to its first zero byte, the mapped UTF-8 out; nothing when the
+    // mapping fails.
     std::optional<std::string> convert(std::string_view utf8) const;
     // The same, appended to `out`; false when the mapping fails (`out` may then hold part of it).
     bool convertInto(std::string_view utf8, std::string& out) const;
