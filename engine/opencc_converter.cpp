@@ -4,15 +4,19 @@
 #include <map>
 #include <mutex>
 #include <semaphore>
+#include <typeinfo>
 
 #include <Config.hpp>
 #include <Conversion.hpp>
 #include <ConversionChain.hpp>
 #include <Converter.hpp>
+#include <DartsDict.hpp>
 #include <DictGroup.hpp>
 #include <Exception.hpp>
 #include <Lexicon.hpp>
+#include <MarisaDict.hpp>
 #include <MaxMatchSegmentation.hpp>
+#include <TextDict.hpp>
 
 #include "engine/phrase_conversion.h"
 #include "platform/worker_pool.h"
@@ -65,16 +69,26 @@ private:
     }
 };
 
+// The flat matching reproduces the matching rules of the OpenCC it was built against only up
+// to 1.2; later versions match otherwise (ideographic description sequences, union groups).
+#ifdef QFX_OPENCC_FLAT_RULES
+constexpr bool flatRulesKnown = true;
+#else
+constexpr bool flatRulesKnown = false;
+#endif
+
 // Copies the dictionaries of a loaded configuration into flat tables, a dictionary used twice
 // (the phrases both cut and map) copied once. Nothing when the configuration holds a kind of
-// segmentation or a dictionary the flat matching cannot reproduce.
+// segmentation or a dictionary the flat matching cannot reproduce. The kinds are told by their
+// exact type: a subclass may match by rules of its own.
 class Flattening {
 public:
     std::unique_ptr<const PhraseConversion> flatten(const opencc::Converter& loaded) {
-        const auto* cutting =
-            dynamic_cast<const opencc::MaxMatchSegmentation*>(loaded.GetSegmentation().get());
-        if (!cutting || !loaded.GetConversionChain())
+        const opencc::Segmentation* const segmenter = loaded.GetSegmentation().get();
+        if (!segmenter || typeid(*segmenter) != typeid(opencc::MaxMatchSegmentation) ||
+            !loaded.GetConversionChain())
             return nullptr;
+        const auto* cutting = static_cast<const opencc::MaxMatchSegmentation*>(segmenter);
         PhraseConversion::DictionaryGroup segmentation;
         if (!add(cutting->GetDict(), segmentation))
             return nullptr;
@@ -94,12 +108,18 @@ private:
     bool add(const opencc::DictPtr& dictionary, PhraseConversion::DictionaryGroup& group) {
         if (!dictionary)
             return false;
-        if (const auto* members = dynamic_cast<const opencc::DictGroup*>(dictionary.get())) {
+        const std::type_info& kind = typeid(*dictionary);
+        if (kind == typeid(opencc::DictGroup)) {
+            const auto* members = static_cast<const opencc::DictGroup*>(dictionary.get());
             for (const opencc::DictPtr& member : members->GetDicts())
                 if (!add(member, group))
                     return false;
             return true;
         }
+        // The kinds that take the longest key starting at a place.
+        if (kind != typeid(opencc::MarisaDict) && kind != typeid(opencc::DartsDict) &&
+            kind != typeid(opencc::TextDict))
+            return false;
         auto& copy = copies[dictionary.get()];
         if (!copy) {
             const opencc::LexiconPtr lexicon = dictionary->GetLexicon();
@@ -149,7 +169,7 @@ std::unique_ptr<OpenccConverter> OpenccConverter::open(ScriptDirection direction
         if (!loaded)
             return failed("cannot load " + configuration);
         std::unique_ptr<const PhraseConversion> flat;
-        if (wanted == PhraseMatching::Flat)
+        if (wanted == PhraseMatching::Flat && flatRulesKnown)
             flat = Flattening().flatten(*loaded);
         // Once copied, the library's own dictionaries are let go: they would only hold memory.
         return std::unique_ptr<OpenccConverter>(
