@@ -26,7 +26,8 @@ enum class PhraseMatching {
     // rules without allocating per phrase: many times faster.
     Flat,
     // The library's own segmentation and conversion chain: the fallback when the dictionaries
-    // cannot be read out, and the reference the flat matching is held to.
+    // cannot be read out or the library's version matches by other rules, and the reference
+    // the flat matching is held to.
     Library,
 };
 
@@ -36,7 +37,7 @@ public:
     // when that is empty, from where the library was installed to look. nullptr when the
     // configuration or a dictionary is missing or unreadable; `failure`, when given, then
     // receives the library's own words. Asked for Flat, it matches with the library when the
-    // configuration holds what the flat tables cannot copy.
+    // flat tables cannot reproduce the library's matching (matching() tells which serves).
     static std::unique_ptr<OpenccConverter> open(ScriptDirection direction,
                                                  const std::string& dictionaryDirectory,
                                                  std::string* failure = nullptr,

@@ -76,6 +76,8 @@ public:
     }
 
 private:
+    PhraseDictionary() = default; // only build() makes one, with its tables in place
+
     static constexpr std::uint32_t noValue = 0xFFFFFFFF;
     static constexpr std::uint32_t hasSteps = 0x80000000; // in Step::node: not a leaf
     static constexpr std::uint64_t emptySlot = ~std::uint64_t{0};
