@@ -1,9 +1,12 @@
 #include "engine/script_conversion.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <memory>
 #include <optional>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "engine/ansi_scan.h"
@@ -11,6 +14,7 @@
 #include "engine/opencc_converter.h"
 #include "engine/piece_cutting.h"
 #include "engine/system_fallbacks.h"
+#include "engine/table_codecs.h"
 #include "platform/iconv_cache.h"
 #include "platform/text_steps.h"
 
@@ -47,6 +51,45 @@ private:
     size_t capacity = 0;
 };
 
+// Output of the table converters, in memory kept from one stretch to the next.
+class ReusedSink final : public ByteSink {
+public:
+    void reset() { used = 0; }
+    std::span<char> room(std::size_t atLeast) override {
+        if (bytes.size() - used < atLeast)
+            bytes.resize(std::max(2 * bytes.size(), used + atLeast));
+        return {bytes.data() + used, bytes.size() - used};
+    }
+    bool wrote(std::size_t count) override {
+        used += count;
+        return true;
+    }
+    bool append(std::string_view data) override {
+        std::copy(data.begin(), data.end(), room(data.size()).begin());
+        return wrote(data.size());
+    }
+    bool truncate(std::size_t length) override {
+        used = std::min(used, length);
+        return true;
+    }
+    std::size_t size() const override { return used; }
+    std::string_view view() const { return {bytes.data(), used}; }
+
+private:
+    std::string bytes;
+    std::size_t used = 0;
+};
+
+// Whether the tables converted all of `text` into `sink` (emptied first). Where they did, the
+// bytes are iconv's; where they did not (an invalid sequence), iconv goes over it stretch by
+// stretch.
+bool convertedByTable(std::string_view text, std::string_view from, std::string_view to,
+                      ReusedSink& sink) {
+    sink.reset();
+    return convertByTable(text, from, to, sink, convertedSizeLimit(text.size())) ==
+           ConversionStatus::Ok;
+}
+
 // Maps GB18030 pieces through one OpenCC converter: GB18030 -> UTF-8 -> OpenCC -> GB18030.
 class PieceMapper {
 public:
@@ -77,6 +120,8 @@ public:
 private:
     // Converts the valid stretches of text; a byte sequence that is not GB18030 is kept as it is.
     bool mapStretches(std::string_view text, AnsiText& out) {
+        if (convertedByTable(text, "GB18030", "UTF-8", tableOutput))
+            return mapUtf8(tableOutput.view(), out);
         size_t pos = 0;
         while (pos < text.size()) {
             char* in = const_cast<char*>(text.data()) + pos;
@@ -112,6 +157,10 @@ private:
         mapped.clear();
         if (!opencc.convertInto(text, mapped))
             return false;
+        if (convertedByTable(mapped, "UTF-8", "GB18030", tableOutput)) {
+            out.append(tableOutput.view());
+            return true;
+        }
         // Every character OpenCC produces has a GB18030 form, at most twice its UTF-8 length.
         char* in = mapped.data();
         size_t inLeft = mapped.size();
@@ -132,6 +181,7 @@ private:
     Scratch utf8;
     Scratch ansi;
     std::string mapped; // reused by every stretch of the piece
+    ReusedSink tableOutput;
 };
 
 ScriptResult mapScript(ScriptDirection direction, std::string_view text,
