@@ -61,13 +61,23 @@ void whenOnTop(std::function<bool(Dialog*)> wanted, std::function<void(Dialog*)>
     QTimer::singleShot(0, *poll);
 }
 
-// Answers the next save dialog with `path`.
+// Answers the next save dialog with `path`, from within the dialog's own event loop: an answer
+// given while it is still being shown would leave that loop waiting.
 void saveAs(const QString& path) {
-    whenOnTop<QFileDialog>([](QFileDialog*) { return true; },
-                           [path](QFileDialog* dialog) {
-                               dialog->selectFile(path);
-                               QMetaObject::invokeMethod(dialog, "accept");
-                           });
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [path, poll] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            QTimer::singleShot(50, dialog, [dialog, path] {
+                // Typed in the name box, as a user would.
+                dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+                QMetaObject::invokeMethod(dialog, "accept");
+            });
+            *poll = nullptr;
+            return;
+        }
+        QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(0, *poll);
 }
 
 std::vector<std::string> sortedLines(const std::string& text) {
@@ -84,6 +94,8 @@ TEST(ReportDetailsTest, CopyAndSaveGiveEachFailedFileItsPlaceAndReason) {
     QTemporaryDir temp;
     ASSERT_TRUE(temp.isValid());
     const fs::path root(temp.path().toStdString());
+    // The save dialog opens in the home folder; the user's own must not slow it down.
+    qputenv("HOME", temp.path().toLocal8Bit());
     writeFile(root / "源" / "好.txt", "fine");
     writeFile(root / "源" / "坏.txt", "a\xFF");
     writeFile(root / "源" / "子" / "坏.txt", "b\xFE");
