@@ -2,10 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <ostream>
 
@@ -16,7 +13,6 @@
 #include "batch/batch_session.h"
 #include "batch/choices.h"
 #include "batch/encoding_names.h"
-#include "batch/file_workers.h"
 #include "batch/folder_scan.h"
 #include "batch/json_text.h"
 #include "engine/conversion_check.h"
@@ -24,12 +20,10 @@
 #include "platform/file_access.h"
 #include "platform/file_problem.h"
 #include "platform/file_system.h"
-#include "platform/heap_release.h"
 #include "platform/interrupt_signal.h"
 #include "platform/real_path.h"
 #include "platform/standard_streams.h"
 #include "platform/text_steps.h"
-#include "platform/worker_pool.h"
 
 namespace batch {
 

@@ -25,7 +25,7 @@ struct CharacterPlace {
 
 // How much of the decoded text a check keeps for a preview.
 inline constexpr std::size_t previewLines = 20;
-inline constexpr std::size_t previewBytes = 4096;
+inline constexpr std::size_t previewBytes = 2048;
 
 struct [[nodiscard]] ConversionCheck {
     TextEncoding detected = TextEncoding::Auto; // the encoding the source would be read in
