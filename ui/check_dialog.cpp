@@ -23,7 +23,6 @@ namespace ui {
 
 namespace {
 
-
 QString ui8(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
