@@ -2,20 +2,17 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <ostream>
 
 #include <CLI/CLI.hpp>
 
+#include "batch/batch_check.h"
 #include "batch/batch_run.h"
 #include "batch/batch_session.h"
 #include "batch/choices.h"
 #include "batch/encoding_names.h"
-#include "batch/file_workers.h"
 #include "batch/folder_scan.h"
 #include "batch/json_text.h"
 #include "engine/conversion_check.h"
@@ -23,12 +20,10 @@
 #include "platform/file_access.h"
 #include "platform/file_problem.h"
 #include "platform/file_system.h"
-#include "platform/heap_release.h"
 #include "platform/interrupt_signal.h"
 #include "platform/real_path.h"
 #include "platform/standard_streams.h"
 #include "platform/text_steps.h"
-#include "platform/worker_pool.h"
 
 namespace batch {
 
@@ -216,73 +211,6 @@ void printCheckAsJson(std::ostream& out, const AnsiText& path,
     out << "}\n" << std::flush;
 }
 
-using CheckOne =
-    std::function<engine::ConversionCheck(const AnsiText&, const engine::WorkControl&)>;
-
-// The checks of `files` on `jobs` workers (below 1: one per core), given to `print` in list
-// order as each and those before it are done. Files start while the bytes in hand fit the
-// budget a run has. Ctrl-C or SIGTERM gives up the files in hand and returns the signal; 0 when
-// every file was checked.
-int checkInOrder(
-    const std::vector<AnsiText>& files, int jobs, const CheckOne& check,
-    const std::function<void(const AnsiText&, const engine::ConversionCheck&)>& print) {
-    std::vector<std::int64_t> sizes(files.size());
-    std::int64_t largest = 0;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        sizes[i] = std::max<std::int64_t>(platform::fileLength(files[i]), 0);
-        largest = std::max(largest, sizes[i]);
-    }
-    const std::int64_t budget = memoryBudget(largest);
-    platform::giveLargeBuffersBack();
-    std::stop_source stop;
-    std::mutex mutex;
-    std::condition_variable finished;
-    std::vector<std::optional<engine::ConversionCheck>> results(files.size());
-    std::int64_t bytesInHand = 0;
-    // After what its tasks use, so that its workers are joined before that goes.
-    platform::WorkerPool pool(jobs);
-    const engine::WorkControl control{&pool, stop.get_token(), nullptr};
-    std::size_t started = 0;
-    std::size_t printed = 0;
-    while (printed < files.size()) {
-        if (platform::interruptSignal() != 0)
-            break;
-        std::unique_lock lock(mutex);
-        while (started < files.size() && started - printed < 2 * std::size_t(pool.size()) &&
-               (started == printed || bytesInHand + sizes[started] <= budget)) {
-            bytesInHand += sizes[started];
-            pool.submit([&, control, i = started] {
-                engine::ConversionCheck result;
-                result.status = {engine::problems::Abandoned};
-                if (!ranWithinMemory([&] {
-                        if (!control.abandoned())
-                            result = check(files[i], control);
-                    })) {
-                    result = engine::ConversionCheck{};
-                    result.status = {batch::problems::OutOfMemory};
-                }
-                const std::lock_guard done(mutex);
-                results[i] = std::move(result);
-                bytesInHand -= sizes[i];
-                finished.notify_all();
-            });
-            ++started;
-        }
-        // Woken by a finished file; a signal is seen within the timeout.
-        finished.wait_for(lock, std::chrono::milliseconds(50),
-                          [&] { return results[printed].has_value(); });
-        while (printed < started && results[printed]) {
-            const engine::ConversionCheck result = std::move(*results[printed]);
-            lock.unlock();
-            print(files[printed], result);
-            lock.lock();
-            ++printed;
-        }
-    }
-    stop.request_stop();
-    return platform::interruptSignal();
-}
-
 // --check: every file through the engine's dry run with the run's options, in the list's order:
 // an unrepresentable name at its place in `at` (how many files come before it; first when `at`
 // is empty). Nothing is written, so there is no result folder.
@@ -307,16 +235,18 @@ int checkFiles(const RunOptions& options, const std::vector<AnsiText>& files,
     };
     const engine::ScriptStep script = options.scriptForNextFile();
     std::size_t printedFiles = 0;
-    const int signal = checkInOrder(
+    (void)checkInOrder(
         files, options.jobs,
         [&](const AnsiText& path, const engine::WorkControl& control) {
             return engine::checkConversion(path, options.input, options.output, script,
                                            options.detection, control);
         },
-        [&](const AnsiText& path, const engine::ConversionCheck& check) {
+        {}, [] { return platform::interruptSignal() == 0; },
+        [&](std::size_t index, const engine::ConversionCheck& check) {
             printNamesBefore(printedFiles++);
-            complete = print(path, check) && complete;
+            complete = print(files[index], check) && complete;
         });
+    const int signal = platform::interruptSignal();
     if (signal != 0)
         return exitInterrupted + signal;
     printNamesBefore(files.size());

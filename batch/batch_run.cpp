@@ -8,6 +8,7 @@
 #include <set>
 #include <utility>
 
+#include "batch/batch_check.h"
 #include "batch/elapsed_time_text.h"
 #include "batch/file_workers.h"
 #include "engine/single_file_conversion.h"
@@ -269,11 +270,7 @@ private:
 
     // A tree's files are named by their place below its root, so that two of one name differ.
     void fail(const AnsiText& path, const platform::FileStatus& status) {
-        const AnsiText& treeRoot = list.treeRoot;
-        const AnsiText name = !treeRoot.empty() && path.starts_with(treeRoot)
-                                  ? path.substr(treeRoot.size())
-                                  : fileNameOfPath(path);
-        summary.failures.push_back({name, status});
+        summary.failures.push_back({nameInList(list.treeRoot, path), status});
     }
 
     // Called on this thread only: the stop click and the close come through the front end's
@@ -500,33 +497,22 @@ bool requestStopIfRunning(const ButtonWindow& window, BatchSession& session, Bat
 
 } // namespace
 
-void startFileBatch(const ButtonWindow& window, BatchSession& session) {
-    constexpr BatchButton button = BatchButton::Files;
-    if (requestStopIfRunning(window, session, button) || session.handlerActive())
-        return;
-    BatchSession::Handler handler(session, button);
-    std::vector<AnsiText> files = window.dialogs.chooseFiles(
-        ansi("选择要批量转换的多个文件："),
-        ansi("文本文件(*.txt)|*.txt|网页文件(*.htm;*.html)|*.htm;*.html|全部文件(*.*)|*.*"),
-        window.panel.rememberedFolder(button));
-    if (files.empty())
-        return;
-    window.panel.rememberFolder(button, directoryOfPath(files.front()));
+FolderScanResult filesOfButton(const ButtonWindow& window, BatchButton button, bool useFilterScan) {
     FolderScanResult chosen;
-    chosen.files = std::move(files);
-    runFromButton(window, session, handler, button, chosen);
-}
-
-void startFolderBatch(const ButtonWindow& window, BatchSession& session, bool useFilterScan) {
-    constexpr BatchButton button = BatchButton::Folder;
-    if (requestStopIfRunning(window, session, button) || session.handlerActive())
-        return;
-    BatchSession::Handler handler(session, button);
+    if (button == BatchButton::Files) {
+        chosen.files = window.dialogs.chooseFiles(
+            ansi("选择要批量转换的多个文件："),
+            ansi("文本文件(*.txt)|*.txt|网页文件(*.htm;*.html)|*.htm;*.html|全部文件(*.*)|*.*"),
+            window.panel.rememberedFolder(button));
+        if (!chosen.files.empty())
+            window.panel.rememberFolder(button, directoryOfPath(chosen.files.front()));
+        return chosen;
+    }
     const AnsiText title =
         ansi("选择要批量转换的文件(") + window.panel.filterText() + ansi(")所在文件夹：");
     const AnsiText folder = window.dialogs.pickFolder(window.panel.rememberedFolder(button), title);
     if (folder.empty())
-        return;
+        return chosen;
     window.panel.rememberFolder(button, folder);
 
     const AnsiText filter = window.panel.filterText();
@@ -535,9 +521,29 @@ void startFolderBatch(const ButtonWindow& window, BatchSession& session, bool us
         useFilterScan ? listFolderByFilter(folder, filter, window.pumpEvents, subFolders)
                       : listFolderByPattern(folder, filter, window.pumpEvents, subFolders);
     // Files found but unrepresentable still make a run, so that the report names them.
-    if ((scan.files.empty() && scan.unrepresentable.empty()) || scan.cutShort)
+    if (scan.cutShort)
+        return chosen;
+    return scan;
+}
+
+void startFileBatch(const ButtonWindow& window, BatchSession& session) {
+    constexpr BatchButton button = BatchButton::Files;
+    if (requestStopIfRunning(window, session, button) || session.handlerActive())
         return;
-    runFromButton(window, session, handler, button, scan);
+    BatchSession::Handler handler(session, button);
+    const FolderScanResult chosen = filesOfButton(window, button, true);
+    if (!chosen.files.empty())
+        runFromButton(window, session, handler, button, chosen);
+}
+
+void startFolderBatch(const ButtonWindow& window, BatchSession& session, bool useFilterScan) {
+    constexpr BatchButton button = BatchButton::Folder;
+    if (requestStopIfRunning(window, session, button) || session.handlerActive())
+        return;
+    BatchSession::Handler handler(session, button);
+    const FolderScanResult scan = filesOfButton(window, button, useFilterScan);
+    if (!scan.files.empty() || !scan.unrepresentable.empty())
+        runFromButton(window, session, handler, button, scan);
 }
 
 } // namespace batch

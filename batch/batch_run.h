@@ -28,6 +28,12 @@ void startFileBatch(const ButtonWindow& window, BatchSession& session);
 // folder picker, the filter or wildcard scan, then a run over the files found.
 void startFolderBatch(const ButtonWindow& window, BatchSession& session, bool useFilterScan);
 
+// The files a click on `button` takes: the open dialog's choice, or the folder the picker chose
+// scanned by the filter (useFilterScan) or by the wildcard pattern, sub-folders as the window
+// says. The button remembers the folder. Empty when cancelled, or when the scan found nothing or
+// was cut short.
+FolderScanResult filesOfButton(const ButtonWindow& window, BatchButton button, bool useFilterScan);
+
 // The part every button's run shares once its handler holds a non-empty list: `button` becomes
 // the stop button, the other one is disabled for the run, and both are restored afterwards
 // unless the window went away meanwhile.

@@ -220,6 +220,20 @@ void placeInSource(CharacterPlace& place, TextEncoding detected) {
     }
 }
 
+// The first previewLines lines of `text`, at most previewBytes bytes, ending between characters.
+AnsiText openingOf(std::string_view text) {
+    std::size_t lines = 0;
+    std::size_t end = 0;
+    while (end < text.size() && lines < previewLines) {
+        const std::size_t length = ansiCharacterLength(text, end);
+        if (end + length > previewBytes)
+            break;
+        lines += text[end] == '\n' ? 1 : 0;
+        end += length;
+    }
+    return AnsiText(text.substr(0, end));
+}
+
 } // namespace
 
 ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
@@ -249,6 +263,7 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
     }
     const TextEncoding detected = source.detected;
     check.detected = detected;
+    check.opening = openingOf(source.text);
     if (source.status.problem == engine::problems::ZeroByteCut) {
         // The cut stands where the text ends.
         check.status = source.status;

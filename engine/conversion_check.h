@@ -23,6 +23,10 @@ struct CharacterPlace {
     std::string bytes;      // its bytes as they stand in that text
 };
 
+// How much of the decoded text a check keeps for a preview.
+inline constexpr std::size_t previewLines = 20;
+inline constexpr std::size_t previewBytes = 2048;
+
 struct [[nodiscard]] ConversionCheck {
     TextEncoding detected = TextEncoding::Auto; // the encoding the source would be read in
     TextEncoding written = TextEncoding::Auto;  // the encoding the output would be written in
@@ -39,6 +43,9 @@ struct [[nodiscard]] ConversionCheck {
     // ZeroByteCut, in the script step's result for
     // LossyScript, in the text to encode otherwise.
     std::optional<CharacterPlace> first;
+    // The start of the decoded text, for a preview: its first previewLines lines, at most
+    // previewBytes bytes, cut between characters. Empty when the source was not read.
+    AnsiText opening;
 
     bool complete() const { return status.ok(); }
 };

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 
 #include "platform/file_system.h"
 #include "qfx_version.h"
+#include "ui/check_dialog.h"
 #include "ui/control_names.h"
 #include "ui/control_table.h"
 #include "ui/desktop_identity.h"
@@ -77,6 +79,21 @@ MainWindow::MainWindow(WindowHandlers windowHandlers, ShellDialogs dialogs, QWid
                     editOutputOptions(*windowAdapter, this);
             });
     folderButton->installEventFilter(this);
+    // 检查 comes from the window's context menu, so that the classic layout keeps its look; the
+    // folder button keeps its right button for the wildcard scan.
+    folderButton->setContextMenuPolicy(Qt::PreventContextMenu);
+    fileButton->setToolTip(QStringLiteral("右键单击：先检查，再转换"));
+    QMenu* checks = checkMenu(this, [this](batch::BatchButton button) {
+        if (!closing) {
+            CheckDialogReview review(this);
+            batch::checkThenRun(windowAdapter->buttonWindow(), session, button, review);
+        }
+    });
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, [this, checks](const QPoint& at) {
+        if (!closing && !session.handlerActive())
+            checks->popup(mapToGlobal(at));
+    });
     // Files dropped anywhere on the window are converted; the filter box would take their
     // names as text.
     setAcceptDrops(true);

@@ -18,6 +18,7 @@
 #include "ui/folder_picker_options.h"
 #include "ui/message_box_style.h"
 #include "ui/open_file_filter.h"
+#include "ui/report_details.h"
 #include "ui/show_mode.h"
 #include "ui/web_browser.h"
 
@@ -136,8 +137,10 @@ platform::MessageAnswer showMessage(const AnsiText& text, const platform::Messag
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
     box.setText(shown);
     // The details are always plain text: a name there is never taken for markup.
-    if (!details.empty())
+    if (!details.empty()) {
         box.setDetailedText(qtText(details));
+        addDetailButtons(box, qtText(details));
+    }
     box.setIcon(qtIcon(layout.icon));
     std::vector<std::pair<QAbstractButton*, platform::MessageAnswer>> buttons;
     for (platform::MessageAnswer button : layout.buttons)
