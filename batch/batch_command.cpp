@@ -239,7 +239,7 @@ int checkFiles(const RunOptions& options, const std::vector<AnsiText>& files,
         files, options.jobs,
         [&](const AnsiText& path, const engine::WorkControl& control) {
             return engine::checkConversion(path, options.input, options.output, script,
-                                           options.detection, control);
+                                           options.detection, control, options.write);
         },
         {}, [] { return platform::interruptSignal() == 0; },
         [&](std::size_t index, const engine::ConversionCheck& check) {

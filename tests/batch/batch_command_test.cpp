@@ -481,6 +481,13 @@ INSTANTIATE_TEST_SUITE_P(
                  1,
                  "utf8 -> utf8  incomplete: source is not valid utf8: unreadable characters "
                  "became ?; 2 characters, the first at line 2, column 3: \\xff"},
+        // Placed as the output will have it: the lone CR becomes a line end.
+        CheckRow{"placedWithTheLineEndsAsked",
+                 {"-i", "utf8", "-o", "big5", "--eol", "lf"},
+                 "a\r한\n",
+                 1,
+                 "utf8 -> big5  incomplete: output encoding cannot represent the text; 1 "
+                 "character, the first at line 2, column 1: 한"},
         CheckRow{"targetCannotHold",
                  {"--script", "t2s"},
                  "<head><meta charset=big5></head>\n\xB0\xEA",
