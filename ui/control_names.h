@@ -21,6 +21,7 @@ inline constexpr std::string_view progressCaption = "透明标签";
 inline constexpr std::string_view smartDetectionBox = "复选框智能识别编码"; // "智能识别编码"
 inline constexpr std::string_view subFoldersBox = "复选框包含子文件夹";     // "包含子文件夹"
 inline constexpr std::string_view outputOptionsButton = "按钮输出选项";
+inline constexpr std::string_view checkButton = "按钮检查";
 } // namespace control
 
 // Each choice's radio button.

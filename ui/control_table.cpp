@@ -142,6 +142,7 @@ constexpr std::array table{
     ControlSpec{control::filterEdit, K::EditBox, "", 480, 316, 64, 26, "*.*", song15},
     checkBox(batch::RunSwitch::SmartDetection, 24, 136),
     checkBox(batch::RunSwitch::SubFolders, 200, 136),
+    ControlSpec{control::checkButton, K::Button, "", 344, 353, 88, 22, "检查…", song14},
     ControlSpec{control::outputOptionsButton, K::Button, "", 440, 353, 136, 22, "输出选项…", song14},
 };
 // clang-format on

@@ -79,8 +79,8 @@ MainWindow::MainWindow(WindowHandlers windowHandlers, ShellDialogs dialogs, QWid
                     editOutputOptions(*windowAdapter, this);
             });
     folderButton->installEventFilter(this);
-    // 检查 comes from the window's context menu, so that the classic layout keeps its look; the
-    // folder button keeps its right button for the wildcard scan.
+    // 检查 comes from its button in the strip and from the window's context menu; the folder
+    // button keeps its right button for the wildcard scan.
     folderButton->setContextMenuPolicy(Qt::PreventContextMenu);
     fileButton->setToolTip(QStringLiteral("右键单击：先检查，再转换"));
     QMenu* checks = checkMenu(this, [this](batch::BatchButton button) {
@@ -93,6 +93,11 @@ MainWindow::MainWindow(WindowHandlers windowHandlers, ShellDialogs dialogs, QWid
     connect(this, &QWidget::customContextMenuRequested, this, [this, checks](const QPoint& at) {
         if (!closing && !session.handlerActive())
             checks->popup(mapToGlobal(at));
+    });
+    auto* checkButton = static_cast<QPushButton*>(controls.at(control::checkButton));
+    connect(checkButton, &QPushButton::clicked, this, [this, checks, checkButton] {
+        if (!closing && !session.handlerActive())
+            checks->popup(checkButton->mapToGlobal(QPoint(0, checkButton->height())));
     });
     // Files dropped anywhere on the window are converted; the filter box would take their
     // names as text.

@@ -124,12 +124,17 @@ void playCheckDialog(Seen& seen, const QString& previewed, bool convert,
     });
 }
 
-// Right-clicks the window's file button and picks the menu's entry for `button`'s way.
-void chooseCheckFromMenu(ui::MainWindow& window, const char* entry) {
-    QWidget* fileButton = window.control("按钮批量转换");
-    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 20),
-                            fileButton->mapToGlobal(QPoint(20, 20)));
-    QApplication::sendEvent(fileButton, &click);
+// Opens the check menu, by the 检查… button or by right-clicking the window's file button, and
+// picks the entry for `button`'s way.
+void chooseCheckFromMenu(ui::MainWindow& window, const char* entry, bool byButton) {
+    if (byButton) {
+        QTest::mouseClick(window.control("按钮检查"), Qt::LeftButton);
+    } else {
+        QWidget* fileButton = window.control("按钮批量转换");
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 20),
+                                fileButton->mapToGlobal(QPoint(20, 20)));
+        QApplication::sendEvent(fileButton, &click);
+    }
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr) << "no context menu";
     QAction* action = nullptr;
@@ -149,6 +154,7 @@ struct CheckRow {
     std::vector<std::string> rows;
     const char* previewed;
     std::string preview;
+    bool byButton = false; // the menu opened by the 检查… button, not by a right click
 };
 
 class CheckDialogTest : public ::testing::TestWithParam<CheckRow> {};
@@ -178,7 +184,7 @@ TEST_P(CheckDialogTest, ListsWhatARunWouldDoAndWritesOnlyWhenConverted) {
 
     Seen seen;
     playCheckDialog(seen, QString::fromUtf8(row.previewed), row.convert, root / "转换结果");
-    chooseCheckFromMenu(window, row.entry);
+    chooseCheckFromMenu(window, row.entry, row.byButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return seen.convertEnabledWhileShown; }, 20000));
     // The run, when asked, has ended once the handler is no longer active.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.batchSession().handlerActive(); }, 20000));
@@ -215,7 +221,8 @@ INSTANTIATE_TEST_SUITE_P(Ways, CheckDialogTest,
                                                     {"好.txt | UTF-8 | ANSI | 完整", badFinding,
                                                      "子/深.txt | UTF-8 | ANSI | 完整"},
                                                     "好.txt",
-                                                    "第一行\n第二行\n"},
+                                                    "第一行\n第二行\n",
+                                                    true},
                                            CheckRow{"FolderWithoutSubFoldersCancelled",
                                                     "菜单检查文件夹",
                                                     false,

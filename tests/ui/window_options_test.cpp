@@ -61,8 +61,9 @@ TEST(WindowKeyboard, TabEntersEachGroupAtItsSelectedRadioAndEveryStopShowsItsFoc
 
     const std::vector<std::string> stops = tabStops(window);
     const std::vector<std::string> expected = {
-        "复选框智能识别编码", "复选框包含子文件夹", "按钮输出选项", "单选框输入UTF8",
-        "单选框自动输出",     "单选框b5到简",       "按钮批量转换", "按钮批量转换文件夹"};
+        "复选框智能识别编码", "复选框包含子文件夹", "按钮检查",
+        "按钮输出选项",       "单选框输入UTF8",     "单选框自动输出",
+        "单选框b5到简",       "按钮批量转换",       "按钮批量转换文件夹"};
     EXPECT_EQ(stops, expected);
 
     // Each stop looks different focused than with the focus elsewhere.
