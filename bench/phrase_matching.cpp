@@ -12,17 +12,9 @@
 #include <vector>
 
 #include "engine/opencc_converter.h"
+#include "read_whole.h"
 
 namespace {
-
-bool readWhole(const char* path, std::string& content) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
-        return false;
-    content.resize(static_cast<size_t>(in.tellg()));
-    in.seekg(0);
-    return static_cast<bool>(in.read(content.data(), static_cast<std::streamsize>(content.size())));
-}
 
 // Pieces of about 256 KB ending after a line feed, as the script step cuts a long text.
 std::vector<std::string_view> pieces(std::string_view text) {

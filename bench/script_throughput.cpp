@@ -10,17 +10,9 @@
 #include <string_view>
 
 #include "engine/script_conversion.h"
+#include "read_whole.h"
 
 namespace {
-
-bool readWhole(const char* path, std::string& content) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
-        return false;
-    content.resize(static_cast<size_t>(in.tellg()));
-    in.seekg(0);
-    return static_cast<bool>(in.read(content.data(), static_cast<std::streamsize>(content.size())));
-}
 
 bool modeFromName(std::string_view name, engine::ScriptMode& mode) {
     for (int value = 0; value <= static_cast<int>(engine::ScriptMode::Big5ToTraditional); ++value) {

@@ -14,6 +14,7 @@
 
 #include "engine/charset_conversion.h"
 #include "qfx_version.h"
+#include "tests/platform/file_bytes.h"
 
 using namespace batch;
 using engine::ScriptMode;
@@ -23,10 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using platform::testing::readFile;
 
 struct ParseRow {
     const char* name;

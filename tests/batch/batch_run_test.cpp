@@ -17,6 +17,7 @@
 #include "engine/piece_cutting.h"
 #include "platform/path_scan.h"
 #include "tests/batch/test_window.h"
+#include "tests/platform/file_bytes.h"
 #include "tests/platform/file_status_print.h"
 #include "tests/platform/temp_folder.h"
 
@@ -31,6 +32,8 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 
 namespace {
+
+using platform::testing::readFile;
 
 // A fresh folder per test, removed afterwards.
 class TempTree {
@@ -51,13 +54,6 @@ public:
     static AnsiText ansiPath(const fs::path& path) { return *platform::ansiPath(path.string()); }
     fs::path root;
 };
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 // Every test starts as a fresh program would: no stop requested, no handler active.
 // A script step that holds a file whose text is "slow" until the run abandons it (20 s at most),

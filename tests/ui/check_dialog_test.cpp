@@ -28,6 +28,7 @@
 #include <QTreeWidget>
 
 #include "platform/ansi_text.h"
+#include "tests/platform/file_bytes.h"
 #include "tests/ui/modal_dialog.h"
 #include "tests/ui/qt_application_environment.h"
 #include "tests/ui/window_probe.h"
@@ -36,18 +37,11 @@
 
 namespace {
 
+using platform::testing::readFile;
+using platform::testing::writeFile;
+
 namespace fs = std::filesystem;
 using platform::AnsiText;
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 AnsiText ansiPathOf(const fs::path& path) {
     return platform::ansiPath(path.string()).value_or("");

@@ -23,6 +23,7 @@
 
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
+#include "tests/platform/file_bytes.h"
 #include "tests/ui/qt_application_environment.h"
 #include "tests/ui/window_probe.h"
 #include "ui/desktop_identity.h"
@@ -33,15 +34,12 @@
 
 namespace {
 
+using platform::testing::readFile;
+
 using platform::AnsiText;
 
 const char* const fileButton = "按钮批量转换";
 const char* const folderButton = "按钮批量转换文件夹";
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 TEST(DesktopWindow, OpenDialogOfTheFileButtonReadsInChinese) {
     ASSERT_TRUE(ui::installChineseQtTexts());

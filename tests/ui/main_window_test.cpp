@@ -34,6 +34,7 @@
 #include "platform/ansi_text.h"
 #include "qfx_version.h"
 #include "settings/config_store.h"
+#include "tests/platform/file_bytes.h"
 #include "tests/platform/unprivileged_user.h"
 #include "tests/ui/modal_dialog.h"
 #include "tests/ui/qt_application_environment.h"
@@ -46,6 +47,9 @@
 
 namespace {
 
+using platform::testing::readFile;
+using platform::testing::writeFile;
+
 using batch::BatchButton;
 using platform::AnsiText;
 using platform::MessageAnswer;
@@ -55,15 +59,6 @@ using ui::testing::setChecked;
 
 QString q(const char* utf8) {
     return QString::fromUtf8(utf8);
-}
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 AnsiText ansiPathOf(const std::filesystem::path& path) {

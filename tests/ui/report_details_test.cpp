@@ -26,6 +26,7 @@
 
 #include "batch/batch_run.h"
 #include "platform/ansi_text.h"
+#include "tests/platform/file_bytes.h"
 #include "tests/ui/qt_application_environment.h"
 #include "tests/ui/window_probe.h"
 #include "ui/main_window.h"
@@ -33,17 +34,10 @@
 
 namespace {
 
+using platform::testing::readFile;
+using platform::testing::writeFile;
+
 namespace fs = std::filesystem;
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Acts on the first modal dialog of type Dialog that `wanted` accepts, once it is on top.
 template <typename Dialog>

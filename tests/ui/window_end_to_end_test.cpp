@@ -23,6 +23,7 @@
 
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
+#include "tests/platform/file_bytes.h"
 #include "tests/ui/qt_application_environment.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
@@ -30,16 +31,10 @@
 
 namespace {
 
+using platform::testing::readFile;
+using platform::testing::writeFile;
+
 using platform::AnsiText;
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 std::string utf16le(const QString& text) {
     std::string bytes("\xFF\xFE", 2);

@@ -22,6 +22,7 @@
 
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
+#include "tests/platform/file_bytes.h"
 #include "tests/ui/modal_dialog.h"
 #include "tests/ui/qt_application_environment.h"
 #include "ui/main_window.h"
@@ -30,6 +31,9 @@
 #include "ui/startup.h"
 
 namespace {
+
+using platform::testing::readFile;
+using platform::testing::writeFile;
 
 using platform::AnsiText;
 
@@ -113,15 +117,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---------------------------------------------------------------------------------------------
 // Output options: chosen in their dialog, they drive the run and the settings file.
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 AnsiText ansiPathOf(const std::filesystem::path& path) {
     return platform::ansiPath(path.string()).value_or("");
