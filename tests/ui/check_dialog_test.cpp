@@ -111,8 +111,11 @@ void playCheckDialog(Seen& seen, const QString& previewed, bool convert,
             seen.preview = dialog->findChild<QPlainTextEdit*>(QStringLiteral("预览"))
                                ->toPlainText()
                                .toStdString();
+            // Ending the cycle destroys this very lambda when it runs as the first look: what the
+            // click needs is taken out of it first.
+            QPushButton* answer = buttonCaptioned(dialog, convert ? "转换" : "取消");
             *look = nullptr;
-            QTest::mouseClick(buttonCaptioned(dialog, convert ? "转换" : "取消"), Qt::LeftButton);
+            QTest::mouseClick(answer, Qt::LeftButton);
         };
         (*look)();
     });
