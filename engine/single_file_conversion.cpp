@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "engine/charset_declaration.h"
 #include "engine/code_page_conversion.h"
 #include "engine/other_encodings.h"
 #include "engine/system_fallbacks.h"
+#include "engine/table_codecs.h"
 #include "platform/file_access.h"
 #include "platform/file_system.h"
 #include "platform/path_scan.h"
@@ -97,12 +99,26 @@ private:
 
 } // namespace
 
-DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, DetectionRule rule,
-                             const WorkControl& control) {
-    platform::FileContent content = platform::readWholeFile(path);
+namespace {
+
+// A source's bytes as read, and the encoding found for them when they were.
+struct SourceBytes {
+    platform::FileContent content;
+    DetectedEncoding found{TextEncoding::Auto, 0};
+};
+
+SourceBytes readSource(const AnsiText& path, TextEncoding input, DetectionRule rule) {
+    SourceBytes source{platform::readWholeFile(path)};
+    if (source.content.status.ok())
+        source.found = detectSourceEncoding(source.content.bytes, input, rule);
+    return source;
+}
+
+DecodedFile decodeSource(SourceBytes source, const WorkControl& control) {
+    platform::FileContent& content = source.content;
     if (!content.status.ok())
         return {AnsiText(), TextEncoding::Auto, content.status};
-    const DetectedEncoding found = detectSourceEncoding(content.bytes, input, rule);
+    const DetectedEncoding& found = source.found;
     DecodedText decoded = decodeContent(std::move(content.bytes), found.contentStart,
                                         found.encoding, control, found.utf8Trial);
     if (decoded.abandoned)
@@ -113,6 +129,13 @@ DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, Detection
     if (decoded.zeroCut)
         status = {.problem = engine::problems::ZeroByteCut, .offset = *decoded.zeroCut};
     return {std::move(decoded.text), decoded.encoding, status};
+}
+
+} // namespace
+
+DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, DetectionRule rule,
+                             const WorkControl& control) {
+    return decodeSource(readSource(path, input, rule), control);
 }
 
 FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
@@ -180,9 +203,8 @@ struct PreparedText {
     bool ready = false;
 };
 
-PreparedText prepareText(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
-                         const ScriptStep& script, DetectionRule rule, const WorkControl& control,
-                         const WriteOptions& write) {
+PreparedText prepareText(SourceBytes bytes, TextEncoding output, const ScriptStep& script,
+                         const WorkControl& control, const WriteOptions& write) {
     PreparedText prepared;
     FileConversion& result = prepared.result;
     auto abandoned = [&prepared] {
@@ -198,7 +220,7 @@ PreparedText prepareText(const AnsiText& sourcePath, TextEncoding input, TextEnc
     // The script step, when there is one, is the slowest by far.
     const int decoded = script ? 200 : 400;
     const int scripted = script ? 800 : 400;
-    DecodedFile source = decodeSourceFile(sourcePath, input, rule, control.share(0, decoded));
+    DecodedFile source = decodeSource(std::move(bytes), control.share(0, decoded));
     if (source.status.problem == engine::problems::Abandoned)
         return abandoned();
     result.detected = source.detected;
@@ -235,20 +257,103 @@ PreparedText prepareText(const AnsiText& sourcePath, TextEncoding input, TextEnc
     return prepared;
 }
 
+// The encodings the tables convert straight into one another.
+bool convertsStraight(TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+    case TextEncoding::Big5:
+    case TextEncoding::Big5Hkscs:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Hands bytes on to another sink until the control's stop comes.
+class StoppableSink final : public ByteSink {
+public:
+    StoppableSink(ByteSink& into, const WorkControl& stop) : target(into), control(stop) {}
+    std::span<char> room(std::size_t atLeast) override { return target.room(atLeast); }
+    bool wrote(std::size_t count) override { return target.wrote(count) && !control.abandoned(); }
+    bool append(std::string_view bytes) override {
+        return target.append(bytes) && !control.abandoned();
+    }
+    bool truncate(std::size_t length) override { return target.truncate(length); }
+    std::size_t size() const override { return target.size(); }
+
+private:
+    ByteSink& target;
+    const WorkControl& control;
+};
+
+// The file converted from its source's bytes straight into the output's, when nothing between
+// needs the internal text: no script step, the line ends kept, no zero character, no "<" that
+// could begin a charset declaration, and every character one the internal text keeps as it is.
+// The output is then the one the way through the internal text writes. Nothing when the file
+// must go that way; it then starts afresh (an output begun here is dropped uncommitted).
+std::optional<FileConversion> convertStraight(const SourceBytes& source, TextEncoding output,
+                                              const AnsiText& outputPath, const ScriptStep& script,
+                                              const WorkControl& control,
+                                              const WriteOptions& write) {
+    if (script || write.lineEnding != LineEnding::Keep || !source.content.status.ok() ||
+        control.abandoned())
+        return std::nullopt;
+    TextEncoding from = source.found.encoding;
+    // ANSI text is first tried as UTF-8, and is UTF-8 when it reads whole as that.
+    if (from == TextEncoding::Ansi && source.found.utf8Trial)
+        from = TextEncoding::Utf8;
+    const TextEncoding to = output == TextEncoding::Auto ? from : output;
+    if (!convertsStraight(from) || (to != TextEncoding::Ansi && !convertsStraight(to)))
+        return std::nullopt;
+    const std::string_view bytes = source.content.bytes;
+    const std::string_view content =
+        bytes.substr(std::min(source.found.contentStart, bytes.size()));
+    const bool wide = from == TextEncoding::Utf16LE || from == TextEncoding::Utf16BE;
+    // An empty text or a UTF-16 one cut inside a unit reads otherwise.
+    if (content.empty() || (wide && content.size() % 2 == 1) || !isPlainContent(content, from))
+        return std::nullopt;
+    FileSink sink(outputPath, 2 * content.size() + 16);
+    if (!sink.status().ok())
+        return std::nullopt;
+    const std::string_view mark = write.byteOrderMark ? byteOrderMark(to) : std::string_view();
+    if (!mark.empty() && !sink.append(mark))
+        return std::nullopt;
+    StoppableSink stoppable(sink, control);
+    // No supported pair comes near the limit; it is the one the way through would apply.
+    const std::uint64_t limit = convertedSizeLimit(content.size());
+    const std::optional<ConversionStatus> status =
+        to == TextEncoding::Ansi
+            ? convertByTable(content, converterName(from), "GB18030", stoppable, limit)
+            : convertStraight(content, converterName(from), converterName(to), stoppable, limit);
+    if (control.abandoned())
+        return FileConversion{.status = {engine::problems::Abandoned}};
+    // Text of characters the internal text drops reads as none, which the other way handles.
+    if (status != ConversionStatus::Ok || sink.size() == mark.size() || !sink.commit().ok())
+        return std::nullopt;
+    control.reachPart(1, 1);
+    return FileConversion{.detected = from, .written = to, .status = {}};
+}
+
 } // namespace
 
 FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
                            const AnsiText& outputFolder, const ScriptStep& script,
                            DetectionRule rule, const WorkControl& control,
                            const WriteOptions& write) {
-    PreparedText prepared = prepareText(sourcePath, input, output, script, rule, control, write);
-    FileConversion& result = prepared.result;
-    if (!prepared.ready)
-        return result;
     AnsiText outputPath = outputFolder;
     if (!outputPath.empty() && !platform::fileNameOfPath(outputPath).empty())
         outputPath += platform::pathSeparator;
     outputPath += platform::fileNameOfPath(sourcePath);
+    SourceBytes source = readSource(sourcePath, input, rule);
+    if (std::optional<FileConversion> straight =
+            convertStraight(source, output, outputPath, script, control, write))
+        return *straight;
+    PreparedText prepared = prepareText(std::move(source), output, script, control, write);
+    FileConversion& result = prepared.result;
+    if (!prepared.ready)
+        return result;
     const FileStatus written =
         encodeAndWriteFile(outputPath, prepared.text, prepared.encodeAs, prepared.encoding, write);
     if (written.problem == engine::problems::Abandoned) {
@@ -267,7 +372,8 @@ FileConversion convertFileInPlace(const AnsiText& sourcePath, TextEncoding input
                                   const AnsiText& backupPath) {
     if (platform::isSymbolicLink(sourcePath))
         return {.status = {engine::problems::SourceIsLink}};
-    PreparedText prepared = prepareText(sourcePath, input, output, script, rule, control, write);
+    PreparedText prepared =
+        prepareText(readSource(sourcePath, input, rule), output, script, control, write);
     FileConversion& result = prepared.result;
     // The source stays; the status says why, as the cause of NotReplaced.
     auto kept = [&result](FileStatus why) {

@@ -49,6 +49,8 @@ bool isMultiByte(Codec codec) {
     return codec == Codec::Gb18030 || codec == Codec::Big5 || codec == Codec::Big5Hkscs;
 }
 
+using Byte = unsigned char;
+
 constexpr std::uint32_t none = 0xFFFFFFFF;
 // An encoder entry for a character iconv drops without a trace (the tag characters, in the
 // sets that lack them).
@@ -267,6 +269,33 @@ public:
         if (gb18030)
             return cp < 0x110000 ? fourByteCode(cp - 0x10000 + supplementaryStart) : none;
         return none;
+    }
+    // The one code point `code` (as encode gives it) reads as, or none.
+    std::uint32_t decodeCode(std::uint32_t code) const {
+        if (code >= 0x1000000) {
+            const Byte b[4] = {static_cast<Byte>(code >> 24), static_cast<Byte>(code >> 16),
+                               static_cast<Byte>(code >> 8), static_cast<Byte>(code)};
+            if (!gb18030 || b[0] < 0x81 || b[1] < 0x30 || b[1] > 0x39 || b[2] < 0x81 ||
+                b[3] < 0x30 || b[3] > 0x39)
+                return none;
+            return fourByte(((b[0] - 0x81u) * 10 + (b[1] - 0x30u)) * 1260 + (b[2] - 0x81u) * 10 +
+                            (b[3] - 0x30u));
+        }
+        if (code >= 0x100) {
+            if (code >> 8 < 0x80 || code >> 8 > 0xFF)
+                return none;
+            const std::uint32_t entry = pairs[((code >> 8) - 0x80u) << 8 | (code & 0xFF)];
+            return entry & twoCodePoints ? none : entry;
+        }
+        return singles[code];
+    }
+    // Whether a code point goes into this set and back as itself, written at once (not held to
+    // combine with the next one).
+    bool keeps(char32_t cp) const {
+        if (composes() && mayCompose(cp))
+            return false;
+        const std::uint32_t code = encode(cp);
+        return code != none && code != dropped && decodeCode(code) == cp;
     }
     // Whether a code point may combine with the next one into one code.
     bool mayCompose(char32_t cp) const {
@@ -535,8 +564,6 @@ const MultiByteTable& tableOf(Codec codec) {
     }
     }
 }
-
-using Byte = unsigned char;
 
 // ---- Decoders: one character from `in` into code points; false on invalid or cut input.
 
@@ -855,6 +882,43 @@ template <> constexpr bool bigEndianSource<Utf16Decoder<true>> = true;
 template <class Encoder> constexpr bool bigEndianTarget = false;
 template <> constexpr bool bigEndianTarget<Utf16Encoder<true>> = true;
 
+// The characters the internal GB18030 text keeps as they are (MultiByteTable::keeps), the BMP
+// ones looked up, the rest asked of the table.
+class InternalKeeps {
+public:
+    explicit InternalKeeps(const MultiByteTable& internal) : table(&internal) {
+        for (char32_t cp = 0; cp < 0x10000; ++cp)
+            if (internal.keeps(cp))
+                bmp[cp >> 6] |= std::uint64_t{1} << (cp & 63);
+        asciiKept =
+            internal.asciiIsItself() && bmp[0] == ~std::uint64_t{0} && bmp[1] == ~std::uint64_t{0};
+    }
+    bool contains(char32_t cp) const {
+        return cp < 0x10000 ? (bmp[cp >> 6] >> (cp & 63) & 1) != 0 : table->keeps(cp);
+    }
+    bool keepsAscii() const { return asciiKept; }
+
+private:
+    std::array<std::uint64_t, 0x10000 / 64> bmp{};
+    const MultiByteTable* table;
+    bool asciiKept = false;
+};
+
+// An encoder that takes only characters the internal text keeps: a conversion straight from one
+// set to another through it gives what the way through the internal text gives, character for
+// character, and stops where that way could give something else.
+template <class Encoder> struct ThroughInternal {
+    static constexpr int unit = Encoder::unit;
+    Encoder target;
+    const InternalKeeps* keeps;
+    [[gnu::always_inline]] bool put(char32_t cp, char*& out) {
+        return keeps->contains(cp) && target.put(cp, out);
+    }
+    bool flush(char*& out) { return target.flush(out); }
+};
+template <class Encoder>
+constexpr bool bigEndianTarget<ThroughInternal<Encoder>> = bigEndianTarget<Encoder>;
+
 template <class Decoder> bool startsAscii(const Byte* in, const Byte* end) {
     if constexpr (Decoder::unit == 2)
         return end - in >= 2 && Decoder::unitAt(in) < 0x80;
@@ -930,7 +994,9 @@ template <class Decoder, class Encoder>
         out += 2;
         in += 2;
         return true;
-    } else if constexpr (std::is_same_v<Decoder, MultiByteDecoder> && Encoder::unit == 2) {
+    } else if constexpr (std::is_same_v<Decoder, MultiByteDecoder> &&
+                         (std::is_same_v<Encoder, Utf16Encoder<false>> ||
+                          std::is_same_v<Encoder, Utf16Encoder<true>>)) {
         // A two-byte code to one UTF-16 unit.
         const Byte b = in[0];
         if (b < 0x80 || end - in < 2)
@@ -1024,6 +1090,30 @@ ConversionStatus convertFrom(std::string_view data, const Decoder decoder, bool 
     }
 }
 
+template <class Decoder>
+ConversionStatus convertStraightFrom(std::string_view data, const Decoder decoder, bool asciiSource,
+                                     Codec to, ByteSink& sink, std::uint64_t limit) {
+    static const InternalKeeps keeps(tableOf(Codec::Gb18030));
+    const bool ascii = asciiSource && keeps.keepsAscii();
+    switch (to) {
+    case Codec::Utf8:
+        return convertWith(data, decoder, ThroughInternal<Utf8Encoder>{{}, &keeps}, ascii, sink,
+                           limit);
+    case Codec::Utf16LE:
+        return convertWith(data, decoder, ThroughInternal<Utf16Encoder<false>>{{}, &keeps}, ascii,
+                           sink, limit);
+    case Codec::Utf16BE:
+        return convertWith(data, decoder, ThroughInternal<Utf16Encoder<true>>{{}, &keeps}, ascii,
+                           sink, limit);
+    default: {
+        const MultiByteTable& table = tableOf(to);
+        return convertWith(data, decoder,
+                           ThroughInternal<MultiByteEncoder>{MultiByteEncoder(table), &keeps},
+                           ascii && table.asciiIsItself(), sink, limit);
+    }
+    }
+}
+
 // The pairs the tables cover: the internal text and each other supported set, both ways.
 std::optional<std::pair<Codec, Codec>> coveredPair(std::string_view from, std::string_view to) {
     const std::optional<Codec> source = codecNamed(from);
@@ -1063,6 +1153,31 @@ std::optional<ConversionStatus> convertByTable(std::string_view data, std::strin
         const MultiByteTable& table = tableOf(source);
         return convertFrom(data, MultiByteDecoder(table), table.asciiIsItself(), target, sink,
                            limit);
+    }
+    }
+}
+
+std::optional<ConversionStatus> convertStraight(std::string_view data, std::string_view from,
+                                                std::string_view to, ByteSink& sink,
+                                                std::uint64_t limit) {
+    const std::optional<Codec> source = codecNamed(from);
+    const std::optional<Codec> target = codecNamed(to);
+    if (!source || !target || *source == Codec::Gb18030 || *target == Codec::Gb18030 ||
+        !coveredPair(from, "GB18030") || !coveredPair("GB18030", to))
+        return std::nullopt;
+    if (data.empty())
+        return ConversionStatus::Ok;
+    switch (*source) {
+    case Codec::Utf8:
+        return convertStraightFrom(data, Utf8Decoder{}, true, *target, sink, limit);
+    case Codec::Utf16LE:
+        return convertStraightFrom(data, Utf16Decoder<false>{}, true, *target, sink, limit);
+    case Codec::Utf16BE:
+        return convertStraightFrom(data, Utf16Decoder<true>{}, true, *target, sink, limit);
+    default: {
+        const MultiByteTable& table = tableOf(*source);
+        return convertStraightFrom(data, MultiByteDecoder(table), table.asciiIsItself(), *target,
+                                   sink, limit);
     }
     }
 }

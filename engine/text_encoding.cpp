@@ -446,6 +446,35 @@ DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice
     }
 }
 
+bool isPlainContent(std::string_view content, TextEncoding encoding) {
+    if (encoding != TextEncoding::Utf16LE && encoding != TextEncoding::Utf16BE)
+        return content.find('\0') == std::string_view::npos &&
+               content.find('<') == std::string_view::npos;
+    // Four units at a time, as in firstZeroCharacter: a word that may hold a zero unit or a "<"
+    // (a zero unit once the "<" pattern is taken away) is looked at unit by unit.
+    constexpr std::uint64_t ones = 0x0001000100010001;
+    constexpr std::uint64_t tops = 0x8000800080008000;
+    std::uint64_t less;
+    std::memcpy(&less, encoding == TextEncoding::Utf16LE ? "<\0<\0<\0<\0" : "\0<\0<\0<\0<", 8);
+    auto mayHold = [](std::uint64_t word) { return ((word - ones) & ~word & tops) != 0; };
+    std::size_t at = 0;
+    for (; at + 8 <= content.size(); at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, content.data() + at, 8);
+        if (mayHold(word) || mayHold(word ^ less))
+            break;
+    }
+    const char lessFirst = encoding == TextEncoding::Utf16LE ? '<' : '\0';
+    const char lessSecond = encoding == TextEncoding::Utf16LE ? '\0' : '<';
+    for (; at + 1 < content.size(); at += 2) {
+        const char first = content[at];
+        const char second = content[at + 1];
+        if ((first == '\0' && second == '\0') || (first == lessFirst && second == lessSecond))
+            return false;
+    }
+    return true;
+}
+
 DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncoding encoding,
                           const WorkControl& control, bool utf8Trial) {
     contentStart = std::min(contentStart, data.size());

@@ -74,6 +74,11 @@ struct [[nodiscard]] DecodedText {
     std::optional<std::size_t> zeroCut;
 };
 
+// Whether the content, read as `encoding` (UTF-16 unit by unit, any other byte by byte), holds
+// neither a zero character nor a "<": then no zero cuts its text and no charset declaration in
+// it can be rewritten.
+bool isPlainContent(std::string_view content, TextEncoding encoding);
+
 // The content from `contentStart` decoded into the internal text, cut at its first zero byte
 // (`zeroCut` tells when that lost more than trailing zeros).
 // UTF-8, UTF-16 and Big5 go through the converter, then the system fallback; Ansi is first tried
