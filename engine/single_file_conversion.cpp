@@ -9,7 +9,6 @@
 #include "engine/code_page_conversion.h"
 #include "engine/other_encodings.h"
 #include "engine/system_fallbacks.h"
-#include "engine/table_codecs.h"
 #include "platform/file_access.h"
 #include "platform/file_system.h"
 #include "platform/path_scan.h"
@@ -321,16 +320,11 @@ std::optional<FileConversion> convertStraight(const SourceBytes& source, TextEnc
     if (!mark.empty() && !sink.append(mark))
         return std::nullopt;
     StoppableSink stoppable(sink, control);
-    // No supported pair comes near the limit; it is the one the way through would apply.
-    const std::uint64_t limit = convertedSizeLimit(content.size());
-    const std::optional<ConversionStatus> status =
-        to == TextEncoding::Ansi
-            ? convertByTable(content, converterName(from), "GB18030", stoppable, limit)
-            : convertStraight(content, converterName(from), converterName(to), stoppable, limit);
-    if (control.abandoned())
+    const StraightOutcome outcome = writeStraight(content, from, to, stoppable, control);
+    if (outcome == StraightOutcome::Abandoned || control.abandoned())
         return FileConversion{.status = {engine::problems::Abandoned}};
     // Text of characters the internal text drops reads as none, which the other way handles.
-    if (status != ConversionStatus::Ok || sink.size() == mark.size() || !sink.commit().ok())
+    if (outcome != StraightOutcome::Written || sink.size() == mark.size() || !sink.commit().ok())
         return std::nullopt;
     control.reachPart(1, 1);
     return FileConversion{.detected = from, .written = to, .status = {}};

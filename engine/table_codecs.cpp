@@ -841,8 +841,16 @@ std::size_t moveAscii(const Byte* in, std::size_t length, char*& out, std::size_
             if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(-128)),
                                                   _mm_setzero_si128())) != 0xFFFF)
                 break;
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
-            out += 8;
+            if constexpr (targetUnit == 1) {
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
+                out += 8;
+            } else {
+                const __m128i written =
+                    targetBig ? _mm_or_si128(_mm_srli_epi16(units, 8), _mm_slli_epi16(units, 8))
+                              : units;
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), written);
+                out += 16;
+            }
         }
         moved += 16;
         outRoom -= 32;
