@@ -715,6 +715,7 @@ struct Utf8Encoder {
         return true;
     }
     bool flush(char*&) { return true; }
+    bool holds() const { return false; }
 };
 
 template <bool bigEndian> struct Utf16Encoder {
@@ -734,6 +735,7 @@ template <bool bigEndian> struct Utf16Encoder {
         return true;
     }
     bool flush(char*&) { return true; }
+    bool holds() const { return false; }
 };
 
 // Holds back a character that may combine with the next one, as iconv does, and writes it
@@ -795,6 +797,8 @@ struct MultiByteEncoder {
         putCode(code, out);
         return true;
     }
+    // Whether a character waits to be written: nothing may go out before it.
+    bool holds() const { return holding; }
     bool flush(char*& out) {
         if (holding) {
             holding = false;
@@ -923,6 +927,7 @@ template <class Encoder> struct ThroughInternal {
         return keeps->contains(cp) && target.put(cp, out);
     }
     bool flush(char*& out) { return target.flush(out); }
+    bool holds() const { return target.holds(); }
 };
 template <class Encoder>
 constexpr bool bigEndianTarget<ThroughInternal<Encoder>> = bigEndianTarget<Encoder>;
@@ -1040,7 +1045,7 @@ ConversionStatus convertWith(std::string_view data, const Decoder decoder, Encod
         char* const outEnd = space.data() + space.size();
         bool valid = true;
         while (in < end && outEnd - out >= static_cast<std::ptrdiff_t>(stepRoom)) {
-            if (asciiFast && startsAscii<Decoder>(in, end)) {
+            if (asciiFast && !encoder.holds() && startsAscii<Decoder>(in, end)) {
                 // Room is kept for the step after the last block and for the flush.
                 const std::size_t moved = moveAscii<Decoder::unit, bigEndianSource<Decoder>,
                                                     Encoder::unit, bigEndianTarget<Encoder>>(
