@@ -309,9 +309,8 @@ std::optional<FileConversion> convertStraight(const SourceBytes& source, TextEnc
     const std::string_view bytes = source.content.bytes;
     const std::string_view content =
         bytes.substr(std::min(source.found.contentStart, bytes.size()));
-    const bool wide = from == TextEncoding::Utf16LE || from == TextEncoding::Utf16BE;
-    // An empty text or a UTF-16 one cut inside a unit reads otherwise.
-    if (content.empty() || (wide && content.size() % 2 == 1) || !isPlainContent(content, from))
+    // (A UTF-16 text cut inside a unit does not convert straight: the lone byte is invalid.)
+    if (content.empty() || !isPlainContent(content, from))
         return std::nullopt;
     FileSink sink(outputPath, 2 * content.size() + 16);
     if (!sink.status().ok())
