@@ -310,7 +310,7 @@ std::optional<FileConversion> convertStraight(const SourceBytes& source, TextEnc
     const std::string_view content =
         bytes.substr(std::min(source.found.contentStart, bytes.size()));
     // (A UTF-16 text cut inside a unit does not convert straight: the lone byte is invalid.)
-    if (content.empty() || !isPlainContent(content, from))
+    if (content.empty())
         return std::nullopt;
     FileSink sink(outputPath, 2 * content.size() + 16);
     if (!sink.status().ok())
@@ -323,7 +323,9 @@ std::optional<FileConversion> convertStraight(const SourceBytes& source, TextEnc
     if (outcome == StraightOutcome::Abandoned || control.abandoned())
         return FileConversion{.status = {engine::problems::Abandoned}};
     // Text of characters the internal text drops reads as none, which the other way handles.
-    if (outcome != StraightOutcome::Written || sink.size() == mark.size() || !sink.commit().ok())
+    // The scan comes last: most text that fails to convert, fails early.
+    if (outcome != StraightOutcome::Written || sink.size() == mark.size() ||
+        !isPlainContent(content, from) || !sink.commit().ok())
         return std::nullopt;
     control.reachPart(1, 1);
     return FileConversion{.detected = from, .written = to, .status = {}};
