@@ -1020,6 +1020,25 @@ template <class Decoder, class Encoder>
         Encoder::putUnit(cp, out);
         in += 2;
         return true;
+    } else if constexpr (Decoder::unit == 2 &&
+                         std::is_same_v<Encoder, ThroughInternal<Utf8Encoder>>) {
+        // A stretch of units of three UTF-8 bytes each (all of CJK) the internal text keeps, at
+        // most 16 of them, so that the step stays within its room.
+        const Byte* const stop = in + 2 * std::min<std::ptrdiff_t>(16, (end - in) / 2);
+        const Byte* at = in;
+        for (; at < stop; at += 2) {
+            const char32_t unit = Decoder::unitAt(at);
+            if (unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF) ||
+                !encoder.keeps->contains(unit))
+                break;
+            out[0] = static_cast<char>(0xE0 | unit >> 12);
+            out[1] = static_cast<char>(0x80 | (unit >> 6 & 0x3F));
+            out[2] = static_cast<char>(0x80 | (unit & 0x3F));
+            out += 3;
+        }
+        const bool moved = at != in;
+        in = at;
+        return moved;
     } else {
         (void)decoder, (void)encoder, (void)in, (void)end, (void)out;
         return false;
