@@ -8,6 +8,7 @@
 #include "engine/charset_declaration.h"
 #include "engine/code_page_conversion.h"
 #include "engine/other_encodings.h"
+#include "engine/piece_cutting.h"
 #include "engine/system_fallbacks.h"
 #include "platform/file_access.h"
 #include "platform/file_system.h"
@@ -312,20 +313,34 @@ std::optional<FileConversion> convertStraight(const SourceBytes& source, TextEnc
     // (A UTF-16 text cut inside a unit does not convert straight: the lone byte is invalid.)
     if (content.empty())
         return std::nullopt;
-    FileSink sink(outputPath, 2 * content.size() + 16);
-    if (!sink.status().ok())
-        return std::nullopt;
     const std::string_view mark = write.byteOrderMark ? byteOrderMark(to) : std::string_view();
-    if (!mark.empty() && !sink.append(mark))
-        return std::nullopt;
-    StoppableSink stoppable(sink, control);
+    // A small file converts in memory first: one that cannot go straight then costs no
+    // temporary file made and removed. A large one streams into its file.
+    ByteCollector inMemory;
+    std::optional<FileSink> file;
+    ByteSink* converted = &inMemory;
+    if (content.size() > largestChunk || cutsInPieces(control, content.size())) {
+        file.emplace(outputPath, 2 * content.size() + 16);
+        if (!file->status().ok() || !file->append(mark))
+            return std::nullopt;
+        converted = &*file;
+    }
+    const std::size_t before = converted->size();
+    StoppableSink stoppable(*converted, control);
     const StraightOutcome outcome = writeStraight(content, from, to, stoppable, control);
     if (outcome == StraightOutcome::Abandoned || control.abandoned())
         return FileConversion{.status = {engine::problems::Abandoned}};
     // Text of characters the internal text drops reads as none, which the other way handles.
     // The scan comes last: most text that fails to convert, fails early.
-    if (outcome != StraightOutcome::Written || sink.size() == mark.size() ||
-        !isPlainContent(content, from) || !sink.commit().ok())
+    if (outcome != StraightOutcome::Written || converted->size() == before ||
+        !isPlainContent(content, from))
+        return std::nullopt;
+    if (!file) {
+        file.emplace(outputPath, mark.size() + inMemory.size());
+        if (!file->status().ok() || !file->append(mark) || !inMemory.pourInto(*file))
+            return std::nullopt;
+    }
+    if (!file->commit().ok())
         return std::nullopt;
     control.reachPart(1, 1);
     return FileConversion{.detected = from, .written = to, .status = {}};
