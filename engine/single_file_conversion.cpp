@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "engine/charset_declaration.h"
 #include "engine/code_page_conversion.h"
@@ -290,7 +291,8 @@ private:
 
 // The file converted from its source's bytes straight into the output's, when nothing between
 // needs the internal text: no script step, the line ends kept, no zero character, no "<" that
-// could begin a charset declaration, and every character one the internal text keeps as it is.
+// could begin a charset declaration (a Big5 page's are rewritten on the way), and every
+// character one the internal text keeps as it is.
 // The output is then the one the way through the internal text writes. Nothing when the file
 // must go that way; it then starts afresh (an output begun here is dropped uncommitted).
 std::optional<FileConversion> convertStraight(const SourceBytes& source, TextEncoding output,
@@ -313,6 +315,18 @@ std::optional<FileConversion> convertStraight(const SourceBytes& source, TextEnc
     // (A UTF-16 text cut inside a unit does not convert straight: the lone byte is invalid.)
     if (content.empty())
         return std::nullopt;
+    // A Big5 page's declarations are rewritten as the bytes go by. Scanned character by
+    // character, its bytes show them where its text does: only ASCII makes them up, and no
+    // Big5 trail byte is one of the characters that end a value.
+    const bool page = from == TextEncoding::Big5 || from == TextEncoding::Big5Hkscs;
+    const std::vector<DeclaredValue> values =
+        page ? declarationsToRewrite(content, to) : std::vector<DeclaredValue>();
+    for (std::size_t i = 1; i < values.size(); ++i)
+        if (values[i].start < values[i - 1].start + values[i - 1].length)
+            return std::nullopt;
+    // A set that writes some pairs of characters as one code could pair them across a label.
+    if (!values.empty() && to == TextEncoding::Big5Hkscs)
+        return std::nullopt;
     const std::string_view mark = write.byteOrderMark ? byteOrderMark(to) : std::string_view();
     // A small file converts in memory first: one that cannot go straight then costs no
     // temporary file made and removed. A large one streams into its file.
@@ -327,13 +341,25 @@ std::optional<FileConversion> convertStraight(const SourceBytes& source, TextEnc
     }
     const std::size_t before = converted->size();
     StoppableSink stoppable(*converted, control);
-    const StraightOutcome outcome = writeStraight(content, from, to, stoppable, control);
+    StraightOutcome outcome = StraightOutcome::Written;
+    std::size_t done = 0;
+    for (const DeclaredValue& value : values) {
+        outcome =
+            writeStraight(content.substr(done, value.start - done), from, to, stoppable, control);
+        if (outcome == StraightOutcome::Written)
+            outcome = writeStraight(charsetLabel(to), TextEncoding::Utf8, to, stoppable, control);
+        if (outcome != StraightOutcome::Written)
+            break;
+        done = value.start + value.length;
+    }
+    if (outcome == StraightOutcome::Written)
+        outcome = writeStraight(content.substr(done), from, to, stoppable, control);
     if (outcome == StraightOutcome::Abandoned || control.abandoned())
         return FileConversion{.status = {engine::problems::Abandoned}};
     // Text of characters the internal text drops reads as none, which the other way handles.
-    // The scan comes last: most text that fails to convert, fails early.
+    // The scans come last: most text that fails to convert, fails early.
     if (outcome != StraightOutcome::Written || converted->size() == before ||
-        !isPlainContent(content, from))
+        (page ? content.find('\0') != std::string_view::npos : !isPlainContent(content, from)))
         return std::nullopt;
     if (!file) {
         file.emplace(outputPath, mark.size() + inMemory.size());

@@ -1020,6 +1020,20 @@ template <class Decoder, class Encoder>
         Encoder::putUnit(cp, out);
         in += 2;
         return true;
+    } else if constexpr (std::is_same_v<Decoder, MultiByteDecoder> &&
+                         std::is_same_v<Encoder, ThroughInternal<Utf8Encoder>>) {
+        // A two-byte code the internal text keeps straight to its UTF-8 bytes.
+        const Byte b = in[0];
+        if (b < 0x80 || end - in < 2)
+            return false;
+        const std::uint32_t index = (b - 0x80u) << 8 | in[1];
+        const std::uint32_t entry = decoder.utf8Pairs[index];
+        if (entry == 0 || !encoder.keeps->contains(decoder.pairs[index]))
+            return false;
+        std::memcpy(out, &entry, 4);
+        out += std::endian::native == std::endian::little ? entry >> 24 : entry & 0xFF;
+        in += 2;
+        return true;
     } else if constexpr (Decoder::unit == 2 &&
                          std::is_same_v<Encoder, ThroughInternal<Utf8Encoder>>) {
         // A stretch of units of three UTF-8 bytes each (all of CJK) the internal text keeps, at

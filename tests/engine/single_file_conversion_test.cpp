@@ -320,6 +320,16 @@ TEST_F(SingleFileTest, straightConversionEqualsTheWayThroughTheText) {
          TE::Utf8}, // U+E78D, which GB18030 has no code for
         {"zero", "ab\0cd"s, TE::Auto},
         {"page", "<meta charset=utf-8>\xE9\x9D\x92", TE::Auto},
+        // Big5 pages, rewritten on the way: trail bytes that look like ASCII next to the
+        // declarations, a value holding a character, one outside the head, an XML declaration.
+        {"big5-page",
+         "<html><head><meta charset=\"big5\"><title>\xA4\x40\xA7\x41</title>"
+         "<meta http-equiv=Content-Type content='text/html; charset=BIG5\xA4\x40'>"
+         "</head><body>\xA6\x6E<meta charset=big5>\xA4\x3C</body>",
+         TE::Auto},
+        {"big5-xml", "<?xml version=\"1.0\" encoding=\"big5\"?><p>\xA7\x41 <meta charset=x>",
+         TE::Big5},
+        {"big5-zero", "<meta charset=big5>\xA7\x41\0\xA7\x41"s, TE::Big5},
     };
     platform::WorkerPool pool(2);
     WorkControl pieces;
@@ -330,7 +340,8 @@ TEST_F(SingleFileTest, straightConversionEqualsTheWayThroughTheText) {
     };
     for (const auto& source : sources) {
         put(source.name, source.bytes);
-        for (TE output : {TE::Auto, TE::Ansi, TE::Utf8, TE::Utf16LE, TE::Utf16BE, TE::Big5Hkscs})
+        for (TE output :
+             {TE::Auto, TE::Ansi, TE::Utf8, TE::Utf16LE, TE::Utf16BE, TE::Big5, TE::Big5Hkscs})
             for (const WorkControl* control : {&pieces, static_cast<WorkControl*>(nullptr)}) {
                 const bool mark = output != TE::Utf16LE;
                 SCOPED_TRACE(std::string(source.name) + " to " + std::string(encodingName(output)) +
