@@ -292,9 +292,9 @@ private:
 // The file converted from its source's bytes straight into the output's, when nothing between
 // needs the internal text: no script step, the line ends kept, no zero character, no "<" that
 // could begin a charset declaration (a Big5 page's are rewritten on the way), and every
-// character one the internal text keeps as it is.
-// The output is then the one the way through the internal text writes. Nothing when the file
-// must go that way; it then starts afresh (an output begun here is dropped uncommitted).
+// character one the internal text keeps as it is. The output is then the one the way through
+// the internal text writes. Nothing when the file must go that way; it then starts afresh (an
+// output begun here is dropped uncommitted).
 std::optional<FileConversion> convertStraight(const SourceBytes& source, TextEncoding output,
                                               const AnsiText& outputPath, const ScriptStep& script,
                                               const WorkControl& control,
