@@ -137,20 +137,22 @@ bool labelNames(std::string_view label, TextEncoding encoding) {
     return false;
 }
 
+std::vector<DeclaredValue> declarationsToRewrite(std::string_view page, TextEncoding written) {
+    std::vector<DeclaredValue> rewritten;
+    if (charsetLabel(written).empty() || page.find('<') == std::string_view::npos)
+        return rewritten;
+    for (const Value& value : declarations(page))
+        if (!labelNames(page.substr(value.start, value.length), written))
+            rewritten.push_back({value.start, value.length});
+    return rewritten;
+}
+
 bool rewriteCharsetDeclarations(AnsiText& page, TextEncoding written) {
-    const std::string_view label = charsetLabel(written);
-    if (label.empty() || page.find('<') == AnsiText::npos)
-        return false;
-    std::vector<Value> values = declarations(page);
-    bool changed = false;
+    const std::vector<DeclaredValue> values = declarationsToRewrite(page, written);
     // From the last to the first, so that earlier places stay where they were found.
-    for (auto it = values.rbegin(); it != values.rend(); ++it) {
-        if (labelNames(std::string_view(page).substr(it->start, it->length), written))
-            continue;
-        page.replace(it->start, it->length, label);
-        changed = true;
-    }
-    return changed;
+    for (auto it = values.rbegin(); it != values.rend(); ++it)
+        page.replace(it->start, it->length, charsetLabel(written));
+    return !values.empty();
 }
 
 } // namespace engine

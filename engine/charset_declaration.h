@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "engine/text_encoding.h"
 #include "platform/ansi_text.h"
@@ -17,6 +18,15 @@ std::string_view charsetLabel(TextEncoding encoding);
 // Whether a declared label names `encoding`, ignoring ASCII case: its label or a common alias
 // (gb2312, gb18030 and cp936 for Ansi, utf8 for UTF-8, utf-16 for UTF-16LE, ...).
 bool labelNames(std::string_view label, TextEncoding encoding);
+
+// Where a declaration's value stands in a page.
+struct DeclaredValue {
+    std::size_t start;
+    std::size_t length;
+};
+
+// The values rewriteCharsetDeclarations replaces with charsetLabel(written), in the page's order.
+std::vector<DeclaredValue> declarationsToRewrite(std::string_view page, TextEncoding written);
 
 // Rewrites the value of every charset declaration of the page (the meta tags of its head, or of
 // the whole page when it has no plain "<head>"; an XML declaration at its start) that does not

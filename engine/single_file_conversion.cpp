@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "engine/charset_declaration.h"
 #include "engine/code_page_conversion.h"
 #include "engine/other_encodings.h"
+#include "engine/piece_cutting.h"
 #include "engine/system_fallbacks.h"
 #include "platform/file_access.h"
 #include "platform/file_system.h"
@@ -97,12 +100,26 @@ private:
 
 } // namespace
 
-DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, DetectionRule rule,
-                             const WorkControl& control) {
-    platform::FileContent content = platform::readWholeFile(path);
+namespace {
+
+// A source's bytes as read, and the encoding found for them when they were.
+struct SourceBytes {
+    platform::FileContent content;
+    DetectedEncoding found{TextEncoding::Auto, 0};
+};
+
+SourceBytes readSource(const AnsiText& path, TextEncoding input, DetectionRule rule) {
+    SourceBytes source{platform::readWholeFile(path)};
+    if (source.content.status.ok())
+        source.found = detectSourceEncoding(source.content.bytes, input, rule);
+    return source;
+}
+
+DecodedFile decodeSource(SourceBytes source, const WorkControl& control) {
+    platform::FileContent& content = source.content;
     if (!content.status.ok())
         return {AnsiText(), TextEncoding::Auto, content.status};
-    const DetectedEncoding found = detectSourceEncoding(content.bytes, input, rule);
+    const DetectedEncoding& found = source.found;
     DecodedText decoded = decodeContent(std::move(content.bytes), found.contentStart,
                                         found.encoding, control, found.utf8Trial);
     if (decoded.abandoned)
@@ -113,6 +130,13 @@ DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, Detection
     if (decoded.zeroCut)
         status = {.problem = engine::problems::ZeroByteCut, .offset = *decoded.zeroCut};
     return {std::move(decoded.text), decoded.encoding, status};
+}
+
+} // namespace
+
+DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, DetectionRule rule,
+                             const WorkControl& control) {
+    return decodeSource(readSource(path, input, rule), control);
 }
 
 FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
@@ -180,9 +204,8 @@ struct PreparedText {
     bool ready = false;
 };
 
-PreparedText prepareText(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
-                         const ScriptStep& script, DetectionRule rule, const WorkControl& control,
-                         const WriteOptions& write) {
+PreparedText prepareText(SourceBytes bytes, TextEncoding output, const ScriptStep& script,
+                         const WorkControl& control, const WriteOptions& write) {
     PreparedText prepared;
     FileConversion& result = prepared.result;
     auto abandoned = [&prepared] {
@@ -198,7 +221,7 @@ PreparedText prepareText(const AnsiText& sourcePath, TextEncoding input, TextEnc
     // The script step, when there is one, is the slowest by far.
     const int decoded = script ? 200 : 400;
     const int scripted = script ? 800 : 400;
-    DecodedFile source = decodeSourceFile(sourcePath, input, rule, control.share(0, decoded));
+    DecodedFile source = decodeSource(std::move(bytes), control.share(0, decoded));
     if (source.status.problem == engine::problems::Abandoned)
         return abandoned();
     result.detected = source.detected;
@@ -235,20 +258,138 @@ PreparedText prepareText(const AnsiText& sourcePath, TextEncoding input, TextEnc
     return prepared;
 }
 
+// The encodings the tables convert straight into one another.
+bool convertsStraight(TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+    case TextEncoding::Big5:
+    case TextEncoding::Big5Hkscs:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Hands bytes on to another sink until the control's stop comes.
+class StoppableSink final : public ByteSink {
+public:
+    StoppableSink(ByteSink& into, const WorkControl& stop) : target(into), control(stop) {}
+    std::span<char> room(std::size_t atLeast) override { return target.room(atLeast); }
+    bool wrote(std::size_t count) override { return target.wrote(count) && !control.abandoned(); }
+    bool append(std::string_view bytes) override {
+        return target.append(bytes) && !control.abandoned();
+    }
+    bool truncate(std::size_t length) override { return target.truncate(length); }
+    std::size_t size() const override { return target.size(); }
+
+private:
+    ByteSink& target;
+    const WorkControl& control;
+};
+
+// The file converted from its source's bytes straight into the output's, when nothing between
+// needs the internal text: no script step, the line ends kept, no zero character, no "<" that
+// could begin a charset declaration (a Big5 page's are rewritten on the way), and every
+// character one the internal text keeps as it is. The output is then the one the way through
+// the internal text writes. Nothing when the file must go that way; it then starts afresh (an
+// output begun here is dropped uncommitted).
+std::optional<FileConversion> convertStraight(const SourceBytes& source, TextEncoding output,
+                                              const AnsiText& outputPath, const ScriptStep& script,
+                                              const WorkControl& control,
+                                              const WriteOptions& write) {
+    if (script || write.lineEnding != LineEnding::Keep || !source.content.status.ok() ||
+        control.abandoned())
+        return std::nullopt;
+    TextEncoding from = source.found.encoding;
+    // ANSI text is first tried as UTF-8, and is UTF-8 when it reads whole as that.
+    if (from == TextEncoding::Ansi && source.found.utf8Trial)
+        from = TextEncoding::Utf8;
+    const TextEncoding to = output == TextEncoding::Auto ? from : output;
+    if (!convertsStraight(from) || (to != TextEncoding::Ansi && !convertsStraight(to)))
+        return std::nullopt;
+    const std::string_view bytes = source.content.bytes;
+    const std::string_view content =
+        bytes.substr(std::min(source.found.contentStart, bytes.size()));
+    // (A UTF-16 text cut inside a unit does not convert straight: the lone byte is invalid.)
+    if (content.empty())
+        return std::nullopt;
+    // A Big5 page's declarations are rewritten as the bytes go by. Scanned character by
+    // character, its bytes show them where its text does: only ASCII makes them up, and no
+    // Big5 trail byte is one of the characters that end a value.
+    const bool page = from == TextEncoding::Big5 || from == TextEncoding::Big5Hkscs;
+    const std::vector<DeclaredValue> values =
+        page ? declarationsToRewrite(content, to) : std::vector<DeclaredValue>();
+    for (std::size_t i = 1; i < values.size(); ++i)
+        if (values[i].start < values[i - 1].start + values[i - 1].length)
+            return std::nullopt;
+    // A set that writes some pairs of characters as one code could pair them across a label.
+    if (!values.empty() && to == TextEncoding::Big5Hkscs)
+        return std::nullopt;
+    const std::string_view mark = write.byteOrderMark ? byteOrderMark(to) : std::string_view();
+    // A small file converts in memory first: one that cannot go straight then costs no
+    // temporary file made and removed. A large one streams into its file.
+    ByteCollector inMemory;
+    std::optional<FileSink> file;
+    ByteSink* converted = &inMemory;
+    if (content.size() > largestChunk || cutsInPieces(control, content.size())) {
+        file.emplace(outputPath, 2 * content.size() + 16);
+        if (!file->status().ok() || !file->append(mark))
+            return std::nullopt;
+        converted = &*file;
+    }
+    const std::size_t before = converted->size();
+    StoppableSink stoppable(*converted, control);
+    StraightOutcome outcome = StraightOutcome::Written;
+    std::size_t done = 0;
+    for (const DeclaredValue& value : values) {
+        outcome =
+            writeStraight(content.substr(done, value.start - done), from, to, stoppable, control);
+        if (outcome == StraightOutcome::Written)
+            outcome = writeStraight(charsetLabel(to), TextEncoding::Utf8, to, stoppable, control);
+        if (outcome != StraightOutcome::Written)
+            break;
+        done = value.start + value.length;
+    }
+    if (outcome == StraightOutcome::Written)
+        outcome = writeStraight(content.substr(done), from, to, stoppable, control);
+    if (outcome == StraightOutcome::Abandoned || control.abandoned())
+        return FileConversion{.status = {engine::problems::Abandoned}};
+    // Text of characters the internal text drops reads as none, which the other way handles.
+    // The scans come last: most text that fails to convert, fails early.
+    if (outcome != StraightOutcome::Written || converted->size() == before ||
+        (page ? content.find('\0') != std::string_view::npos : !isPlainContent(content, from)))
+        return std::nullopt;
+    if (!file) {
+        file.emplace(outputPath, mark.size() + inMemory.size());
+        if (!file->status().ok() || !file->append(mark) || !inMemory.pourInto(*file))
+            return std::nullopt;
+    }
+    if (!file->commit().ok())
+        return std::nullopt;
+    control.reachPart(1, 1);
+    return FileConversion{.detected = from, .written = to, .status = {}};
+}
+
 } // namespace
 
 FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextEncoding output,
                            const AnsiText& outputFolder, const ScriptStep& script,
                            DetectionRule rule, const WorkControl& control,
                            const WriteOptions& write) {
-    PreparedText prepared = prepareText(sourcePath, input, output, script, rule, control, write);
-    FileConversion& result = prepared.result;
-    if (!prepared.ready)
-        return result;
     AnsiText outputPath = outputFolder;
     if (!outputPath.empty() && !platform::fileNameOfPath(outputPath).empty())
         outputPath += platform::pathSeparator;
     outputPath += platform::fileNameOfPath(sourcePath);
+    SourceBytes source = readSource(sourcePath, input, rule);
+    if (std::optional<FileConversion> straight =
+            convertStraight(source, output, outputPath, script, control, write))
+        return *straight;
+    PreparedText prepared = prepareText(std::move(source), output, script, control, write);
+    FileConversion& result = prepared.result;
+    if (!prepared.ready)
+        return result;
     const FileStatus written =
         encodeAndWriteFile(outputPath, prepared.text, prepared.encodeAs, prepared.encoding, write);
     if (written.problem == engine::problems::Abandoned) {
@@ -267,7 +408,8 @@ FileConversion convertFileInPlace(const AnsiText& sourcePath, TextEncoding input
                                   const AnsiText& backupPath) {
     if (platform::isSymbolicLink(sourcePath))
         return {.status = {engine::problems::SourceIsLink}};
-    PreparedText prepared = prepareText(sourcePath, input, output, script, rule, control, write);
+    PreparedText prepared =
+        prepareText(readSource(sourcePath, input, rule), output, script, control, write);
     FileConversion& result = prepared.result;
     // The source stays; the status says why, as the cause of NotReplaced.
     auto kept = [&result](FileStatus why) {

@@ -49,6 +49,8 @@ bool isMultiByte(Codec codec) {
     return codec == Codec::Gb18030 || codec == Codec::Big5 || codec == Codec::Big5Hkscs;
 }
 
+using Byte = unsigned char;
+
 constexpr std::uint32_t none = 0xFFFFFFFF;
 // An encoder entry for a character iconv drops without a trace (the tag characters, in the
 // sets that lack them).
@@ -267,6 +269,33 @@ public:
         if (gb18030)
             return cp < 0x110000 ? fourByteCode(cp - 0x10000 + supplementaryStart) : none;
         return none;
+    }
+    // The one code point `code` (as encode gives it) reads as, or none.
+    std::uint32_t decodeCode(std::uint32_t code) const {
+        if (code >= 0x1000000) {
+            const Byte b[4] = {static_cast<Byte>(code >> 24), static_cast<Byte>(code >> 16),
+                               static_cast<Byte>(code >> 8), static_cast<Byte>(code)};
+            if (!gb18030 || b[0] < 0x81 || b[1] < 0x30 || b[1] > 0x39 || b[2] < 0x81 ||
+                b[3] < 0x30 || b[3] > 0x39)
+                return none;
+            return fourByte(((b[0] - 0x81u) * 10 + (b[1] - 0x30u)) * 1260 + (b[2] - 0x81u) * 10 +
+                            (b[3] - 0x30u));
+        }
+        if (code >= 0x100) {
+            if (code >> 8 < 0x80 || code >> 8 > 0xFF)
+                return none;
+            const std::uint32_t entry = pairs[((code >> 8) - 0x80u) << 8 | (code & 0xFF)];
+            return entry & twoCodePoints ? none : entry;
+        }
+        return singles[code];
+    }
+    // Whether a code point goes into this set and back as itself, written at once (not held to
+    // combine with the next one).
+    bool keeps(char32_t cp) const {
+        if (composes() && mayCompose(cp))
+            return false;
+        const std::uint32_t code = encode(cp);
+        return code != none && code != dropped && decodeCode(code) == cp;
     }
     // Whether a code point may combine with the next one into one code.
     bool mayCompose(char32_t cp) const {
@@ -536,8 +565,6 @@ const MultiByteTable& tableOf(Codec codec) {
     }
 }
 
-using Byte = unsigned char;
-
 // ---- Decoders: one character from `in` into code points; false on invalid or cut input.
 
 struct Utf8Decoder {
@@ -688,6 +715,7 @@ struct Utf8Encoder {
         return true;
     }
     bool flush(char*&) { return true; }
+    bool holds() const { return false; }
 };
 
 template <bool bigEndian> struct Utf16Encoder {
@@ -707,6 +735,7 @@ template <bool bigEndian> struct Utf16Encoder {
         return true;
     }
     bool flush(char*&) { return true; }
+    bool holds() const { return false; }
 };
 
 // Holds back a character that may combine with the next one, as iconv does, and writes it
@@ -768,6 +797,8 @@ struct MultiByteEncoder {
         putCode(code, out);
         return true;
     }
+    // Whether a character waits to be written: nothing may go out before it.
+    bool holds() const { return holding; }
     bool flush(char*& out) {
         if (holding) {
             holding = false;
@@ -814,8 +845,16 @@ std::size_t moveAscii(const Byte* in, std::size_t length, char*& out, std::size_
             if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(-128)),
                                                   _mm_setzero_si128())) != 0xFFFF)
                 break;
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
-            out += 8;
+            if constexpr (targetUnit == 1) {
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
+                out += 8;
+            } else {
+                const __m128i written =
+                    targetBig ? _mm_or_si128(_mm_srli_epi16(units, 8), _mm_slli_epi16(units, 8))
+                              : units;
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), written);
+                out += 16;
+            }
         }
         moved += 16;
         outRoom -= 32;
@@ -854,6 +893,44 @@ template <class Decoder> constexpr bool bigEndianSource = false;
 template <> constexpr bool bigEndianSource<Utf16Decoder<true>> = true;
 template <class Encoder> constexpr bool bigEndianTarget = false;
 template <> constexpr bool bigEndianTarget<Utf16Encoder<true>> = true;
+
+// The characters the internal GB18030 text keeps as they are (MultiByteTable::keeps), the BMP
+// ones looked up, the rest asked of the table.
+class InternalKeeps {
+public:
+    explicit InternalKeeps(const MultiByteTable& internal) : table(&internal) {
+        for (char32_t cp = 0; cp < 0x10000; ++cp)
+            if (internal.keeps(cp))
+                bmp[cp >> 6] |= std::uint64_t{1} << (cp & 63);
+        asciiKept =
+            internal.asciiIsItself() && bmp[0] == ~std::uint64_t{0} && bmp[1] == ~std::uint64_t{0};
+    }
+    bool contains(char32_t cp) const {
+        return cp < 0x10000 ? (bmp[cp >> 6] >> (cp & 63) & 1) != 0 : table->keeps(cp);
+    }
+    bool keepsAscii() const { return asciiKept; }
+
+private:
+    std::array<std::uint64_t, 0x10000 / 64> bmp{};
+    const MultiByteTable* table;
+    bool asciiKept = false;
+};
+
+// An encoder that takes only characters the internal text keeps: a conversion straight from one
+// set to another through it gives what the way through the internal text gives, character for
+// character, and stops where that way could give something else.
+template <class Encoder> struct ThroughInternal {
+    static constexpr int unit = Encoder::unit;
+    Encoder target;
+    const InternalKeeps* keeps;
+    [[gnu::always_inline]] bool put(char32_t cp, char*& out) {
+        return keeps->contains(cp) && target.put(cp, out);
+    }
+    bool flush(char*& out) { return target.flush(out); }
+    bool holds() const { return target.holds(); }
+};
+template <class Encoder>
+constexpr bool bigEndianTarget<ThroughInternal<Encoder>> = bigEndianTarget<Encoder>;
 
 template <class Decoder> bool startsAscii(const Byte* in, const Byte* end) {
     if constexpr (Decoder::unit == 2)
@@ -930,7 +1007,9 @@ template <class Decoder, class Encoder>
         out += 2;
         in += 2;
         return true;
-    } else if constexpr (std::is_same_v<Decoder, MultiByteDecoder> && Encoder::unit == 2) {
+    } else if constexpr (std::is_same_v<Decoder, MultiByteDecoder> &&
+                         (std::is_same_v<Encoder, Utf16Encoder<false>> ||
+                          std::is_same_v<Encoder, Utf16Encoder<true>>)) {
         // A two-byte code to one UTF-16 unit.
         const Byte b = in[0];
         if (b < 0x80 || end - in < 2)
@@ -941,6 +1020,39 @@ template <class Decoder, class Encoder>
         Encoder::putUnit(cp, out);
         in += 2;
         return true;
+    } else if constexpr (std::is_same_v<Decoder, MultiByteDecoder> &&
+                         std::is_same_v<Encoder, ThroughInternal<Utf8Encoder>>) {
+        // A two-byte code the internal text keeps straight to its UTF-8 bytes.
+        const Byte b = in[0];
+        if (b < 0x80 || end - in < 2)
+            return false;
+        const std::uint32_t index = (b - 0x80u) << 8 | in[1];
+        const std::uint32_t entry = decoder.utf8Pairs[index];
+        if (entry == 0 || !encoder.keeps->contains(decoder.pairs[index]))
+            return false;
+        std::memcpy(out, &entry, 4);
+        out += std::endian::native == std::endian::little ? entry >> 24 : entry & 0xFF;
+        in += 2;
+        return true;
+    } else if constexpr (Decoder::unit == 2 &&
+                         std::is_same_v<Encoder, ThroughInternal<Utf8Encoder>>) {
+        // A stretch of units of three UTF-8 bytes each (all of CJK) the internal text keeps, at
+        // most 16 of them, so that the step stays within its room.
+        const Byte* const stop = in + 2 * std::min<std::ptrdiff_t>(16, (end - in) / 2);
+        const Byte* at = in;
+        for (; at < stop; at += 2) {
+            const char32_t unit = Decoder::unitAt(at);
+            if (unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF) ||
+                !encoder.keeps->contains(unit))
+                break;
+            out[0] = static_cast<char>(0xE0 | unit >> 12);
+            out[1] = static_cast<char>(0x80 | (unit >> 6 & 0x3F));
+            out[2] = static_cast<char>(0x80 | (unit & 0x3F));
+            out += 3;
+        }
+        const bool moved = at != in;
+        in = at;
+        return moved;
     } else {
         (void)decoder, (void)encoder, (void)in, (void)end, (void)out;
         return false;
@@ -966,7 +1078,7 @@ ConversionStatus convertWith(std::string_view data, const Decoder decoder, Encod
         char* const outEnd = space.data() + space.size();
         bool valid = true;
         while (in < end && outEnd - out >= static_cast<std::ptrdiff_t>(stepRoom)) {
-            if (asciiFast && startsAscii<Decoder>(in, end)) {
+            if (asciiFast && !encoder.holds() && startsAscii<Decoder>(in, end)) {
                 // Room is kept for the step after the last block and for the flush.
                 const std::size_t moved = moveAscii<Decoder::unit, bigEndianSource<Decoder>,
                                                     Encoder::unit, bigEndianTarget<Encoder>>(
@@ -1024,6 +1136,30 @@ ConversionStatus convertFrom(std::string_view data, const Decoder decoder, bool 
     }
 }
 
+template <class Decoder>
+ConversionStatus convertStraightFrom(std::string_view data, const Decoder decoder, bool asciiSource,
+                                     Codec to, ByteSink& sink, std::uint64_t limit) {
+    static const InternalKeeps keeps(tableOf(Codec::Gb18030));
+    const bool ascii = asciiSource && keeps.keepsAscii();
+    switch (to) {
+    case Codec::Utf8:
+        return convertWith(data, decoder, ThroughInternal<Utf8Encoder>{{}, &keeps}, ascii, sink,
+                           limit);
+    case Codec::Utf16LE:
+        return convertWith(data, decoder, ThroughInternal<Utf16Encoder<false>>{{}, &keeps}, ascii,
+                           sink, limit);
+    case Codec::Utf16BE:
+        return convertWith(data, decoder, ThroughInternal<Utf16Encoder<true>>{{}, &keeps}, ascii,
+                           sink, limit);
+    default: {
+        const MultiByteTable& table = tableOf(to);
+        return convertWith(data, decoder,
+                           ThroughInternal<MultiByteEncoder>{MultiByteEncoder(table), &keeps},
+                           ascii && table.asciiIsItself(), sink, limit);
+    }
+    }
+}
+
 // The pairs the tables cover: the internal text and each other supported set, both ways.
 std::optional<std::pair<Codec, Codec>> coveredPair(std::string_view from, std::string_view to) {
     const std::optional<Codec> source = codecNamed(from);
@@ -1063,6 +1199,31 @@ std::optional<ConversionStatus> convertByTable(std::string_view data, std::strin
         const MultiByteTable& table = tableOf(source);
         return convertFrom(data, MultiByteDecoder(table), table.asciiIsItself(), target, sink,
                            limit);
+    }
+    }
+}
+
+std::optional<ConversionStatus> convertStraight(std::string_view data, std::string_view from,
+                                                std::string_view to, ByteSink& sink,
+                                                std::uint64_t limit) {
+    const std::optional<Codec> source = codecNamed(from);
+    const std::optional<Codec> target = codecNamed(to);
+    if (!source || !target || *source == Codec::Gb18030 || *target == Codec::Gb18030 ||
+        !coveredPair(from, "GB18030") || !coveredPair("GB18030", to))
+        return std::nullopt;
+    if (data.empty())
+        return ConversionStatus::Ok;
+    switch (*source) {
+    case Codec::Utf8:
+        return convertStraightFrom(data, Utf8Decoder{}, true, *target, sink, limit);
+    case Codec::Utf16LE:
+        return convertStraightFrom(data, Utf16Decoder<false>{}, true, *target, sink, limit);
+    case Codec::Utf16BE:
+        return convertStraightFrom(data, Utf16Decoder<true>{}, true, *target, sink, limit);
+    default: {
+        const MultiByteTable& table = tableOf(*source);
+        return convertStraightFrom(data, MultiByteDecoder(table), table.asciiIsItself(), *target,
+                                   sink, limit);
     }
     }
 }

@@ -22,4 +22,12 @@ std::optional<ConversionStatus> convertByTable(std::string_view data, std::strin
                                                std::string_view to, ByteSink& sink,
                                                std::uint64_t limit);
 
+// The conversion of `data` from `from` to `to` (two sets other than GB18030, or the same one) in
+// one pass, for text whose every character GB18030 keeps as it is: then the bytes are those of
+// converting into GB18030 and that into `to`. Any other text, and invalid input, gives Invalid;
+// nothing when the tables do not cover both steps.
+std::optional<ConversionStatus> convertStraight(std::string_view data, std::string_view from,
+                                                std::string_view to, ByteSink& sink,
+                                                std::uint64_t limit);
+
 } // namespace engine

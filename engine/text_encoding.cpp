@@ -17,6 +17,7 @@
 #include "engine/replacing_conversion.h"
 #include "engine/smart_detection.h"
 #include "engine/system_fallbacks.h"
+#include "engine/table_codecs.h"
 #include "engine/web_page_charset.h"
 
 namespace engine {
@@ -230,14 +231,14 @@ private:
     std::size_t used = 0;
 };
 
-// The raw text (no zero byte) converted piece by piece into the sink, written in order while
-// later pieces convert. Written pieces hand their memory on to later ones.
-PiecesOutcome encodeInPieces(std::string_view raw, TextEncoding encoding, ByteSink& sink,
-                             const WorkControl& control) {
-    const std::vector<std::size_t> ends =
-        pieceEnds(raw, PieceRule::Converter, pieceSizeOf(control));
+// The text converted piece by piece into the sink by convert(piece, output, limit), written in
+// order while later pieces convert. Written pieces hand their memory on to later ones. A piece's
+// output is expected to be as long as the piece, or twice that when `widens`.
+template <class Convert>
+PiecesOutcome convertInPieces(std::string_view raw, PieceRule rule, bool widens, ByteSink& sink,
+                              const WorkControl& control, Convert convert) {
+    const std::vector<std::size_t> ends = pieceEnds(raw, rule, pieceSizeOf(control));
     const std::uint64_t limit = convertedSizeLimit(raw.size());
-    const bool wide = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE;
     struct Converted {
         std::unique_ptr<PieceOutput> output;
         ConversionStatus status;
@@ -258,9 +259,8 @@ PiecesOutcome encodeInPieces(std::string_view raw, TextEncoding encoding, ByteSi
         if (!output)
             output = std::make_unique<PieceOutput>();
         const std::size_t length = end - start;
-        output->reset(wide ? 2 * length : length + length / 2);
-        const ConversionStatus status = convertCharsetInto(
-            raw.substr(start, length), internalCharset, converterName(encoding), *output, limit);
+        output->reset(widens ? 2 * length : length + length / 2);
+        const ConversionStatus status = convert(raw.substr(start, length), *output, limit);
         return Converted{std::move(output), status};
     };
     auto take = [&](std::size_t, Converted& piece) {
@@ -277,6 +277,18 @@ PiecesOutcome encodeInPieces(std::string_view raw, TextEncoding encoding, ByteSi
     if (convertPiecesInOrder<Converted>(control, ends, make, take) == ends.size())
         return PiecesOutcome::Converted;
     return outcome.value_or(PiecesOutcome::Abandoned);
+}
+
+// The raw text (no zero byte) encoded in pieces.
+PiecesOutcome encodeInPieces(std::string_view raw, TextEncoding encoding, ByteSink& sink,
+                             const WorkControl& control) {
+    const bool wide = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE;
+    return convertInPieces(
+        raw, PieceRule::Converter, wide, sink, control,
+        [encoding](std::string_view piece, ByteSink& output, std::uint64_t limit) {
+            return convertCharsetInto(piece, internalCharset, converterName(encoding), output,
+                                      limit);
+        });
 }
 
 // The text the converter rejected, through the system fallback behind the mark already in the
@@ -443,6 +455,69 @@ DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice
     }
     default:
         return {TextEncoding::Ansi, 0};
+    }
+}
+
+bool isPlainContent(std::string_view content, TextEncoding encoding) {
+    if (encoding != TextEncoding::Utf16LE && encoding != TextEncoding::Utf16BE)
+        return content.find('\0') == std::string_view::npos &&
+               content.find('<') == std::string_view::npos;
+    // Four units at a time, as in firstZeroCharacter: a word that may hold a zero unit or a "<"
+    // (a zero unit once the "<" pattern is taken away) is looked at unit by unit.
+    constexpr std::uint64_t ones = 0x0001000100010001;
+    constexpr std::uint64_t tops = 0x8000800080008000;
+    std::uint64_t less;
+    std::memcpy(&less, encoding == TextEncoding::Utf16LE ? "<\0<\0<\0<\0" : "\0<\0<\0<\0<", 8);
+    auto mayHold = [](std::uint64_t word) { return ((word - ones) & ~word & tops) != 0; };
+    std::size_t at = 0;
+    for (; at + 8 <= content.size(); at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, content.data() + at, 8);
+        if (mayHold(word) || mayHold(word ^ less))
+            break;
+    }
+    const char lessFirst = encoding == TextEncoding::Utf16LE ? '<' : '\0';
+    const char lessSecond = encoding == TextEncoding::Utf16LE ? '\0' : '<';
+    for (; at + 1 < content.size(); at += 2) {
+        const char first = content[at];
+        const char second = content[at + 1];
+        if ((first == '\0' && second == '\0') || (first == lessFirst && second == lessSecond))
+            return false;
+    }
+    return true;
+}
+
+StraightOutcome writeStraight(std::string_view content, TextEncoding from, TextEncoding to,
+                              ByteSink& sink, const WorkControl& control) {
+    const std::string_view target = to == TextEncoding::Ansi ? internalCharset : converterName(to);
+    auto convert = [&](std::string_view piece, ByteSink& output, std::uint64_t limit) {
+        const std::optional<ConversionStatus> status =
+            to == TextEncoding::Ansi
+                ? convertByTable(piece, converterName(from), target, output, limit)
+                : convertStraight(piece, converterName(from), target, output, limit);
+        return status.value_or(ConversionStatus::UnknownPair);
+    };
+    // A set that writes some pairs of characters as one code could pair them across a cut.
+    if (cutsInPieces(control, content.size()) && to != TextEncoding::Big5Hkscs) {
+        const bool widens = to == TextEncoding::Utf16LE || to == TextEncoding::Utf16BE;
+        switch (convertInPieces(content, pieceRuleOf(from), widens, sink, control, convert)) {
+        case PiecesOutcome::Converted:
+            return StraightOutcome::Written;
+        case PiecesOutcome::Refused:
+            return StraightOutcome::Refused;
+        case PiecesOutcome::Abandoned:
+            return StraightOutcome::Abandoned;
+        case PiecesOutcome::Failed:
+            return StraightOutcome::Failed;
+        }
+    }
+    switch (convert(content, sink, convertedSizeLimit(content.size()))) {
+    case ConversionStatus::Ok:
+        return StraightOutcome::Written;
+    case ConversionStatus::SinkFailed:
+        return StraightOutcome::Refused;
+    default:
+        return StraightOutcome::Failed;
     }
 }
 

@@ -74,6 +74,25 @@ struct [[nodiscard]] DecodedText {
     std::optional<std::size_t> zeroCut;
 };
 
+// Whether the content, read as `encoding` (UTF-16 unit by unit, any other byte by byte), holds
+// neither a zero character nor a "<": then no zero cuts its text and no charset declaration in
+// it can be rewritten.
+bool isPlainContent(std::string_view content, TextEncoding encoding);
+
+enum class StraightOutcome {
+    Written,   // the whole content went into the sink
+    Failed,    // some character cannot go straight: the way through the internal text must
+    Refused,   // the sink refused bytes
+    Abandoned, // the control's stop came between pieces
+};
+
+// The content of `from` (UTF-8, UTF-16 or Big5) written into the sink in `to` (UTF-8, UTF-16,
+// Big5, or Ansi: the internal text) in one pass, giving the bytes that decoding it into the
+// internal text and encoding that give, where every character is one the internal text keeps as
+// it is. A large content converts in pieces on the control's workers. No byte-order mark.
+StraightOutcome writeStraight(std::string_view content, TextEncoding from, TextEncoding to,
+                              ByteSink& sink, const WorkControl& control = {});
+
 // The content from `contentStart` decoded into the internal text, cut at its first zero byte
 // (`zeroCut` tells when that lost more than trailing zeros).
 // UTF-8, UTF-16 and Big5 go through the converter, then the system fallback; Ansi is first tried

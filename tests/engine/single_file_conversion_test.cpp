@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 #include "platform/ansi_text.h"
+#include "platform/worker_pool.h"
 #include "tests/platform/file_status_print.h"
 
 using namespace engine;
@@ -259,6 +260,106 @@ TEST_F(SingleFileTest, largeFileWrittenAsEncodedInMemory) {
         const EncodedText expected = encodeText(text, encoding);
         EXPECT_EQ(written, FileStatus{expected.problem});
         EXPECT_EQ(contentOf("out/large.txt"), expected.bytes);
+    }
+}
+
+// A file whose text nothing needs goes straight from its bytes into the output's; a script step
+// that changes nothing takes it the way through the internal text. Both must give the same
+// bytes and the same result, whole or in pieces, for sources that can go straight and for
+// those that must not (a "<", a zero, a lone UTF-16 byte, invalid bytes, characters GB18030
+// lacks, GBK that the UTF-8 trial rejects).
+TEST_F(SingleFileTest, straightConversionEqualsTheWayThroughTheText) {
+    std::string chinese; // 青枫匣 and ASCII, long enough for several pieces of 64 bytes
+    for (int i = 0; i < 40; ++i)
+        chinese += "\xE9\x9D\x92\xE6\x9E\xAB\xE5\x8C\xA3 abc\xC3\x8A\xE5\x8C\xA3 x\r\n";
+    auto wide = [](std::string_view ascii, bool bigEndian) {
+        std::string units;
+        for (const char c : ascii)
+            units += bigEndian ? "\0"s + c : c + "\0"s;
+        return units;
+    };
+    const std::string page = "<meta charset=big5>";
+    const struct {
+        const char* name;
+        std::string bytes;
+        TE input;
+    } sources[] = {
+        {"utf8", chinese, TE::Auto},
+        {"utf8-mark", "\xEF\xBB\xBF" + chinese, TE::Auto},
+        {"ascii", "plain ascii text, long enough for a block move\n", TE::Auto},
+        {"utf16le",
+         "\xFF\xFE"
+         "\x52\x97\x2B\x67\x23\x53\x3C\x4E"
+         "a\0"s,
+         TE::Auto},
+        {"utf16le-page", "\xFF\xFE" + wide(page, false) + "\x52\x97"s, TE::Auto},
+        {"utf16be",
+         "\xFE\xFF"
+         "\x97\x52\x67\x2B\x3C\x00\x00\x3C"
+         "\x4E\x3C"s,
+         TE::Auto},
+        {"utf16be-page", "\xFE\xFF" + wide(page, true) + "\x97\x52"s, TE::Auto},
+        {"utf16le-zero",
+         "\xFF\xFE"
+         "a\0\0\0b\0"s,
+         TE::Auto},
+        {"utf16le-odd",
+         "\xFF\xFE"
+         "a\0b\0c"s,
+         TE::Auto},
+        {"utf16be-chosen", "\x97\x52\x00\x61"s, TE::Utf16BE},
+        {"big5", "\xA7\x41\xA6\x6E abc \xA7\x41", TE::Big5},
+        {"gbk", "\xC7\xE0\xB7\xE3\xCF\xBB abc", TE::Auto},
+        {"bad-utf8",
+         "abc \xE9\x9D"
+         " \xFF",
+         TE::Utf8},
+        {"private-use",
+         "a\xEE\x9E\x8D"
+         "b",
+         TE::Utf8}, // U+E78D, which GB18030 has no code for
+        {"zero", "ab\0cd"s, TE::Auto},
+        {"page", "<meta charset=utf-8>\xE9\x9D\x92", TE::Auto},
+        // Big5 pages, rewritten on the way: trail bytes that look like ASCII next to the
+        // declarations, a value holding a character, one outside the head, an XML declaration.
+        {"big5-page",
+         "<html><head><meta charset=\"big5\"><title>\xA4\x40\xA7\x41</title>"
+         "<meta http-equiv=Content-Type content='text/html; charset=BIG5\xA4\x40'>"
+         "</head><body>\xA6\x6E<meta charset=big5>\xA4\x3C</body>",
+         TE::Auto},
+        {"big5-xml", "<?xml version=\"1.0\" encoding=\"big5\"?><p>\xA7\x41 <meta charset=x>",
+         TE::Big5},
+        {"big5-zero", "<meta charset=big5>\xA7\x41\0\xA7\x41"s, TE::Big5},
+    };
+    platform::WorkerPool pool(2);
+    WorkControl pieces;
+    pieces.pool = &pool;
+    pieces.pieceSize = 64;
+    const ScriptStep throughText = [](AnsiText&, TE, const WorkControl&) {
+        return ScriptStepOutcome{};
+    };
+    for (const auto& source : sources) {
+        put(source.name, source.bytes);
+        for (TE output :
+             {TE::Auto, TE::Ansi, TE::Utf8, TE::Utf16LE, TE::Utf16BE, TE::Big5, TE::Big5Hkscs})
+            for (const WorkControl* control : {&pieces, static_cast<WorkControl*>(nullptr)}) {
+                const bool mark = output != TE::Utf16LE;
+                SCOPED_TRACE(std::string(source.name) + " to " + std::string(encodingName(output)) +
+                             (mark ? " marked" : "") + (control ? " in pieces" : ""));
+                const WorkControl& use = control ? *control : WorkControl{};
+                const WriteOptions write{.byteOrderMark = mark};
+                const FileConversion straight =
+                    convertFile(pathOf(source.name), source.input, output, outputFolder(), {},
+                                DetectionRule::Classic, use, write);
+                const std::string straightBytes = contentOf("out/"s + source.name);
+                const FileConversion through =
+                    convertFile(pathOf(source.name), source.input, output, outputFolder(),
+                                throughText, DetectionRule::Classic, use, write);
+                EXPECT_EQ(straight.detected, through.detected);
+                EXPECT_EQ(straight.written, through.written);
+                EXPECT_EQ(straight.status, through.status);
+                EXPECT_EQ(straightBytes, contentOf("out/"s + source.name));
+            }
     }
 }
 

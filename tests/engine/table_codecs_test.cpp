@@ -196,7 +196,8 @@ TEST(TableCodecs, combiningPairsWriteAsIconvWritesThem) {
     Reference toText("UTF-8", "GB18030");
     std::vector<std::string> items;
     for (const char* first : {"\xC3\x8A", "\xC3\xAA", "a"})
-        for (const char* second : {"\xCC\x84", "\xCC\x8C", "\xC3\x8A", "a", "\xE4\xB8\xAD", ""})
+        for (const char* second : {"\xCC\x84", "\xCC\x8C", "\xC3\x8A", "a", "\xE4\xB8\xAD", "",
+                                   "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"})
             items.push_back(*toText(std::string(first) + second));
     compareEach(items, "GB18030", "BIG5-HKSCS");
 }
@@ -248,12 +249,76 @@ TEST(TableCodecs, seededRandomTextsConvertAsIconvConvertsThem) {
     EXPECT_EQ(differences, 0);
 }
 
+// Random texts of characters that GB18030 keeps as they are and some it does not (private-use
+// ones it has no code for), some that combine in Big5-HKSCS, long ASCII stretches
+// and stray bytes, from every set straight into every set, the same one included: where the
+// straight way converts, it gives what the way through GB18030 gives.
+TEST(TableCodecs, straightConversionGivesTheWayThroughGb18030) {
+    std::mt19937 random(20261209);
+    const char* const sets[] = {"UTF-8", "UTF-16LE", "UTF-16BE", "BIG5", "BIG5-HKSCS"};
+    const char32_t unusual[] = {0xE78D, 0xE816, 0xE864, 0x20087, 0x241FE, 0xE0041, 0xE5E5,
+                                0x1E3F, 0xFFFD, 0x00CA, 0x0304,  0x030C,  0xFEFF,  0x10FFFF};
+    int straight = 0;
+    int differences = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const char* from = sets[round % 5];
+        const char* to = sets[round / 5 % 5];
+        Reference spell("UTF-8", from);
+        std::string source;
+        const int count = static_cast<int>(random() % 30);
+        for (int i = 0; i < count; ++i) {
+            char32_t cp;
+            switch (random() % 8) {
+            case 0:
+                source += *spell(std::string(random() % 40, static_cast<char>('a' + i % 26)));
+                continue;
+            case 1:
+                if (round % 3 == 0) // a third of the texts have a stray byte now and then
+                    source.push_back(static_cast<char>(random() % 256));
+                continue;
+            case 2:
+                cp = unusual[random() % std::size(unusual)];
+                break;
+            case 3:
+                cp = static_cast<char32_t>(0x10000 + random() % 0x100000);
+                break;
+            case 4:
+                cp = static_cast<char32_t>(random() % 0x10000);
+                break;
+            default:
+                cp = static_cast<char32_t>(0x4E00 + random() % 0x5200);
+            }
+            if (cp >= 0xD800 && cp <= 0xDFFF)
+                continue;
+            if (const std::optional<std::string> spelt_ = spell(spelt(cp, "UTF-8")))
+                source += *spelt_;
+        }
+        ByteCollector collector(source.size());
+        const std::optional<ConversionStatus> status =
+            convertStraight(source, from, to, collector, convertedSizeLimit(source.size()));
+        ASSERT_TRUE(status.has_value()) << from << " to " << to;
+        if (status != ConversionStatus::Ok)
+            continue;
+        ++straight;
+        const std::optional<std::string> text = byTable(source, from, "GB18030");
+        const std::optional<std::string> expected =
+            text ? byTable(*text, "GB18030", to) : std::nullopt;
+        if (expected != collector.take() && ++differences <= 5)
+            ADD_FAILURE() << from << " to " << to << ": " << shown(source);
+    }
+    EXPECT_EQ(differences, 0);
+    EXPECT_GT(straight, 600); // the comparison ran on many texts
+}
+
 TEST(TableCodecs, coverOnlyTheInternalTextAndTheSetsItIsWrittenIn) {
     EXPECT_TRUE(tableCodecCovers("utf-8", "gb18030"));
     EXPECT_TRUE(tableCodecCovers("GB18030", "BIG5-HKSCS"));
     EXPECT_FALSE(tableCodecCovers("UTF-8", "UTF-16LE"));
     EXPECT_FALSE(tableCodecCovers("GB18030", "GB18030"));
     EXPECT_FALSE(tableCodecCovers("GB18030", "ISO-8859-1"));
+    ByteCollector sink(0);
+    EXPECT_FALSE(convertStraight("a", "UTF-8", "GB18030", sink, 10));
+    EXPECT_FALSE(convertStraight("a", "UTF-8", "ISO-8859-1", sink, 10));
 }
 
 } // namespace
