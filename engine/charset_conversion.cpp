@@ -98,6 +98,42 @@ bool ByteCollector::pourInto(ByteSink& sink) {
     return ok;
 }
 
+void ReusedOutput::reset(std::size_t expectedSize) {
+    used = 0;
+    if (capacity < expectedSize)
+        grow(expectedSize);
+}
+
+std::span<char> ReusedOutput::room(std::size_t atLeast) {
+    if (capacity - used < atLeast)
+        grow(std::max(2 * capacity, used + atLeast));
+    return {bytes.get() + used, capacity - used};
+}
+
+bool ReusedOutput::wrote(std::size_t count) {
+    used += count;
+    return true;
+}
+
+bool ReusedOutput::append(std::string_view data) {
+    if (!data.empty())
+        std::memcpy(room(data.size()).data(), data.data(), data.size());
+    return wrote(data.size());
+}
+
+bool ReusedOutput::truncate(std::size_t length) {
+    used = std::min(used, length);
+    return true;
+}
+
+void ReusedOutput::grow(std::size_t wanted) {
+    std::unique_ptr<char[]> larger(new char[wanted]);
+    if (used > 0)
+        std::memcpy(larger.get(), bytes.get(), used);
+    bytes = std::move(larger);
+    capacity = wanted;
+}
+
 std::span<char> CountingSink::room(std::size_t atLeast) {
     if (scratch.size() < atLeast)
         scratch.resize(atLeast);

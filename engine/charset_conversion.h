@@ -73,6 +73,28 @@ private:
     std::size_t nextCapacity;
 };
 
+// Collects output in one block of memory that is kept for the next conversion: reset() forgets
+// the bytes and keeps the room, so a run of many pieces touches the same few buffers over and
+// over instead of fresh pages for every piece.
+class ReusedOutput final : public ByteSink {
+public:
+    // Forgets what was received, with room for at least `expectedSize` bytes.
+    void reset(std::size_t expectedSize = 0);
+    std::span<char> room(std::size_t atLeast) override;
+    bool wrote(std::size_t count) override;
+    bool append(std::string_view bytes) override;
+    bool truncate(std::size_t length) override;
+    std::size_t size() const override { return used; }
+    std::string_view view() const { return {bytes.get(), used}; }
+
+private:
+    void grow(std::size_t wanted);
+
+    std::unique_ptr<char[]> bytes;
+    std::size_t capacity = 0;
+    std::size_t used = 0;
+};
+
 // Takes bytes only to count them, through one reused room of `roomSize` bytes: a dry run keeps
 // no output, and a larger room makes the converter stop less often.
 class CountingSink final : public ByteSink {

@@ -51,40 +51,11 @@ private:
     size_t capacity = 0;
 };
 
-// Output of the table converters, in memory kept from one stretch to the next.
-class ReusedSink final : public ByteSink {
-public:
-    void reset() { used = 0; }
-    std::span<char> room(std::size_t atLeast) override {
-        if (bytes.size() - used < atLeast)
-            bytes.resize(std::max(2 * bytes.size(), used + atLeast));
-        return {bytes.data() + used, bytes.size() - used};
-    }
-    bool wrote(std::size_t count) override {
-        used += count;
-        return true;
-    }
-    bool append(std::string_view data) override {
-        std::copy(data.begin(), data.end(), room(data.size()).begin());
-        return wrote(data.size());
-    }
-    bool truncate(std::size_t length) override {
-        used = std::min(used, length);
-        return true;
-    }
-    std::size_t size() const override { return used; }
-    std::string_view view() const { return {bytes.data(), used}; }
-
-private:
-    std::string bytes;
-    std::size_t used = 0;
-};
-
 // Whether the tables converted all of `text` into `sink` (emptied first). Where they did, the
 // bytes are iconv's; where they did not (an invalid sequence), iconv goes over it stretch by
 // stretch.
 bool convertedByTable(std::string_view text, std::string_view from, std::string_view to,
-                      ReusedSink& sink) {
+                      ReusedOutput& sink) {
     sink.reset();
     return convertByTable(text, from, to, sink, convertedSizeLimit(text.size())) ==
            ConversionStatus::Ok;
@@ -181,7 +152,7 @@ private:
     Scratch utf8;
     Scratch ansi;
     std::string mapped; // reused by every stretch of the piece
-    ReusedSink tableOutput;
+    ReusedOutput tableOutput;
 };
 
 ScriptResult mapScript(ScriptDirection direction, std::string_view text,

@@ -939,6 +939,29 @@ template <class Decoder> bool startsAscii(const Byte* in, const Byte* end) {
         return *in < 0x80;
 }
 
+// The index of the two-byte code at `in` (its lead byte 80 or above) in a decoder's tables.
+[[gnu::always_inline]] inline std::uint32_t pairIndex(const Byte* in) {
+    return (in[0] - 0x80u) << 8 | in[1];
+}
+
+// Writes the encoder's code for `cp` (in the BMP) when that code is two bytes; false otherwise.
+template <class Encoder>
+[[gnu::always_inline]] inline bool putTwoByteCode(const Encoder& encoder, char32_t cp, char*& out) {
+    const std::uint32_t code = encoder.bmp[cp];
+    if (code < 0x100 || code > 0xFFFF)
+        return false;
+    out[0] = static_cast<char>(code >> 8);
+    out[1] = static_cast<char>(code);
+    out += 2;
+    return true;
+}
+
+// Writes a decoder's packed UTF-8 entry: up to three bytes, their count in the last byte.
+[[gnu::always_inline]] inline void putPackedUtf8(std::uint32_t entry, char*& out) {
+    std::memcpy(out, &entry, 4);
+    out += std::endian::native == std::endian::little ? entry >> 24 : entry & 0xFF;
+}
+
 // Shortcuts for the commonest characters of the busiest pairs, taken before the general way;
 // false leaves the character to it.
 template <class Decoder, class Encoder>
@@ -950,11 +973,10 @@ template <class Decoder, class Encoder>
         const Byte b = in[0];
         if (b < 0x80 || end - in < 2)
             return false;
-        const std::uint32_t entry = decoder.utf8Pairs[(b - 0x80u) << 8 | in[1]];
+        const std::uint32_t entry = decoder.utf8Pairs[pairIndex(in)];
         if (entry == 0)
             return false;
-        std::memcpy(out, &entry, 4);
-        out += std::endian::native == std::endian::little ? entry >> 24 : entry & 0xFF;
+        putPackedUtf8(entry, out);
         in += 2;
         return true;
     } else if constexpr (std::is_same_v<Decoder, Utf8Decoder> &&
@@ -965,14 +987,8 @@ template <class Decoder, class Encoder>
             (in[2] & 0xC0) != 0x80 || encoder.composing)
             return false;
         const char32_t cp = (b & 0x0Fu) << 12 | (in[1] & 0x3Fu) << 6 | (in[2] & 0x3Fu);
-        if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))
+        if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF) || !putTwoByteCode(encoder, cp, out))
             return false;
-        const std::uint32_t code = encoder.bmp[cp];
-        if (code < 0x100 || code > 0xFFFF)
-            return false;
-        out[0] = static_cast<char>(code >> 8);
-        out[1] = static_cast<char>(code);
-        out += 2;
         in += 3;
         return true;
     } else if constexpr (std::is_same_v<Decoder, MultiByteDecoder> &&
@@ -981,15 +997,9 @@ template <class Decoder, class Encoder>
         const Byte b = in[0];
         if (b < 0x80 || end - in < 2 || encoder.composing)
             return false;
-        const std::uint32_t cp = decoder.pairs[(b - 0x80u) << 8 | in[1]];
-        if (cp > 0xFFFF)
+        const std::uint32_t cp = decoder.pairs[pairIndex(in)];
+        if (cp > 0xFFFF || !putTwoByteCode(encoder, cp, out))
             return false;
-        const std::uint32_t code = encoder.bmp[cp];
-        if (code < 0x100 || code > 0xFFFF)
-            return false;
-        out[0] = static_cast<char>(code >> 8);
-        out[1] = static_cast<char>(code);
-        out += 2;
         in += 2;
         return true;
     } else if constexpr (Decoder::unit == 2 && std::is_same_v<Encoder, MultiByteEncoder>) {
@@ -997,14 +1007,8 @@ template <class Decoder, class Encoder>
         if (end - in < 2 || encoder.composing)
             return false;
         const char32_t unit = Decoder::unitAt(in);
-        if (unit >= 0xD800 && unit <= 0xDFFF)
+        if ((unit >= 0xD800 && unit <= 0xDFFF) || !putTwoByteCode(encoder, unit, out))
             return false;
-        const std::uint32_t code = encoder.bmp[unit];
-        if (code < 0x100 || code > 0xFFFF)
-            return false;
-        out[0] = static_cast<char>(code >> 8);
-        out[1] = static_cast<char>(code);
-        out += 2;
         in += 2;
         return true;
     } else if constexpr (std::is_same_v<Decoder, MultiByteDecoder> &&
@@ -1014,7 +1018,7 @@ template <class Decoder, class Encoder>
         const Byte b = in[0];
         if (b < 0x80 || end - in < 2)
             return false;
-        const std::uint32_t cp = decoder.pairs[(b - 0x80u) << 8 | in[1]];
+        const std::uint32_t cp = decoder.pairs[pairIndex(in)];
         if (cp > 0xFFFF)
             return false;
         Encoder::putUnit(cp, out);
@@ -1026,12 +1030,11 @@ template <class Decoder, class Encoder>
         const Byte b = in[0];
         if (b < 0x80 || end - in < 2)
             return false;
-        const std::uint32_t index = (b - 0x80u) << 8 | in[1];
+        const std::uint32_t index = pairIndex(in);
         const std::uint32_t entry = decoder.utf8Pairs[index];
         if (entry == 0 || !encoder.keeps->contains(decoder.pairs[index]))
             return false;
-        std::memcpy(out, &entry, 4);
-        out += std::endian::native == std::endian::little ? entry >> 24 : entry & 0xFF;
+        putPackedUtf8(entry, out);
         in += 2;
         return true;
     } else if constexpr (Decoder::unit == 2 &&

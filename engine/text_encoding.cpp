@@ -188,49 +188,6 @@ PiecesOutcome convertedContentInPieces(ByteBuffer& data, std::size_t contentStar
     return PiecesOutcome::Converted;
 }
 
-// A piece's output, kept in memory that is handed on to a later piece once written: a large
-// text then touches the same few buffers over and over instead of fresh pages for every piece.
-class PieceOutput final : public ByteSink {
-public:
-    void reset(std::size_t expectedSize) {
-        used = 0;
-        if (capacity < expectedSize)
-            grow(expectedSize);
-    }
-    std::span<char> room(std::size_t atLeast) override {
-        if (capacity - used < atLeast)
-            grow(std::max(2 * capacity, used + atLeast));
-        return {bytes.get() + used, capacity - used};
-    }
-    bool wrote(std::size_t count) override {
-        used += count;
-        return true;
-    }
-    bool append(std::string_view data) override {
-        std::memcpy(room(data.size()).data(), data.data(), data.size());
-        return wrote(data.size());
-    }
-    bool truncate(std::size_t length) override {
-        used = std::min(used, length);
-        return true;
-    }
-    std::size_t size() const override { return used; }
-    std::string_view view() const { return {bytes.get(), used}; }
-
-private:
-    void grow(std::size_t wanted) {
-        std::unique_ptr<char[]> larger(new char[wanted]);
-        if (used > 0)
-            std::memcpy(larger.get(), bytes.get(), used);
-        bytes = std::move(larger);
-        capacity = wanted;
-    }
-
-    std::unique_ptr<char[]> bytes;
-    std::size_t capacity = 0;
-    std::size_t used = 0;
-};
-
 // The text converted piece by piece into the sink by convert(piece, output, limit), written in
 // order while later pieces convert. Written pieces hand their memory on to later ones. A piece's
 // output is expected to be as long as the piece, or twice that when `widens`.
@@ -240,15 +197,15 @@ PiecesOutcome convertInPieces(std::string_view raw, PieceRule rule, bool widens,
     const std::vector<std::size_t> ends = pieceEnds(raw, rule, pieceSizeOf(control));
     const std::uint64_t limit = convertedSizeLimit(raw.size());
     struct Converted {
-        std::unique_ptr<PieceOutput> output;
+        std::unique_ptr<ReusedOutput> output;
         ConversionStatus status;
     };
     std::mutex spareMutex;
-    std::vector<std::unique_ptr<PieceOutput>> spare;
+    std::vector<std::unique_ptr<ReusedOutput>> spare;
     std::uint64_t produced = 0;
     std::optional<PiecesOutcome> outcome;
     auto make = [&](std::size_t start, std::size_t end) -> std::optional<Converted> {
-        std::unique_ptr<PieceOutput> output;
+        std::unique_ptr<ReusedOutput> output;
         {
             const std::lock_guard lock(spareMutex);
             if (!spare.empty()) {
@@ -257,7 +214,7 @@ PiecesOutcome convertInPieces(std::string_view raw, PieceRule rule, bool widens,
             }
         }
         if (!output)
-            output = std::make_unique<PieceOutput>();
+            output = std::make_unique<ReusedOutput>();
         const std::size_t length = end - start;
         output->reset(widens ? 2 * length : length + length / 2);
         const ConversionStatus status = convert(raw.substr(start, length), *output, limit);

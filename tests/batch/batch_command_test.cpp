@@ -14,7 +14,7 @@
 
 #include "engine/charset_conversion.h"
 #include "qfx_version.h"
-#include "tests/platform/file_bytes.h"
+#include "tests/platform/temp_folder.h"
 
 using namespace batch;
 using engine::ScriptMode;
@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using platform::testing::readFile;
+using platform::testing::readBytes;
 
 struct ParseRow {
     const char* name;
@@ -269,9 +269,9 @@ TEST_F(CommandRun, sameNamesFromSeveralFoldersKeepEveryResult) {
     EXPECT_EQ(run({"-o", "ansi", (root / "a/笔记.txt").string(), (root / "b/笔记.txt").string(),
                    (root / "a/x.txt").string(), (root / "c/x.txt").string()}),
               1);
-    EXPECT_EQ(readFile(root / "a/转换结果/笔记.txt"), "from a");
-    EXPECT_EQ(readFile(root / "b/转换结果/笔记.txt"), "from b");
-    EXPECT_EQ(readFile(root / "a/转换结果/x.txt"), "a's x");
+    EXPECT_EQ(readBytes(root / "a/转换结果/笔记.txt"), "from a");
+    EXPECT_EQ(readBytes(root / "b/转换结果/笔记.txt"), "from b");
+    EXPECT_EQ(readBytes(root / "a/转换结果/x.txt"), "a's x");
     EXPECT_NE(
         out.str().find("auto -> ansi  failed: not converted: an earlier file of the run writes the "
                        "same output (与前面另一个文件输出到同一位置，未转换)  " +

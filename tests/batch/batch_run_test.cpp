@@ -17,7 +17,6 @@
 #include "engine/piece_cutting.h"
 #include "platform/path_scan.h"
 #include "tests/batch/test_window.h"
-#include "tests/platform/file_bytes.h"
 #include "tests/platform/file_status_print.h"
 #include "tests/platform/temp_folder.h"
 
@@ -33,7 +32,7 @@ using namespace std::string_literals;
 
 namespace {
 
-using platform::testing::readFile;
+using platform::testing::readBytes;
 
 // A fresh folder per test, removed afterwards.
 class TempTree {
@@ -94,7 +93,7 @@ TEST_F(BatchRun, convertsInOrderIntoResultFolderBesideEachSource) {
     EXPECT_EQ(summary.firstResultFolder(), TempTree::ansiPath(tree.root) + ansi("/转换结果/"));
     for (const char* name : {"b.txt", "a.txt", "c.old.txt", "other/d"}) {
         const fs::path source = tree.root / name;
-        EXPECT_EQ(readFile(source.parent_path() / "转换结果" / source.filename()),
+        EXPECT_EQ(readBytes(source.parent_path() / "转换结果" / source.filename()),
                   "\xEF\xBB\xBF你好")
             << name;
     }
@@ -163,7 +162,7 @@ TEST_F(BatchRun, sameNamesKeepEverySourcesResult) {
         BatchSummary summary = host.run(session, files);
 
         for (const auto& [result, source] : row.results)
-            EXPECT_EQ(readFile(tree.root / result), "\xEF\xBB\xBF" + asciiOf(source)) << result;
+            EXPECT_EQ(readBytes(tree.root / result), "\xEF\xBB\xBF" + asciiOf(source)) << result;
         std::vector<AnsiText> taken;
         for (const FileOutcome& outcome : host.outcomes)
             if (outcome.status == FileStatus{batch::problems::OutputTaken})
@@ -186,7 +185,7 @@ TEST_F(BatchRun, replacesSameNameAndReusesResultFolder) {
     TestWindow host;
     BatchSummary summary = host.run(session, {TempTree::ansiPath(tree.write("x.txt", gbkHello))});
     EXPECT_EQ(summary.converted, 1);
-    EXPECT_EQ(readFile(tree.root / "转换结果" / "x.txt"), gbkHello);
+    EXPECT_EQ(readBytes(tree.root / "转换结果" / "x.txt"), gbkHello);
 }
 
 TEST_F(BatchRun, unreadableSourceGetsNoOutputAndIsReported) {
@@ -201,7 +200,7 @@ TEST_F(BatchRun, unreadableSourceGetsNoOutputAndIsReported) {
 
     EXPECT_EQ(summary.converted, 2);
     ASSERT_EQ(failedNames(summary), std::vector<AnsiText>{"gone.txt"});
-    EXPECT_EQ(readFile(tree.root / "转换结果" / "gone.txt"), "earlier result");
+    EXPECT_EQ(readBytes(tree.root / "转换结果" / "gone.txt"), "earlier result");
     EXPECT_TRUE(fs::exists(tree.root / "转换结果" / "two.txt"));
     ASSERT_EQ(host.outcomes.size(), 3u);
     EXPECT_EQ(host.outcomes[1].status, (FileStatus{platform::problems::SourceUnopenable, ENOENT}));
@@ -263,8 +262,8 @@ TEST_F(BatchRun, memoryRunningOutFailsOneFileAndTheRunGoesOn) {
     EXPECT_EQ(summary.converted, 1);
     ASSERT_EQ(summary.failures.size(), 1u);
     EXPECT_EQ(summary.failures[0].status, FileStatus{batch::problems::OutOfMemory});
-    EXPECT_EQ(readFile(tree.root / "转换结果" / "huge.txt"), "earlier result");
-    EXPECT_EQ(readFile(tree.root / "转换结果" / "next.txt"), "\xEF\xBB\xBFnext");
+    EXPECT_EQ(readBytes(tree.root / "转换结果" / "huge.txt"), "earlier result");
+    EXPECT_EQ(readBytes(tree.root / "转换结果" / "next.txt"), "\xEF\xBB\xBFnext");
     EXPECT_EQ(host.details(), ansi("huge.txt：内存不足"));
 }
 
@@ -280,7 +279,7 @@ TEST_F(BatchRun, resultFolderBlockedByAFileFailsEveryWrite) {
     ASSERT_EQ(summary.failures.size(), 2u);
     EXPECT_EQ(summary.failures[1].status,
               (FileStatus{batch::problems::ResultFolderUncreatable, ENOTDIR}));
-    EXPECT_EQ(readFile(tree.root / "转换结果"), "a file where the folder should be");
+    EXPECT_EQ(readBytes(tree.root / "转换结果"), "a file where the folder should be");
     ASSERT_EQ(host.summaries.size(), 1u);
     const AnsiText report = host.report();
     EXPECT_NE(report.find(ansi("\r\n无法创建输出文件夹 ") + TempTree::ansiPath(tree.root) +
@@ -460,7 +459,7 @@ TEST_F(BatchRun, smartDetectionBoxDecidesHowBig5IsRead) {
         EXPECT_EQ(summary.converted, 1) << label;
         ASSERT_EQ(host.outcomes.size(), 1u) << label;
         EXPECT_EQ(host.outcomes[0].detected, row.detected) << label;
-        EXPECT_EQ(readFile(tree.root / "转换结果" / "a"), row.written) << label;
+        EXPECT_EQ(readBytes(tree.root / "转换结果" / "a"), row.written) << label;
     }
 }
 
@@ -503,9 +502,9 @@ TEST_F(BatchRun, folderRunWithSubFoldersKeepsTheTree) {
 
     EXPECT_EQ(host.outcomes.size(), 4u);
     for (const Row& row : rows) {
-        EXPECT_EQ(readFile(tree.root / row.source), ansi(row.source)) << row.source;
+        EXPECT_EQ(readBytes(tree.root / row.source), ansi(row.source)) << row.source;
         if (row.output) {
-            EXPECT_EQ(readFile(tree.root / row.output), "\xEF\xBB\xBF" + std::string(row.source))
+            EXPECT_EQ(readBytes(tree.root / row.output), "\xEF\xBB\xBF" + std::string(row.source))
                 << row.source;
         }
     }
@@ -513,7 +512,7 @@ TEST_F(BatchRun, folderRunWithSubFoldersKeepsTheTree) {
          {"转换结果/转换结果", "转换结果/甲/转换结果", "转换结果/甲/链", "转换结果/甲/子/回环"})
         EXPECT_FALSE(fs::exists(tree.root / notMade)) << notMade;
     EXPECT_FALSE(fs::exists(leftover));
-    EXPECT_EQ(readFile(outside.root / "x.txt"), "elsewhere");
+    EXPECT_EQ(readBytes(outside.root / "x.txt"), "elsewhere");
     // Each folder's file before its sub-folders, and base names in the progress as in a flat run.
     EXPECT_EQ(host.progressCaptions,
               (std::vector<AnsiText>{ansi("(4:1) 根"), "(4:2) a", "(4:3) a", ansi("(4:4) 深")}));
@@ -609,7 +608,7 @@ std::map<std::string, std::string> outputsUnder(const fs::path& root) {
     std::map<std::string, std::string> outputs;
     for (const auto& entry : fs::recursive_directory_iterator(root))
         if (entry.is_regular_file() && entry.path().string().find("转换结果") != std::string::npos)
-            outputs[entry.path().string()] = readFile(entry.path());
+            outputs[entry.path().string()] = readBytes(entry.path());
     return outputs;
 }
 
@@ -653,8 +652,8 @@ TEST_F(BatchRun, workersChangeNothingTheUserSees) {
             EXPECT_EQ(summary.converted, 15);
             ASSERT_EQ(outcomes.size(), files.size());
             EXPECT_NE(outcomes[8].find("utf16le>auto"), std::string::npos) << outcomes[8];
-            EXPECT_EQ(readFile(tree.root / "乙" / "转换结果" / "同名.txt"), "\xFF\xFEX\0"s);
-            EXPECT_EQ(readFile(tree.root / "甲" / "转换结果" / "同名.txt").size(), large.size());
+            EXPECT_EQ(readBytes(tree.root / "乙" / "转换结果" / "同名.txt"), "\xFF\xFEX\0"s);
+            EXPECT_EQ(readBytes(tree.root / "甲" / "转换结果" / "同名.txt").size(), large.size());
             firstOutcomes = outcomes;
             firstOutputs = outputsUnder(tree.root);
             firstDetails = host.details();
@@ -707,7 +706,7 @@ TEST_F(BatchRun, stopOrCloseAbandonsTheSlowFileInHand) {
         if (!close) {
             EXPECT_EQ(summary.failures[1].status, FileStatus{batch::problems::NotReached});
         }
-        EXPECT_EQ(readFile(tree.root / "转换结果" / "slow.txt"), "earlier") << close;
+        EXPECT_EQ(readBytes(tree.root / "转换结果" / "slow.txt"), "earlier") << close;
         EXPECT_FALSE(fs::exists(tree.root / "转换结果" / "three.txt")) << close;
         EXPECT_TRUE(platform::testing::temporaryFiles(tree.root / "转换结果").empty()) << close;
         EXPECT_EQ(host.summaries.size(), close ? 0u : 1u);
@@ -822,7 +821,7 @@ TEST_P(OutputPlaces, putEachOutputWhereAskedAndNeverOverASource) {
         EXPECT_EQ(host.outcomes[i].status, row.statuses[i]) << i;
     for (const auto& [name, bytes] : row.after) {
         if (bytes)
-            EXPECT_EQ(readFile(tree.root / name), *bytes) << name;
+            EXPECT_EQ(readBytes(tree.root / name), *bytes) << name;
         else
             EXPECT_FALSE(fs::exists(fs::symlink_status(tree.root / name))) << name;
     }

@@ -16,6 +16,7 @@
 #include "platform/ansi_text.h"
 #include "platform/worker_pool.h"
 #include "tests/platform/file_status_print.h"
+#include "tests/platform/temp_folder.h"
 
 using namespace engine;
 using namespace std::string_literals;
@@ -45,16 +46,11 @@ struct LineRow {
 class LineEndings : public testing::TestWithParam<LineRow> {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qfx-line-ends-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
+        ASSERT_FALSE(folder.empty());
         fs::create_directory(folder / "out");
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
-    fs::path folder;
+    platform::testing::TempFolder temp;
+    const fs::path folder = temp.folder();
 };
 
 TEST_P(LineEndings, holdInEveryOutputEncodingAcrossPieces) {

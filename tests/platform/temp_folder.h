@@ -43,7 +43,11 @@ inline std::string readBytes(const std::filesystem::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// Writes the file whole, with the folders above it.
 inline void writeBytes(const std::filesystem::path& file, const std::string& bytes) {
+    std::error_code ignored;
+    if (file.has_parent_path())
+        std::filesystem::create_directories(file.parent_path(), ignored);
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 }
 

@@ -28,7 +28,7 @@
 #include <QTreeWidget>
 
 #include "platform/ansi_text.h"
-#include "tests/platform/file_bytes.h"
+#include "tests/platform/temp_folder.h"
 #include "tests/ui/modal_dialog.h"
 #include "tests/ui/qt_application_environment.h"
 #include "tests/ui/window_probe.h"
@@ -37,8 +37,8 @@
 
 namespace {
 
-using platform::testing::readFile;
-using platform::testing::writeFile;
+using platform::testing::readBytes;
+using platform::testing::writeBytes;
 
 namespace fs = std::filesystem;
 using platform::AnsiText;
@@ -163,11 +163,11 @@ TEST_P(CheckDialogTest, ListsWhatARunWouldDoAndWritesOnlyWhenConverted) {
     QTemporaryDir temp;
     ASSERT_TRUE(temp.isValid());
     const fs::path root(temp.path().toStdString());
-    writeFile(root / "好.txt", "第一行\n第二行\n");
-    writeFile(root / "坏.txt", "ab\nc\xFF"
-                               "d\xFE\n");
-    writeFile(root / "子" / "深.txt", "sub");
-    writeFile(root / "别.dat", "not listed");
+    writeBytes(root / "好.txt", "第一行\n第二行\n");
+    writeBytes(root / "坏.txt", "ab\nc\xFF"
+                                "d\xFE\n");
+    writeBytes(root / "子" / "深.txt", "sub");
+    writeBytes(root / "别.dat", "not listed");
     Hooks hooks;
     hooks.folder = ansiPathOf(root);
     hooks.files = {ansiPathOf(root / "坏.txt"), ansiPathOf(root / "好.txt")};
@@ -197,7 +197,7 @@ TEST_P(CheckDialogTest, ListsWhatARunWouldDoAndWritesOnlyWhenConverted) {
     if (row.convert) {
         ASSERT_EQ(hooks.messages.size(), 1u);
         EXPECT_EQ(hooks.messages[0].rfind("转换完成", 0), 0u) << hooks.messages[0];
-        EXPECT_EQ(readFile(root / "转换结果" / "好.txt"), platform::ansi("第一行\n第二行\n"));
+        EXPECT_EQ(readBytes(root / "转换结果" / "好.txt"), platform::ansi("第一行\n第二行\n"));
         EXPECT_TRUE(fs::exists(root / "转换结果" / "坏.txt"));
     } else {
         EXPECT_TRUE(hooks.messages.empty());

@@ -23,7 +23,7 @@
 
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
-#include "tests/platform/file_bytes.h"
+#include "tests/platform/temp_folder.h"
 #include "tests/ui/qt_application_environment.h"
 #include "tests/ui/window_probe.h"
 #include "ui/desktop_identity.h"
@@ -34,7 +34,7 @@
 
 namespace {
 
-using platform::testing::readFile;
+using platform::testing::readBytes;
 
 using platform::AnsiText;
 
@@ -186,7 +186,7 @@ TEST_P(DropCaseTest, DroppedPathsAreConvertedUnderTheButtonThatRunsThem) {
                                              : std::vector<std::string>{});
     for (const std::string& name : c.converted) {
         const auto path = std::filesystem::path(root / name);
-        EXPECT_EQ(readFile(path.parent_path() / "转换结果" / path.filename()), "\xEF\xBB\xBF青枫")
+        EXPECT_EQ(readBytes(path.parent_path() / "转换结果" / path.filename()), "\xEF\xBB\xBF青枫")
             << name;
     }
     for (const std::string& name : c.notConverted) {

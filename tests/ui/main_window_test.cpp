@@ -34,7 +34,7 @@
 #include "platform/ansi_text.h"
 #include "qfx_version.h"
 #include "settings/config_store.h"
-#include "tests/platform/file_bytes.h"
+#include "tests/platform/temp_folder.h"
 #include "tests/platform/unprivileged_user.h"
 #include "tests/ui/modal_dialog.h"
 #include "tests/ui/qt_application_environment.h"
@@ -47,8 +47,8 @@
 
 namespace {
 
-using platform::testing::readFile;
-using platform::testing::writeFile;
+using platform::testing::readBytes;
+using platform::testing::writeBytes;
 
 using batch::BatchButton;
 using platform::AnsiText;
@@ -580,7 +580,7 @@ TEST_F(WindowTest, HelpPageOpensFromAFreshPrivateFolderAndNeverThroughAPlantedLi
     const auto shared = root / "tmp";
     const auto planted = shared / ("qingfengxia-help-" + std::to_string(::getuid()));
     std::filesystem::create_directories(planted);
-    writeFile(root / "mine.txt", "my own bytes");
+    writeBytes(root / "mine.txt", "my own bytes");
     std::filesystem::create_symlink(root / "mine.txt", planted / "index.html");
     std::filesystem::create_symlink(root / "mine.txt", planted / "icon.png");
     ScopedEnvironment temporaryFolder("TMPDIR", QByteArray::fromStdString(shared.string()));
@@ -610,13 +610,13 @@ TEST_F(WindowTest, HelpPageOpensFromAFreshPrivateFolderAndNeverThroughAPlantedLi
         EXPECT_TRUE(S_ISDIR(info.st_mode));
         EXPECT_EQ(info.st_mode & 07777, 0700u);
         EXPECT_EQ(info.st_uid, ::geteuid());
-        const std::string page = readFile(opened[0]);
+        const std::string page = readBytes(opened[0]);
         EXPECT_NE(page.find("繁简互转"), std::string::npos);
         EXPECT_NE(page.find("icon.png"), std::string::npos);
         EXPECT_TRUE(std::filesystem::is_regular_file(folder / "icon.png"));
         EXPECT_TRUE(std::filesystem::is_regular_file(folder / "banner.png"));
     }
-    EXPECT_TRUE(readFile(root / "mine.txt") == "my own bytes") << "written through a planted link";
+    EXPECT_TRUE(readBytes(root / "mine.txt") == "my own bytes") << "written through a planted link";
     EXPECT_FALSE(std::filesystem::exists(folder)) << "removed when the program ends";
 }
 
@@ -625,7 +625,7 @@ TEST_F(WindowTest, InstalledHelpPageOpensAsItIsAndNothingIsWritten) {
     std::filesystem::create_directories(shared);
     std::filesystem::create_directories(root / "bin");
     std::filesystem::create_directories(root / "share" / "qingfengxia" / "help");
-    writeFile(root / "share" / "qingfengxia" / "help" / "index.html", "installed");
+    writeBytes(root / "share" / "qingfengxia" / "help" / "index.html", "installed");
     ScopedEnvironment temporaryFolder("TMPDIR", QByteArray::fromStdString(shared.string()));
     ScopedEnvironment runtimeFolder("XDG_RUNTIME_DIR", {}, false);
 
@@ -637,7 +637,7 @@ TEST_F(WindowTest, InstalledHelpPageOpensAsItIsAndNothingIsWritten) {
     ui::HelpPage bundled(QString::fromStdString(root.string()));
     const std::filesystem::path written = bundled.path().toStdString();
     EXPECT_EQ(written.parent_path().parent_path(), shared);
-    EXPECT_NE(readFile(written), "installed");
+    EXPECT_NE(readBytes(written), "installed");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -662,18 +662,18 @@ TEST_F(WindowTest, FirstCloseOfAFreshStartWritesTheWholeSettingsFile) {
         window.show();
         QTest::keyClick(window.control("单选框不转"), Qt::Key_Escape);
     }
-    EXPECT_EQ(readFile(settingsPath), crlfLines({"[输入编码]",    "Unicode big endian=假",
-                                                 "Unicode=假",    "UTF-8=假",
-                                                 "ANSI=假",       "自动=真",
-                                                 "[输出编码]",    "Unicode big endian=假",
-                                                 "Unicode=假",    "UTF-8=假",
-                                                 "ANSI=假",       "自动=真",
-                                                 "[繁简互转]",    "Big5到繁体=假",
-                                                 "Big5到简体=假", "繁体到Big5=假",
-                                                 "简体到Big5=假", "繁体到简体=假",
-                                                 "简体到繁体=假", "不转=真",
-                                                 "[转换来源]",    "文件过滤=*.*",
-                                                 "目录_文件夹=",  "目录="}));
+    EXPECT_EQ(readBytes(settingsPath), crlfLines({"[输入编码]",    "Unicode big endian=假",
+                                                  "Unicode=假",    "UTF-8=假",
+                                                  "ANSI=假",       "自动=真",
+                                                  "[输出编码]",    "Unicode big endian=假",
+                                                  "Unicode=假",    "UTF-8=假",
+                                                  "ANSI=假",       "自动=真",
+                                                  "[繁简互转]",    "Big5到繁体=假",
+                                                  "Big5到简体=假", "繁体到Big5=假",
+                                                  "简体到Big5=假", "繁体到简体=假",
+                                                  "简体到繁体=假", "不转=真",
+                                                  "[转换来源]",    "文件过滤=*.*",
+                                                  "目录_文件夹=",  "目录="}));
 }
 
 TEST_F(WindowTest, RestartRestoresUtf8AsInputAndTheSubFoldersOption) {
@@ -705,8 +705,8 @@ TEST_F(WindowTest, RestartRestoresUtf8AsInputAndTheSubFoldersOption) {
 }
 
 TEST_F(WindowTest, EnterOnARadioRunsTheChosenFiles) {
-    writeFile(root / "a.txt", platform::ansi("青枫匣"));
-    writeFile(root / "b.txt", "plain");
+    writeBytes(root / "a.txt", platform::ansi("青枫匣"));
+    writeBytes(root / "b.txt", "plain");
     auto store = openStore();
     DialogScript script;
     script.files = {ansiPathOf(root / "a.txt"), ansiPathOf(root / "b.txt")};
@@ -718,8 +718,8 @@ TEST_F(WindowTest, EnterOnARadioRunsTheChosenFiles) {
     EXPECT_EQ(script.chooseCalls, 1);
     ASSERT_EQ(script.messages.size(), 1u);
     EXPECT_EQ(script.messages[0].rfind("转换完成，耗时 ", 0), 0u) << script.messages[0];
-    EXPECT_EQ(readFile(root / "转换结果" / "a.txt"), "\xEF\xBB\xBF青枫匣");
-    EXPECT_EQ(readFile(root / "转换结果" / "b.txt"), "\xEF\xBB\xBFplain");
+    EXPECT_EQ(readBytes(root / "转换结果" / "a.txt"), "\xEF\xBB\xBF青枫匣");
+    EXPECT_EQ(readBytes(root / "转换结果" / "b.txt"), "\xEF\xBB\xBFplain");
     // Back to idle: remembered folder, captions, progress.
     EXPECT_EQ(window.adapter().rememberedFolder(BatchButton::Files), ansiPathOf(root));
     EXPECT_EQ(captionOf(window, "按钮批量转换"), platform::ansi("批量转换"));
@@ -730,7 +730,7 @@ TEST_F(WindowTest, EnterOnARadioRunsTheChosenFiles) {
 
 // 是 on the report opens the result folder; when nothing can open it, a second box says so.
 TEST_F(WindowTest, YesOnTheReportOpensTheResultFolder) {
-    writeFile(root / "a.txt", "x");
+    writeBytes(root / "a.txt", "x");
     auto store = openStore();
     DialogScript script;
     script.files = {ansiPathOf(root / "a.txt")};
@@ -806,7 +806,7 @@ TEST_F(WindowTest, ProgressShownIsTheFileInHandAndNamesAreNotMarkup) {
     const std::vector<std::string> names = {"a.txt", "<font color=red size=6>红字.txt", "c.txt"};
     std::vector<AnsiText> files;
     for (const std::string& name : names) {
-        writeFile(root / name, "text");
+        writeBytes(root / name, "text");
         files.push_back(ansiPathOf(root / name));
     }
     DialogScript script;
@@ -843,7 +843,7 @@ TEST_F(WindowTest, ClosingDuringARunSavesStopsAndShowsNoReport) {
     DialogScript script;
     for (int i = 1; i <= count; ++i) {
         const auto source = root / ("f" + std::to_string(i) + ".txt");
-        writeFile(source, std::string(1000, 'x'));
+        writeBytes(source, std::string(1000, 'x'));
         script.files.push_back(ansiPathOf(source));
     }
     auto store = openStore();
@@ -873,7 +873,7 @@ TEST_F(WindowTest, ClosingDuringARunSavesStopsAndShowsNoReport) {
         static_cast<QPushButton*>(window.control("按钮批量转换"))->click();
         EXPECT_EQ(script.chooseCalls, 1);
     }
-    const std::string saved = readFile(settingsPath);
+    const std::string saved = readBytes(settingsPath);
     EXPECT_NE(saved.find(platform::ansi("[转换来源]")), std::string::npos);
     EXPECT_NE(saved.find(platform::ansi("目录=") + ansiPathOf(root)), std::string::npos);
 }
@@ -904,12 +904,12 @@ TEST_F(WindowTest, ReportDetailsGiveEachFailedFileItsReason) {
     namespace fs = std::filesystem;
     const fs::path results = root / "转换结果";
     fs::create_directory(results);
-    writeFile(root / "锁住.txt", "x");
+    writeBytes(root / "锁住.txt", "x");
     // A Big5 page whose Simplified form Big5 cannot hold ("們" becomes "们").
-    writeFile(root / "繁体.htm", "<meta charset=big5>\xAD\xCC");
-    writeFile(root / "只读.txt", "new");
-    writeFile(root / "好.txt", "fine");
-    writeFile(results / "只读.txt", "earlier");
+    writeBytes(root / "繁体.htm", "<meta charset=big5>\xAD\xCC");
+    writeBytes(root / "只读.txt", "new");
+    writeBytes(root / "好.txt", "fine");
+    writeBytes(results / "只读.txt", "earlier");
     fs::permissions(root / "锁住.txt", fs::perms::none);
     fs::permissions(results / "只读.txt", fs::perms::owner_read);
     std::vector<AnsiText> files;
@@ -943,8 +943,8 @@ TEST_F(WindowTest, ReportDetailsGiveEachFailedFileItsReason) {
     EXPECT_EQ(details, q("锁住.txt：无法读取：权限不足\n"
                          "繁体.htm：目标编码无法表示部分字符，已写入原始字节\n"
                          "只读.txt：输出文件为只读"));
-    EXPECT_EQ(readFile(results / "只读.txt"), "earlier");
-    EXPECT_TRUE(readFile(results / "好.txt").ends_with("fine"));
+    EXPECT_EQ(readBytes(results / "只读.txt"), "earlier");
+    EXPECT_TRUE(readBytes(results / "好.txt").ends_with("fine"));
 }
 
 } // namespace

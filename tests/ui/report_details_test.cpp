@@ -26,7 +26,7 @@
 
 #include "batch/batch_run.h"
 #include "platform/ansi_text.h"
-#include "tests/platform/file_bytes.h"
+#include "tests/platform/temp_folder.h"
 #include "tests/ui/qt_application_environment.h"
 #include "tests/ui/window_probe.h"
 #include "ui/main_window.h"
@@ -34,8 +34,8 @@
 
 namespace {
 
-using platform::testing::readFile;
-using platform::testing::writeFile;
+using platform::testing::readBytes;
+using platform::testing::writeBytes;
 
 namespace fs = std::filesystem;
 
@@ -90,9 +90,9 @@ TEST(ReportDetailsTest, CopyAndSaveGiveEachFailedFileItsPlaceAndReason) {
     const fs::path root(temp.path().toStdString());
     // The save dialog opens in the home folder; the user's own must not slow it down.
     qputenv("HOME", temp.path().toLocal8Bit());
-    writeFile(root / "源" / "好.txt", "fine");
-    writeFile(root / "源" / "坏.txt", "a\xFF");
-    writeFile(root / "源" / "子" / "坏.txt", "b\xFE");
+    writeBytes(root / "源" / "好.txt", "fine");
+    writeBytes(root / "源" / "坏.txt", "a\xFF");
+    writeBytes(root / "源" / "子" / "坏.txt", "b\xFE");
     const QString saved = QString::fromStdString((root / "详情.txt").string());
     // No file can be made there, whoever runs the test.
     const QString unsavable = QString::fromUtf8("/proc/青枫匣详情.txt");
@@ -138,7 +138,7 @@ TEST(ReportDetailsTest, CopyAndSaveGiveEachFailedFileItsPlaceAndReason) {
     EXPECT_EQ(sortedLines(details.toStdString()),
               (std::vector<std::string>{"坏.txt" + reason, "子/坏.txt" + reason}));
     EXPECT_EQ(copied, details);
-    EXPECT_EQ(readFile(root / "详情.txt"), details.toStdString() + "\n");
+    EXPECT_EQ(readBytes(root / "详情.txt"), details.toStdString() + "\n");
     EXPECT_TRUE(failure.startsWith(QString::fromUtf8("无法保存 ") + unsavable + "："))
         << failure.toStdString();
     EXPECT_TRUE(stayedOpen);

@@ -23,7 +23,7 @@
 
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
-#include "tests/platform/file_bytes.h"
+#include "tests/platform/temp_folder.h"
 #include "tests/ui/qt_application_environment.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
@@ -31,8 +31,8 @@
 
 namespace {
 
-using platform::testing::readFile;
-using platform::testing::writeFile;
+using platform::testing::readBytes;
+using platform::testing::writeBytes;
 
 using platform::AnsiText;
 
@@ -152,9 +152,9 @@ TEST(WindowEndToEnd, FolderRunThroughTheRealPickerAndReportThenEscapeSavesTheCho
     const std::filesystem::path root(temp.path().toStdString());
     const std::filesystem::path sources = root / "来源 文件";
     std::filesystem::create_directories(sources);
-    writeFile(sources / "gbk.txt", platform::ansi("简体中文，青枫匣"));
-    writeFile(sources / "utf8.txt", "\xEF\xBB\xBF" + std::string("UTF-8 文本"));
-    writeFile(sources / "other.dat", "not taken by the filter");
+    writeBytes(sources / "gbk.txt", platform::ansi("简体中文，青枫匣"));
+    writeBytes(sources / "utf8.txt", "\xEF\xBB\xBF" + std::string("UTF-8 文本"));
+    writeBytes(sources / "other.dat", "not taken by the filter");
     const std::filesystem::path settingsFile = root / "青枫匣.ini";
 
     settings::ConfigStore store(platform::ansiPath((root / "registry").string()).value_or(""));
@@ -187,8 +187,8 @@ TEST(WindowEndToEnd, FolderRunThroughTheRealPickerAndReportThenEscapeSavesTheCho
     EXPECT_TRUE(user.report.endsWith(QStringLiteral("请问需要打开它吗？")));
 
     const std::filesystem::path results = sources / "转换结果";
-    EXPECT_EQ(readFile(results / "gbk.txt"), utf16le(QStringLiteral("简体中文，青枫匣")));
-    EXPECT_EQ(readFile(results / "utf8.txt"), utf16le(QStringLiteral("UTF-8 文本")));
+    EXPECT_EQ(readBytes(results / "gbk.txt"), utf16le(QStringLiteral("简体中文，青枫匣")));
+    EXPECT_EQ(readBytes(results / "utf8.txt"), utf16le(QStringLiteral("UTF-8 文本")));
     EXPECT_FALSE(std::filesystem::exists(results / "other.dat"));
     // Back to idle.
     EXPECT_EQ(static_cast<QPushButton*>(window.control("按钮批量转换文件夹"))->text(),
@@ -197,7 +197,7 @@ TEST(WindowEndToEnd, FolderRunThroughTheRealPickerAndReportThenEscapeSavesTheCho
 
     QTest::keyClick(&window, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
-    const std::string saved = readFile(settingsFile);
+    const std::string saved = readBytes(settingsFile);
     const AnsiText folderBytes = platform::ansiPath(sources.string()).value_or("");
     EXPECT_NE(saved.find(platform::ansi("目录_文件夹=") + folderBytes + "\r\n"), std::string::npos);
     EXPECT_NE(saved.find(platform::ansi("文件过滤=*.txt")), std::string::npos);

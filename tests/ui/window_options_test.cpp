@@ -22,7 +22,7 @@
 
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
-#include "tests/platform/file_bytes.h"
+#include "tests/platform/temp_folder.h"
 #include "tests/ui/modal_dialog.h"
 #include "tests/ui/qt_application_environment.h"
 #include "ui/main_window.h"
@@ -32,8 +32,8 @@
 
 namespace {
 
-using platform::testing::readFile;
-using platform::testing::writeFile;
+using platform::testing::readBytes;
+using platform::testing::writeBytes;
 
 using platform::AnsiText;
 
@@ -146,7 +146,7 @@ TEST_P(OutputOptionsTest, DialogChoicesDriveTheRunAndAreSavedOnlyOnceChanged) {
     const OutputRow& row = GetParam();
     QTemporaryDir temp;
     const std::filesystem::path root(temp.path().toStdString());
-    writeFile(root / "a.txt", gbkSource);
+    writeBytes(root / "a.txt", gbkSource);
     settings::ConfigStore store(ansiPathOf(root / "registry"));
     ASSERT_TRUE(ui::openSettings(store, ansiPathOf(root / "青枫匣.ini")));
     std::vector<std::string> reports;
@@ -186,16 +186,16 @@ TEST_P(OutputOptionsTest, DialogChoicesDriveTheRunAndAreSavedOnlyOnceChanged) {
     }
     store.destroy();
     EXPECT_NE(chosen, batch::OutputChoices());
-    EXPECT_EQ(readFile(root / row.resultPath), row.resultBytes);
+    EXPECT_EQ(readBytes(root / row.resultPath), row.resultBytes);
     if (*row.backupPath) {
-        EXPECT_EQ(readFile(root / row.backupPath), gbkSource);
+        EXPECT_EQ(readBytes(root / row.backupPath), gbkSource);
     }
     EXPECT_EQ(std::filesystem::exists(root / "转换结果"),
               std::string(row.resultPath).starts_with("转换结果"));
     // Only a result folder is offered to be opened; a replaced source has none.
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(foldersOpened, std::string(row.resultPath) != "a.txt" ? 1 : 0);
-    const std::string saved = platform::utf8FromAnsi(readFile(root / "青枫匣.ini")).value_or("");
+    const std::string saved = platform::utf8FromAnsi(readBytes(root / "青枫匣.ini")).value_or("");
     EXPECT_TRUE(saved.ends_with(row.settingsLines)) << saved;
 
     // The next start has them again.
@@ -224,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(OutputOptionsDialog, FolderThatCannotBeMadeKeepsTheDialogOpenAndSaysWhy) {
     QTemporaryDir temp;
     const std::filesystem::path root(temp.path().toStdString());
-    writeFile(root / "file", "");
+    writeBytes(root / "file", "");
     ui::OutputOptionsDialog dialog({}, {});
     dialog.findChild<QRadioButton*>(QStringLiteral("单选框输出到指定文件夹"))->click();
     dialog.findChild<QLineEdit*>(QStringLiteral("编辑框输出文件夹"))
