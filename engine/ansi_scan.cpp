@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace engine {
 
 namespace {
@@ -86,6 +90,35 @@ std::size_t ansiTextLength(std::string_view data) {
         from = at + 1;
     }
     return length;
+}
+
+std::size_t findAnyOf(std::string_view data, char a, char b, char c) {
+    std::size_t at = 0;
+#if defined(__SSE2__)
+    const __m128i wantA = _mm_set1_epi8(a);
+    const __m128i wantB = _mm_set1_epi8(b);
+    const __m128i wantC = _mm_set1_epi8(c);
+    auto hits = [&](std::size_t offset) {
+        const __m128i bytes =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(data.data() + offset));
+        return _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, wantA), _mm_cmpeq_epi8(bytes, wantB)),
+            _mm_cmpeq_epi8(bytes, wantC));
+    };
+    for (; at + 64 <= data.size(); at += 64) {
+        const __m128i any = _mm_or_si128(_mm_or_si128(hits(at), hits(at + 16)),
+                                         _mm_or_si128(hits(at + 32), hits(at + 48)));
+        if (_mm_movemask_epi8(any) != 0)
+            break; // the bytes below find where
+    }
+    for (; at + 16 <= data.size(); at += 16)
+        if (const int mask = _mm_movemask_epi8(hits(at)); mask != 0)
+            return at + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+#endif
+    for (; at < data.size(); ++at)
+        if (data[at] == a || data[at] == b || data[at] == c)
+            return at;
+    return std::string_view::npos;
 }
 
 bool isAscii(std::string_view text) {

@@ -17,6 +17,10 @@ using platform::AnsiText;
 // that is the last byte of the data stays.
 std::size_t ansiTextLength(std::string_view data);
 
+// The position of the first byte of `data` that is `a`, `b` or `c`, or npos: one pass, 64 bytes
+// a step, where a search for each would read the data three times.
+std::size_t findAnyOf(std::string_view data, char a, char b, char c);
+
 // Whether every byte of `text` is below 0x80.
 bool isAscii(std::string_view text);
 

@@ -104,6 +104,20 @@ void ReusedOutput::reset(std::size_t expectedSize) {
         grow(expectedSize);
 }
 
+std::unique_ptr<ReusedOutput> SpareOutputs::take() {
+    const std::lock_guard lock(mutex);
+    if (outputs.empty())
+        return std::make_unique<ReusedOutput>();
+    std::unique_ptr<ReusedOutput> output = std::move(outputs.back());
+    outputs.pop_back();
+    return output;
+}
+
+void SpareOutputs::giveBack(std::unique_ptr<ReusedOutput> output) {
+    const std::lock_guard lock(mutex);
+    outputs.push_back(std::move(output));
+}
+
 std::span<char> ReusedOutput::room(std::size_t atLeast) {
     if (capacity - used < atLeast)
         grow(std::max(2 * capacity, used + atLeast));

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -93,6 +94,19 @@ private:
     std::unique_ptr<char[]> bytes;
     std::size_t capacity = 0;
     std::size_t used = 0;
+};
+
+// Outputs kept for later pieces: a piece takes one (a new one when none is spare) and gives it
+// back once it is written, so that the pieces of a file, or of its windows one after the other,
+// fill the same few buffers instead of fresh pages.
+class SpareOutputs {
+public:
+    std::unique_ptr<ReusedOutput> take();
+    void giveBack(std::unique_ptr<ReusedOutput> output);
+
+private:
+    std::mutex mutex;
+    std::vector<std::unique_ptr<ReusedOutput>> outputs;
 };
 
 // Takes bytes only to count them, through one reused room of `roomSize` bytes: a dry run keeps

@@ -8,97 +8,16 @@
 
 #include "engine/charset_declaration.h"
 #include "engine/code_page_conversion.h"
+#include "engine/file_sink.h"
 #include "engine/other_encodings.h"
 #include "engine/piece_cutting.h"
 #include "engine/system_fallbacks.h"
+#include "engine/windowed_conversion.h"
 #include "platform/file_access.h"
 #include "platform/file_system.h"
 #include "platform/path_scan.h"
 
 namespace engine {
-
-namespace {
-
-constexpr std::size_t smallestChunk = 4096;
-constexpr std::size_t largestChunk = std::size_t{1} << 20;
-
-// Streams the output into the replacing file through one reused buffer, so a large output is
-// never held in memory as a whole. The buffer is sized to the expected output, so a run over
-// many small files does not prepare a large buffer for each, and it gathers the byte-order mark
-// with the text, so a small file goes out in one write. A write that fails shows in the next
-// call and in commit().
-class FileSink final : public ByteSink {
-public:
-    FileSink(const AnsiText& path, std::size_t expectedSize)
-        : file(path), chunk(std::clamp(expectedSize, smallestChunk, largestChunk)) {}
-    const FileStatus& status() const { return file.status(); }
-    FileStatus commit() {
-        if (!flush())
-            return file.status();
-        return file.commit();
-    }
-
-    std::span<char> room(std::size_t atLeast) override {
-        // A buffer more than half full goes out first, so the converter gets a long stretch.
-        if (pending > 0 && chunk - pending < std::max(atLeast, chunk / 2))
-            (void)flush();
-        if (!buffer || chunk - pending < atLeast) {
-            chunk = std::max(chunk, atLeast);
-            buffer.reset(new char[chunk]);
-            pending = 0;
-        }
-        return {buffer.get() + pending, chunk - pending};
-    }
-    bool wrote(std::size_t count) override {
-        pending += count;
-        return file.status().ok();
-    }
-    bool append(std::string_view bytes) override {
-        if (bytes.empty())
-            return file.status().ok();
-        if (!buffer)
-            buffer.reset(new char[chunk]);
-        if (bytes.size() <= chunk - pending) {
-            std::memcpy(buffer.get() + pending, bytes.data(), bytes.size());
-            pending += bytes.size();
-            return file.status().ok();
-        }
-        if (!flush() || !file.write(bytes))
-            return false;
-        written += bytes.size();
-        return true;
-    }
-    bool truncate(std::size_t length) override {
-        if (length >= written) {
-            pending = std::min(pending, length - written);
-            return file.status().ok();
-        }
-        pending = 0;
-        if (!file.truncate(length))
-            return false;
-        written = length;
-        return true;
-    }
-    std::size_t size() const override { return written + pending; }
-
-private:
-    bool flush() {
-        if (pending == 0)
-            return file.status().ok();
-        const bool ok = file.write({buffer.get(), pending});
-        written += pending;
-        pending = 0;
-        return ok;
-    }
-
-    platform::ReplacingFile file;
-    std::size_t chunk;
-    std::unique_ptr<char[]> buffer;
-    std::size_t pending = 0; // bytes in the buffer, not yet written
-    std::size_t written = 0; // bytes handed to the file
-};
-
-} // namespace
 
 namespace {
 
@@ -272,23 +191,6 @@ bool convertsStraight(TextEncoding encoding) {
     }
 }
 
-// Hands bytes on to another sink until the control's stop comes.
-class StoppableSink final : public ByteSink {
-public:
-    StoppableSink(ByteSink& into, const WorkControl& stop) : target(into), control(stop) {}
-    std::span<char> room(std::size_t atLeast) override { return target.room(atLeast); }
-    bool wrote(std::size_t count) override { return target.wrote(count) && !control.abandoned(); }
-    bool append(std::string_view bytes) override {
-        return target.append(bytes) && !control.abandoned();
-    }
-    bool truncate(std::size_t length) override { return target.truncate(length); }
-    std::size_t size() const override { return target.size(); }
-
-private:
-    ByteSink& target;
-    const WorkControl& control;
-};
-
 // The file converted from its source's bytes straight into the output's, when nothing between
 // needs the internal text: no script step, the line ends kept, no zero character, no "<" that
 // could begin a charset declaration (a Big5 page's are rewritten on the way), and every
@@ -382,6 +284,9 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     if (!outputPath.empty() && !platform::fileNameOfPath(outputPath).empty())
         outputPath += platform::pathSeparator;
     outputPath += platform::fileNameOfPath(sourcePath);
+    if (std::optional<FileConversion> windowed =
+            convertInWindows(sourcePath, input, output, outputPath, script, rule, control, write))
+        return *windowed;
     SourceBytes source = readSource(sourcePath, input, rule);
     if (std::optional<FileConversion> straight =
             convertStraight(source, output, outputPath, script, control, write))

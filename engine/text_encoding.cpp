@@ -189,32 +189,25 @@ PiecesOutcome convertedContentInPieces(ByteBuffer& data, std::size_t contentStar
 }
 
 // The text converted piece by piece into the sink by convert(piece, output, limit), written in
-// order while later pieces convert. Written pieces hand their memory on to later ones. A piece's
-// output is expected to be as long as the piece, or twice that when `widens`.
+// order while later pieces convert. Written pieces hand their memory on to later ones, through
+// `spare` when the caller keeps it for more. A piece's output is expected to be as long as the
+// piece, or twice that when `widens`.
 template <class Convert>
 PiecesOutcome convertInPieces(std::string_view raw, PieceRule rule, bool widens, ByteSink& sink,
-                              const WorkControl& control, Convert convert) {
+                              const WorkControl& control, Convert convert,
+                              SpareOutputs* kept = nullptr) {
+    SpareOutputs own;
+    SpareOutputs& spare = kept ? *kept : own;
     const std::vector<std::size_t> ends = pieceEnds(raw, rule, pieceSizeOf(control));
     const std::uint64_t limit = convertedSizeLimit(raw.size());
     struct Converted {
         std::unique_ptr<ReusedOutput> output;
         ConversionStatus status;
     };
-    std::mutex spareMutex;
-    std::vector<std::unique_ptr<ReusedOutput>> spare;
     std::uint64_t produced = 0;
     std::optional<PiecesOutcome> outcome;
     auto make = [&](std::size_t start, std::size_t end) -> std::optional<Converted> {
-        std::unique_ptr<ReusedOutput> output;
-        {
-            const std::lock_guard lock(spareMutex);
-            if (!spare.empty()) {
-                output = std::move(spare.back());
-                spare.pop_back();
-            }
-        }
-        if (!output)
-            output = std::make_unique<ReusedOutput>();
+        std::unique_ptr<ReusedOutput> output = spare.take();
         const std::size_t length = end - start;
         output->reset(widens ? 2 * length : length + length / 2);
         const ConversionStatus status = convert(raw.substr(start, length), *output, limit);
@@ -227,8 +220,7 @@ PiecesOutcome convertInPieces(std::string_view raw, PieceRule rule, bool widens,
             outcome = PiecesOutcome::Failed;
         else if (!sink.append(piece.output->view()))
             outcome = PiecesOutcome::Refused;
-        const std::lock_guard lock(spareMutex);
-        spare.push_back(std::move(piece.output));
+        spare.giveBack(std::move(piece.output));
         return !outcome;
     };
     if (convertPiecesInOrder<Converted>(control, ends, make, take) == ends.size())
@@ -416,9 +408,10 @@ DetectedEncoding detectSourceEncoding(std::string_view data, TextEncoding choice
 }
 
 bool isPlainContent(std::string_view content, TextEncoding encoding) {
+    // ANSI text also ends at a 0x1A; a byte encoding's other bytes never stand for these.
     if (encoding != TextEncoding::Utf16LE && encoding != TextEncoding::Utf16BE)
-        return content.find('\0') == std::string_view::npos &&
-               content.find('<') == std::string_view::npos;
+        return findAnyOf(content, '\0', '<', encoding == TextEncoding::Ansi ? '\x1A' : '\0') ==
+               std::string_view::npos;
     // Four units at a time, as in firstZeroCharacter: a word that may hold a zero unit or a "<"
     // (a zero unit once the "<" pattern is taken away) is looked at unit by unit.
     constexpr std::uint64_t ones = 0x0001000100010001;
@@ -445,19 +438,25 @@ bool isPlainContent(std::string_view content, TextEncoding encoding) {
 }
 
 StraightOutcome writeStraight(std::string_view content, TextEncoding from, TextEncoding to,
-                              ByteSink& sink, const WorkControl& control) {
-    const std::string_view target = to == TextEncoding::Ansi ? internalCharset : converterName(to);
+                              ByteSink& sink, const WorkControl& control, SpareOutputs* spare) {
+    if (from == TextEncoding::Ansi && to == TextEncoding::Ansi)
+        return sink.append(content) ? StraightOutcome::Written : StraightOutcome::Refused;
+    auto nameOf = [](TextEncoding encoding) {
+        return encoding == TextEncoding::Ansi ? internalCharset : converterName(encoding);
+    };
     auto convert = [&](std::string_view piece, ByteSink& output, std::uint64_t limit) {
+        // The internal text on either side is the tables' own conversion.
         const std::optional<ConversionStatus> status =
-            to == TextEncoding::Ansi
-                ? convertByTable(piece, converterName(from), target, output, limit)
-                : convertStraight(piece, converterName(from), target, output, limit);
+            from == TextEncoding::Ansi || to == TextEncoding::Ansi
+                ? convertByTable(piece, nameOf(from), nameOf(to), output, limit)
+                : convertStraight(piece, nameOf(from), nameOf(to), output, limit);
         return status.value_or(ConversionStatus::UnknownPair);
     };
     // A set that writes some pairs of characters as one code could pair them across a cut.
     if (cutsInPieces(control, content.size()) && to != TextEncoding::Big5Hkscs) {
         const bool widens = to == TextEncoding::Utf16LE || to == TextEncoding::Utf16BE;
-        switch (convertInPieces(content, pieceRuleOf(from), widens, sink, control, convert)) {
+        switch (
+            convertInPieces(content, pieceRuleOf(from), widens, sink, control, convert, spare)) {
         case PiecesOutcome::Converted:
             return StraightOutcome::Written;
         case PiecesOutcome::Refused:

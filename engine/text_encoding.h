@@ -75,8 +75,8 @@ struct [[nodiscard]] DecodedText {
 };
 
 // Whether the content, read as `encoding` (UTF-16 unit by unit, any other byte by byte), holds
-// neither a zero character nor a "<": then no zero cuts its text and no charset declaration in
-// it can be rewritten.
+// neither a zero character nor a "<" (nor, for Ansi, a 0x1A): then nothing cuts its text and no
+// charset declaration in it can be rewritten.
 bool isPlainContent(std::string_view content, TextEncoding encoding);
 
 enum class StraightOutcome {
@@ -86,12 +86,14 @@ enum class StraightOutcome {
     Abandoned, // the control's stop came between pieces
 };
 
-// The content of `from` (UTF-8, UTF-16 or Big5) written into the sink in `to` (UTF-8, UTF-16,
-// Big5, or Ansi: the internal text) in one pass, giving the bytes that decoding it into the
-// internal text and encoding that give, where every character is one the internal text keeps as
-// it is. A large content converts in pieces on the control's workers. No byte-order mark.
+// The content of `from` written into the sink in `to` (each UTF-8, UTF-16, Big5, or Ansi: the
+// internal text) in one pass, giving the bytes that decoding it into the internal text and
+// encoding that give, where every character is one the internal text keeps as it is. A large
+// content converts in pieces on the control's workers, into outputs taken from `spare` when
+// given. No byte-order mark.
 StraightOutcome writeStraight(std::string_view content, TextEncoding from, TextEncoding to,
-                              ByteSink& sink, const WorkControl& control = {});
+                              ByteSink& sink, const WorkControl& control = {},
+                              SpareOutputs* spare = nullptr);
 
 // The content from `contentStart` decoded into the internal text, cut at its first zero byte
 // (`zeroCut` tells when that lost more than trailing zeros).

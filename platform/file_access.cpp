@@ -49,48 +49,81 @@ std::uint64_t defaultReadLimit() {
     return limit;
 }
 
+SourceFile::SourceFile(const AnsiText& path, std::uint64_t limit) {
+    const std::optional<std::string> native = nativePath(path);
+    if (!native) {
+        state = {platform::problems::SourcePathInvalid};
+        return;
+    }
+    // Non-blocking, so that a FIFO given as a source cannot stall the run before it is refused.
+    FileDescriptor opened(::open(native->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info {};
+    if (opened.get() < 0)
+        state = {platform::problems::SourceUnopenable, errno};
+    else if (fstat(opened.get(), &info) != 0)
+        state = {platform::problems::SourceUnreadable, errno};
+    else if (S_ISDIR(info.st_mode))
+        state = {platform::problems::SourceUnreadable, EISDIR};
+    else if (!S_ISREG(info.st_mode))
+        state = {platform::problems::SourceNotRegular};
+    else if (static_cast<std::uint64_t>(info.st_size) > limit)
+        state = {platform::problems::SourceTooLarge, 0, static_cast<std::uint64_t>(info.st_size)};
+    if (!state.ok())
+        return;
+    length = static_cast<std::uint64_t>(info.st_size);
+    file = std::move(opened);
+}
+
+std::int64_t SourceFile::read(std::span<char> into) {
+    if (!state.ok())
+        return -1;
+    std::size_t got = 0;
+    while (got < into.size() && done < length) {
+        const std::size_t wanted = std::min<std::uint64_t>(into.size() - got, length - done);
+        const ssize_t count = ::read(file.get(), into.data() + got, wanted);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0) {
+            state = {platform::problems::SourceUnreadable, errno};
+            return -1;
+        }
+        if (count == 0) {
+            length = done; // the file shrank since it was opened
+            break;
+        }
+        got += static_cast<std::size_t>(count);
+        done += static_cast<std::uint64_t>(count);
+    }
+    return static_cast<std::int64_t>(got);
+}
+
 FileContent readWholeFile(const AnsiText& path, std::uint64_t limit) {
     FileContent result;
-    auto failWith = [&result](FileProblem problem, int error = 0, std::uint64_t length = 0) {
-        result.status = {problem, error, length};
+    auto failWith = [&result](FileStatus status) {
+        result.status = std::move(status);
         result.bytes = ByteBuffer();
         return std::move(result);
     };
-    const std::optional<std::string> native = nativePath(path);
-    if (!native)
-        return failWith(platform::problems::SourcePathInvalid);
-    // Non-blocking, so that a FIFO given as a source cannot stall the run before it is refused.
-    FileDescriptor file(::open(native->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (file.get() < 0)
-        return failWith(platform::problems::SourceUnopenable, errno);
-    struct stat info {};
-    if (fstat(file.get(), &info) != 0)
-        return failWith(platform::problems::SourceUnreadable, errno);
-    if (S_ISDIR(info.st_mode))
-        return failWith(platform::problems::SourceUnreadable, EISDIR);
-    if (!S_ISREG(info.st_mode))
-        return failWith(platform::problems::SourceNotRegular);
-    const auto size = static_cast<std::uint64_t>(info.st_size);
-    if (size > limit || size > result.bytes.max_size())
-        return failWith(platform::problems::SourceTooLarge, 0, size);
+    SourceFile source(path, limit);
+    if (!source.status().ok())
+        return failWith(source.status());
+    const std::uint64_t size = source.size();
+    if (size > result.bytes.max_size())
+        return failWith({platform::problems::SourceTooLarge, 0, size});
     try {
         result.bytes.reserve(static_cast<std::size_t>(size));
     } catch (const std::bad_alloc&) {
-        return failWith(platform::problems::SourceTooLarge, 0, size);
+        return failWith({platform::problems::SourceTooLarge, 0, size});
     }
     // Read through a small buffer that stays in the cache and appended to the reserved room: the
     // content is written into fresh memory once, instead of being zero-filled first.
     thread_local std::unique_ptr<char[]> scratch(new char[readPiece]);
-    while (result.bytes.size() < size) {
-        const std::size_t wanted = std::min<std::uint64_t>(readPiece, size - result.bytes.size());
-        const ssize_t got = ::read(file.get(), scratch.get(), wanted);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return failWith(platform::problems::SourceUnreadable, errno);
-        }
+    for (;;) {
+        const std::int64_t got = source.read({scratch.get(), readPiece});
+        if (got < 0)
+            return failWith(source.status());
         if (got == 0)
-            break; // the file shrank since fstat
+            break;
         result.bytes.append(scratch.get(), static_cast<std::size_t>(got));
     }
     return result;

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/ansi_text.h"
+#include "platform/file_descriptor.h"
 #include "platform/file_problem.h"
 
 namespace platform {
@@ -23,6 +24,26 @@ struct [[nodiscard]] FileContent {
 // The largest source read into memory by default: a quarter of the physical memory, since a
 // conversion holds the content and its converted form at once.
 std::uint64_t defaultReadLimit();
+
+// A source opened for reading, after the checks every read of a source makes: it fails, without
+// blocking, for a missing or unreadable file, a directory, a FIFO or device, and a file larger
+// than `limit` bytes. Reads stop at the size the file had when it was opened.
+class SourceFile {
+public:
+    explicit SourceFile(const AnsiText& path, std::uint64_t limit = defaultReadLimit());
+
+    const FileStatus& status() const { return state; }
+    std::uint64_t size() const { return length; }
+    // Fills `into` from where the last read ended, as far as the file goes; the count read (less
+    // than asked only at the end), or -1 once a read has failed (status() says why).
+    std::int64_t read(std::span<char> into);
+
+private:
+    FileDescriptor file;
+    std::uint64_t length = 0;
+    std::uint64_t done = 0;
+    FileStatus state;
+};
 
 // Reads the whole regular file at `path` (AnsiText) with one read. Fails, without blocking, for
 // a missing or unreadable file, a directory, a FIFO or device, and a file larger than `limit`

@@ -10,6 +10,14 @@ public:
     explicit FileDescriptor(int descriptor = -1) : fd(descriptor) {}
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor(FileDescriptor&& other) noexcept : fd(other.release()) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+        if (this != &other) {
+            reset();
+            fd = other.release();
+        }
+        return *this;
+    }
     ~FileDescriptor() { reset(); }
 
     int get() const { return fd; }

@@ -12,6 +12,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include "engine/windowed_conversion.h"
 #include "platform/ansi_text.h"
 #include "platform/worker_pool.h"
 #include "tests/platform/file_status_print.h"
@@ -267,7 +268,8 @@ TEST_F(SingleFileTest, largeFileWrittenAsEncodedInMemory) {
 // that changes nothing takes it the way through the internal text. Both must give the same
 // bytes and the same result, whole or in pieces, for sources that can go straight and for
 // those that must not (a "<", a zero, a lone UTF-16 byte, invalid bytes, characters GB18030
-// lacks, GBK that the UTF-8 trial rejects).
+// lacks, GBK that the UTF-8 trial rejects), and a large source converted window by window as it
+// is read, or sent the other way by what its later windows hold.
 TEST_F(SingleFileTest, straightConversionEqualsTheWayThroughTheText) {
     std::string chinese; // 青枫匣 and ASCII, long enough for several pieces of 64 bytes
     for (int i = 0; i < 40; ++i)
@@ -279,13 +281,33 @@ TEST_F(SingleFileTest, straightConversionEqualsTheWayThroughTheText) {
         return units;
     };
     const std::string page = "<meta charset=big5>";
+    // Long enough for several windows of four pieces: GBK with a line end now and then, Big5,
+    // and what must still go the other way when it comes late.
+    std::string gbk, big5, late;
+    for (int i = 0; i < 30; ++i) {
+        gbk += "\xC7\xE0\xB7\xE3\xCF\xBB abc\xB0\xA1 \x81\x30\x81\x30";
+        big5 += "\xA7\x41\xA6\x6E abc \xA7\x41";
+        gbk += i % 10 == 9 ? "\r\n" : "";
+    }
+    const std::string ascii(300, 'a');
     const struct {
         const char* name;
         std::string bytes;
         TE input;
+        bool inWindows = false; // into UTF-8, with the pieces' control
     } sources[] = {
-        {"utf8", chinese, TE::Auto},
-        {"utf8-mark", "\xEF\xBB\xBF" + chinese, TE::Auto},
+        {"utf8", chinese, TE::Auto, true},
+        {"utf8-mark", "\xEF\xBB\xBF" + chinese, TE::Auto, true},
+        {"gbk-long", gbk, TE::Auto, true},
+        {"gbk-chosen", gbk + gbk, TE::Ansi, true},
+        {"big5-long", big5, TE::Big5, true},
+        {"utf16le-long", "\xFF\xFE" + wide(gbk.substr(0, 400), false), TE::Auto, true},
+        {"gbk-late-less", gbk + "<meta charset=utf-8>" + gbk, TE::Auto},
+        {"gbk-late-zero", gbk + "x\0y"s + gbk, TE::Auto},
+        {"gbk-late-eof", gbk + "x\x1Ay" + gbk, TE::Auto},
+        {"gbk-late-bad", gbk + "x\x81\x30y" + gbk, TE::Auto},
+        {"ascii-then-gbk", ascii + gbk, TE::Auto},
+        {"utf8-then-bad", chinese + "\xFF" + chinese, TE::Auto},
         {"ascii", "plain ascii text, long enough for a block move\n", TE::Auto},
         {"utf16le",
          "\xFF\xFE"
@@ -348,6 +370,13 @@ TEST_F(SingleFileTest, straightConversionEqualsTheWayThroughTheText) {
                              (mark ? " marked" : "") + (control ? " in pieces" : ""));
                 const WorkControl& use = control ? *control : WorkControl{};
                 const WriteOptions write{.byteOrderMark = mark};
+                if (control && output == TE::Utf8) {
+                    EXPECT_EQ(convertInWindows(pathOf(source.name), source.input, output,
+                                               pathOf("out/"s + source.name), {},
+                                               DetectionRule::Classic, use, write)
+                                  .has_value(),
+                              source.inWindows);
+                }
                 const FileConversion straight =
                     convertFile(pathOf(source.name), source.input, output, outputFolder(), {},
                                 DetectionRule::Classic, use, write);
