@@ -125,6 +125,20 @@ std::size_t lineCut(std::string_view data, std::size_t start, std::size_t pieceS
 
 } // namespace
 
+std::optional<std::size_t> boundaryAround(std::string_view data, std::size_t from, PieceRule rule) {
+    if (rule == PieceRule::Utf16LE || rule == PieceRule::Utf16BE) {
+        const std::size_t high = rule == PieceRule::Utf16LE ? 1 : 0;
+        for (std::size_t at = from + (from & 1); at + 1 < data.size(); at += 2)
+            if ((byteAt(data, at + high) & 0xFC) != 0xDC)
+                return at;
+        return std::nullopt;
+    }
+    for (std::size_t at = std::max<std::size_t>(from, 1); at < data.size(); ++at)
+        if (boundaryNearby(data, at, rule))
+            return at;
+    return std::nullopt;
+}
+
 std::size_t pieceSizeOf(const WorkControl& control) {
     return control.pieceSize > 0 ? control.pieceSize : defaultPieceSize;
 }

@@ -54,6 +54,13 @@ PieceRule pieceRuleOf(TextEncoding encoding);
 // too.
 std::vector<std::size_t> pieceEnds(std::string_view data, PieceRule rule, std::size_t pieceSize);
 
+// The first offset at or after `from` (at least 4) where a character of `data` under `rule`
+// (Utf8, Utf16LE, Utf16BE, Converter) begins, as the bytes around it alone tell, `data` being a
+// stretch of a longer text that starts at an even offset of it; nothing when no place before
+// the stretch's end tells. The places are those pieceEnds takes by the bytes around them, so
+// stretches that overlap agree on them.
+std::optional<std::size_t> boundaryAround(std::string_view data, std::size_t from, PieceRule rule);
+
 // Calls body(i) for every piece below `count`, on the control's workers when it has them.
 void forEachPiece(const WorkControl& control, std::size_t count,
                   const std::function<void(std::size_t)>& body);

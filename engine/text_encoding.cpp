@@ -189,15 +189,12 @@ PiecesOutcome convertedContentInPieces(ByteBuffer& data, std::size_t contentStar
 }
 
 // The text converted piece by piece into the sink by convert(piece, output, limit), written in
-// order while later pieces convert. Written pieces hand their memory on to later ones, through
-// `spare` when the caller keeps it for more. A piece's output is expected to be as long as the
-// piece, or twice that when `widens`.
+// order while later pieces convert. Written pieces hand their memory on to later ones. A piece's
+// output is expected to be as long as the piece, or twice that when `widens`.
 template <class Convert>
 PiecesOutcome convertInPieces(std::string_view raw, PieceRule rule, bool widens, ByteSink& sink,
-                              const WorkControl& control, Convert convert,
-                              SpareOutputs* kept = nullptr) {
-    SpareOutputs own;
-    SpareOutputs& spare = kept ? *kept : own;
+                              const WorkControl& control, Convert convert) {
+    SpareOutputs spare;
     const std::vector<std::size_t> ends = pieceEnds(raw, rule, pieceSizeOf(control));
     const std::uint64_t limit = convertedSizeLimit(raw.size());
     struct Converted {
@@ -437,26 +434,30 @@ bool isPlainContent(std::string_view content, TextEncoding encoding) {
     return true;
 }
 
-StraightOutcome writeStraight(std::string_view content, TextEncoding from, TextEncoding to,
-                              ByteSink& sink, const WorkControl& control, SpareOutputs* spare) {
+ConversionStatus convertPieceStraight(std::string_view piece, TextEncoding from, TextEncoding to,
+                                      ByteSink& output, std::uint64_t limit) {
     if (from == TextEncoding::Ansi && to == TextEncoding::Ansi)
-        return sink.append(content) ? StraightOutcome::Written : StraightOutcome::Refused;
+        return output.append(piece) ? ConversionStatus::Ok : ConversionStatus::SinkFailed;
     auto nameOf = [](TextEncoding encoding) {
         return encoding == TextEncoding::Ansi ? internalCharset : converterName(encoding);
     };
-    auto convert = [&](std::string_view piece, ByteSink& output, std::uint64_t limit) {
-        // The internal text on either side is the tables' own conversion.
-        const std::optional<ConversionStatus> status =
-            from == TextEncoding::Ansi || to == TextEncoding::Ansi
-                ? convertByTable(piece, nameOf(from), nameOf(to), output, limit)
-                : convertStraight(piece, nameOf(from), nameOf(to), output, limit);
-        return status.value_or(ConversionStatus::UnknownPair);
+    // The internal text on either side is the tables' own conversion.
+    const std::optional<ConversionStatus> status =
+        from == TextEncoding::Ansi || to == TextEncoding::Ansi
+            ? convertByTable(piece, nameOf(from), nameOf(to), output, limit)
+            : convertStraight(piece, nameOf(from), nameOf(to), output, limit);
+    return status.value_or(ConversionStatus::UnknownPair);
+}
+
+StraightOutcome writeStraight(std::string_view content, TextEncoding from, TextEncoding to,
+                              ByteSink& sink, const WorkControl& control) {
+    auto convert = [from, to](std::string_view piece, ByteSink& output, std::uint64_t limit) {
+        return convertPieceStraight(piece, from, to, output, limit);
     };
     // A set that writes some pairs of characters as one code could pair them across a cut.
     if (cutsInPieces(control, content.size()) && to != TextEncoding::Big5Hkscs) {
         const bool widens = to == TextEncoding::Utf16LE || to == TextEncoding::Utf16BE;
-        switch (
-            convertInPieces(content, pieceRuleOf(from), widens, sink, control, convert, spare)) {
+        switch (convertInPieces(content, pieceRuleOf(from), widens, sink, control, convert)) {
         case PiecesOutcome::Converted:
             return StraightOutcome::Written;
         case PiecesOutcome::Refused:

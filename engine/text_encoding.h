@@ -89,11 +89,14 @@ enum class StraightOutcome {
 // The content of `from` written into the sink in `to` (each UTF-8, UTF-16, Big5, or Ansi: the
 // internal text) in one pass, giving the bytes that decoding it into the internal text and
 // encoding that give, where every character is one the internal text keeps as it is. A large
-// content converts in pieces on the control's workers, into outputs taken from `spare` when
-// given. No byte-order mark.
+// content converts in pieces on the control's workers. No byte-order mark.
+// One piece of that conversion into `output`, which takes at most `limit` bytes; Ok when the
+// piece went straight.
+ConversionStatus convertPieceStraight(std::string_view piece, TextEncoding from, TextEncoding to,
+                                      ByteSink& output, std::uint64_t limit);
+
 StraightOutcome writeStraight(std::string_view content, TextEncoding from, TextEncoding to,
-                              ByteSink& sink, const WorkControl& control = {},
-                              SpareOutputs* spare = nullptr);
+                              ByteSink& sink, const WorkControl& control = {});
 
 // The content from `contentStart` decoded into the internal text, cut at its first zero byte
 // (`zeroCut` tells when that lost more than trailing zeros).

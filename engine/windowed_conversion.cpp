@@ -29,26 +29,14 @@ bool convertsStraight(TextEncoding encoding) {
     }
 }
 
-// Enough pieces that every worker has some while the next window is read, and few enough that
-// the window stays a small part of a large file's memory.
-std::size_t windowSizeOf(const WorkControl& control) {
-    const std::size_t workers = control.pool ? static_cast<std::size_t>(control.pool->size()) : 1;
-    return pieceSizeOf(control) * std::clamp<std::size_t>(2 * workers, 4, 8);
-}
-
-// A window's memory, kept by the thread for its next large file.
-char* windowMemory(std::size_t size) {
-    thread_local std::unique_ptr<char[]> memory;
-    thread_local std::size_t held = 0;
-    if (held < size) {
-        memory.reset(new char[size]);
-        held = size;
-    }
-    return memory.get();
-}
+// How far past its nominal end a piece looks for the place where a character begins.
+constexpr std::size_t reach = 4096;
+// A piece reads from this many bytes before its nominal start: enough to tell a character
+// boundary there from the bytes around it, and even, so that UTF-16 units keep their places.
+constexpr std::size_t lookBack = 4;
 
 // The length of the start of `data` that ends with a whole UTF-8 character: an unfinished one
-// at the end waits for the next window.
+// at the end belongs to the next piece.
 std::size_t wholeUtf8Length(std::string_view data) {
     std::size_t lead = data.size();
     while (lead > 0 && data.size() - lead < 4 &&
@@ -74,88 +62,99 @@ std::optional<FileConversion> convertInWindows(const AnsiText& sourcePath, TextE
         (input != TextEncoding::Auto && !convertsStraight(input)) ||
         (output != TextEncoding::Auto && !convertsStraight(output)))
         return std::nullopt;
-    const std::size_t window = windowSizeOf(control);
-    platform::SourceFile source(sourcePath);
-    if (!source.status().ok() || source.size() <= window)
+    // Even, as the reads must start at even offsets.
+    const std::size_t pieceSize = (pieceSizeOf(control) + 1) & ~std::size_t{1};
+    const platform::SourceFile source(sourcePath);
+    const std::uint64_t size = source.size();
+    if (!source.status().ok() || size / 4 < pieceSize)
         return std::nullopt;
-    char* const memory = windowMemory(window);
-    std::size_t held = 0;        // bytes in the window
-    std::uint64_t readSoFar = 0; // bytes of the source read
-    auto readMore = [&] {
-        const std::int64_t got = source.read({memory + held, window - held});
-        if (got < 0)
-            return false;
-        held += static_cast<std::size_t>(got);
-        readSoFar += static_cast<std::uint64_t>(got);
-        return true;
-    };
-    if (!readMore())
+    // The encoding is found from the first piece's stretch.
+    std::string head(pieceSize, '\0');
+    if (source.readAt(0, head) != static_cast<std::int64_t>(head.size()))
         return std::nullopt;
-    const std::string_view first(memory, held);
-    const DetectedEncoding found = detectSourceEncoding(first, input, rule);
+    const DetectedEncoding found = detectSourceEncoding(head, input, rule);
     // Without a mark, a "<" may begin a declared charset, which would decide the encoding of the
-    // whole (and then the first window's may be only a part of the story).
+    // whole (and then the start alone may not tell it).
     if (input == TextEncoding::Auto && found.contentStart == 0 &&
-        first.find('<') != std::string_view::npos)
+        head.find('<') != std::string::npos)
         return std::nullopt;
     TextEncoding from = found.encoding;
-    // ANSI text that reads as UTF-8 is UTF-8: while the first window does, the file is taken for
-    // UTF-8, and a later window that does not sends it the other way.
-    if (from == TextEncoding::Ansi && found.utf8Trial) {
-        const std::string_view start = first.substr(0, wholeUtf8Length(first));
-        if (platform::isValidUtf8(start))
-            from = TextEncoding::Utf8;
-    }
+    // ANSI text that reads as UTF-8 is UTF-8: while its start does, the file is taken for UTF-8,
+    // and a later piece that does not sends it the other way.
+    if (from == TextEncoding::Ansi && found.utf8Trial &&
+        platform::isValidUtf8(std::string_view(head).substr(0, wholeUtf8Length(head))))
+        from = TextEncoding::Utf8;
     const TextEncoding to = output == TextEncoding::Auto ? from : output;
-    // A set that writes some pairs of characters as one code could pair them across a window.
+    // A set that writes some pairs of characters as one code could pair them across a cut.
     if (to == TextEncoding::Big5Hkscs)
         return std::nullopt;
     const PieceRule cutRule = pieceRuleOf(from);
+    const bool widens = to == TextEncoding::Utf16LE || to == TextEncoding::Utf16BE;
     FileSink sink(outputPath, largestChunk);
     const std::string_view mark = write.byteOrderMark ? byteOrderMark(to) : std::string_view();
     if (!sink.status().ok() || !sink.append(mark))
         return std::nullopt;
-    StoppableSink stoppable(sink, control);
-    SpareOutputs spare; // for every window's pieces
-    const std::uint64_t total = source.size();
-    std::size_t start = std::min(found.contentStart, held);
-    std::uint64_t converted = start; // source bytes converted, a skipped mark included
-    auto permille = [total](std::uint64_t done) {
-        return static_cast<int>(done * 1000 / std::max<std::uint64_t>(total, 1));
+
+    // Every piece reads its own stretch of the source, [nominal start - lookBack, nominal end +
+    // reach), and converts from the first character boundary at or after its nominal start to
+    // the first one at or after its nominal end: neighbours find the same place from the same
+    // bytes. So the pieces read and convert on every worker at once; only the writing is in
+    // order.
+    std::vector<std::size_t> ends;
+    for (std::uint64_t end = pieceSize; end < size; end += pieceSize)
+        ends.push_back(static_cast<std::size_t>(end));
+    ends.push_back(static_cast<std::size_t>(size));
+    SpareOutputs spareInputs;
+    SpareOutputs spareOutputs;
+    struct Converted {
+        std::unique_ptr<ReusedOutput> input;
+        std::unique_ptr<ReusedOutput> output;
+        bool ok = false;
     };
-    for (;;) {
-        const bool last = readSoFar >= source.size();
-        const std::string_view data(memory + start, held - start);
-        std::size_t length = data.size();
-        if (!last) {
-            const std::vector<std::size_t> ends = pieceEnds(data, cutRule, pieceSizeOf(control));
-            if (ends.size() < 2)
-                return std::nullopt; // no place to cut it: read whole
-            length = ends[ends.size() - 2];
-        }
-        const std::string_view part = data.substr(0, length);
-        if (!isPlainContent(part, from))
-            return std::nullopt;
-        const WorkControl share =
-            control.share(permille(converted), permille(converted + part.size()));
-        const StraightOutcome outcome = writeStraight(part, from, to, stoppable, share, &spare);
-        if (outcome == StraightOutcome::Abandoned || control.abandoned())
-            return FileConversion{.status = {engine::problems::Abandoned}};
-        if (outcome != StraightOutcome::Written)
-            return std::nullopt;
-        converted += part.size();
-        if (last)
-            break;
-        // The unconverted end moves to the front and the window fills up behind it.
-        const std::size_t rest = data.size() - length;
-        std::memmove(memory, data.data() + length, rest);
-        held = rest;
-        start = 0;
-        if (!readMore())
-            return std::nullopt;
-    }
+    auto make = [&](std::size_t start, std::size_t end) -> std::optional<Converted> {
+        Converted piece{spareInputs.take(), spareOutputs.take()};
+        const std::size_t first = start == 0 ? 0 : start - lookBack;
+        const std::size_t last =
+            end == size ? end
+                        : static_cast<std::size_t>(std::min<std::uint64_t>(size, end + reach));
+        piece.input->reset(last - first);
+        const std::span<char> room = piece.input->room(last - first);
+        const std::int64_t got = source.readAt(first, room.first(last - first));
+        if (got != static_cast<std::int64_t>(last - first))
+            return piece; // the file changed under the reading
+        (void)piece.input->wrote(last - first);
+        const std::string_view stretch = piece.input->view();
+        // The end of the source ends a character too.
+        auto boundary = [&](std::size_t at) -> std::optional<std::size_t> {
+            const std::optional<std::size_t> place = boundaryAround(stretch, at, cutRule);
+            return place || last < size ? place : std::optional<std::size_t>(stretch.size());
+        };
+        const std::optional<std::size_t> textStart =
+            start == 0 ? std::optional<std::size_t>(found.contentStart) : boundary(lookBack);
+        const std::optional<std::size_t> textEnd =
+            end == size ? std::optional<std::size_t>(stretch.size()) : boundary(end - first);
+        if (!textStart || !textEnd || *textStart > *textEnd)
+            return piece;
+        const std::string_view text = stretch.substr(*textStart, *textEnd - *textStart);
+        if (!isPlainContent(text, from))
+            return piece;
+        piece.output->reset(widens ? 2 * text.size() : text.size() + text.size() / 2);
+        piece.ok = convertPieceStraight(text, from, to, *piece.output,
+                                        convertedSizeLimit(text.size())) == ConversionStatus::Ok;
+        return piece;
+    };
+    bool failed = false;
+    auto take = [&](std::size_t, Converted& piece) {
+        failed = !piece.ok || !sink.append(piece.output->view()) || control.abandoned();
+        spareInputs.giveBack(std::move(piece.input));
+        spareOutputs.giveBack(std::move(piece.output));
+        return !failed;
+    };
+    const bool finished = convertPiecesInOrder<Converted>(control, ends, make, take) == ends.size();
+    if (control.abandoned())
+        return FileConversion{.status = {engine::problems::Abandoned}};
     // Text of characters the internal text drops reads as none, which the other way handles.
-    if (sink.size() == mark.size() || !sink.commit().ok())
+    if (!finished || failed || sink.size() == mark.size() || !sink.commit().ok())
         return std::nullopt;
     control.reachPart(1, 1);
     return FileConversion{.detected = from, .written = to, .status = {}};

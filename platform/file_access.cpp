@@ -97,6 +97,24 @@ std::int64_t SourceFile::read(std::span<char> into) {
     return static_cast<std::int64_t>(got);
 }
 
+std::int64_t SourceFile::readAt(std::uint64_t offset, std::span<char> into) const {
+    if (!state.ok())
+        return -1;
+    std::size_t got = 0;
+    while (got < into.size()) {
+        const ssize_t count = ::pread(file.get(), into.data() + got, into.size() - got,
+                                      static_cast<off_t>(offset + got));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return -1;
+        if (count == 0)
+            break;
+        got += static_cast<std::size_t>(count);
+    }
+    return static_cast<std::int64_t>(got);
+}
+
 FileContent readWholeFile(const AnsiText& path, std::uint64_t limit) {
     FileContent result;
     auto failWith = [&result](FileStatus status) {

@@ -37,6 +37,9 @@ public:
     // Fills `into` from where the last read ended, as far as the file goes; the count read (less
     // than asked only at the end), or -1 once a read has failed (status() says why).
     std::int64_t read(std::span<char> into);
+    // Fills `into` from `offset` on, leaving the place of read() alone; threads may call it at
+    // once. The count read (less than asked only at the end), or -1 when the read failed.
+    std::int64_t readAt(std::uint64_t offset, std::span<char> into) const;
 
 private:
     FileDescriptor file;

@@ -283,8 +283,9 @@ TEST_F(SingleFileTest, straightConversionEqualsTheWayThroughTheText) {
     const std::string page = "<meta charset=big5>";
     // Long enough for several windows of four pieces: GBK with a line end now and then, Big5,
     // and what must still go the other way when it comes late.
-    std::string gbk, big5, late;
+    std::string gbk, big5, run;
     for (int i = 0; i < 30; ++i) {
+        run += "\xC7\xE0\xB7\xE3";
         gbk += "\xC7\xE0\xB7\xE3\xCF\xBB abc\xB0\xA1 \x81\x30\x81\x30";
         big5 += "\xA7\x41\xA6\x6E abc \xA7\x41";
         gbk += i % 10 == 9 ? "\r\n" : "";
@@ -298,7 +299,9 @@ TEST_F(SingleFileTest, straightConversionEqualsTheWayThroughTheText) {
     } sources[] = {
         {"utf8", chinese, TE::Auto, true},
         {"utf8-mark", "\xEF\xBB\xBF" + chinese, TE::Auto, true},
+        {"utf8-shifted", "abcd" + chinese, TE::Auto, true}, // a character across its start
         {"gbk-long", gbk, TE::Auto, true},
+        {"gbk-chinese-end", gbk + run, TE::Auto, true}, // nothing tells a boundary in its end
         {"gbk-chosen", gbk + gbk, TE::Ansi, true},
         {"big5-long", big5, TE::Big5, true},
         {"utf16le-long", "\xFF\xFE" + wide(gbk.substr(0, 400), false), TE::Auto, true},
