@@ -117,7 +117,10 @@ std::vector<bool> outputsTaken(std::vector<FileJob>& jobs, const ResultFolders& 
 // Whether the job's output is its source itself (through a chosen folder, or a link): writing it
 // would overwrite the source. An output that does not exist yet is never one.
 bool outputIsSource(const FileJob& job) {
-    const AnsiText output = platform::realPath(job.outputFolder + fileNameOfPath(job.sourcePath));
+    const AnsiText outputPath = job.outputFolder + fileNameOfPath(job.sourcePath);
+    if (!platform::mayBeSameFile(outputPath, job.sourcePath))
+        return false;
+    const AnsiText output = platform::realPath(outputPath);
     return !output.empty() && output == platform::realPath(job.sourcePath);
 }
 

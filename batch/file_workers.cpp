@@ -109,11 +109,14 @@ void FileWorkers::finish(std::size_t index, const FileJob& job) {
         --inHand;
         bytesConverting -= job.size;
         outputsConverting.erase(outputPathOf(job));
-        // The run's thread is woken for the file it waits for, or to start more when a worker
-        // may run dry; any other finished file it collects when it comes to it.
-        if (inHand < pool.size() && startedCount < entries.size())
+        // The run's thread is woken to start more when a worker may run dry, and for the file
+        // it waits for once half the queue is free or nothing is left to start: it then
+        // collects a run of finished files at one waking, not one waking per file.
+        const bool allStarted = startedCount == entries.size();
+        if (inHand < pool.size() && !allStarted)
             roomFreed = true;
-        wake = index == awaited || roomFreed;
+        wake = roomFreed || (index == awaited &&
+                             (allStarted || inHand <= pool.size() * filesQueuedPerWorker / 2));
     }
     if (wake)
         finished.notify_all();

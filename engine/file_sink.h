@@ -35,13 +35,18 @@ public:
     }
 
     std::span<char> room(std::size_t atLeast) override {
-        // A buffer more than half full goes out first, so the converter gets a long stretch.
-        if (pending > 0 && chunk - pending < std::max(atLeast, chunk / 2))
+        // A buffer at least half full goes out first, so the converter gets a long stretch; the
+        // little gathered in one that is not (a byte-order mark) moves into a larger one, so that
+        // a small file still goes out in one write.
+        if (pending >= chunk / 2 && chunk - pending < std::max(atLeast, chunk / 2))
             (void)flush();
         if (!buffer || chunk - pending < atLeast) {
-            chunk = std::max(chunk, atLeast);
-            buffer.reset(new char[chunk]);
-            pending = 0;
+            const std::size_t size = std::max(chunk, pending + atLeast);
+            std::unique_ptr<char[]> larger(new char[size]);
+            if (pending > 0)
+                std::memcpy(larger.get(), buffer.get(), pending);
+            buffer = std::move(larger);
+            chunk = size;
         }
         return {buffer.get() + pending, chunk - pending};
     }

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "platform/path_scan.h"
 
 namespace platform {
@@ -48,6 +50,17 @@ AnsiText realPath(const AnsiText& path) {
         return {};
     const std::optional<std::string> resolved = realNativePath(*native);
     return resolved ? ansiPath(*resolved).value_or(AnsiText()) : AnsiText();
+}
+
+bool mayBeSameFile(const AnsiText& a, const AnsiText& b) {
+    const std::optional<std::string> first = nativePath(a);
+    const std::optional<std::string> second = nativePath(b);
+    struct stat firstInfo {};
+    struct stat secondInfo {};
+    if (!first || !second || ::stat(first->c_str(), &firstInfo) != 0 ||
+        ::stat(second->c_str(), &secondInfo) != 0)
+        return false;
+    return firstInfo.st_dev == secondInfo.st_dev && firstInfo.st_ino == secondInfo.st_ino;
 }
 
 AnsiText absolutePath(const AnsiText& path, const AnsiText& workingFolder) {

@@ -12,6 +12,10 @@ namespace platform {
 // opening it would; empty when it does not exist, cannot be reached, or is not GB18030.
 AnsiText realPath(const AnsiText& path);
 
+// False when `a` and `b` cannot lead to one file: either does not exist, or they lead to
+// different files. Two stats, where comparing their real paths walks every folder of both.
+bool mayBeSameFile(const AnsiText& a, const AnsiText& b);
+
 // The same for a path in the file system's own form; nullopt with errno set when it cannot be
 // resolved.
 std::optional<std::string> realNativePath(const std::string& native);
