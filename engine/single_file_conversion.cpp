@@ -313,6 +313,9 @@ FileConversion convertFileInPlace(const AnsiText& sourcePath, TextEncoding input
                                   const AnsiText& backupPath) {
     if (platform::isSymbolicLink(sourcePath))
         return {.status = {engine::problems::SourceIsLink}};
+    if (std::optional<FileConversion> windowed = convertInWindows(
+            sourcePath, input, output, sourcePath, script, rule, control, write, backupPath))
+        return *windowed;
     PreparedText prepared =
         prepareText(readSource(sourcePath, input, rule), output, script, control, write);
     FileConversion& result = prepared.result;

@@ -55,7 +55,8 @@ std::optional<FileConversion> convertInWindows(const AnsiText& sourcePath, TextE
                                                TextEncoding output, const AnsiText& outputPath,
                                                const ScriptStep& script, DetectionRule rule,
                                                const WorkControl& control,
-                                               const WriteOptions& write) {
+                                               const WriteOptions& write,
+                                               const AnsiText& backupPath) {
     // The smart rule weighs the whole text; a definite choice needs only its mark.
     if (script || write.lineEnding != LineEnding::Keep || control.abandoned() ||
         (input == TextEncoding::Auto && rule != DetectionRule::Classic) ||
@@ -154,7 +155,9 @@ std::optional<FileConversion> convertInWindows(const AnsiText& sourcePath, TextE
     if (control.abandoned())
         return FileConversion{.status = {engine::problems::Abandoned}};
     // Text of characters the internal text drops reads as none, which the other way handles.
-    if (!finished || failed || sink.size() == mark.size() || !sink.commit().ok())
+    if (!finished || failed || sink.size() == mark.size() ||
+        (!backupPath.empty() && platform::keepBackup(sourcePath, backupPath) != 0) ||
+        !sink.commit().ok())
         return std::nullopt;
     control.reachPart(1, 1);
     return FileConversion{.detected = from, .written = to, .status = {}};

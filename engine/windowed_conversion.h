@@ -16,11 +16,14 @@ namespace engine {
 // UTF-8 while its first piece is that), no zero character, 0x1A or "<" anywhere, and a place
 // near each cut that the bytes around it show to be a character boundary. Nothing when the
 // file must go the way through the internal text, which then starts afresh: an output begun
-// here is dropped uncommitted, and a source that cannot be read is reported by that way.
+// here is dropped uncommitted, and a source that cannot be read is reported by that way. With a
+// `backupPath` (a conversion in place, `outputPath` being the source) the source is kept under
+// that name first; when it cannot be, nothing.
 std::optional<FileConversion> convertInWindows(const AnsiText& sourcePath, TextEncoding input,
                                                TextEncoding output, const AnsiText& outputPath,
                                                const ScriptStep& script, DetectionRule rule,
                                                const WorkControl& control,
-                                               const WriteOptions& write);
+                                               const WriteOptions& write,
+                                               const AnsiText& backupPath = {});
 
 } // namespace engine

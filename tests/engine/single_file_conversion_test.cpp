@@ -391,6 +391,19 @@ TEST_F(SingleFileTest, straightConversionEqualsTheWayThroughTheText) {
                 EXPECT_EQ(straight.written, through.written);
                 EXPECT_EQ(straight.status, through.status);
                 EXPECT_EQ(straightBytes, contentOf("out/"s + source.name));
+                // In place, the source is replaced by those bytes only when they are complete,
+                // and kept as the backup.
+                put("in-place", source.bytes);
+                const FileConversion inPlace =
+                    convertFileInPlace(pathOf("in-place"), source.input, output, {},
+                                       DetectionRule::Classic, use, write, pathOf("in-place~"));
+                EXPECT_EQ(inPlace.status.ok(), straight.status.ok());
+                EXPECT_EQ(contentOf("in-place"),
+                          straight.status.ok() ? straightBytes : source.bytes);
+                if (inPlace.status.ok()) {
+                    EXPECT_EQ(contentOf("in-place~"), source.bytes);
+                }
+                fs::remove(folder / "in-place~");
             }
     }
 }
