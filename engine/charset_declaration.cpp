@@ -137,6 +137,16 @@ bool labelNames(std::string_view label, TextEncoding encoding) {
     return false;
 }
 
+bool declarationsEndWithin(std::string_view pageStart) {
+    if (pageStart.substr(0, 5) == "<?xml" && pageStart.find("?>") == std::string_view::npos)
+        return false;
+    const std::size_t head = findMarker(pageStart, "<head>");
+    if (head == std::string_view::npos)
+        return false;
+    const std::size_t end = findMarker(pageStart, "</head>", head + 6);
+    return end != std::string_view::npos && end > head + 6;
+}
+
 std::vector<DeclaredValue> declarationsToRewrite(std::string_view page, TextEncoding written) {
     std::vector<DeclaredValue> rewritten;
     if (charsetLabel(written).empty() || page.find('<') == std::string_view::npos)

@@ -28,6 +28,11 @@ struct DeclaredValue {
 // The values rewriteCharsetDeclarations replaces with charsetLabel(written), in the page's order.
 std::vector<DeclaredValue> declarationsToRewrite(std::string_view page, TextEncoding written);
 
+// Whether the start of a page holds everything that decides its declarations and the charset
+// it declares, so that the rest cannot change them: a plain head that ends within it, and the
+// whole of an XML declaration it begins with.
+bool declarationsEndWithin(std::string_view pageStart);
+
 // Rewrites the value of every charset declaration of the page (the meta tags of its head, or of
 // the whole page when it has no plain "<head>"; an XML declaration at its start) that does not
 // name `written` to charsetLabel(written). Nothing else changes, and a page that already names

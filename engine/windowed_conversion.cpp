@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <vector>
 
+#include "engine/charset_declaration.h"
 #include "engine/file_sink.h"
 #include "engine/piece_cutting.h"
 #include "platform/file_access.h"
@@ -74,12 +76,16 @@ std::optional<FileConversion> convertInWindows(const AnsiText& sourcePath, TextE
     if (source.readAt(0, head) != static_cast<std::int64_t>(head.size()))
         return std::nullopt;
     const DetectedEncoding found = detectSourceEncoding(head, input, rule);
-    // Without a mark, a "<" may begin a declared charset, which would decide the encoding of the
-    // whole (and then the start alone may not tell it).
-    if (input == TextEncoding::Auto && found.contentStart == 0 &&
-        head.find('<') != std::string::npos)
-        return std::nullopt;
     TextEncoding from = found.encoding;
+    // A "<" may begin a charset declaration, which decides the encoding of the whole and is
+    // rewritten on the way. A Big5 page whose head ends within the first piece has all of them
+    // there (and the start told the encoding as the whole would); its other pieces convert as
+    // they are, bar a zero. Any other text with a "<" goes the other way.
+    const bool big5 = from == TextEncoding::Big5 || from == TextEncoding::Big5Hkscs;
+    const bool utf16 = from == TextEncoding::Utf16LE || from == TextEncoding::Utf16BE;
+    const bool page = !utf16 && head.find('<') != std::string::npos;
+    if (page && (!big5 || !declarationsEndWithin(head)))
+        return std::nullopt;
     // ANSI text that reads as UTF-8 is UTF-8: while its start does, the file is taken for UTF-8,
     // and a later piece that does not sends it the other way.
     if (from == TextEncoding::Ansi && found.utf8Trial &&
@@ -89,6 +95,11 @@ std::optional<FileConversion> convertInWindows(const AnsiText& sourcePath, TextE
     // A set that writes some pairs of characters as one code could pair them across a cut.
     if (to == TextEncoding::Big5Hkscs)
         return std::nullopt;
+    const std::vector<DeclaredValue> values =
+        page ? declarationsToRewrite(head, to) : std::vector<DeclaredValue>();
+    for (std::size_t i = 1; i < values.size(); ++i)
+        if (values[i].start < values[i - 1].start + values[i - 1].length)
+            return std::nullopt;
     const PieceRule cutRule = pieceRuleOf(from);
     const bool widens = to == TextEncoding::Utf16LE || to == TextEncoding::Utf16BE;
     FileSink sink(outputPath, largestChunk);
@@ -137,11 +148,23 @@ std::optional<FileConversion> convertInWindows(const AnsiText& sourcePath, TextE
         if (!textStart || !textEnd || *textStart > *textEnd)
             return piece;
         const std::string_view text = stretch.substr(*textStart, *textEnd - *textStart);
-        if (!isPlainContent(text, from))
+        if (page ? text.find('\0') != std::string_view::npos : !isPlainContent(text, from))
             return piece;
         piece.output->reset(widens ? 2 * text.size() : text.size() + text.size() / 2);
-        piece.ok = convertPieceStraight(text, from, to, *piece.output,
-                                        convertedSizeLimit(text.size())) == ConversionStatus::Ok;
+        auto convert = [&](std::string_view part, TextEncoding partFrom) {
+            return convertPieceStraight(part, partFrom, to, *piece.output,
+                                        convertedSizeLimit(part.size())) == ConversionStatus::Ok;
+        };
+        // The first piece holds the page's declarations, at their places in the file.
+        std::size_t done = 0;
+        piece.ok = true;
+        for (const DeclaredValue& value :
+             start == 0 ? std::span(values) : std::span<const DeclaredValue>()) {
+            piece.ok = piece.ok && convert(text.substr(done, value.start - done), from) &&
+                       convert(charsetLabel(to), TextEncoding::Utf8);
+            done = value.start + value.length;
+        }
+        piece.ok = piece.ok && convert(text.substr(done), from);
         return piece;
     };
     bool failed = false;

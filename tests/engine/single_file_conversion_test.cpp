@@ -304,6 +304,11 @@ TEST_F(SingleFileTest, straightConversionEqualsTheWayThroughTheText) {
         {"gbk-chinese-end", gbk + run, TE::Auto, true}, // nothing tells a boundary in its end
         {"gbk-chosen", gbk + gbk, TE::Ansi, true},
         {"big5-long", big5, TE::Big5, true},
+        {"big5-page-long", "<html><head><meta charset=BIG5></head><p>" + big5 + "<p>" + big5,
+         TE::Auto, true},
+        {"big5-page-headless", "<meta charset=big5><p>" + big5 + "<p>" + big5, TE::Auto},
+        {"big5-page-late-zero", "<html><head><meta charset=BIG5></head>" + big5 + "\0"s + big5,
+         TE::Auto},
         {"utf16le-long", "\xFF\xFE" + wide(gbk.substr(0, 400), false), TE::Auto, true},
         {"gbk-late-less", gbk + "<meta charset=utf-8>" + gbk, TE::Auto},
         {"gbk-late-zero", gbk + "x\0y"s + gbk, TE::Auto},
