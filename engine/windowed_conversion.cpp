@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <span>
 #include <vector>
@@ -67,7 +68,8 @@ std::optional<FileConversion> convertInWindows(const AnsiText& sourcePath, TextE
         return std::nullopt;
     // Even, as the reads must start at even offsets.
     const std::size_t pieceSize = (pieceSizeOf(control) + 1) & ~std::size_t{1};
-    const platform::SourceFile source(sourcePath);
+    // Never held whole, a source may be larger than what a whole read is allowed.
+    const platform::SourceFile source(sourcePath, std::numeric_limits<std::uint64_t>::max());
     const std::uint64_t size = source.size();
     if (!source.status().ok() || size / 4 < pieceSize)
         return std::nullopt;

@@ -16,7 +16,8 @@ namespace engine {
 // UTF-8 while its first piece is that), no zero character, 0x1A or "<" anywhere, and a place
 // near each cut that the bytes around it show to be a character boundary. Nothing when the
 // file must go the way through the internal text, which then starts afresh: an output begun
-// here is dropped uncommitted, and a source that cannot be read is reported by that way. With a
+// here is dropped uncommitted, and a source that cannot be read is reported by that way. A
+// source larger than a whole read may take converts here when it can. With a
 // `backupPath` (a conversion in place, `outputPath` being the source) the source is kept under
 // that name first; when it cannot be, nothing.
 std::optional<FileConversion> convertInWindows(const AnsiText& sourcePath, TextEncoding input,
