@@ -27,11 +27,16 @@ struct SourceBytes {
     DetectedEncoding found{TextEncoding::Auto, 0};
 };
 
-SourceBytes readSource(const AnsiText& path, TextEncoding input, DetectionRule rule) {
-    SourceBytes source{platform::readWholeFile(path)};
+SourceBytes readSource(platform::SourceFile& file, TextEncoding input, DetectionRule rule) {
+    SourceBytes source{platform::readWholeFile(file)};
     if (source.content.status.ok())
         source.found = detectSourceEncoding(source.content.bytes, input, rule);
     return source;
+}
+
+SourceBytes readSource(const AnsiText& path, TextEncoding input, DetectionRule rule) {
+    platform::SourceFile file(path);
+    return readSource(file, input, rule);
 }
 
 DecodedFile decodeSource(SourceBytes source, const WorkControl& control) {
@@ -284,10 +289,12 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     if (!outputPath.empty() && !platform::fileNameOfPath(outputPath).empty())
         outputPath += platform::pathSeparator;
     outputPath += platform::fileNameOfPath(sourcePath);
-    if (std::optional<FileConversion> windowed =
-            convertInWindows(sourcePath, input, output, outputPath, script, rule, control, write))
+    // Opened once for either way: a run of small files pays for no second open.
+    platform::SourceFile file(sourcePath);
+    if (std::optional<FileConversion> windowed = convertInWindows(
+            file, sourcePath, input, output, outputPath, script, rule, control, write))
         return *windowed;
-    SourceBytes source = readSource(sourcePath, input, rule);
+    SourceBytes source = readSource(file, input, rule);
     if (std::optional<FileConversion> straight =
             convertStraight(source, output, outputPath, script, control, write))
         return *straight;
@@ -313,11 +320,12 @@ FileConversion convertFileInPlace(const AnsiText& sourcePath, TextEncoding input
                                   const AnsiText& backupPath) {
     if (platform::isSymbolicLink(sourcePath))
         return {.status = {engine::problems::SourceIsLink}};
+    platform::SourceFile file(sourcePath);
     if (std::optional<FileConversion> windowed = convertInWindows(
-            sourcePath, input, output, sourcePath, script, rule, control, write, backupPath))
+            file, sourcePath, input, output, sourcePath, script, rule, control, write, backupPath))
         return *windowed;
     PreparedText prepared =
-        prepareText(readSource(sourcePath, input, rule), output, script, control, write);
+        prepareText(readSource(file, input, rule), output, script, control, write);
     FileConversion& result = prepared.result;
     // The source stays; the status says why, as the cause of NotReplaced.
     auto kept = [&result](FileStatus why) {

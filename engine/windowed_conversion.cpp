@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <span>
 #include <vector>
@@ -54,12 +53,11 @@ std::size_t wholeUtf8Length(std::string_view data) {
 
 } // namespace
 
-std::optional<FileConversion> convertInWindows(const AnsiText& sourcePath, TextEncoding input,
-                                               TextEncoding output, const AnsiText& outputPath,
-                                               const ScriptStep& script, DetectionRule rule,
-                                               const WorkControl& control,
-                                               const WriteOptions& write,
-                                               const AnsiText& backupPath) {
+std::optional<FileConversion>
+convertInWindows(const platform::SourceFile& source, const AnsiText& sourcePath, TextEncoding input,
+                 TextEncoding output, const AnsiText& outputPath, const ScriptStep& script,
+                 DetectionRule rule, const WorkControl& control, const WriteOptions& write,
+                 const AnsiText& backupPath) {
     // The smart rule weighs the whole text; a definite choice needs only its mark.
     if (script || write.lineEnding != LineEnding::Keep || control.abandoned() ||
         (input == TextEncoding::Auto && rule != DetectionRule::Classic) ||
@@ -68,8 +66,6 @@ std::optional<FileConversion> convertInWindows(const AnsiText& sourcePath, TextE
         return std::nullopt;
     // Even, as the reads must start at even offsets.
     const std::size_t pieceSize = (pieceSizeOf(control) + 1) & ~std::size_t{1};
-    // Never held whole, a source may be larger than what a whole read is allowed.
-    const platform::SourceFile source(sourcePath, std::numeric_limits<std::uint64_t>::max());
     const std::uint64_t size = source.size();
     if (!source.status().ok() || size / 4 < pieceSize)
         return std::nullopt;

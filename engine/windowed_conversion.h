@@ -7,10 +7,12 @@
 #include <optional>
 
 #include "engine/single_file_conversion.h"
+#include "platform/file_access.h"
 
 namespace engine {
 
-// The conversion convertFile makes, for a source of four pieces or more whose every piece
+// The conversion convertFile makes of the opened `source` (at `sourcePath`), which it only reads
+// with readAt, for a source of four pieces or more whose every piece
 // converts straight: no script step, the line ends kept, an encoding found from the first piece
 // alone (a definite choice or a byte-order mark; else the classic rule's ANSI text, read as
 // UTF-8 while its first piece is that), no zero character, 0x1A or "<" anywhere, and a place
@@ -20,11 +22,10 @@ namespace engine {
 // source larger than a whole read may take converts here when it can. With a
 // `backupPath` (a conversion in place, `outputPath` being the source) the source is kept under
 // that name first; when it cannot be, nothing.
-std::optional<FileConversion> convertInWindows(const AnsiText& sourcePath, TextEncoding input,
-                                               TextEncoding output, const AnsiText& outputPath,
-                                               const ScriptStep& script, DetectionRule rule,
-                                               const WorkControl& control,
-                                               const WriteOptions& write,
-                                               const AnsiText& backupPath = {});
+std::optional<FileConversion>
+convertInWindows(const platform::SourceFile& source, const AnsiText& sourcePath, TextEncoding input,
+                 TextEncoding output, const AnsiText& outputPath, const ScriptStep& script,
+                 DetectionRule rule, const WorkControl& control, const WriteOptions& write,
+                 const AnsiText& backupPath = {});
 
 } // namespace engine

@@ -49,7 +49,7 @@ std::uint64_t defaultReadLimit() {
     return limit;
 }
 
-SourceFile::SourceFile(const AnsiText& path, std::uint64_t limit) {
+SourceFile::SourceFile(const AnsiText& path) {
     const std::optional<std::string> native = nativePath(path);
     if (!native) {
         state = {platform::problems::SourcePathInvalid};
@@ -66,8 +66,6 @@ SourceFile::SourceFile(const AnsiText& path, std::uint64_t limit) {
         state = {platform::problems::SourceUnreadable, EISDIR};
     else if (!S_ISREG(info.st_mode))
         state = {platform::problems::SourceNotRegular};
-    else if (static_cast<std::uint64_t>(info.st_size) > limit)
-        state = {platform::problems::SourceTooLarge, 0, static_cast<std::uint64_t>(info.st_size)};
     if (!state.ok())
         return;
     length = static_cast<std::uint64_t>(info.st_size);
@@ -116,17 +114,21 @@ std::int64_t SourceFile::readAt(std::uint64_t offset, std::span<char> into) cons
 }
 
 FileContent readWholeFile(const AnsiText& path, std::uint64_t limit) {
+    SourceFile source(path);
+    return readWholeFile(source, limit);
+}
+
+FileContent readWholeFile(SourceFile& source, std::uint64_t limit) {
     FileContent result;
     auto failWith = [&result](FileStatus status) {
         result.status = std::move(status);
         result.bytes = ByteBuffer();
         return std::move(result);
     };
-    SourceFile source(path, limit);
     if (!source.status().ok())
         return failWith(source.status());
     const std::uint64_t size = source.size();
-    if (size > result.bytes.max_size())
+    if (size > limit || size > result.bytes.max_size())
         return failWith({platform::problems::SourceTooLarge, 0, size});
     try {
         result.bytes.reserve(static_cast<std::size_t>(size));

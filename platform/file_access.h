@@ -26,11 +26,11 @@ struct [[nodiscard]] FileContent {
 std::uint64_t defaultReadLimit();
 
 // A source opened for reading, after the checks every read of a source makes: it fails, without
-// blocking, for a missing or unreadable file, a directory, a FIFO or device, and a file larger
-// than `limit` bytes. Reads stop at the size the file had when it was opened.
+// blocking, for a missing or unreadable file, a directory, a FIFO or device. Reads stop at the
+// size the file had when it was opened.
 class SourceFile {
 public:
-    explicit SourceFile(const AnsiText& path, std::uint64_t limit = defaultReadLimit());
+    explicit SourceFile(const AnsiText& path);
 
     const FileStatus& status() const { return state; }
     std::uint64_t size() const { return length; }
@@ -47,6 +47,10 @@ private:
     std::uint64_t done = 0;
     FileStatus state;
 };
+
+// The rest of an opened source read into memory: its whole content when nothing was read from
+// it yet. Fails like readWholeFile.
+FileContent readWholeFile(SourceFile& source, std::uint64_t limit = defaultReadLimit());
 
 // Reads the whole regular file at `path` (AnsiText) with one read. Fails, without blocking, for
 // a missing or unreadable file, a directory, a FIFO or device, and a file larger than `limit`

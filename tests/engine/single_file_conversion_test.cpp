@@ -379,7 +379,8 @@ TEST_F(SingleFileTest, straightConversionEqualsTheWayThroughTheText) {
                 const WorkControl& use = control ? *control : WorkControl{};
                 const WriteOptions write{.byteOrderMark = mark};
                 if (control && output == TE::Utf8) {
-                    EXPECT_EQ(convertInWindows(pathOf(source.name), source.input, output,
+                    EXPECT_EQ(convertInWindows(platform::SourceFile(pathOf(source.name)),
+                                               pathOf(source.name), source.input, output,
                                                pathOf("out/"s + source.name), {},
                                                DetectionRule::Classic, use, write)
                                   .has_value(),
