@@ -1,12 +1,15 @@
 #include "platform/file_access.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <limits>
 #include <memory>
 #include <new>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include <fcntl.h>
@@ -34,6 +37,66 @@ constexpr std::size_t readPiece = std::size_t{256} << 10;
 
 // Names longer than this leave no room for the temporary suffix within the usual name limit.
 constexpr std::size_t maxNameForTemporary = 255 - 1 - 16;
+
+// The folder part of a native path, with its final slash ("" for a bare name).
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The mkostemp pattern of a temporary file beside `target`: ".<name>.qfx-tmp-XXXXXX".
+std::string temporaryPatternFor(const std::string& target) {
+    const std::string folder = folderOf(target);
+    const std::string_view name = std::string_view(target).substr(folder.size());
+    std::string pattern = folder + ".";
+    if (name.size() <= maxNameForTemporary)
+        pattern += name;
+    pattern += std::string(temporaryFileMarker) + "XXXXXX";
+    return pattern;
+}
+
+// A new file without a name in `folder`, with the permissions a plain create gives (the umask or
+// the folder's default ACL applied by the system), or -1 where the file system cannot make one.
+// Where the kernel does not let a process link in its own unnamed file directly, it is linked
+// through /proc; without /proc it is not made at all.
+int openUnnamedFile(const std::string& folder) {
+    static const bool linkable = ::access("/proc/self/fd", X_OK) == 0;
+    if (!linkable)
+        return -1;
+    return ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+}
+
+// Whether a direct link of an unnamed file may be tried: older kernels refuse it (ENOENT) to
+// processes without CAP_DAC_READ_SEARCH. Forgotten once a refusal was followed by a link
+// through /proc that worked.
+std::atomic<bool> directLinkAllowed{true};
+
+// Gives the unnamed file open at `fd` the name `path`; 0 or the error (EEXIST when it is taken).
+int linkUnnamedFile(int fd, const std::string& path) {
+    // The direct link spares resolving the /proc entry, a good part of the cost of a link.
+    if (directLinkAllowed.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0)
+            return 0;
+        if (errno != ENOENT)
+            return errno;
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0)
+        return errno;
+    directLinkAllowed.store(false, std::memory_order_relaxed);
+    return 0;
+}
+
+// A name for a new entry beside `target` that nothing holds yet, or empty with errno set.
+std::string freeNameBeside(const std::string& target) {
+    std::string pattern = temporaryPatternFor(target);
+    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    ::unlink(pattern.c_str()); // only its name was wanted
+    return pattern;
+}
 
 } // namespace
 
@@ -194,18 +257,22 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
         fail(platform::problems::OutputReadOnly);
         return;
     }
-    const std::size_t slash = target.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (name.empty()) {
+    const std::string folder = folderOf(target);
+    if (folder.size() == target.size()) {
         fail(platform::problems::OutputUncreatable, EISDIR);
         return;
     }
-    std::string pattern = folder + ".";
-    if (name.size() <= maxNameForTemporary)
-        pattern += name;
-    pattern += std::string(temporaryFileMarker) + "XXXXXX";
+    // A new output is written into a file that has no name until commit() links it in: nothing
+    // to remove when it is given up or the process dies, and one change to the folder instead
+    // of a create and a rename. Where the file system cannot, a named temporary file serves.
+    if (!exists) {
+        fd = openUnnamedFile(folder);
+        if (fd >= 0) {
+            unnamed = true;
+            return;
+        }
+    }
+    std::string pattern = temporaryPatternFor(target);
     fd = mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
         fail(platform::problems::OutputUncreatable, errno);
@@ -277,12 +344,19 @@ FileStatus ReplacingFile::commit() {
         (void)syncToDisk();
     if (!state.ok())
         return state;
+    if (unnamed && !nameUnnamedFile())
+        return state;
     const int descriptor = fd;
     fd = -1;
     if (::close(descriptor) != 0) {
-        fail(platform::problems::OutputUnwritable, errno);
+        const int error = errno;
+        if (unnamed && temporary.empty())
+            ::unlink(target.c_str()); // linked in whole; a failed write must not stay there
+        fail(platform::problems::OutputUnwritable, error);
         return state;
     }
+    if (temporary.empty())
+        return state;
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
         fail(platform::problems::OutputUnreplaceable, errno);
         return state;
@@ -291,25 +365,29 @@ FileStatus ReplacingFile::commit() {
     return state;
 }
 
-namespace {
-
-// A name for a new entry beside `target` that nothing holds yet, or empty with errno set.
-std::string freeNameBeside(const std::string& target) {
-    const std::size_t slash = target.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string pattern = folder + ".";
-    if (name.size() <= maxNameForTemporary)
-        pattern += name;
-    pattern += std::string(temporaryFileMarker) + "XXXXXX";
-    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    ::close(fd);
-    ::unlink(pattern.c_str()); // only its name was wanted
-    return pattern;
+bool ReplacingFile::nameUnnamedFile() {
+    int error = linkUnnamedFile(fd, target);
+    if (error == 0)
+        return true;
+    // The name was taken since the file was begun: a temporary name beside it, renamed over it
+    // as a replacement is. A free name can be taken again before the link; a few tries suffice.
+    for (int tries = 0; error == EEXIST && tries < 8; ++tries) {
+        std::string name = freeNameBeside(target);
+        if (name.empty()) {
+            error = errno;
+            break;
+        }
+        error = linkUnnamedFile(fd, name);
+        if (error == 0)
+            temporary = std::move(name);
+    }
+    if (error == 0)
+        return true;
+    fail(platform::problems::OutputUnreplaceable, error);
+    return false;
 }
+
+namespace {
 
 // A copy of the open file `from` at the new path `to` with `mode`, synced; 0 or the error.
 int copyInto(int from, const std::string& to, mode_t mode) {

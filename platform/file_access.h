@@ -1,7 +1,7 @@
 // Reading a file whole and replacing a file safely: sources, outputs and the program's own
 // settings alike. A read only ever opens read-only; a replacement is written beside its target
-// under a hidden temporary name and renamed over it when complete, so a failed write never
-// destroys an earlier result.
+// into a file without a name, or under a hidden temporary one, and put in place when complete,
+// so a failed write never destroys an earlier result.
 #pragma once
 
 #include <cstddef>
@@ -60,16 +60,18 @@ FileContent readWholeFile(const AnsiText& path, std::uint64_t limit = defaultRea
 // The length of the file at `path` in bytes, or -1 when it cannot be examined.
 std::int64_t fileLength(const AnsiText& path);
 
-// Temporary files are named ".<target name>.qfx-tmp-XXXXXX" (or ".qfx-tmp-XXXXXX" for long
+// Named temporary files are ".<target name>.qfx-tmp-XXXXXX" (or ".qfx-tmp-XXXXXX" for long
 // names) in the target's folder; anything holding this text was left by an interrupted write.
 inline constexpr std::string_view temporaryFileMarker = ".qfx-tmp-";
 
 // A new content for the file at a path, built up in a temporary file and put in place by
-// commit(). Dropping it without a successful commit removes the temporary file and leaves the
-// target as it was. An existing target is replaced only where a plain create-or-truncate would
-// have written: not when this user may not write it (OutputReadOnly), nor when it is a
-// folder or other non-regular file. A symbolic link is written through: the file it finally
-// leads to is replaced, in that file's folder, and the link stays; a link leading nowhere fails.
+// commit(): a new output in a file without a name in the target's folder, which nothing
+// outlives (a named one where the file system has none), a replacement in a named one. Dropping
+// it without a successful commit removes the temporary file and leaves the target as it was.
+// An existing target is replaced only where a plain create-or-truncate would have written: not
+// when this user may not write it (OutputReadOnly), nor when it is a folder or other
+// non-regular file. A symbolic link is written through: the file it finally leads to is
+// replaced, in that file's folder, and the link stays; a link leading nowhere fails.
 class ReplacingFile {
 public:
     // Creates the temporary file for `path`; check status() before writing.
@@ -86,19 +88,25 @@ public:
     // Waits until everything written so far is on the disk, so that a crash after commit()
     // leaves the new content, never an empty file.
     bool syncToDisk();
-    // Closes the temporary file and renames it over the target. A file that replaces an existing
-    // one is synced first, so a crash cannot trade a good earlier file for an empty one; a new
-    // file is not (its folder's file system is synced once by whoever wrote many of them).
+    // Puts the file in place: an unnamed one is linked in under the target's name (or, when that
+    // name was taken meanwhile, under a temporary one renamed over it), a named one is renamed
+    // over the target. A file that replaces an existing one is synced first, so a crash cannot
+    // trade a good earlier file for an empty one; a new file is not (its folder's file system is
+    // synced once by whoever wrote many of them).
     FileStatus commit();
 
 private:
     void fail(FileProblem problem, int error = 0);
     void discard();
+    // Links the unnamed file in under the target's name, or under a temporary one beside it
+    // when the name was taken meanwhile; false (with the problem in status()) when neither can.
+    bool nameUnnamedFile();
 
     std::string target;    // native path of the target
     std::string temporary; // native path of the temporary file, empty once gone
     int fd = -1;
     bool replacing = false; // the target existed when the file was begun
+    bool unnamed = false;   // the file has no name in the folder until commit() links it in
     bool synced = false;    // nothing written since the last sync
     FileStatus state;
 };

@@ -7,7 +7,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -268,6 +270,51 @@ TEST_F(FileAccessTest, uncommittedReplacementLeavesNothingBehind) {
     }
     EXPECT_EQ(readBytes(folder / "out.txt"), "earlier");
     EXPECT_EQ(entries(), 1);
+}
+
+// A new output is built in a file without a name: while it is written the folder shows no
+// temporary file, a dropped one leaves nothing, and a committed one appears with the permissions
+// a plain create gives, even when another writer took the name meanwhile.
+TEST_F(FileAccessTest, newOutputHasNoNameUntilCommitted) {
+    const int probe = ::open(folder.c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (probe < 0)
+        GTEST_SKIP() << "this file system has no unnamed files";
+    ::close(probe);
+    const mode_t savedMask = ::umask(027);
+    ::close(::open((folder / "plain").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666));
+    const fs::perms plainCreate = fs::status(folder / "plain").permissions();
+    const struct {
+        const char* name;
+        bool takenMeanwhile; // another writer creates the target before the commit
+        bool committed;
+    } rows[] = {
+        {"committed", false, true},
+        {"nameTakenMeanwhile", true, true},
+        {"dropped", false, false},
+    };
+    for (const auto& row : rows) {
+        const fs::path target = folder / row.name;
+        {
+            ReplacingFile file(pathOf(row.name));
+            EXPECT_TRUE(file.write("new")) << row.name;
+            if (row.takenMeanwhile)
+                writeBytes(target, "other writer's");
+            EXPECT_EQ(platform::testing::temporaryFiles(folder), std::vector<std::string>{})
+                << row.name;
+            if (row.committed) {
+                EXPECT_EQ(file.commit(), FileStatus{}) << row.name;
+            }
+        }
+        EXPECT_EQ(platform::testing::temporaryFiles(folder), std::vector<std::string>{})
+            << row.name;
+        EXPECT_EQ(fs::exists(target), row.committed) << row.name;
+        if (row.committed) {
+            EXPECT_EQ(readBytes(target), "new") << row.name;
+            EXPECT_EQ(fs::status(target).permissions(), plainCreate) << row.name;
+        }
+    }
+    ::umask(savedMask);
+    EXPECT_EQ(entries(), 3);
 }
 
 TEST_F(FileAccessTest, truncateDropsWhatFollows) {
