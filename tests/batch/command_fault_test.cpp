@@ -29,6 +29,26 @@ using platform::testing::temporaryFiles;
 
 namespace {
 
+// The size of the largest output the process `pid` is writing into `folder`: an unnamed file
+// there, or a hidden temporary one; 0 when it writes none.
+std::uintmax_t outputInHand(pid_t pid, const fs::path& folder) {
+    const fs::path wanted = folder.has_filename() ? folder : folder.parent_path();
+    std::uintmax_t largest = 0;
+    std::error_code gone; // closed meanwhile
+    const fs::path descriptors = "/proc/" + std::to_string(pid) + "/fd";
+    for (const auto& entry : fs::directory_iterator(descriptors, gone)) {
+        const fs::path target = fs::read_symlink(entry.path(), gone);
+        if (gone || target.parent_path() != wanted)
+            continue;
+        const std::string name = target.filename().string();
+        if (name.starts_with("#") || name.find(".qfx-tmp-") != std::string::npos) {
+            const std::uintmax_t size = fs::file_size(entry.path(), gone);
+            largest = gone ? largest : std::max(largest, size);
+        }
+    }
+    return largest;
+}
+
 // The sanitizers' runtimes reserve more address space than the memory limit test allows.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool addressReservingSanitizer = true;
@@ -378,13 +398,9 @@ TEST_F(CommandFault, interruptAbandonsTheFileInHandWithAReport) {
         std::string outBefore;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
         while (!caught && converter.running() && std::chrono::steady_clock::now() < deadline) {
-            // Only the large file's temporary counts: on a busy machine the small first file's
+            // Only the large file's output counts: on a busy machine the small first file's
             // may be seen too, and a signal then would end the run before the large file.
-            for (const std::string& name : temporaryFiles(result())) {
-                std::error_code gone; // renamed into place meanwhile
-                const auto size = fs::file_size(result(name), gone);
-                caught = caught || (!gone && size > (1u << 20));
-            }
+            caught = outputInHand(converter.pid, result()) > (1u << 20);
             if (caught)
                 outBefore = readBytes(root / ".converter.out");
             else
@@ -527,12 +543,10 @@ TEST_F(CommandFault, jobsSetTheWorkersOfTheRun) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
         while (threadsSeen[jobs] == 0 && converter.running() &&
                std::chrono::steady_clock::now() < deadline) {
-            for (const std::string& name : temporaryFiles(result())) {
-                std::error_code gone; // renamed into place meanwhile
-                if (fs::file_size(result(name), gone) > (1u << 20) && !gone)
-                    threadsSeen[jobs] = std::distance(fs::directory_iterator(tasks, gone),
-                                                      fs::directory_iterator());
-            }
+            std::error_code gone; // ended meanwhile
+            if (outputInHand(converter.pid, result()) > (1u << 20))
+                threadsSeen[jobs] =
+                    std::distance(fs::directory_iterator(tasks, gone), fs::directory_iterator());
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         if (threadsSeen[jobs] == 0)

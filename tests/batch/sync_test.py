@@ -19,7 +19,7 @@ import tempfile
 RESULT = "转换结果"
 TEMPORARY_MARKER = b".qfx-tmp-"
 REPORT_START = "转换完成".encode()
-CALLS = "fsync,fdatasync,rename,renameat,renameat2,syncfs,write"
+CALLS = "fsync,fdatasync,rename,renameat,renameat2,linkat,syncfs,write"
 LINE = re.compile(r"^(\d+)\s+(\w+)\((.*)\)\s+=\s+(-?\d+)")
 QUOTED = re.compile(r'"((?:\\x[0-9a-f]{2})*)"')
 DESCRIPTOR = re.compile(r"^\d+<((?:\\x[0-9a-f]{2})*)>")
@@ -72,10 +72,15 @@ def check_run(calls, replaced, created):
     renamed = {}
     last_rename = report = first_syncfs_after = None
     for index, (pid, name, values) in enumerate(calls):
-        if name in ("fsync", "fdatasync") and values and TEMPORARY_MARKER in values[0]:
+        if name in ("fsync", "fdatasync") and values:
             synced.add((pid, values[0]))
         elif name.startswith("rename") and len(values) == 2 and TEMPORARY_MARKER in values[0]:
             target = os.path.basename(values[1]).decode()
+            renamed[target] = (pid, values[0]) in synced
+            last_rename = index
+        elif name == "linkat" and len(values) == 3 and TEMPORARY_MARKER not in values[2]:
+            # A new output written without a name, linked in under its own.
+            target = os.path.basename(values[2]).decode()
             renamed[target] = (pid, values[0]) in synced
             last_rename = index
         elif name == "syncfs" and last_rename is not None and first_syncfs_after is None:
@@ -88,8 +93,8 @@ def check_run(calls, replaced, created):
                             % target)
     for target in created:
         if target not in renamed:
-            problems.append("%s was never renamed into place" % target)
-        elif any(("/." + target).encode() + TEMPORARY_MARKER in path for _, path in synced):
+            problems.append("%s was never put in place" % target)
+        elif renamed[target]:
             problems.append("%s is new, yet it was synced on its own" % target)
     if report is None:
         problems.append("no report was written")
