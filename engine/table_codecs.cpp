@@ -101,28 +101,38 @@ template <class Decoder, class Encoder>
                                             const Byte*& in, const Byte* end, char*& out) {
     if constexpr (std::is_same_v<Decoder, MultiByteDecoder> &&
                   std::is_same_v<Encoder, Utf8Encoder>) {
-        // A two-byte code straight to its UTF-8 bytes.
-        const Byte b = in[0];
-        if (b < 0x80 || end - in < 2)
-            return false;
-        const std::uint32_t entry = decoder.utf8Pairs[pairIndex(in)];
-        if (entry == 0)
-            return false;
-        putPackedUtf8(entry, out);
-        in += 2;
-        return true;
+        // A stretch of two-byte codes straight to their UTF-8 bytes, at most 16 of them, so
+        // that the step stays within its room.
+        const Byte* at = in;
+        for (int i = 0; i < 16 && end - at >= 2 && at[0] >= 0x80; ++i) {
+            const std::uint32_t entry = decoder.utf8Pairs[pairIndex(at)];
+            if (entry == 0)
+                break;
+            putPackedUtf8(entry, out);
+            at += 2;
+        }
+        const bool moved = at != in;
+        in = at;
+        return moved;
     } else if constexpr (std::is_same_v<Decoder, Utf8Decoder> &&
                          std::is_same_v<Encoder, MultiByteEncoder>) {
-        // A three-byte UTF-8 character (all of CJK) to a two-byte code.
-        const Byte b = in[0];
-        if ((b & 0xF0) != 0xE0 || end - in < 3 || (in[1] & 0xC0) != 0x80 ||
-            (in[2] & 0xC0) != 0x80 || encoder.composing)
+        // A stretch of three-byte UTF-8 characters (all of CJK) to two-byte codes, at most 16
+        // of them, so that the step stays within its room.
+        if (encoder.composing)
             return false;
-        const char32_t cp = (b & 0x0Fu) << 12 | (in[1] & 0x3Fu) << 6 | (in[2] & 0x3Fu);
-        if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF) || !putTwoByteCode(encoder, cp, out))
-            return false;
-        in += 3;
-        return true;
+        const Byte* at = in;
+        for (int i = 0; i < 16 && end - at >= 3; ++i) {
+            const Byte b = at[0];
+            if ((b & 0xF0) != 0xE0 || (at[1] & 0xC0) != 0x80 || (at[2] & 0xC0) != 0x80)
+                break;
+            const char32_t cp = (b & 0x0Fu) << 12 | (at[1] & 0x3Fu) << 6 | (at[2] & 0x3Fu);
+            if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF) || !putTwoByteCode(encoder, cp, out))
+                break;
+            at += 3;
+        }
+        const bool moved = at != in;
+        in = at;
+        return moved;
     } else if constexpr (std::is_same_v<Decoder, MultiByteDecoder> &&
                          std::is_same_v<Encoder, MultiByteEncoder>) {
         // A two-byte code of one set to a two-byte code of the other.
@@ -158,17 +168,20 @@ template <class Decoder, class Encoder>
         return true;
     } else if constexpr (std::is_same_v<Decoder, MultiByteDecoder> &&
                          std::is_same_v<Encoder, ThroughInternal<Utf8Encoder>>) {
-        // A two-byte code the internal text keeps straight to its UTF-8 bytes.
-        const Byte b = in[0];
-        if (b < 0x80 || end - in < 2)
-            return false;
-        const std::uint32_t index = pairIndex(in);
-        const std::uint32_t entry = decoder.utf8Pairs[index];
-        if (entry == 0 || !encoder.keeps->contains(decoder.pairs[index]))
-            return false;
-        putPackedUtf8(entry, out);
-        in += 2;
-        return true;
+        // A stretch of two-byte codes the internal text keeps straight to their UTF-8 bytes, at
+        // most 16 of them, so that the step stays within its room.
+        const Byte* at = in;
+        for (int i = 0; i < 16 && end - at >= 2 && at[0] >= 0x80; ++i) {
+            const std::uint32_t index = pairIndex(at);
+            const std::uint32_t entry = decoder.utf8Pairs[index];
+            if (entry == 0 || !encoder.keeps->contains(decoder.pairs[index]))
+                break;
+            putPackedUtf8(entry, out);
+            at += 2;
+        }
+        const bool moved = at != in;
+        in = at;
+        return moved;
     } else if constexpr (Decoder::unit == 2 &&
                          std::is_same_v<Encoder, ThroughInternal<Utf8Encoder>>) {
         // A stretch of units of three UTF-8 bytes each (all of CJK) the internal text keeps, at
