@@ -182,20 +182,6 @@ PreparedText prepareText(SourceBytes bytes, TextEncoding output, const ScriptSte
     return prepared;
 }
 
-// The encodings the tables convert straight into one another.
-bool convertsStraight(TextEncoding encoding) {
-    switch (encoding) {
-    case TextEncoding::Utf8:
-    case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE:
-    case TextEncoding::Big5:
-    case TextEncoding::Big5Hkscs:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // The file converted from its source's bytes straight into the output's, when nothing between
 // needs the internal text: no script step, the line ends kept, no zero character, no "<" that
 // could begin a charset declaration (a Big5 page's are rewritten on the way), and every
@@ -214,7 +200,8 @@ std::optional<FileConversion> convertStraight(const SourceBytes& source, TextEnc
     if (from == TextEncoding::Ansi && source.found.utf8Trial)
         from = TextEncoding::Utf8;
     const TextEncoding to = output == TextEncoding::Auto ? from : output;
-    if (!convertsStraight(from) || (to != TextEncoding::Ansi && !convertsStraight(to)))
+    // The internal text itself is read the way through it, which keeps its bytes.
+    if (from == TextEncoding::Ansi || !convertsStraight(from) || !convertsStraight(to))
         return std::nullopt;
     const std::string_view bytes = source.content.bytes;
     const std::string_view content =

@@ -99,15 +99,21 @@ template <class Encoder>
 template <class Decoder, class Encoder>
 [[gnu::always_inline]] inline bool fastStep(const Decoder& decoder, const Encoder& encoder,
                                             const Byte*& in, const Byte* end, char*& out) {
+    constexpr bool throughInternal = std::is_same_v<Encoder, ThroughInternal<Utf8Encoder>>;
     if constexpr (std::is_same_v<Decoder, MultiByteDecoder> &&
-                  std::is_same_v<Encoder, Utf8Encoder>) {
-        // A stretch of two-byte codes straight to their UTF-8 bytes, at most 16 of them, so
-        // that the step stays within its room.
+                  (std::is_same_v<Encoder, Utf8Encoder> || throughInternal)) {
+        // A stretch of two-byte codes (that the internal text keeps, on the way through it)
+        // straight to their UTF-8 bytes, at most 16 of them, so that the step stays within its
+        // room.
         const Byte* at = in;
         for (int i = 0; i < 16 && end - at >= 2 && at[0] >= 0x80; ++i) {
-            const std::uint32_t entry = decoder.utf8Pairs[pairIndex(at)];
+            const std::uint32_t index = pairIndex(at);
+            const std::uint32_t entry = decoder.utf8Pairs[index];
             if (entry == 0)
                 break;
+            if constexpr (throughInternal)
+                if (!encoder.keeps->contains(decoder.pairs[index]))
+                    break;
             putPackedUtf8(entry, out);
             at += 2;
         }
@@ -166,22 +172,6 @@ template <class Decoder, class Encoder>
         Encoder::putUnit(cp, out);
         in += 2;
         return true;
-    } else if constexpr (std::is_same_v<Decoder, MultiByteDecoder> &&
-                         std::is_same_v<Encoder, ThroughInternal<Utf8Encoder>>) {
-        // A stretch of two-byte codes the internal text keeps straight to their UTF-8 bytes, at
-        // most 16 of them, so that the step stays within its room.
-        const Byte* at = in;
-        for (int i = 0; i < 16 && end - at >= 2 && at[0] >= 0x80; ++i) {
-            const std::uint32_t index = pairIndex(at);
-            const std::uint32_t entry = decoder.utf8Pairs[index];
-            if (entry == 0 || !encoder.keeps->contains(decoder.pairs[index]))
-                break;
-            putPackedUtf8(entry, out);
-            at += 2;
-        }
-        const bool moved = at != in;
-        in = at;
-        return moved;
     } else if constexpr (Decoder::unit == 2 &&
                          std::is_same_v<Encoder, ThroughInternal<Utf8Encoder>>) {
         // A stretch of units of three UTF-8 bytes each (all of CJK) the internal text keeps, at

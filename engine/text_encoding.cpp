@@ -434,6 +434,20 @@ bool isPlainContent(std::string_view content, TextEncoding encoding) {
     return true;
 }
 
+bool convertsStraight(TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Ansi:
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+    case TextEncoding::Big5:
+    case TextEncoding::Big5Hkscs:
+        return true;
+    default:
+        return false;
+    }
+}
+
 ConversionStatus convertPieceStraight(std::string_view piece, TextEncoding from, TextEncoding to,
                                       ByteSink& output, std::uint64_t limit) {
     if (from == TextEncoding::Ansi && to == TextEncoding::Ansi)

@@ -86,8 +86,12 @@ enum class StraightOutcome {
     Abandoned, // the control's stop came between pieces
 };
 
-// The content of `from` written into the sink in `to` (each UTF-8, UTF-16, Big5, or Ansi: the
-// internal text) in one pass, giving the bytes that decoding it into the internal text and
+// Whether the tables convert `encoding` straight into the others it names: UTF-8, UTF-16LE/BE,
+// Big5, Big5-HKSCS and Ansi (the internal text).
+bool convertsStraight(TextEncoding encoding);
+
+// The content of `from` written into the sink in `to` (each one convertsStraight names) in one
+// pass, giving the bytes that decoding it into the internal text and
 // encoding that give, where every character is one the internal text keeps as it is. A large
 // content converts in pieces on the control's workers. No byte-order mark.
 // One piece of that conversion into `output`, which takes at most `limit` bytes; Ok when the

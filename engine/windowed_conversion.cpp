@@ -1,9 +1,9 @@
 #include "engine/windowed_conversion.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "engine/charset_declaration.h"
@@ -15,21 +15,6 @@
 namespace engine {
 
 namespace {
-
-// The encodings the tables convert straight into one another, the internal text included.
-bool convertsStraight(TextEncoding encoding) {
-    switch (encoding) {
-    case TextEncoding::Ansi:
-    case TextEncoding::Utf8:
-    case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE:
-    case TextEncoding::Big5:
-    case TextEncoding::Big5Hkscs:
-        return true;
-    default:
-        return false;
-    }
-}
 
 // How far past its nominal end a piece looks for the place where a character begins.
 constexpr std::size_t reach = 4096;
