@@ -28,8 +28,8 @@ using platform::createFolderPath;
 using platform::directoryOfPath;
 using platform::fileNameOfPath;
 
-int madeFolderError(const AnsiText& folder) {
-    if (!createFolderPath(folder))
+int madeFolderError(const AnsiText& folder, bool* madeNow) {
+    if (!createFolderPath(folder, madeNow))
         return errno != 0 ? errno : EIO;
     return platform::isFolder(folder) ? 0 : ENOTDIR;
 }
@@ -56,7 +56,7 @@ public:
             return;
         Folder& folder = it->second;
         folder.resolved = spelled;
-        if ((folder.error = madeFolderError(spelled)) != 0) {
+        if ((folder.error = madeFolderError(spelled, &folder.madeNow)) != 0) {
             // Its files fail for the folder's own reason, and the report never names it as
             // holding results.
             unmade.push_back({spelled, folder.error});
@@ -75,6 +75,9 @@ public:
     }
     // The error that kept the folder from being made; 0 when it exists.
     int errorOf(const AnsiText& spelled) const { return folders.at(spelled).error; }
+    // Whether this run made the folder (as this spelling): nothing in or below it was there
+    // before, so no output in it can be a source.
+    bool madeNow(const AnsiText& spelled) const { return folders.at(spelled).madeNow; }
     std::vector<AnsiText> listed;     // made, in the order added
     std::vector<UnmadeFolder> unmade; // could not be made, in the order added
 
@@ -82,6 +85,7 @@ private:
     struct Folder {
         AnsiText resolved; // as spelled when it could not be made or resolved
         int error = 0;
+        bool madeNow = false;
     };
     std::map<AnsiText, Folder> folders;
     std::vector<AnsiText> listedResolved;
@@ -189,7 +193,7 @@ RunPlan planRun(const FolderScanResult& list, const RunOptions& options) {
             plan.refused[i] = {batch::problems::ResultFolderUncreatable, error};
         else if (taken[i])
             plan.refused[i] = {batch::problems::OutputTaken};
-        else if (outputIsSource(plan.jobs[i]))
+        else if (!plan.folders.madeNow(resultFolderOf(files[i])) && outputIsSource(plan.jobs[i]))
             plan.refused[i] = {batch::problems::OutputIsSource};
     }
     return plan;

@@ -43,7 +43,8 @@ void runFromButton(const ButtonWindow& window, BatchSession& session,
 
 // Makes the folder (ending in the separator) and its parents; 0 when it is there as a folder
 // afterwards, else the error number that says why not (ENOTDIR when a file stands in its place).
-int madeFolderError(const AnsiText& folder);
+// `madeNow`, when given, tells whether this call made the folder itself.
+int madeFolderError(const AnsiText& folder, bool* madeNow = nullptr);
 
 // Converts what a list or a folder scan holds with `options`. Each file goes into the result
 // folder beside it; after a tree scan the result folder lies in the scan's root and each output

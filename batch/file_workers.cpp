@@ -19,7 +19,7 @@ AnsiText outputPathOf(const FileJob& job) {
 // Files queued per worker: a worker done with a file takes the next at once instead of waiting
 // for the run's thread to wake and hand it one, which for files of a few KB costs about as much
 // as converting them.
-constexpr int filesQueuedPerWorker = 4;
+constexpr int filesQueuedPerWorker = 16;
 
 } // namespace
 

@@ -33,12 +33,18 @@ bool isSymbolicLink(std::string_view path) {
            S_ISLNK(info.st_mode);
 }
 
-bool makeFolder(std::string_view path) {
+namespace {
+
+// makeFolder, telling whether this call made the folder (rather than finding one there).
+bool makeFolderLevel(std::string_view path, bool& made) {
+    made = false;
     const auto native = nativePath(path);
     if (!native || native->empty())
         return false;
-    if (mkdir(native->c_str(), 0777) == 0)
+    if (mkdir(native->c_str(), 0777) == 0) {
+        made = true;
         return true;
+    }
     struct stat info {};
     if (errno != EEXIST)
         return false;
@@ -46,6 +52,13 @@ bool makeFolder(std::string_view path) {
         return true;
     errno = ENOTDIR; // a file stands where the folder should be
     return false;
+}
+
+} // namespace
+
+bool makeFolder(std::string_view path) {
+    bool made = false;
+    return makeFolderLevel(path, made);
 }
 
 bool syncFileSystemsOf(std::span<const AnsiText> folders) {
@@ -70,16 +83,20 @@ bool syncFileSystemsOf(std::span<const AnsiText> folders) {
     return synced;
 }
 
-bool createFolderPath(std::string_view path) {
+bool createFolderPath(std::string_view path, bool* madeLast) {
     bool created = true;
+    bool made = false;
     forEachSeparator(path, [&](size_t position) {
         if (!created)
             return;
+        made = false;
         const std::string_view prefix = path.substr(0, position);
         if (namesFileSystemRoot(prefix) || pathExists(prefix))
             return;
-        created = makeFolder(prefix);
+        created = makeFolderLevel(prefix, made);
     });
+    if (madeLast)
+        *madeLast = created && made;
     return created;
 }
 

@@ -25,8 +25,9 @@ bool makeFolder(std::string_view path);
 // Creates every level of the folders named by the path, up to its last separator (found
 // character-wise). A prefix naming the file-system root (empty on Linux, a drive such as D: on
 // Windows) is skipped, as is one that already exists, whatever it is. False when a level cannot
-// be created; errno then tells why (ENOTDIR when a file stands in the way).
-bool createFolderPath(std::string_view path);
+// be created; errno then tells why (ENOTDIR when a file stands in the way). `madeLast`, when
+// given, tells whether this call made the last level itself: nothing else was in it then.
+bool createFolderPath(std::string_view path, bool* madeLast = nullptr);
 
 // Waits until everything written to the file systems holding `folders` is on the disk: the
 // files in them and their names alike, with one sync per file system however many folders

@@ -23,9 +23,15 @@ TEST(MakeFolder, acceptsAnExistingFolderOnly) {
 
 TEST(CreateFolderPath, createsEveryLevelAndReusesExisting) {
     TempFolder folder;
-    EXPECT_TRUE(createFolderPath(folder.path("a/转换结果/")));
+    bool madeLast = false;
+    EXPECT_TRUE(createFolderPath(folder.path("a/转换结果/"), &madeLast));
     EXPECT_TRUE(std::filesystem::is_directory(folder.native("a/转换结果")));
-    EXPECT_TRUE(createFolderPath(folder.path("a/转换结果/"))); // existing levels are skipped
+    EXPECT_TRUE(madeLast);
+    // Existing levels are skipped, and the last one was not made now.
+    EXPECT_TRUE(createFolderPath(folder.path("a/转换结果/"), &madeLast));
+    EXPECT_FALSE(madeLast);
+    EXPECT_TRUE(createFolderPath(folder.path("a/转换结果/新/"), &madeLast));
+    EXPECT_TRUE(madeLast);
     // Only the levels before the last separator are folders to create.
     EXPECT_TRUE(createFolderPath(folder.path("b/c/name")));
     EXPECT_TRUE(std::filesystem::is_directory(folder.native("b/c")));
