@@ -244,7 +244,7 @@ BENCHMARK_CAPTURE(codePageToBig5, simplifiedLossy, false)->Unit(benchmark::kMill
 
 // One conversion between character sets three ways over the same bytes: the engine's tables,
 // iconv alone (one call into a reused buffer), and memcpy of the input, the physical reference.
-enum class Way { Tables, Iconv, Memcpy };
+enum class Way { Tables, Straight, Iconv, Memcpy };
 
 struct CodecCase {
     const char* from;
@@ -279,6 +279,10 @@ void codec(benchmark::State& state, CodecCase pair, Way way) {
             benchmark::DoNotOptimize(engine::convertByTable(
                 data, pair.from, pair.to, sink, engine::convertedSizeLimit(data.size())));
             break;
+        case Way::Straight:
+            benchmark::DoNotOptimize(engine::convertStraight(
+                data, pair.from, pair.to, sink, engine::convertedSizeLimit(data.size())));
+            break;
         case Way::Iconv: {
             handle.resetState();
             char* in = const_cast<char*>(data.data());
@@ -303,6 +307,12 @@ void codec(benchmark::State& state, CodecCase pair, Way way) {
     BENCHMARK_CAPTURE(codec, name##_iconv, CodecCase{from, to, input}, Way::Iconv);                \
     BENCHMARK_CAPTURE(codec, name##_memcpy, CodecCase{from, to, input}, Way::Memcpy)
 
+// Straight from one set to another, with no internal text between them.
+#define STRAIGHT_BENCHMARKS(name, from, to, input)                                                 \
+    BENCHMARK_CAPTURE(codec, name##_tables, CodecCase{from, to, input}, Way::Straight);            \
+    BENCHMARK_CAPTURE(codec, name##_iconv, CodecCase{from, to, input}, Way::Iconv);                \
+    BENCHMARK_CAPTURE(codec, name##_memcpy, CodecCase{from, to, input}, Way::Memcpy)
+
 CODEC_BENCHMARKS(gb18030_to_utf8, "GB18030", "UTF-8", gbkInput);
 CODEC_BENCHMARKS(utf8_to_gb18030, "UTF-8", "GB18030", utf8Input);
 CODEC_BENCHMARKS(gb18030_to_utf16le, "GB18030", "UTF-16LE", gbkInput);
@@ -310,6 +320,8 @@ CODEC_BENCHMARKS(utf16le_to_gb18030, "UTF-16LE", "GB18030", utf16Input);
 CODEC_BENCHMARKS(big5_to_gb18030, "BIG5", "GB18030", big5Input);
 CODEC_BENCHMARKS(gb18030_to_big5, "GB18030", "BIG5", traditionalInput);
 CODEC_BENCHMARKS(big5hkscs_to_gb18030, "BIG5-HKSCS", "GB18030", big5Input);
+STRAIGHT_BENCHMARKS(utf16le_to_utf8, "UTF-16LE", "UTF-8", utf16Input);
+STRAIGHT_BENCHMARKS(big5_to_utf8, "BIG5", "UTF-8", big5Input);
 
 } // namespace
 

@@ -14,6 +14,7 @@
 #include "engine/ascii_runs.h"
 #include "engine/codec_steps.h"
 #include "engine/codec_tables.h"
+#include "engine/utf16_blocks.h"
 
 namespace engine {
 
@@ -36,11 +37,21 @@ public:
                 bmp[cp >> 6] |= std::uint64_t{1} << (cp & 63);
         asciiKept =
             internal.asciiIsItself() && bmp[0] == ~std::uint64_t{0} && bmp[1] == ~std::uint64_t{0};
+        // The units that are surrogates or not kept lie within [slowFirst, slowLast]: only a
+        // few private-use ones above the surrogates are not kept.
+        for (char32_t cp = 0; cp < 0x10000; ++cp) {
+            if ((cp >= 0xD800 && cp <= 0xDFFF) || contains(cp))
+                continue;
+            slowFirst = std::min(slowFirst, static_cast<std::uint16_t>(cp));
+            slowLast = std::max(slowLast, static_cast<std::uint16_t>(cp));
+        }
     }
     bool contains(char32_t cp) const {
         return cp < 0x10000 ? (bmp[cp >> 6] >> (cp & 63) & 1) != 0 : table->keeps(cp);
     }
     bool keepsAscii() const { return asciiKept; }
+    std::uint16_t slowFirst = 0xD800;
+    std::uint16_t slowLast = 0xDFFF;
 
 private:
     std::array<std::uint64_t, 0x10000 / 64> bmp{};
@@ -98,7 +109,8 @@ template <class Encoder>
 // false leaves the character to it.
 template <class Decoder, class Encoder>
 [[gnu::always_inline]] inline bool fastStep(const Decoder& decoder, const Encoder& encoder,
-                                            const Byte*& in, const Byte* end, char*& out) {
+                                            const Byte*& in, const Byte* end, char*& out,
+                                            const char* outEnd) {
     constexpr bool throughInternal = std::is_same_v<Encoder, ThroughInternal<Utf8Encoder>>;
     if constexpr (std::is_same_v<Decoder, MultiByteDecoder> &&
                   (std::is_same_v<Encoder, Utf8Encoder> || throughInternal)) {
@@ -173,26 +185,37 @@ template <class Decoder, class Encoder>
         in += 2;
         return true;
     } else if constexpr (Decoder::unit == 2 &&
-                         std::is_same_v<Encoder, ThroughInternal<Utf8Encoder>>) {
-        // A stretch of units of three UTF-8 bytes each (all of CJK) the internal text keeps, at
-        // most 16 of them, so that the step stays within its room.
+                         (std::is_same_v<Encoder, Utf8Encoder> || throughInternal)) {
+        // Blocks of eight units outside the surrogates (that the internal text keeps), as far as
+        // they go and the room allows; then a stretch of units of three UTF-8 bytes each (all of
+        // CJK) the internal text keeps, at most 16 of them, so that the step stays within its
+        // room.
+        const Byte* const start = in;
+        const char* const blocksEnd = outEnd - 48; // the stretch's room
+        if constexpr (throughInternal)
+            moveUtf16BlocksToUtf8<bigEndianSource<Decoder>>(
+                in, end, out, blocksEnd, encoder.keeps->slowFirst, encoder.keeps->slowLast);
+        else
+            moveUtf16BlocksToUtf8<bigEndianSource<Decoder>>(in, end, out, blocksEnd, 0xD800,
+                                                            0xDFFF);
         const Byte* const stop = in + 2 * std::min<std::ptrdiff_t>(16, (end - in) / 2);
         const Byte* at = in;
         for (; at < stop; at += 2) {
             const char32_t unit = Decoder::unitAt(at);
-            if (unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF) ||
-                !encoder.keeps->contains(unit))
+            if (unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF))
                 break;
+            if constexpr (throughInternal)
+                if (!encoder.keeps->contains(unit))
+                    break;
             out[0] = static_cast<char>(0xE0 | unit >> 12);
             out[1] = static_cast<char>(0x80 | (unit >> 6 & 0x3F));
             out[2] = static_cast<char>(0x80 | (unit & 0x3F));
             out += 3;
         }
-        const bool moved = at != in;
         in = at;
-        return moved;
+        return in != start;
     } else {
-        (void)decoder, (void)encoder, (void)in, (void)end, (void)out;
+        (void)decoder, (void)encoder, (void)in, (void)end, (void)out, (void)outEnd;
         return false;
     }
 }
@@ -226,7 +249,7 @@ ConversionStatus convertWith(std::string_view data, const Decoder decoder, Encod
                 if (moved > 0)
                     continue;
             }
-            if (fastStep(decoder, encoder, in, end, out))
+            if (fastStep(decoder, encoder, in, end, out, outEnd))
                 continue;
             char32_t cps[2];
             int count = 0;
