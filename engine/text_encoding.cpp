@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/ansi_scan.h"
 #include "engine/code_page_conversion.h"
 #include "engine/other_encodings.h"
@@ -23,6 +27,43 @@
 namespace engine {
 
 namespace {
+
+// Where the first UTF-16 unit from `from` on that is `a` or `b` begins, or nothing: eight units
+// a step with SSE2, four (as one word) without.
+std::optional<std::size_t> firstUnitOf(std::string_view data, std::size_t from, std::uint16_t a,
+                                       std::uint16_t b, bool bigEndian) {
+    std::size_t at = from;
+    // The units as a little-endian load sees them.
+    const auto loaded = [bigEndian](std::uint16_t unit) {
+        return static_cast<std::uint16_t>(bigEndian ? (unit >> 8 | unit << 8) : unit);
+    };
+#if defined(__SSE2__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    const __m128i wantA = _mm_set1_epi16(static_cast<short>(loaded(a)));
+    const __m128i wantB = _mm_set1_epi16(static_cast<short>(loaded(b)));
+    auto hits = [&](std::size_t offset) {
+        const __m128i units =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(data.data() + offset));
+        return _mm_or_si128(_mm_cmpeq_epi16(units, wantA), _mm_cmpeq_epi16(units, wantB));
+    };
+    for (; at + 64 <= data.size(); at += 64)
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(hits(at), hits(at + 16)),
+                                           _mm_or_si128(hits(at + 32), hits(at + 48)))) != 0)
+            break; // the units below find where
+#else
+    (void)loaded;
+#endif
+    const char aFirst = static_cast<char>(bigEndian ? a >> 8 : a & 0xFF);
+    const char aSecond = static_cast<char>(bigEndian ? a & 0xFF : a >> 8);
+    const char bFirst = static_cast<char>(bigEndian ? b >> 8 : b & 0xFF);
+    const char bSecond = static_cast<char>(bigEndian ? b & 0xFF : b >> 8);
+    for (; at + 1 < data.size(); at += 2) {
+        const char first = data[at];
+        const char second = data[at + 1];
+        if ((first == aFirst && second == aSecond) || (first == bFirst && second == bSecond))
+            return at;
+    }
+    return std::nullopt;
+}
 
 struct EncodingRow {
     TextEncoding encoding;
@@ -284,23 +325,8 @@ CodePageResult decodedReplacing(std::string_view content, TextEncoding encoding)
 // byte, which no supported encoding uses inside a character.
 std::optional<std::size_t> firstZeroCharacter(std::string_view data, std::size_t contentStart,
                                               TextEncoding encoding) {
-    if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE) {
-        // Four units at a time: a word with no zero unit has no lane whose borrow reaches its
-        // top bit; a word that may have one is looked at unit by unit.
-        constexpr std::uint64_t ones = 0x0001000100010001;
-        constexpr std::uint64_t tops = 0x8000800080008000;
-        std::size_t at = contentStart;
-        for (; at + 8 <= data.size(); at += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, data.data() + at, 8);
-            if (((word - ones) & ~word & tops) != 0)
-                break;
-        }
-        for (; at + 1 < data.size(); at += 2)
-            if (data[at] == '\0' && data[at + 1] == '\0')
-                return at;
-        return std::nullopt;
-    }
+    if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
+        return firstUnitOf(data, contentStart, 0, 0, encoding == TextEncoding::Utf16BE);
     const std::size_t zero = data.find('\0', contentStart);
     return zero == std::string_view::npos ? std::nullopt : std::optional(zero);
 }
@@ -409,29 +435,7 @@ bool isPlainContent(std::string_view content, TextEncoding encoding) {
     if (encoding != TextEncoding::Utf16LE && encoding != TextEncoding::Utf16BE)
         return findAnyOf(content, '\0', '<', encoding == TextEncoding::Ansi ? '\x1A' : '\0') ==
                std::string_view::npos;
-    // Four units at a time, as in firstZeroCharacter: a word that may hold a zero unit or a "<"
-    // (a zero unit once the "<" pattern is taken away) is looked at unit by unit.
-    constexpr std::uint64_t ones = 0x0001000100010001;
-    constexpr std::uint64_t tops = 0x8000800080008000;
-    std::uint64_t less;
-    std::memcpy(&less, encoding == TextEncoding::Utf16LE ? "<\0<\0<\0<\0" : "\0<\0<\0<\0<", 8);
-    auto mayHold = [](std::uint64_t word) { return ((word - ones) & ~word & tops) != 0; };
-    std::size_t at = 0;
-    for (; at + 8 <= content.size(); at += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, content.data() + at, 8);
-        if (mayHold(word) || mayHold(word ^ less))
-            break;
-    }
-    const char lessFirst = encoding == TextEncoding::Utf16LE ? '<' : '\0';
-    const char lessSecond = encoding == TextEncoding::Utf16LE ? '\0' : '<';
-    for (; at + 1 < content.size(); at += 2) {
-        const char first = content[at];
-        const char second = content[at + 1];
-        if ((first == '\0' && second == '\0') || (first == lessFirst && second == lessSecond))
-            return false;
-    }
-    return true;
+    return !firstUnitOf(content, 0, '\0', '<', encoding == TextEncoding::Utf16BE);
 }
 
 bool convertsStraight(TextEncoding encoding) {
