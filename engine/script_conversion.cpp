@@ -306,6 +306,26 @@ ScriptResult convertScript(ScriptMode mode, std::string_view text, const WorkCon
     return {AnsiText(text), FileProblem::None};
 }
 
+ScriptResult convertScriptOver(ScriptMode mode, AnsiText& text, const WorkControl& control) {
+    CodePageResult (*const step)(std::string_view) =
+        mode == ScriptMode::Big5ToTraditional   ? big5ToAnsi
+        : mode == ScriptMode::TraditionalToBig5 ? ansiToBig5
+                                                : nullptr;
+    if (!step || !cutsInPieces(control, text.size())) {
+        ScriptResult result = convertScript(mode, text, control);
+        text = std::move(result.text);
+        result.text.clear();
+        return result;
+    }
+    const CodePageResult mapped = codePageInPiecesOver(step, text, control);
+    // As convertScript has it: a stop outweighs everything.
+    if (mapped.abandoned || control.abandoned()) {
+        text.clear();
+        return {AnsiText(), engine::problems::Abandoned};
+    }
+    return {AnsiText(), mapped.lossy ? engine::problems::LossyScript : FileProblem::None};
+}
+
 void setScriptDictionaryDirectory(std::string directory) {
     setOpenccDictionaryDirectory(std::move(directory));
 }

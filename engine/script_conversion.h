@@ -57,6 +57,11 @@ struct [[nodiscard]] ScriptResult {
 // text is empty.
 ScriptResult convertScript(ScriptMode mode, std::string_view text, const WorkControl& control = {});
 
+// convertScript with the result put in place of `text`, and an empty text in the result. A
+// lone code-page step (big52t, t2big5) over a long text writes its result over the text as it
+// goes, so that the two are not held at once; the text is then part mapped when abandoned.
+ScriptResult convertScriptOver(ScriptMode mode, AnsiText& text, const WorkControl& control = {});
+
 // Phrase-aware mapping of GB18030 text. Bytes that are not valid GB18030, and zero bytes, are
 // kept where they are and the text around them is converted.
 ScriptResult simplifiedToTraditional(std::string_view text, const WorkControl& control = {});

@@ -86,8 +86,7 @@ ScriptStepOutcome convertScriptInPlace(ScriptMode mode, AnsiText& text, TextEnco
     mode = scriptModeForSource(mode, decodedFrom);
     if (mode == ScriptMode::None)
         return {};
-    ScriptResult converted = convertScript(mode, text, control);
-    text = std::move(converted.text);
+    ScriptResult converted = convertScriptOver(mode, text, control);
     return {converted.problem, leavesBig5(mode), std::move(converted.detail)};
 }
 

@@ -227,4 +227,38 @@ CodePageResult codePageInPieces(CodePageResult (*step)(std::string_view), std::s
     return joined.done(finished);
 }
 
+CodePageResult codePageInPiecesOver(CodePageResult (*step)(std::string_view), AnsiText& text,
+                                    const WorkControl& control) {
+    const std::string_view source = uptoZero(text);
+    const std::vector<std::size_t> ends =
+        pieceEnds(source, PieceRule::CodePage, pieceSizeOf(control));
+    std::size_t written = 0; // the result so far, at the text's start
+    bool spilling = false;   // a piece grew past its source's end: it and the rest go here
+    AnsiText spilled;
+    bool lossy = false;
+    const auto make = [&](std::size_t start, std::size_t end) -> std::optional<CodePageResult> {
+        return step(source.substr(start, end - start));
+    };
+    // Pieces after this one are still being read, but only from their own sources, all at or
+    // beyond its end.
+    const auto take = [&](std::size_t i, CodePageResult& piece) {
+        lossy = lossy || piece.lossy;
+        spilling = spilling || written + piece.text.size() > ends[i];
+        if (spilling) {
+            spilled += piece.text;
+        } else {
+            std::copy(piece.text.begin(), piece.text.end(),
+                      text.begin() + static_cast<std::ptrdiff_t>(written));
+            written += piece.text.size();
+        }
+        AnsiText().swap(piece.text);
+        return true;
+    };
+    if (convertPiecesInOrder<CodePageResult>(control, ends, make, take) < ends.size())
+        return {AnsiText(), false, true};
+    text.resize(written);
+    text += spilled;
+    return {AnsiText(), lossy};
+}
+
 } // namespace engine

@@ -50,4 +50,11 @@ FallbackOutcome encodeBySystemInto(std::string_view text, TextEncoding encoding,
 CodePageResult codePageInPieces(CodePageResult (*step)(std::string_view), std::string_view text,
                                 const WorkControl& control = {});
 
+// codePageInPieces with the result written over `text` itself as the pieces come in order, each
+// where its own source was while it fits there (the code pages keep most characters' lengths),
+// so that a long text and its result are not held at once. The returned text is empty; `text`
+// is the result, or part mapped when the result says abandoned.
+CodePageResult codePageInPiecesOver(CodePageResult (*step)(std::string_view), AnsiText& text,
+                                    const WorkControl& control);
+
 } // namespace engine

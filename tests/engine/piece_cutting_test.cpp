@@ -8,6 +8,7 @@
 
 #include "engine/script_conversion.h"
 #include "engine/single_file_conversion.h"
+#include "engine/system_fallbacks.h"
 #include "platform/worker_pool.h"
 #include "tests/platform/file_status_print.h"
 #include "tests/platform/temp_folder.h"
@@ -63,8 +64,9 @@ std::string outcome(const PieceRow& row, const WorkControl& control) {
         return sink.take() + '|' + std::string(problem.code());
     }
     case Step::Script: {
-        const ScriptResult result = convertScript(row.mode, row.bytes, control);
-        return result.text + '|' + std::string(result.problem.code());
+        AnsiText text = row.bytes;
+        const ScriptResult result = convertScriptOver(row.mode, text, control);
+        return text + '|' + std::string(result.problem.code());
     }
     }
     return {};
@@ -138,8 +140,35 @@ INSTANTIATE_TEST_SUITE_P(
         PieceRow{"big5OneLine", Step::Decode, TE::Big5, ScriptMode::None,
                  repeated("\xA4\xA4\xA4@\xA4\xE5", 12)},
         PieceRow{"big5StepOneLine", Step::Script, TE::Ansi, ScriptMode::Big5ToTraditional,
-                 repeated("\xA4\xA4\xA4@\xA4\n\xA4", 12)}),
+                 repeated("\xA4\xA4\xA4@\xA4\n\xA4", 12)},
+        PieceRow{"toBig5StepShrinks", Step::Script, TE::Ansi, ScriptMode::TraditionalToBig5,
+                 ansi(repeated("頭髮\n", 8) + repeated("😀", 8) + "\n" + repeated("發展\n", 8))}),
     [](const testing::TestParamInfo<PieceRow>& row) { return std::string(row.param.name); });
+
+// A code-page step whose result can outgrow its piece: each "+" becomes two.
+CodePageResult doublingPluses(std::string_view piece) {
+    CodePageResult result{AnsiText(), false};
+    for (const char c : piece)
+        result.text += c == '+' ? std::string("++") : std::string(1, c);
+    return result;
+}
+
+TEST(CodePageOverText, givesWhatTheStepGivesInPieces) {
+    platform::WorkerPool pool(3);
+    WorkControl pieces;
+    pieces.pool = &pool;
+    pieces.pieceSize = 16;
+    const std::string lines = repeated("abcdef\n", 8);
+    // Growing in the first piece, in a middle one, in the last, and never.
+    for (const std::string& text :
+         {repeated("+", 20) + "\n" + lines, lines + repeated("+", 20) + "\n" + lines, lines + "++",
+          lines + std::string(1, '\0') + "+"}) {
+        AnsiText over = text;
+        const CodePageResult result = codePageInPiecesOver(doublingPluses, over, pieces);
+        EXPECT_FALSE(result.abandoned);
+        EXPECT_EQ(over, codePageInPieces(doublingPluses, text, pieces).text);
+    }
+}
 
 // Without workers the converter reads a text whole; the fallback that follows its refusal still
 // sees the stop and gives the text up.
