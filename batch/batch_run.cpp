@@ -145,10 +145,11 @@ RunPlan planInPlace(const FolderScanResult& list) {
     plan.jobs.resize(files.size());
     plan.refused.resize(files.size());
     std::set<AnsiText> sources;
+    const std::vector<std::int64_t> sizes = platform::fileLengths(files);
     for (std::size_t i = 0; i < files.size(); ++i) {
         plan.jobs[i].sourcePath = files[i];
         plan.jobs[i].outputFolder = directoryOfPath(files[i]) + platform::pathSeparator;
-        plan.jobs[i].size = std::max<std::int64_t>(platform::fileLength(files[i]), 0);
+        plan.jobs[i].size = std::max<std::int64_t>(sizes[i], 0);
         const AnsiText real = platform::realPath(files[i]);
         if (!sources.insert(real.empty() ? files[i] : real).second)
             plan.refused[i] = {batch::problems::OutputTaken};
@@ -176,12 +177,13 @@ RunPlan planRun(const FolderScanResult& list, const RunOptions& options) {
     RunPlan plan;
     const std::vector<AnsiText>& files = list.files;
     plan.jobs.resize(files.size());
+    const std::vector<std::int64_t> sizes = platform::fileLengths(files);
     for (std::size_t i = 0; i < files.size(); ++i) {
         const AnsiText folder = resultFolderOf(files[i]);
         plan.folders.add(folder);
         plan.jobs[i].sourcePath = files[i];
         plan.jobs[i].outputFolder = outputFolderOf(files[i], treeRoot, folder);
-        plan.jobs[i].size = std::max<std::int64_t>(platform::fileLength(files[i]), 0);
+        plan.jobs[i].size = std::max<std::int64_t>(sizes[i], 0);
     }
     // An unrepresentable path's folder part is as it came from the scan; only its name is not.
     if (files.empty())

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "platform/file_descriptor.h"
+#include "platform/path_scan.h"
 #include "platform/real_path.h"
 
 namespace platform {
@@ -218,6 +219,32 @@ std::int64_t fileLength(const AnsiText& path) {
     if (!native || ::stat(native->c_str(), &info) != 0)
         return -1;
     return static_cast<std::int64_t>(info.st_size);
+}
+
+std::vector<std::int64_t> fileLengths(std::span<const AnsiText> paths) {
+    std::vector<std::int64_t> lengths(paths.size(), -1);
+    AnsiText folder;
+    FileDescriptor opened; // `folder`, when it could be opened
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const AnsiText within = directoryOfPath(paths[i]);
+        if (within.empty()) { // no folder, or the root: the whole path
+            lengths[i] = fileLength(paths[i]);
+            continue;
+        }
+        if (within != folder || i == 0) {
+            folder = within;
+            const std::optional<std::string> native = nativePath(folder);
+            opened = FileDescriptor(
+                native ? ::open(native->c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC) : -1);
+        }
+        const std::optional<std::string> name = nativePath(fileNameOfPath(paths[i]));
+        struct stat info {};
+        if (opened.get() < 0)
+            lengths[i] = fileLength(paths[i]);
+        else if (name && !name->empty() && ::fstatat(opened.get(), name->c_str(), &info, 0) == 0)
+            lengths[i] = static_cast<std::int64_t>(info.st_size);
+    }
+    return lengths;
 }
 
 ReplacingFile::ReplacingFile(const AnsiText& path) {

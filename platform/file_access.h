@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/ansi_text.h"
 #include "platform/file_descriptor.h"
@@ -59,6 +60,11 @@ FileContent readWholeFile(const AnsiText& path, std::uint64_t limit = defaultRea
 
 // The length of the file at `path` in bytes, or -1 when it cannot be examined.
 std::int64_t fileLength(const AnsiText& path);
+
+// fileLength of each path. The files of one folder that follow each other (as a listing gives
+// them) are looked up from the folder, opened once, which spares walking the whole path for
+// each.
+std::vector<std::int64_t> fileLengths(std::span<const AnsiText> paths);
 
 // Named temporary files are ".<target name>.qfx-tmp-XXXXXX" (or ".qfx-tmp-XXXXXX" for long
 // names) in the target's folder; anything holding this text was left by an interrupted write.

@@ -22,5 +22,9 @@ TEST(AnsiText, roundTripsCharactersOutsideGbk) {
 TEST(AnsiText, unrepresentableNamesAreRefused) {
     EXPECT_FALSE(ansiPath("bad\xFFname")); // invalid UTF-8 from the file system
     EXPECT_FALSE(nativePath("\x81"));      // lone GB18030 lead byte
+    // 0x80 is neither a UTF-8 character nor a GB18030 one: ASCII stops below it.
+    EXPECT_FALSE(nativePath("a\x80"));
+    EXPECT_FALSE(ansiPath("a\x80"));
+    EXPECT_EQ(nativePath("/tmp/a b.txt"), "/tmp/a b.txt");
     EXPECT_EQ(nativePath(ansi("/tmp/文件.txt")), "/tmp/文件.txt");
 }

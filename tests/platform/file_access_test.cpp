@@ -65,6 +65,24 @@ TEST_F(FileAccessTest, readsEveryByteOfAChineseNamedFile) {
     EXPECT_EQ(fileLength(pathOf("源文件.txt")), static_cast<std::int64_t>(bytes.size()));
 }
 
+// Files of several folders, one folder coming back after another, a missing file and a link,
+// as a listing and the command line give them: each length is the one fileLength gives.
+TEST_F(FileAccessTest, lengthsOfManyFilesAreEachFilesOwn) {
+    fs::create_directory(folder / "甲");
+    fs::create_directory(folder / "b");
+    writeBytes(folder / "甲" / "一.txt", "1");
+    writeBytes(folder / "甲" / "two", "22");
+    writeBytes(folder / "b" / "一.txt", "333");
+    fs::create_symlink(folder / "b" / "一.txt", folder / "甲" / "link");
+    const std::vector<AnsiText> paths = {pathOf("甲/一.txt"), pathOf("甲/two"),  pathOf("b/一.txt"),
+                                         pathOf("甲/link"),   pathOf("甲/none"), pathOf("none/x"),
+                                         pathOf("b/一.txt")};
+    const std::vector<std::int64_t> expected = {1, 2, 3, 3, -1, -1, 3};
+    EXPECT_EQ(fileLengths(paths), expected);
+    for (const AnsiText& path : paths)
+        EXPECT_EQ(fileLengths(std::vector<AnsiText>{path}).front(), fileLength(path));
+}
+
 TEST_F(FileAccessTest, readOnlySourceIsReadAndLeftAlone) {
     const fs::path source = folder / "ro.txt";
     writeBytes(source, "kept");
