@@ -191,11 +191,12 @@ RunPlan planRun(const FolderScanResult& list, const RunOptions& options) {
     plan.refused.resize(files.size());
     const std::vector<bool> taken = outputsTaken(plan.jobs, plan.folders, resultFolderOf);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (const int error = plan.folders.errorOf(resultFolderOf(files[i])); error != 0)
+        const AnsiText folder = resultFolderOf(files[i]);
+        if (const int error = plan.folders.errorOf(folder); error != 0)
             plan.refused[i] = {batch::problems::ResultFolderUncreatable, error};
         else if (taken[i])
             plan.refused[i] = {batch::problems::OutputTaken};
-        else if (!plan.folders.madeNow(resultFolderOf(files[i])) && outputIsSource(plan.jobs[i]))
+        else if (!plan.folders.madeNow(folder) && outputIsSource(plan.jobs[i]))
             plan.refused[i] = {batch::problems::OutputIsSource};
     }
     return plan;

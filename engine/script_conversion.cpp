@@ -211,6 +211,18 @@ CodePageResult codePageStep(CodePageResult (*step)(std::string_view), std::strin
     return codePageInPieces(step, text, control);
 }
 
+// The code-page step that is a mode's only step (t2big5, big52t), or none.
+CodePageResult (*loneCodePageStep(ScriptMode mode))(std::string_view) {
+    switch (mode) {
+    case ScriptMode::TraditionalToBig5:
+        return ansiToBig5;
+    case ScriptMode::Big5ToTraditional:
+        return big5ToAnsi;
+    default:
+        return nullptr;
+    }
+}
+
 } // namespace
 
 std::string_view scriptModeName(ScriptMode mode) {
@@ -284,10 +296,6 @@ ScriptResult convertScript(ScriptMode mode, std::string_view text, const WorkCon
         return {std::move(big5.text), worse(traditional.problem, big5.lossy),
                 std::move(traditional.detail)};
     }
-    case ScriptMode::TraditionalToBig5: {
-        CodePageResult big5 = codePageStep(ansiToBig5, text, control);
-        return {std::move(big5.text), worse(FileProblem::None, big5.lossy)};
-    }
     case ScriptMode::Big5ToSimplified: {
         CodePageResult ansi = codePageStep(big5ToAnsi, text, control.share(0, 200));
         if (control.abandoned())
@@ -296,9 +304,10 @@ ScriptResult convertScript(ScriptMode mode, std::string_view text, const WorkCon
         simplified.problem = worse(simplified.problem, ansi.lossy);
         return simplified;
     }
+    case ScriptMode::TraditionalToBig5:
     case ScriptMode::Big5ToTraditional: {
-        CodePageResult ansi = codePageStep(big5ToAnsi, text, control);
-        return {std::move(ansi.text), worse(FileProblem::None, ansi.lossy)};
+        CodePageResult mapped = codePageStep(loneCodePageStep(mode), text, control);
+        return {std::move(mapped.text), worse(FileProblem::None, mapped.lossy)};
     }
     case ScriptMode::None:
         break;
@@ -307,10 +316,7 @@ ScriptResult convertScript(ScriptMode mode, std::string_view text, const WorkCon
 }
 
 ScriptResult convertScriptOver(ScriptMode mode, AnsiText& text, const WorkControl& control) {
-    CodePageResult (*const step)(std::string_view) =
-        mode == ScriptMode::Big5ToTraditional   ? big5ToAnsi
-        : mode == ScriptMode::TraditionalToBig5 ? ansiToBig5
-                                                : nullptr;
+    CodePageResult (*const step)(std::string_view) = loneCodePageStep(mode);
     if (!step || !cutsInPieces(control, text.size())) {
         ScriptResult result = convertScript(mode, text, control);
         text = std::move(result.text);

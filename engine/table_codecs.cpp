@@ -184,29 +184,21 @@ template <class Decoder, class Encoder>
         Encoder::putUnit(cp, out);
         in += 2;
         return true;
-    } else if constexpr (Decoder::unit == 2 &&
-                         (std::is_same_v<Encoder, Utf8Encoder> || throughInternal)) {
-        // Blocks of eight units outside the surrogates (that the internal text keeps), as far as
-        // they go and the room allows; then a stretch of units of three UTF-8 bytes each (all of
-        // CJK) the internal text keeps, at most 16 of them, so that the step stays within its
-        // room.
+    } else if constexpr (Decoder::unit == 2 && throughInternal) {
+        // Blocks of eight units the internal text keeps, as far as they go and the room allows;
+        // then a stretch of units of three UTF-8 bytes each (all of CJK) it keeps, at most 16 of
+        // them, so that the step stays within its room.
         const Byte* const start = in;
         const char* const blocksEnd = outEnd - 48; // the stretch's room
-        if constexpr (throughInternal)
-            moveUtf16BlocksToUtf8<bigEndianSource<Decoder>>(
-                in, end, out, blocksEnd, encoder.keeps->slowFirst, encoder.keeps->slowLast);
-        else
-            moveUtf16BlocksToUtf8<bigEndianSource<Decoder>>(in, end, out, blocksEnd, 0xD800,
-                                                            0xDFFF);
+        moveUtf16BlocksToUtf8<bigEndianSource<Decoder>>(
+            in, end, out, blocksEnd, encoder.keeps->slowFirst, encoder.keeps->slowLast);
         const Byte* const stop = in + 2 * std::min<std::ptrdiff_t>(16, (end - in) / 2);
         const Byte* at = in;
         for (; at < stop; at += 2) {
             const char32_t unit = Decoder::unitAt(at);
-            if (unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF))
+            if (unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF) ||
+                !encoder.keeps->contains(unit))
                 break;
-            if constexpr (throughInternal)
-                if (!encoder.keeps->contains(unit))
-                    break;
             out[0] = static_cast<char>(0xE0 | unit >> 12);
             out[1] = static_cast<char>(0x80 | (unit >> 6 & 0x3F));
             out[2] = static_cast<char>(0x80 | (unit & 0x3F));

@@ -231,17 +231,19 @@ std::vector<std::int64_t> fileLengths(std::span<const AnsiText> paths) {
             lengths[i] = fileLength(paths[i]);
             continue;
         }
-        if (within != folder || i == 0) {
+        if (within != folder) {
             folder = within;
             const std::optional<std::string> native = nativePath(folder);
             opened = FileDescriptor(
                 native ? ::open(native->c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC) : -1);
         }
+        if (opened.get() < 0) {
+            lengths[i] = fileLength(paths[i]);
+            continue;
+        }
         const std::optional<std::string> name = nativePath(fileNameOfPath(paths[i]));
         struct stat info {};
-        if (opened.get() < 0)
-            lengths[i] = fileLength(paths[i]);
-        else if (name && !name->empty() && ::fstatat(opened.get(), name->c_str(), &info, 0) == 0)
+        if (name && !name->empty() && ::fstatat(opened.get(), name->c_str(), &info, 0) == 0)
             lengths[i] = static_cast<std::int64_t>(info.st_size);
     }
     return lengths;
