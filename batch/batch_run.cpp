@@ -78,6 +78,14 @@ public:
     // Whether this run made the folder (as this spelling): nothing in or below it was there
     // before, so no output in it can be a source.
     bool madeNow(const AnsiText& spelled) const { return folders.at(spelled).madeNow; }
+    // The listed folders (as spelled) whose resolved places are among `written`.
+    std::vector<AnsiText> listedAmong(const std::set<AnsiText>& written) const {
+        std::vector<AnsiText> among;
+        for (std::size_t i = 0; i < listed.size(); ++i)
+            if (written.contains(listedResolved[i]))
+                among.push_back(listed[i]);
+        return among;
+    }
     std::vector<AnsiText> listed;     // made, in the order added
     std::vector<UnmadeFolder> unmade; // could not be made, in the order added
 
@@ -95,16 +103,23 @@ private:
 // output (two spellings of one result folder). The same source listed again is not one of them:
 // it takes the earlier one's output folder, so that the workers write the two one after the
 // other.
+// Where a job's output goes, with its result folder as the system resolves it.
+AnsiText resolvedOutput(const FileJob& job, const AnsiText& folder, const ResultFolders& folders) {
+    return folders.resolvedOf(folder) + job.outputFolder.substr(folder.size()) +
+           fileNameOfPath(job.sourcePath);
+}
+
 template <class ResultFolderOf>
 std::vector<bool> outputsTaken(std::vector<FileJob>& jobs, const ResultFolders& folders,
-                               const ResultFolderOf& resultFolderOf) {
+                               const ResultFolderOf& resultFolderOf,
+                               const std::vector<std::optional<platform::FileStatus>>& refused) {
     std::vector<bool> taken(jobs.size(), false);
     std::map<AnsiText, std::size_t> writer; // an output's resolved place -> the file writing it
     for (std::size_t i = 0; i < jobs.size(); ++i) {
+        if (refused[i])
+            continue;
         const AnsiText& source = jobs[i].sourcePath;
-        const AnsiText folder = resultFolderOf(source);
-        const AnsiText place = folders.resolvedOf(folder) +
-                               jobs[i].outputFolder.substr(folder.size()) + fileNameOfPath(source);
+        const AnsiText place = resolvedOutput(jobs[i], resultFolderOf(source), folders);
         const auto [it, fresh] = writer.try_emplace(place, i);
         if (fresh)
             continue;
@@ -135,23 +150,62 @@ struct RunPlan {
     std::vector<FileJob> jobs;
     std::vector<std::optional<platform::FileStatus>> refused;
     ResultFolders folders;
+    std::vector<AnsiText> resultFolders; // each job's, as spelled; empty in place
 };
+
+// Why a source that could not be examined cannot be opened either, or nothing: it is refused
+// before anything is made for it, so that a missing source creates no result folder.
+std::vector<std::optional<platform::FileStatus>>
+unopenableSources(const std::vector<AnsiText>& files, const std::vector<std::int64_t>& sizes) {
+    std::vector<std::optional<platform::FileStatus>> refused(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (sizes[i] >= 0)
+            continue;
+        const platform::SourceFile file(files[i]);
+        if (!file.status().ok())
+            refused[i] = file.status();
+    }
+    return refused;
+}
+
+// The resolved place of every listed source, told by its folder's resolved path and its name:
+// one lookup per folder.
+std::set<AnsiText> resolvedSources(const std::vector<FileJob>& jobs) {
+    std::map<AnsiText, AnsiText> resolvedFolders;
+    std::set<AnsiText> places;
+    for (const FileJob& job : jobs) {
+        const AnsiText folder = directoryOfPath(job.sourcePath) + platform::pathSeparator;
+        auto [it, fresh] = resolvedFolders.try_emplace(folder, folder);
+        if (fresh)
+            if (const AnsiText real = platform::realPath(folder); !real.empty())
+                it->second = real + platform::pathSeparator;
+        places.insert(it->second + fileNameOfPath(job.sourcePath));
+    }
+    return places;
+}
 
 // In place, each source is its own output: a source listed again (by any spelling) is refused,
 // so that no file is converted twice over.
-RunPlan planInPlace(const FolderScanResult& list) {
+// A backup an earlier run kept is never replaced in place, whatever this run's suffix.
+RunPlan planInPlace(const FolderScanResult& list, const RunOptions& options) {
     RunPlan plan;
     const std::vector<AnsiText>& files = list.files;
     plan.jobs.resize(files.size());
-    plan.refused.resize(files.size());
     std::set<AnsiText> sources;
     const std::vector<std::int64_t> sizes = platform::fileLengths(files);
+    plan.refused = unopenableSources(files, sizes);
+    const AnsiText suffix = options.backupSuffix.value_or(AnsiText(defaultBackupSuffix));
     for (std::size_t i = 0; i < files.size(); ++i) {
         plan.jobs[i].sourcePath = files[i];
         plan.jobs[i].outputFolder = directoryOfPath(files[i]) + platform::pathSeparator;
         plan.jobs[i].size = std::max<std::int64_t>(sizes[i], 0);
+        if (plan.refused[i])
+            continue;
         const AnsiText real = platform::realPath(files[i]);
-        if (!sources.insert(real.empty() ? files[i] : real).second)
+        if (platform::isBackupName(fileNameOfPath(files[i]), suffix) ||
+            platform::isBackupName(fileNameOfPath(files[i]), defaultBackupSuffix))
+            plan.refused[i] = {batch::problems::SourceIsBackup};
+        else if (!sources.insert(real.empty() ? files[i] : real).second)
             plan.refused[i] = {batch::problems::OutputTaken};
     }
     return plan;
@@ -159,7 +213,7 @@ RunPlan planInPlace(const FolderScanResult& list) {
 
 RunPlan planRun(const FolderScanResult& list, const RunOptions& options) {
     if (options.inPlace)
-        return planInPlace(list);
+        return planInPlace(list, options);
     const AnsiText& treeRoot = list.treeRoot;
     AnsiText chosenFolder = options.outputFolder;
     if (!chosenFolder.empty() && chosenFolder.back() != platform::pathSeparator)
@@ -177,10 +231,14 @@ RunPlan planRun(const FolderScanResult& list, const RunOptions& options) {
     RunPlan plan;
     const std::vector<AnsiText>& files = list.files;
     plan.jobs.resize(files.size());
+    plan.resultFolders.resize(files.size());
     const std::vector<std::int64_t> sizes = platform::fileLengths(files);
+    plan.refused = unopenableSources(files, sizes);
     for (std::size_t i = 0; i < files.size(); ++i) {
         const AnsiText folder = resultFolderOf(files[i]);
-        plan.folders.add(folder);
+        if (!plan.refused[i])
+            plan.folders.add(folder);
+        plan.resultFolders[i] = folder;
         plan.jobs[i].sourcePath = files[i];
         plan.jobs[i].outputFolder = outputFolderOf(files[i], treeRoot, folder);
         plan.jobs[i].size = std::max<std::int64_t>(sizes[i], 0);
@@ -188,18 +246,47 @@ RunPlan planRun(const FolderScanResult& list, const RunOptions& options) {
     // An unrepresentable path's folder part is as it came from the scan; only its name is not.
     if (files.empty())
         plan.folders.add(resultFolderOf(list.unrepresentable.front()));
-    plan.refused.resize(files.size());
-    const std::vector<bool> taken = outputsTaken(plan.jobs, plan.folders, resultFolderOf);
+    const std::vector<bool> taken =
+        outputsTaken(plan.jobs, plan.folders, resultFolderOf, plan.refused);
+    const std::set<AnsiText> sources = resolvedSources(plan.jobs);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const AnsiText folder = resultFolderOf(files[i]);
+        if (plan.refused[i])
+            continue;
+        const AnsiText& folder = plan.resultFolders[i];
         if (const int error = plan.folders.errorOf(folder); error != 0)
             plan.refused[i] = {batch::problems::ResultFolderUncreatable, error};
         else if (taken[i])
             plan.refused[i] = {batch::problems::OutputTaken};
         else if (!plan.folders.madeNow(folder) && outputIsSource(plan.jobs[i]))
             plan.refused[i] = {batch::problems::OutputIsSource};
+        else if (!plan.folders.madeNow(folder) &&
+                 sources.contains(resolvedOutput(plan.jobs[i], folder, plan.folders)))
+            plan.refused[i] = {batch::problems::OutputIsListedSource};
     }
     return plan;
+}
+
+// A tree scanned for a run whose chosen output folder lies inside it finds that run's earlier
+// results there: they are never sources.
+FolderScanResult withoutOutputFolder(const FolderScanResult& list, const RunOptions& options) {
+    if (list.treeRoot.empty() || options.outputFolder.empty() || options.inPlace)
+        return list;
+    AnsiText output = platform::realPath(options.outputFolder);
+    if (output.empty())
+        return list; // not made yet: nothing in it
+    output += platform::pathSeparator;
+    FolderScanResult kept = list;
+    std::map<AnsiText, bool> inside; // a source folder -> whether it lies in the output folder
+    std::erase_if(kept.files, [&](const AnsiText& path) {
+        const AnsiText folder = directoryOfPath(path);
+        auto [it, fresh] = inside.try_emplace(folder, false);
+        if (fresh) {
+            const AnsiText real = platform::realPath(folder);
+            it->second = !real.empty() && (real + platform::pathSeparator).starts_with(output);
+        }
+        return it->second;
+    });
+    return kept;
 }
 
 // Outputs (and backups) of these names that a killed run was writing left hidden temporary files;
@@ -269,6 +356,8 @@ public:
     }
 
     std::size_t startedCount() const { return started; }
+    // The resolved result folders this run put at least one output into.
+    std::set<AnsiText> writtenInto;
 
 private:
     static std::int64_t largestSize(const std::vector<FileJob>& jobs) {
@@ -339,6 +428,8 @@ private:
     void collect(std::size_t i) {
         FileOutcome outcome = outcomeOf(i);
         if (plan.refused[i]) {
+            // Unread, as a file that fails to open: it shows the encoding of the file before.
+            outcome.detected = detected;
             outcome.status = *plan.refused[i];
             finish(outcome);
             return;
@@ -375,6 +466,11 @@ private:
             fail(outcome.sourcePath, outcome.status);
         else
             ++summary.converted;
+        // Only a folder this run put an output into is offered afterwards.
+        if (const std::size_t i = static_cast<std::size_t>(outcome.index) - 1;
+            outcome.index > 0 && !options.inPlace &&
+            !platform::isSourceProblem(outcome.status.problem))
+            writtenInto.insert(plan.folders.resolvedOf(plan.resultFolders[i]));
         if (!summary.hostClosed)
             observer.fileFinished(outcome);
     }
@@ -395,15 +491,15 @@ private:
 
 } // namespace
 
-BatchSummary runBatch(const FolderScanResult& list, const RunOptions& options,
+BatchSummary runBatch(const FolderScanResult& scanned, const RunOptions& options,
                       RunObserver& observer, BatchSession& session, const PumpEvents& pumpEvents) {
+    const FolderScanResult list = withoutOutputFolder(scanned, options);
     BatchSummary summary;
     summary.count = static_cast<int>(list.files.size());
     if (list.files.empty() && list.unrepresentable.empty())
         return summary;
     observer.runStarted(summary.count);
     RunPlan plan = planRun(list, options);
-    summary.resultFolders = plan.folders.listed;
     summary.unmadeFolders = plan.folders.unmade;
     removeLeftoversOf(plan.jobs, options);
 
@@ -414,12 +510,24 @@ BatchSummary runBatch(const FolderScanResult& list, const RunOptions& options,
         run.reportUnrepresentable();
         run.collectAll();
         started = run.startedCount();
+        summary.resultFolders = plan.folders.listedAmong(run.writtenInto);
     }
     syncWrittenFolders(plan, started);
     summary.elapsedMilliseconds = platform::monotonicMilliseconds() - start;
     if (!summary.hostClosed)
         observer.runFinished(summary);
     return summary;
+}
+
+AnsiText replaceQuestion(std::size_t count, const std::optional<AnsiText>& backupSuffix) {
+    AnsiText question =
+        ansi("将就地替换 ") + std::to_string(count) + ansi(" 个原文件（只替换能完整转换的文件）");
+    if (backupSuffix && !backupSuffix->empty())
+        question += ansi("，原文件备份为“文件名") + *backupSuffix +
+                    ansi("”（已有备份时另存为“文件名.~1~”等，不覆盖）");
+    else
+        question += ansi("，不保留备份");
+    return question + ansi("。\r\n\r\n要继续吗？");
 }
 
 AnsiText progressCaption(int count, int index, const AnsiText& path) {
@@ -429,7 +537,16 @@ AnsiText progressCaption(int count, int index, const AnsiText& path) {
 
 AnsiText completionReport(const BatchSummary& summary, bool withQuestion) {
     const std::vector<AnsiText>& resultFolders = summary.resultFolders;
-    AnsiText report = ansi("转换完成，耗时 ") + elapsedTimeText(summary.elapsedMilliseconds);
+    AnsiText report;
+    if (summary.stopped) {
+        // Files the stop kept from starting count among those not converted.
+        const int notConverted = summary.count - summary.converted;
+        report = ansi("已停止，耗时 ") + elapsedTimeText(summary.elapsedMilliseconds) +
+                 ansi("：完整转换了 ") + std::to_string(summary.converted) + ansi(" 个文件，") +
+                 std::to_string(notConverted) + ansi(" 个没有转换或未能完整转换");
+    } else {
+        report = ansi("转换完成，耗时 ") + elapsedTimeText(summary.elapsedMilliseconds);
+    }
     const bool several = resultFolders.size() > 1;
     if (several) {
         report += ansi("\r\n转换后的文件保存在这些目录：");
@@ -480,12 +597,15 @@ void runFromButton(const ButtonWindow& window, BatchSession& session,
                    const FolderScanResult& list) {
     const BatchButton other =
         button == BatchButton::Files ? BatchButton::Folder : BatchButton::Files;
+    // The choices as the run starts; the script choice is still read per file.
+    const RunOptions options = window.panel.runOptions();
+    if (options.inPlace && !list.files.empty() &&
+        !window.dialogs.confirmReplacing(replaceQuestion(list.files.size(), options.backupSuffix)))
+        return;
     handler.runStarts();
     window.panel.showState(button, ButtonState::Running);
     session.renewStopRequest();
     window.panel.setEnabled(other, false);
-    // The choices as the run starts; the script choice is still read per file.
-    const RunOptions options = window.panel.runOptions();
     const BatchSummary summary =
         runBatch(list, options, window.observer, session, window.pumpEvents);
     if (summary.hostClosed)

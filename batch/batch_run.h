@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,10 +37,15 @@ FolderScanResult filesOfButton(const ButtonWindow& window, BatchButton button, b
 
 // The part every button's run shares once its handler holds a non-empty list: `button` becomes
 // the stop button, the other one is disabled for the run, and both are restored afterwards
-// unless the window went away meanwhile.
+// unless the window went away meanwhile. A run that would replace sources asks first
+// (replaceQuestion); a no leaves everything as it was.
 void runFromButton(const ButtonWindow& window, BatchSession& session,
                    BatchSession::Handler& handler, BatchButton button,
                    const FolderScanResult& list);
+
+// The question before a run replaces `count` sources in place, each original kept under its
+// name followed by `backupSuffix` (none when empty).
+AnsiText replaceQuestion(std::size_t count, const std::optional<AnsiText>& backupSuffix);
 
 // Makes the folder (ending in the separator) and its parents; 0 when it is there as a folder
 // afterwards, else the error number that says why not (ENOTDIR when a file stands in its place).

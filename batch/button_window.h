@@ -44,6 +44,8 @@ public:
                                               const AnsiText& initialFolder) = 0;
     // The folder picker: the chosen folder, or empty when cancelled.
     virtual AnsiText pickFolder(const AnsiText& initialFolder, const AnsiText& title) = 0;
+    // A yes/no question before a run replaces source files (replaceQuestion); true to go on.
+    virtual bool confirmReplacing(const AnsiText& question) = 0;
 };
 
 // Everything a button's handler reaches.

@@ -417,6 +417,8 @@ RunOptions runOptionsOf(const BatchArguments& arguments) {
     options.write.byteOrderMark =
         arguments.byteOrderMark.value_or(arguments.stream == StreamSource::None);
     options.write.lineEnding = arguments.lineEnding;
+    // In place, a file keeps the mark it had or lacked unless one was asked for or refused.
+    options.write.markAsSource = arguments.inPlace && !arguments.byteOrderMark;
     options.outputFolder = arguments.outputFolder;
     options.inPlace = arguments.inPlace;
     options.backupSuffix = arguments.backupSuffix;

@@ -6,6 +6,7 @@
 
 #include "batch/regex_matcher.h"
 #include "platform/directory_listing.h"
+#include "platform/file_access.h"
 #include "platform/path_scan.h"
 #include "platform/temporary_leftovers.h"
 
@@ -47,10 +48,11 @@ bool isEscapedInRegex(char c) {
     return std::string_view("\\^$+.{}[]=()\"").find(c) != std::string_view::npos;
 }
 
-// A killed run's unfinished output is never a source; the display form of an unrepresentable
-// name keeps the ASCII bytes that mark one.
+// A killed run's unfinished output is never a source, nor is the backup an in-place run kept of
+// an original; the display form of an unrepresentable name keeps the ASCII bytes that mark one.
 bool isSourceCandidate(const platform::DirectoryEntry& entry) {
-    return entry.kind == platform::EntryKind::File && !platform::isTemporaryLeftover(entry.name);
+    return entry.kind == platform::EntryKind::File && !platform::isTemporaryLeftover(entry.name) &&
+           !platform::isBackupName(entry.name, defaultBackupSuffix);
 }
 
 // False when the host is going away: the scan ends there.

@@ -1,7 +1,7 @@
 // Turns a folder and the text of the filter box into the list of files a folder run converts:
 // the files directly in the folder, or those of its whole tree. The result folder of an earlier
 // run never becomes part of a list (a flat scan does not look into sub-folders, a tree scan
-// never enters one of that name); nor does a killed run's hidden temporary file.
+// never enters one of that name); nor does a killed run's hidden temporary file, nor a backup.
 #pragma once
 
 #include <functional>
@@ -14,6 +14,10 @@ namespace batch {
 
 // The folder a run writes its outputs into, beside its sources (UTF-8).
 inline constexpr std::string_view resultFolderName = "转换结果";
+
+// The suffix a replaced source's original is kept under unless the command line names another;
+// names ending in it (and numbered backups, NAME.~N~) are never taken by a scan.
+inline constexpr std::string_view defaultBackupSuffix = "~";
 
 // Whether a scan looks into the folder's sub-folders.
 enum class SubFolders {

@@ -16,6 +16,9 @@ void applyOutputChoices(const OutputChoices& choices, RunOptions& options) {
     case OutputPlace::ReplaceSources:
         options.inPlace = true;
         options.backupSuffix = AnsiText(backupSuffix);
+        // 写入 BOM left on is the classic choice, not a wish for a mark: a replaced file keeps
+        // the mark it had or lacked.
+        options.write.markAsSource = choices.write.byteOrderMark;
         break;
     }
 }

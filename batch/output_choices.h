@@ -17,6 +17,7 @@ enum class OutputPlace {
 
 // The suffix a replaced source's original is kept under, as the command line's --backup has it.
 inline constexpr const char* backupSuffix = "~";
+static_assert(std::string_view(backupSuffix) == defaultBackupSuffix);
 
 struct OutputChoices {
     engine::WriteOptions write; // the mark and the line ends

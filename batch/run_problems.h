@@ -56,10 +56,27 @@ inline constexpr ProblemKind OutputIsSource{
     .sourceProblem = true,
 };
 
+// The output's place is another source listed in the same run: writing it would replace that
+// source, so this file was neither read nor written.
+inline constexpr ProblemKind OutputIsListedSource{
+    .code = "output_is_listed_source",
+    .chinese = "输出位置是本次要转换的另一个源文件，未转换",
+    .english = "not converted: the output would replace another source of the run",
+    .sourceProblem = true,
+};
+// Replacing in place: the source is a backup an earlier run kept (its name ends in the backup
+// suffix, or NAME.~N~), so it is left as it is.
+inline constexpr ProblemKind SourceIsBackup{
+    .code = "source_is_backup",
+    .chinese = "是原文件的备份，不就地替换",
+    .english = "not replaced: the file is a backup of an original",
+    .sourceProblem = true,
+};
+
 // Every row above, for tests and listings.
 inline constexpr const ProblemKind* all[] = {
-    &NameNotRepresentable, &ResultFolderUncreatable, &NotReached, &OutOfMemory,
-    &OutputTaken,          &OutputIsSource,
+    &NameNotRepresentable, &ResultFolderUncreatable, &NotReached,           &OutOfMemory,
+    &OutputTaken,          &OutputIsSource,          &OutputIsListedSource, &SourceIsBackup,
 };
 
 } // namespace batch::problems

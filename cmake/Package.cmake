@@ -10,8 +10,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert many text files between character
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "青枫匣 converts many text files at once between GBK/GB18030, UTF-8, UTF-16LE, \
 UTF-16BE and Big5, with automatic detection and optional Simplified/Traditional Chinese \
-conversion, in a window or with the command-line converter qingfengxia-batch. The sources \
-are never modified.")
+conversion, in a window or with the command-line converter qingfengxia-batch. The results \
+go into a folder beside each source or into a chosen folder; or each source that converts \
+completely is replaced in place, optionally keeping a backup of the original. Files that \
+are not text are left alone and listed.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

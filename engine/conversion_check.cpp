@@ -9,6 +9,7 @@
 
 #include "engine/charset_conversion.h"
 #include "engine/other_encodings.h"
+#include "engine/source_screening.h"
 #include "platform/file_access.h"
 #include "platform/iconv_cache.h"
 #include "platform/text_steps.h"
@@ -264,15 +265,19 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
     const TextEncoding detected = source.detected;
     check.detected = detected;
     check.opening = openingOf(source.text);
-    if (source.status.problem == engine::problems::ZeroByteCut) {
+    const bool endMark = source.status.problem == engine::problems::EndMarkCut;
+    if (source.status.problem == engine::problems::ZeroByteCut || endMark) {
         // The cut stands where the text ends.
         check.status = source.status;
         check.affected = 1;
         Cursor cursor;
         passAnsi(cursor, source.text);
-        check.first =
-            CharacterPlace{cursor.line, cursor.column, std::string(), std::string(1, '\0')};
+        check.first = CharacterPlace{cursor.line, cursor.column, std::string(),
+                                     std::string(1, endMark ? '\x1A' : '\0')};
     }
+    // A text most likely read in the wrong encoding has no characters to point at.
+    if (isEncodingSuspicion(source.status.problem))
+        check.status = source.status;
     note(source.status.problem, [&] {
         // Read again only now: a clean source needs no second look at its bytes.
         const platform::FileContent content = platform::readWholeFile(sourcePath);
@@ -287,6 +292,8 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
         const ScriptStepOutcome stepped = script(source.text, detected, control);
         if (stepped.problem == engine::problems::Abandoned || control.abandoned())
             return abandoned();
+        if (stepped.readBig5 && check.status.problem == engine::problems::MaybeBig5)
+            check.status = {};
         big5 = stepped.big5;
         note(stepped.problem, [&] {
             Tally added = stepped.problem == engine::problems::LossyScript

@@ -22,6 +22,42 @@ inline constexpr ProblemKind ZeroByteCut{
     .chinese = "文本在第 {position} 字节处遇到零字节，其后内容未转换",
     .english = "a zero byte at offset {offset} ends the text: what follows was not converted",
 };
+// A 0x1A (the old end-of-file mark) ended the ANSI reading of the source's text with more bytes
+// after it; `offset` says where. The text before it is written, the rest lost.
+inline constexpr ProblemKind EndMarkCut{
+    .code = "end_mark_cut",
+    .chinese = "文本在第 {position} 字节处遇到结束符 0x1A，其后内容未转换",
+    .english = "a 0x1A end mark at offset {offset} ends the text: what follows was not converted",
+};
+// The source begins like a well-known binary format (`detail` names it): it is not text, so it
+// is neither converted nor written.
+inline constexpr ProblemKind NotText{
+    .code = "not_text",
+    .chinese = "不是文本文件{detail}，未转换",
+    .english = "skipped: not a text file{detail}",
+    .sourceProblem = true,
+};
+// The source holds zero characters where text in its encoding has none (the first at
+// `offset`): a binary file, neither converted nor written.
+inline constexpr ProblemKind ZeroBytes{
+    .code = "not_text_zero_bytes",
+    .chinese = "不是文本文件（第 {position} 字节起含有零字节），未转换",
+    .english = "skipped: not a text file (zero bytes from offset {offset})",
+    .sourceProblem = true,
+};
+// The classic reading took the source as ANSI, but the statistical reading is sure it is Big5:
+// the output holds what the ANSI reading made of it, most likely garbled.
+inline constexpr ProblemKind MaybeBig5{
+    .code = "maybe_big5",
+    .chinese = "可能是 Big5 文本：请勾选智能识别编码",
+    .english = "may be Big5 text read as ANSI: use -f detect",
+};
+// The same for UTF-16 without a byte-order mark.
+inline constexpr ProblemKind MaybeUtf16{
+    .code = "maybe_utf16",
+    .chinese = "可能是没有 BOM 的 Unicode（UTF-16）文本：请勾选智能识别编码",
+    .english = "may be UTF-16 text without a mark read as ANSI: use -f detect",
+};
 // The Simplified/Traditional mapping could not run (dictionaries missing, library failure); the
 // text went on unmapped. `detail` holds what the library said.
 inline constexpr ProblemKind ScriptUnavailable{
@@ -89,8 +125,9 @@ inline constexpr ProblemKind BackupUnmade{
 
 // Every row above, for tests and listings.
 inline constexpr const ProblemKind* all[] = {
-    &LossyDecode,     &ZeroByteCut, &ScriptUnavailable, &LossyScript,  &Unconverted,  &LossyEncode,
-    &Unrepresentable, &Abandoned,   &NotReplaced,       &SourceIsLink, &BackupUnmade,
+    &LossyDecode, &ZeroByteCut,       &EndMarkCut,   &NotText,      &ZeroBytes,   &MaybeBig5,
+    &MaybeUtf16,  &ScriptUnavailable, &LossyScript,  &Unconverted,  &LossyEncode, &Unrepresentable,
+    &Abandoned,   &NotReplaced,       &SourceIsLink, &BackupUnmade,
 };
 
 } // namespace engine::problems

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -25,8 +26,11 @@ inline constexpr std::size_t largestChunk = std::size_t{1} << 20;
 // call and in commit().
 class FileSink final : public ByteSink {
 public:
-    FileSink(const platform::AnsiText& path, std::size_t expectedSize)
-        : file(path), chunk(std::clamp(expectedSize, std::size_t{4096}, largestChunk)) {}
+    // With the source's permission bits, the output is never more open than the source.
+    FileSink(const platform::AnsiText& path, std::size_t expectedSize,
+             std::optional<unsigned> sourcePermissions = std::nullopt)
+        : file(path, sourcePermissions),
+          chunk(std::clamp(expectedSize, std::size_t{4096}, largestChunk)) {}
     const platform::FileStatus& status() const { return file.status(); }
     platform::FileStatus commit() {
         if (!flush())

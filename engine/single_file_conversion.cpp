@@ -11,6 +11,7 @@
 #include "engine/file_sink.h"
 #include "engine/other_encodings.h"
 #include "engine/piece_cutting.h"
+#include "engine/source_screening.h"
 #include "engine/system_fallbacks.h"
 #include "engine/windowed_conversion.h"
 #include "platform/file_access.h"
@@ -21,17 +22,40 @@ namespace engine {
 
 namespace {
 
-// A source's bytes as read, and the encoding found for them when they were.
+// A source's bytes as read, what their start says (screenSource) and the encoding found for
+// them when they are text.
 struct SourceBytes {
     platform::FileContent content;
     DetectedEncoding found{TextEncoding::Auto, 0};
+    FileStatus screened;
+    unsigned permissions = 0; // the source's, for its outputs
 };
 
 SourceBytes readSource(platform::SourceFile& file, TextEncoding input, DetectionRule rule) {
-    SourceBytes source{platform::readWholeFile(file)};
-    if (source.content.status.ok())
-        source.found = detectSourceEncoding(source.content.bytes, input, rule);
+    SourceBytes source{
+        platform::readWholeFile(file), {TextEncoding::Auto, 0}, {}, file.permissions()};
+    if (!source.content.status.ok())
+        return source;
+    const std::string_view bytes = source.content.bytes;
+    source.screened =
+        screenSource(bytes.substr(0, screenedLength), bytes.size() <= screenedLength, input, rule);
+    if (!platform::isSourceProblem(source.screened.problem))
+        source.found = detectSourceEncoding(bytes, input, rule);
     return source;
+}
+
+// What the start of a source larger than the screened length says, read before the rest, so
+// that a large binary file is refused unread and a large text is never replaced on a suspicion.
+// None for a smaller source, which readSource screens, and for one that cannot be read (the
+// read reports that).
+FileStatus screenLargeSource(const platform::SourceFile& file, TextEncoding input,
+                             DetectionRule rule) {
+    if (!file.status().ok() || file.size() <= screenedLength)
+        return {};
+    std::string head(screenedLength, '\0');
+    if (file.readAt(0, head) != static_cast<std::int64_t>(head.size()))
+        return {};
+    return screenSource(head, false, input, rule);
 }
 
 SourceBytes readSource(const AnsiText& path, TextEncoding input, DetectionRule rule) {
@@ -43,6 +67,8 @@ DecodedFile decodeSource(SourceBytes source, const WorkControl& control) {
     platform::FileContent& content = source.content;
     if (!content.status.ok())
         return {AnsiText(), TextEncoding::Auto, content.status};
+    if (platform::isSourceProblem(source.screened.problem))
+        return {AnsiText(), TextEncoding::Auto, source.screened};
     const DetectedEncoding& found = source.found;
     DecodedText decoded = decodeContent(std::move(content.bytes), found.contentStart,
                                         found.encoding, control, found.utf8Trial);
@@ -52,7 +78,12 @@ DecodedFile decodeSource(SourceBytes source, const WorkControl& control) {
     // A cut text lost more than a "?" for a character does.
     FileStatus status{decoded.lossy ? engine::problems::LossyDecode : FileProblem::None};
     if (decoded.zeroCut)
-        status = {.problem = engine::problems::ZeroByteCut, .offset = *decoded.zeroCut};
+        status = {.problem = decoded.endMarkCut ? engine::problems::EndMarkCut
+                                                : engine::problems::ZeroByteCut,
+                  .offset = *decoded.zeroCut};
+    // Text most likely read in the wrong encoding says so before anything else.
+    if (isEncodingSuspicion(source.screened.problem))
+        status = source.screened;
     return {std::move(decoded.text), decoded.encoding, status};
 }
 
@@ -65,9 +96,10 @@ DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input, Detection
 
 FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
                               TextEncoding encoding, const WorkControl& control,
-                              const WriteOptions& write) {
+                              const WriteOptions& write,
+                              std::optional<unsigned> sourcePermissions) {
     // UTF-16 doubles ASCII text; the mark adds a few bytes.
-    FileSink sink(outputPath, 2 * text.size() + 16);
+    FileSink sink(outputPath, 2 * text.size() + 16, sourcePermissions);
     if (!sink.status().ok())
         return sink.status();
     const FileProblem textProblem =
@@ -87,7 +119,10 @@ ScriptStepOutcome convertScriptInPlace(ScriptMode mode, AnsiText& text, TextEnco
     if (mode == ScriptMode::None)
         return {};
     ScriptResult converted = convertScriptOver(mode, text, control);
-    return {converted.problem, leavesBig5(mode), std::move(converted.detail)};
+    ScriptStepOutcome outcome{converted.problem, leavesBig5(mode), std::move(converted.detail)};
+    outcome.readBig5 =
+        mode == ScriptMode::Big5ToSimplified || mode == ScriptMode::Big5ToTraditional;
+    return outcome;
 }
 
 ScriptStep scriptStepOf(ScriptMode mode) {
@@ -123,7 +158,9 @@ struct PreparedText {
     FileConversion result;
     AnsiText text;
     TextEncoding encodeAs = TextEncoding::Auto;
-    WorkControl encoding; // the control narrowed to the encoding's share
+    WorkControl encoding;     // the control narrowed to the encoding's share
+    WriteOptions write;       // with the mark settled for this source
+    unsigned permissions = 0; // the source's
     bool ready = false;
 };
 
@@ -131,6 +168,10 @@ PreparedText prepareText(SourceBytes bytes, TextEncoding output, const ScriptSte
                          const WorkControl& control, const WriteOptions& write) {
     PreparedText prepared;
     FileConversion& result = prepared.result;
+    prepared.write = write;
+    prepared.write.byteOrderMark = write.markFor(bytes.found.contentStart > 0);
+    prepared.write.markAsSource = false;
+    prepared.permissions = bytes.permissions;
     auto abandoned = [&prepared] {
         prepared.result.status = {engine::problems::Abandoned};
         return std::move(prepared);
@@ -157,6 +198,8 @@ PreparedText prepareText(SourceBytes bytes, TextEncoding output, const ScriptSte
             script(source.text, source.detected, control.share(decoded, scripted));
         if (stepped.problem == engine::problems::Abandoned)
             return abandoned();
+        if (stepped.readBig5 && result.status.problem == engine::problems::MaybeBig5)
+            result.status = {};
         note({.problem = stepped.problem, .detail = stepped.detail});
         big5 = stepped.big5;
     }
@@ -192,7 +235,7 @@ std::optional<FileConversion> convertStraight(const SourceBytes& source, TextEnc
                                               const WorkControl& control,
                                               const WriteOptions& write) {
     if (script || write.lineEnding != LineEnding::Keep || !source.content.status.ok() ||
-        control.abandoned())
+        !source.screened.ok() || control.abandoned())
         return std::nullopt;
     TextEncoding from = source.found.encoding;
     // ANSI text is first tried as UTF-8, and is UTF-8 when it reads whole as that.
@@ -220,14 +263,15 @@ std::optional<FileConversion> convertStraight(const SourceBytes& source, TextEnc
     // A set that writes some pairs of characters as one code could pair them across a label.
     if (!values.empty() && to == TextEncoding::Big5Hkscs)
         return std::nullopt;
-    const std::string_view mark = write.byteOrderMark ? byteOrderMark(to) : std::string_view();
+    const std::string_view mark =
+        write.markFor(source.found.contentStart > 0) ? byteOrderMark(to) : std::string_view();
     // A small file converts in memory first: one that cannot go straight then costs no
     // temporary file made and removed. A large one streams into its file.
     ByteCollector inMemory;
     std::optional<FileSink> file;
     ByteSink* converted = &inMemory;
     if (content.size() > largestChunk || cutsInPieces(control, content.size())) {
-        file.emplace(outputPath, 2 * content.size() + 16);
+        file.emplace(outputPath, 2 * content.size() + 16, source.permissions);
         if (!file->status().ok() || !file->append(mark))
             return std::nullopt;
         converted = &*file;
@@ -255,7 +299,7 @@ std::optional<FileConversion> convertStraight(const SourceBytes& source, TextEnc
         (page ? content.find('\0') != std::string_view::npos : !isPlainContent(content, from)))
         return std::nullopt;
     if (!file) {
-        file.emplace(outputPath, mark.size() + inMemory.size());
+        file.emplace(outputPath, mark.size() + inMemory.size(), source.permissions);
         if (!file->status().ok() || !file->append(mark) || !inMemory.pourInto(*file))
             return std::nullopt;
     }
@@ -277,10 +321,20 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     outputPath += platform::fileNameOfPath(sourcePath);
     // Opened once for either way: a run of small files pays for no second open.
     platform::SourceFile file(sourcePath);
+    const FileStatus screened = screenLargeSource(file, input, rule);
+    if (platform::isSourceProblem(screened.problem))
+        return {.status = screened};
     if (std::optional<FileConversion> windowed = convertInWindows(
-            file, sourcePath, input, output, outputPath, script, rule, control, write))
+            file, sourcePath, input, output, outputPath, script, rule, control, write)) {
+        if (isEncodingSuspicion(screened.problem) &&
+            !platform::isSourceProblem(windowed->status.problem) &&
+            windowed->status.problem != engine::problems::Abandoned)
+            windowed->status = screened;
         return *windowed;
+    }
     SourceBytes source = readSource(file, input, rule);
+    if (platform::isSourceProblem(source.screened.problem))
+        return {.status = source.screened};
     if (std::optional<FileConversion> straight =
             convertStraight(source, output, outputPath, script, control, write))
         return *straight;
@@ -289,7 +343,8 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
     if (!prepared.ready)
         return result;
     const FileStatus written =
-        encodeAndWriteFile(outputPath, prepared.text, prepared.encodeAs, prepared.encoding, write);
+        encodeAndWriteFile(outputPath, prepared.text, prepared.encodeAs, prepared.encoding,
+                           prepared.write, prepared.permissions);
     if (written.problem == engine::problems::Abandoned) {
         result.status = written;
         return result;
@@ -307,6 +362,15 @@ FileConversion convertFileInPlace(const AnsiText& sourcePath, TextEncoding input
     if (platform::isSymbolicLink(sourcePath))
         return {.status = {engine::problems::SourceIsLink}};
     platform::SourceFile file(sourcePath);
+    // Text that is most likely misread is left as it is, before anything is written; a script
+    // step that reads Big5 may clear that, which only the whole text's way finds.
+    if (const FileStatus screened = screenLargeSource(file, input, rule); !screened.ok()) {
+        if (platform::isSourceProblem(screened.problem))
+            return {.status = screened};
+        if (!script)
+            return {
+                .status = {.problem = engine::problems::NotReplaced, .cause = screened.problem}};
+    }
     if (std::optional<FileConversion> windowed = convertInWindows(
             file, sourcePath, input, output, sourcePath, script, rule, control, write, backupPath))
         return *windowed;
@@ -324,11 +388,11 @@ FileConversion convertFileInPlace(const AnsiText& sourcePath, TextEncoding input
         return result;
     if (!result.status.ok())
         return kept(result.status);
-    FileSink sink(sourcePath, 2 * prepared.text.size() + 16);
+    FileSink sink(sourcePath, 2 * prepared.text.size() + 16, prepared.permissions);
     if (!sink.status().ok())
         return kept(sink.status());
     const FileProblem textProblem = encodeTextInto(prepared.text, prepared.encodeAs, sink,
-                                                   prepared.encoding, write.byteOrderMark);
+                                                   prepared.encoding, prepared.write.byteOrderMark);
     // Dropping the sink uncommitted removes what it built.
     if (textProblem == engine::problems::Abandoned || control.abandoned()) {
         result.status = {engine::problems::Abandoned};

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,9 +44,11 @@ DecodedFile decodeSourceFile(const AnsiText& path, TextEncoding input,
 // or LossyEncode (the fallback wrote "?" for characters invalid in GB18030). When the control's
 // stop comes first the status is Abandoned and the target is left as it was. The write options'
 // mark applies here; their line ends are the caller's to change before.
+// With `sourcePermissions` the output is never more open than the source it comes from.
 FileStatus encodeAndWriteFile(const AnsiText& outputPath, std::string_view text,
                               TextEncoding encoding, const WorkControl& control = {},
-                              const WriteOptions& write = {});
+                              const WriteOptions& write = {},
+                              std::optional<unsigned> sourcePermissions = std::nullopt);
 
 // What one file's conversion came to, for the run's report.
 struct [[nodiscard]] FileConversion {
@@ -64,6 +67,9 @@ struct [[nodiscard]] ScriptStepOutcome {
     platform::FileProblem problem = platform::FileProblem::None;
     bool big5 = false;
     std::string detail; // ScriptUnavailable: what the mapping library said, if anything
+    // The step read the text as Big5 bytes, as the user said it is: no suspicion that ANSI text
+    // is Big5 stands then.
+    bool readBig5 = false;
 
     ScriptStepOutcome(platform::FileProblem stepProblem = platform::FileProblem::None,
                       bool leftBig5 = false, std::string why = {})

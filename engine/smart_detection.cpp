@@ -446,4 +446,25 @@ TextEncoding smartDeclaredEncoding(std::string_view data, TextEncoding declared)
     return gb.clean() ? smartSourceEncoding(data) : declared;
 }
 
+TextEncoding surelyNotAnsi(std::string_view data) {
+    const bool validUtf8 = readUtf8(data).shape == Utf8Status::Valid;
+    // A few units read as text either way round by chance.
+    constexpr std::size_t fewestUtf16Bytes = 32;
+    if (data.size() >= fewestUtf16Bytes)
+        if (const TextEncoding utf16 = utf16WithoutMark(data, validUtf8);
+            utf16 != TextEncoding::Auto)
+            return utf16;
+    if (validUtf8)
+        return TextEncoding::Auto;
+    // A few characters prove little: short GBK text reads as Big5 now and then.
+    constexpr std::size_t fewestCharacters = 4;
+    const std::string_view window = statisticsWindow(data);
+    const ChineseReading big5 = readChinese(window, true);
+    if (!big5.clean() || big5.characters < fewestCharacters)
+        return TextEncoding::Auto;
+    const ChineseReading gb = readChinese(window, false);
+    const bool sure = gb.clean() ? big5.score > 2 * gb.score : big5.score >= gb.score;
+    return sure ? TextEncoding::Big5 : TextEncoding::Auto;
+}
+
 } // namespace engine

@@ -50,4 +50,11 @@ TextEncoding smartSourceEncoding(std::string_view data);
 // (only by the shape of the bytes for Big5-HKSCS) or score over twice as plausible as GB18030.
 TextEncoding smartDeclaredEncoding(std::string_view data, TextEncoding declared);
 
+// What a source that the classic rules read as ANSI surely is instead: UTF-16LE/BE by
+// utf16WithoutMark (from 32 bytes on), or Big5 when at least four two-byte characters read cleanly
+// as Big5 and either not cleanly as GB18030 (at no higher a score) or over twice as plausibly as
+// Big5. Auto when there is no such certainty; valid UTF-8 (which the classic rule reads as such)
+// never has it.
+TextEncoding surelyNotAnsi(std::string_view data);
+
 } // namespace engine

@@ -7,6 +7,7 @@
 #include "engine/charset_conversion.h"
 #include "engine/conversion_problems.h"
 #include "engine/other_encodings.h"
+#include "engine/source_screening.h"
 #include "platform/text_steps.h"
 
 namespace engine {
@@ -74,9 +75,11 @@ std::size_t lastCharacterEnd(std::string_view data, std::size_t from, TextEncodi
     return end;
 }
 
-// Where the first zero character of `data` from `from` stands; npos when there is none. In
-// UTF-16 only a zero unit counts.
+// Where the first character that ends the text of `data` from `from` stands; npos when there is
+// none. In UTF-16 only a zero unit counts; the ANSI reading also ends at a 0x1A.
 std::size_t firstZero(std::string_view data, std::size_t from, TextEncoding encoding) {
+    if (encoding == TextEncoding::Ansi)
+        return data.find_first_of(std::string_view("\0\x1A", 2), from);
     if (!isUtf16(encoding))
         return data.find('\0', from);
     for (std::size_t at = from; at + 1 < data.size(); at += 2)
@@ -94,6 +97,10 @@ public:
                          DetectionRule rule, const WriteOptions& write) {
         if (!fill(limits.headSize))
             return result;
+        if (const std::string_view format = binaryFormatOf(buffer); !format.empty()) {
+            result.status = {.problem = engine::problems::NotText, .detail = std::string(format)};
+            return result;
+        }
         const DetectedEncoding found = detectSourceEncoding(buffer, input, rule);
         encoding = found.encoding;
         std::size_t start = found.contentStart;
@@ -201,20 +208,16 @@ private:
         return true;
     }
 
-    // The text ended at a zero character at `at` in the stream (`zero` in the buffer); only when
-    // something other than zeros follows is that a loss. The rest is read only to tell.
+    // The text ended at a zero character (or 0x1A) at `at` in the stream (`zero` in the buffer);
+    // unless it is a single terminator that ends the stream, what follows it is lost.
     void noteZeroCut(std::size_t at, std::size_t zero) {
+        const std::size_t unit = isUtf16(encoding) ? 2 : 1;
+        const bool endMark = buffer[zero] == '\x1A';
         buffer.erase(0, zero);
-        while (true) {
-            if (buffer.find_first_not_of('\0') != std::string::npos) {
-                note(engine::problems::ZeroByteCut);
-                result.status.offset = at;
-                return;
-            }
-            buffer.clear();
-            if (ended || !fill(limits.pieceSize))
-                return;
-        }
+        if (!fill(unit + 1) || buffer.size() <= unit)
+            return;
+        note(endMark ? engine::problems::EndMarkCut : engine::problems::ZeroByteCut);
+        result.status.offset = at;
     }
 
     const StreamReader& read;

@@ -330,21 +330,21 @@ std::optional<std::size_t> firstZeroCharacter(std::string_view data, std::size_t
     return zero == std::string_view::npos ? std::nullopt : std::optional(zero);
 }
 
-// Where the ANSI reading of the whole data, `length` bytes long (ansiTextLength), stopped at a
-// zero byte: at the zero itself, or at a lead byte the zero follows. A 0x1A ends the text by
-// design and is no cut.
-std::optional<std::size_t> ansiZero(std::string_view data, std::size_t length) {
-    if (length >= data.size() || data[length] == '\x1A')
+// Where the ANSI reading of the whole data, `length` bytes long (ansiTextLength), stopped: at a
+// zero byte or a 0x1A, or at a lead byte a zero follows (the cut is then the zero).
+std::optional<std::size_t> ansiCut(std::string_view data, std::size_t length) {
+    if (length >= data.size())
         return std::nullopt;
-    return data[length] == '\0' ? length : length + 1;
+    return data[length] == '\0' || data[length] == '\x1A' ? length : length + 1;
 }
 
-// A cut matters only when something other than zero bytes follows: a text padded with zeros, or
-// one whose last character is a terminating zero, lost nothing.
-std::optional<std::size_t> lossyCut(std::string_view data, std::optional<std::size_t> zero) {
-    if (!zero || data.find_first_not_of('\0', *zero + 1) == std::string_view::npos)
+// A cut matters unless it is a single terminator: the last byte, or the last unit of `unit`
+// bytes. Anything after it, zeros too, is lost text.
+std::optional<std::size_t> lossyCut(std::string_view data, std::optional<std::size_t> cut,
+                                    std::size_t unit = 1) {
+    if (!cut || *cut + unit >= data.size())
         return std::nullopt;
-    return zero;
+    return cut;
 }
 
 } // namespace
@@ -519,9 +519,10 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
         return convertedContentInPieces(data, contentStart, as, control, text);
     };
     // Found before converting: a conversion in pieces releases the data.
+    const TextEncoding zeroRule = isConverted(encoding) ? encoding : TextEncoding::Utf8;
+    const bool wide = zeroRule == TextEncoding::Utf16LE || zeroRule == TextEncoding::Utf16BE;
     const std::optional<std::size_t> contentCut =
-        lossyCut(data, firstZeroCharacter(data, contentStart,
-                                          isConverted(encoding) ? encoding : TextEncoding::Utf8));
+        lossyCut(data, firstZeroCharacter(data, contentStart, zeroRule), wide ? 2 : 1);
     AnsiText text;
     if (isConverted(encoding)) {
         switch (converted(encoding, text)) {
@@ -562,9 +563,10 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
     if (loneByte)
         data.push_back(*loneByte);
     const std::size_t length = ansiTextLength(data); // two passes over a large text: once
-    const std::optional<std::size_t> ansiCut = lossyCut(data, ansiZero(data, length));
+    const std::optional<std::size_t> cut = lossyCut(data, ansiCut(data, length));
+    const bool endMark = cut && data[*cut] == '\x1A';
     data.resize(length);
-    return {std::move(data), TextEncoding::Ansi, false, false, ansiCut};
+    return {std::move(data), TextEncoding::Ansi, false, false, cut, endMark};
 }
 
 FileProblem encodeTextInto(std::string_view text, TextEncoding encoding, ByteSink& sink,

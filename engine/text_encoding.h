@@ -69,9 +69,11 @@ struct [[nodiscard]] DecodedText {
     TextEncoding encoding;  // the encoding actually used; may differ from the one asked for
     bool lossy = false;     // a fallback turned unreadable or unmappable input into "?"
     bool abandoned = false; // the control's stop came first: no text
-    // Where in the data a zero character ended the text while other bytes than zeros follow
-    // it: those were not converted. Empty when the text ran to the end or only zeros were cut.
+    // Where in the data a zero character (or, in the ANSI reading, a 0x1A) ended the text
+    // while more than it follows: those bytes were not converted. Empty when the text ran to the
+    // end or only a single terminating zero (unit) or 0x1A was left out.
     std::optional<std::size_t> zeroCut;
+    bool endMarkCut = false; // the cut is a 0x1A, not a zero
 };
 
 // Whether the content, read as `encoding` (UTF-16 unit by unit, any other byte by byte), holds
@@ -103,7 +105,7 @@ StraightOutcome writeStraight(std::string_view content, TextEncoding from, TextE
                               ByteSink& sink, const WorkControl& control = {});
 
 // The content from `contentStart` decoded into the internal text, cut at its first zero byte
-// (`zeroCut` tells when that lost more than trailing zeros).
+// (`zeroCut` tells when that lost more than a terminator).
 // UTF-8, UTF-16 and Big5 go through the converter, then the system fallback; Ansi is first tried
 // as UTF-8 (and reported as Utf8 when that works). When all of that gives nothing, the text is
 // the whole data from byte 0 read as ANSI text, reported as Ansi. Takes the data by value so that

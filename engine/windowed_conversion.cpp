@@ -85,8 +85,9 @@ convertInWindows(const platform::SourceFile& source, const AnsiText& sourcePath,
             return std::nullopt;
     const PieceRule cutRule = pieceRuleOf(from);
     const bool widens = to == TextEncoding::Utf16LE || to == TextEncoding::Utf16BE;
-    FileSink sink(outputPath, largestChunk);
-    const std::string_view mark = write.byteOrderMark ? byteOrderMark(to) : std::string_view();
+    FileSink sink(outputPath, largestChunk, source.permissions());
+    const std::string_view mark =
+        write.markFor(found.contentStart > 0) ? byteOrderMark(to) : std::string_view();
     if (!sink.status().ok() || !sink.append(mark))
         return std::nullopt;
 

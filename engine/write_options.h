@@ -19,6 +19,12 @@ struct WriteOptions {
     // none.
     bool byteOrderMark = true;
     LineEnding lineEnding = LineEnding::Keep;
+    // Instead of byteOrderMark: a mark exactly where the source had one, for a source replaced
+    // in place by a user who asked for no change of its mark.
+    bool markAsSource = false;
+
+    // Whether the output of a source that had (or lacked) a mark gets one.
+    bool markFor(bool sourceHadMark) const { return markAsSource ? sourceHadMark : byteOrderMark; }
 };
 
 // Changes the line ends of `text` to `ending`; Keep leaves it untouched. A lone CR counts as a

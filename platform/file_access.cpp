@@ -24,13 +24,15 @@ namespace platform {
 
 namespace {
 
-mode_t newFileMode() {
-    static const mode_t mode = [] {
-        const mode_t mask = umask(022);
-        umask(mask);
-        return static_cast<mode_t>(0666 & ~mask);
+// The process's umask, read once: reading it means setting it, which other threads must not
+// see, and nothing here changes it.
+mode_t creationMask() {
+    static const mode_t mask = [] {
+        const mode_t was = umask(022);
+        umask(was);
+        return was;
     }();
-    return mode;
+    return mask;
 }
 
 // Sources are read in pieces of this size.
@@ -60,11 +62,12 @@ std::string temporaryPatternFor(const std::string& target) {
 // the folder's default ACL applied by the system), or -1 where the file system cannot make one.
 // Where the kernel does not let a process link in its own unnamed file directly, it is linked
 // through /proc; without /proc it is not made at all.
-int openUnnamedFile(const std::string& folder) {
+// `mode` is given as to a plain create: the umask applies.
+int openUnnamedFile(const std::string& folder, mode_t mode) {
     static const bool linkable = ::access("/proc/self/fd", X_OK) == 0;
     if (!linkable)
         return -1;
-    return ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    return ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
 }
 
 // Whether a direct link of an unnamed file may be tried: older kernels refuse it (ENOENT) to
@@ -133,6 +136,7 @@ SourceFile::SourceFile(const AnsiText& path) {
     if (!state.ok())
         return;
     length = static_cast<std::uint64_t>(info.st_size);
+    mode = static_cast<unsigned>(info.st_mode & 07777);
     file = std::move(opened);
 }
 
@@ -249,7 +253,7 @@ std::vector<std::int64_t> fileLengths(std::span<const AnsiText> paths) {
     return lengths;
 }
 
-ReplacingFile::ReplacingFile(const AnsiText& path) {
+ReplacingFile::ReplacingFile(const AnsiText& path, std::optional<unsigned> sourcePermissions) {
     const std::optional<std::string> native = nativePath(path);
     if (path.empty() || !native) {
         fail(path.empty() ? platform::problems::OutputPathEmpty
@@ -294,8 +298,10 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
     // A new output is written into a file that has no name until commit() links it in: nothing
     // to remove when it is given up or the process dies, and one change to the folder instead
     // of a create and a rename. Where the file system cannot, a named temporary file serves.
+    // Private text stays private: nothing the source's bits do not open is opened.
+    const mode_t createMode = sourcePermissions ? (*sourcePermissions & 0777) : 0666;
     if (!exists) {
-        fd = openUnnamedFile(folder);
+        fd = openUnnamedFile(folder, createMode);
         if (fd >= 0) {
             unnamed = true;
             return;
@@ -309,8 +315,18 @@ ReplacingFile::ReplacingFile(const AnsiText& path) {
     }
     temporary = pattern;
     replacing = exists;
-    // An existing target keeps its permissions; a new one gets what a plain create would give.
-    const mode_t mode = exists ? static_cast<mode_t>(info.st_mode & 07777) : newFileMode();
+    // An existing target keeps its permissions (those the source has too); a new one gets what
+    // a plain create would give.
+    mode_t mode = exists ? static_cast<mode_t>(info.st_mode & 07777) : createMode & ~creationMask();
+    if (exists && sourcePermissions)
+        mode &= static_cast<mode_t>(*sourcePermissions | 07000);
+    // Only the owner or a privileged user can give a file away; anyone else's replacement is
+    // theirs (with the group kept where it can be), as any new file is, without set-id bits.
+    if (exists && (info.st_uid != ::geteuid() || info.st_gid != ::getegid()) &&
+        ::fchown(fd, info.st_uid, info.st_gid) != 0) {
+        (void)::fchown(fd, static_cast<uid_t>(-1), info.st_gid);
+        mode &= 0777;
+    }
     if (fchmod(fd, mode) != 0)
         fail(platform::problems::OutputUncreatable, errno);
 }
@@ -471,10 +487,29 @@ int keepBackup(const AnsiText& source, const AnsiText& backup) {
             return error;
         }
     }
-    const int error = ::rename(temporary.c_str(), to->c_str()) != 0 ? errno : 0;
-    // A rename onto another name of the same file leaves both names: the temporary one goes.
+    // A link never replaces what has the name: an existing backup stays, and the next free
+    // numbered name takes the new one.
+    int error = 0;
+    for (unsigned number = 0; number <= numberedBackupsMost; ++number) {
+        const std::string name = number == 0 ? *to : *from + ".~" + std::to_string(number) + "~";
+        error = ::link(temporary.c_str(), name.c_str()) != 0 ? errno : 0;
+        if (error != EEXIST)
+            break;
+    }
     ::unlink(temporary.c_str());
     return error;
+}
+
+bool isBackupName(std::string_view name, std::string_view suffix) {
+    if (!suffix.empty() && name.size() > suffix.size() && name.ends_with(suffix))
+        return true;
+    // NAME.~N~
+    if (name.size() < 5 || !name.ends_with('~'))
+        return false;
+    std::size_t digits = name.size() - 1;
+    while (digits > 0 && name[digits - 1] >= '0' && name[digits - 1] <= '9')
+        --digits;
+    return digits < name.size() - 1 && digits >= 3 && name.substr(digits - 2, 2) == ".~";
 }
 
 FileStatus writeFileReplacing(const AnsiText& path, std::span<const std::string_view> parts) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -35,6 +36,8 @@ public:
 
     const FileStatus& status() const { return state; }
     std::uint64_t size() const { return length; }
+    // The file's permission bits (its mode & 07777), for outputs that must not be more open.
+    unsigned permissions() const { return mode; }
     // Fills `into` from where the last read ended, as far as the file goes; the count read (less
     // than asked only at the end), or -1 once a read has failed (status() says why).
     std::int64_t read(std::span<char> into);
@@ -46,6 +49,7 @@ private:
     FileDescriptor file;
     std::uint64_t length = 0;
     std::uint64_t done = 0;
+    unsigned mode = 0;
     FileStatus state;
 };
 
@@ -78,10 +82,16 @@ inline constexpr std::string_view temporaryFileMarker = ".qfx-tmp-";
 // when this user may not write it (OutputReadOnly), nor when it is a folder or other
 // non-regular file. A symbolic link is written through: the file it finally leads to is
 // replaced, in that file's folder, and the link stays; a link leading nowhere fails.
+//
+// Given the permission bits of the source the content comes from, the result is never more open
+// than the source: a new file gets the source's bits less the umask (as cp gives a copy), an
+// existing one keeps only the bits both have. A replaced file keeps its owner and group where
+// this user may give them.
 class ReplacingFile {
 public:
     // Creates the temporary file for `path`; check status() before writing.
-    explicit ReplacingFile(const AnsiText& path);
+    explicit ReplacingFile(const AnsiText& path,
+                           std::optional<unsigned> sourcePermissions = std::nullopt);
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
     ~ReplacingFile();
@@ -117,12 +127,18 @@ private:
     FileStatus state;
 };
 
-// Keeps the file at `source` under the name `backup` as well, replacing a file of that name:
-// a hard link to it, or where the file system has none, a copy with its permissions, synced to
-// the disk. Either is made under a temporary name beside `backup` and renamed into place, so an
-// earlier backup stays whole until the new one is complete. Returns 0, or the error number that
-// says why no backup was made (EISDIR when a folder has the name).
+// Keeps the file at `source` under the name `backup` as well: a hard link to it, or where the
+// file system has none, a copy with its permissions, synced to the disk. An existing file of
+// that name is never replaced: the backup then takes the first free numbered name
+// `source`.~1~, `source`.~2~, ... (up to numberedBackupsMost). The copy is made under a temporary
+// name and linked in when complete. Returns 0, or the error number that says why no backup was
+// made (EEXIST when every name is taken).
 int keepBackup(const AnsiText& source, const AnsiText& backup);
+inline constexpr unsigned numberedBackupsMost = 9999;
+
+// Whether a file name is a backup's: it ends in `suffix` (and is more than that), or is a
+// numbered backup's NAME.~N~. Runs never take such files as sources.
+bool isBackupName(std::string_view name, std::string_view suffix);
 
 // Replaces (or creates) the file at `path` with the concatenation of `parts`, synced to the
 // disk before it is put in place: this is for whole small files such as the settings.

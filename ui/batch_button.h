@@ -1,5 +1,6 @@
-// The window's two big push buttons: a focus frame that shows which one the keyboard is on, and
-// a caption centred in the part of the button that other controls leave free.
+// The window's push buttons: a focus frame that shows which one the keyboard is on, a caption
+// centred in the part of the button that other controls leave free, and a caption in a warning
+// colour for a choice that changes the user's files.
 #pragma once
 
 #include <QPushButton>
@@ -17,11 +18,15 @@ public:
     void setCaptionArea(const QRect& area);
     QRect captionArea() const;
 
+    // The caption drawn in a warning colour that suits the palette (light or dark).
+    void setWarning(bool on);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QRect area;
+    bool warns = false;
 };
 
 } // namespace ui

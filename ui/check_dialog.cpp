@@ -6,12 +6,14 @@
 
 #include <QAction>
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -90,7 +92,16 @@ CheckDialog::CheckDialog(const batch::FolderScanResult& list, QWidget* parent) :
     layout->addWidget(previewCaption);
     layout->addWidget(preview, 2);
     layout->addWidget(buttons);
-    resize(720, 520);
+    // On a small or scaled screen the list and the preview give up height so that the buttons
+    // stay on the screen.
+    table->setMinimumHeight(table->fontMetrics().height() * 3);
+    preview->setMinimumHeight(preview->fontMetrics().height() * 2);
+    QSize wanted(720, 520);
+    if (const QScreen* shown = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
+        const QSize available = shown->availableGeometry().size();
+        wanted = wanted.boundedTo(QSize(available.width() * 9 / 10, available.height() * 9 / 10));
+    }
+    resize(wanted.expandedTo(minimumSizeHint()));
     status->setText(ui8("正在检查 %1 个文件……").arg(paths.size()));
 }
 

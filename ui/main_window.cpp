@@ -154,9 +154,11 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        // Reaches the window only when the focused control did not take Enter itself.
+        // Reaches the window only when the focused control did not take Enter itself. The
+        // filter box belongs to the folder run, so Enter there starts that one.
         if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
-            fileButton->click();
+            const bool inFilter = focusWidget() == controls.at(control::filterEdit);
+            (inFilter ? folderButton : fileButton)->click();
             return;
         }
         break;
@@ -281,6 +283,8 @@ void MainWindow::convertHandedPaths(const std::vector<std::string>& nativePaths)
     choices.output = selectedCaption(controls.at("图片框2"));
     choices.script = selectedCaption(controls.at("外形框1"));
     choices.filter = windowAdapter->filterText();
+    choices.place = windowAdapter->outputChoices().place;
+    choices.outputFolder = windowAdapter->outputChoices().folder;
     const AnsiText question =
         consentQuestion(handedItems(nativePaths, platform::currentFolder()), choices);
     askingConsent = true;

@@ -69,8 +69,21 @@ AnsiText consentQuestion(const std::vector<HandedItem>& items, const RunChoices&
             platform::ansi("繁简互转：") + choiceOrNone(choices.script);
     if (folders > 0)
         text += "\n" + platform::ansi("文件过滤：") + choices.filter;
-    text += "\n\n" + platform::ansi("结果写入“转换结果”文件夹，原文件不变。");
+    text += "\n\n" + resultsPlaceText(choices.place, choices.outputFolder);
     return text;
+}
+
+AnsiText resultsPlaceText(batch::OutputPlace place, const AnsiText& outputFolder) {
+    switch (place) {
+    case batch::OutputPlace::BesideSources:
+        break;
+    case batch::OutputPlace::ChosenFolder:
+        return platform::ansi("结果写入文件夹“") + outputFolder + platform::ansi("”，原文件不变。");
+    case batch::OutputPlace::ReplaceSources:
+        return platform::ansi("结果替换原文件（只替换能完整转换的文件），原文件备份为“文件名") +
+               batch::backupSuffix + platform::ansi("”。");
+    }
+    return platform::ansi("结果写入“转换结果”文件夹，原文件不变。");
 }
 
 } // namespace ui

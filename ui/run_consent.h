@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/output_choices.h"
 #include "platform/ansi_text.h"
 
 namespace ui {
@@ -23,16 +24,23 @@ struct HandedItem {
 std::vector<HandedItem> handedItems(const std::vector<std::string>& nativePaths,
                                     const AnsiText& workingFolder);
 
-// The captions of the selected choices; empty when a group has none selected.
+// The captions of the selected choices (empty when a group has none selected) and where the
+// results go.
 struct RunChoices {
     AnsiText input;
     AnsiText output;
     AnsiText script;
     AnsiText filter; // named only when a folder is handed: it picks the folder's files
+    batch::OutputPlace place = batch::OutputPlace::BesideSources;
+    AnsiText outputFolder; // with ChosenFolder
 };
 
 // How many files the run would take: the number of files handed and of folders whose files
-// it would take, the first few names, and the choices.
+// it would take, the first few names, the choices, and where the results go.
 AnsiText consentQuestion(const std::vector<HandedItem>& items, const RunChoices& choices);
+
+// Where a run's results go, as one sentence: the 转换结果 folder beside the sources, the chosen
+// folder, or the sources themselves with their backups.
+AnsiText resultsPlaceText(batch::OutputPlace place, const AnsiText& outputFolder);
 
 } // namespace ui

@@ -16,7 +16,10 @@
 
 #include "batch/batch_run.h"
 #include "batch/choices.h"
+#include "ui/batch_button.h"
 #include "ui/control_names.h"
+#include "ui/control_table.h"
+#include "ui/run_consent.h"
 #include "ui/shell_actions.h"
 
 namespace ui {
@@ -198,6 +201,19 @@ AnsiText WindowAdapter::pickFolder(const AnsiText& initialFolder, const AnsiText
     return dialogs.pickFolder(initialFolder, title);
 }
 
+bool WindowAdapter::confirmReplacing(const AnsiText& question) {
+    if (closing() || !dialogs.showMessage) {
+        return false;
+    }
+    // A warning whose default is 否: Enter alone replaces nothing.
+    constexpr platform::MessageStyle replaceStyle{.buttons = platform::MessageButtons::YesNo,
+                                                  .icon = platform::MessageIcon::Warning,
+                                                  .defaultButton = 1};
+    const bool yes = showMessage(question, replaceStyle, {}) == platform::MessageAnswer::Yes;
+    // A window closed while the question was open starts nothing.
+    return yes && !closing();
+}
+
 void WindowAdapter::runStarted(int count) {
     runCount = count;
     barMaximum = count;
@@ -304,7 +320,32 @@ void WindowAdapter::applyWindowChoices(const settings::WindowChoices& choices) {
     if (auto* edit = qobject_cast<QLineEdit*>(control(control::filterEdit))) {
         edit->setText(qtText(choices.filter));
     }
-    output = choices.output;
+    setOutputChoices(choices.output);
+}
+
+void WindowAdapter::setOutputChoices(const batch::OutputChoices& choices) {
+    output = choices;
+    showOutputPlace();
+}
+
+void WindowAdapter::showOutputPlace() {
+    auto* button = qobject_cast<BatchButton*>(control(control::outputOptionsButton));
+    const ControlSpec* row = findControlSpec(control::outputOptionsButton);
+    if (!button || !row)
+        return;
+    switch (output.place) {
+    case batch::OutputPlace::BesideSources:
+        button->setText(QString::fromUtf8(row->caption.data(), qsizetype(row->caption.size())));
+        break;
+    case batch::OutputPlace::ChosenFolder:
+        button->setText(QStringLiteral("输出：指定文件夹"));
+        break;
+    case batch::OutputPlace::ReplaceSources:
+        button->setText(QStringLiteral("输出：替换原文件"));
+        break;
+    }
+    button->setWarning(output.place == batch::OutputPlace::ReplaceSources);
+    button->setToolTip(qtText(resultsPlaceText(output.place, output.folder)));
 }
 
 settings::StoreEvents WindowAdapter::storeEvents() {

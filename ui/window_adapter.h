@@ -74,6 +74,8 @@ public:
     std::vector<AnsiText> chooseFiles(const AnsiText& title, const AnsiText& filter,
                                       const AnsiText& initialFolder) override;
     AnsiText pickFolder(const AnsiText& initialFolder, const AnsiText& title) override;
+    // 是 on the warning goes on; nobody to ask, or a window closed meanwhile, means no.
+    bool confirmReplacing(const AnsiText& question) override;
 
     void runStarted(int count) override;
     void fileStarted(int index, const AnsiText& path) override;
@@ -88,9 +90,11 @@ public:
     // The persisted choices as the controls hold them, and put back into them.
     settings::WindowChoices windowChoices() const;
     void applyWindowChoices(const settings::WindowChoices& choices);
-    // How and where runs write their results, as the output options dialog set them.
+    // How and where runs write their results, as the output options dialog set them. The
+    // dialog's button shows where results go when it is not the 转换结果 folder, in a warning
+    // colour when the sources are replaced.
     const batch::OutputChoices& outputChoices() const { return output; }
-    void setOutputChoices(const batch::OutputChoices& choices) { output = choices; }
+    void setOutputChoices(const batch::OutputChoices& choices);
     // The window's events for the settings store while it loads or saves.
     settings::StoreEvents storeEvents();
 
@@ -108,6 +112,7 @@ private:
     // Shows the bar at `position` of `maximum` files and `permille` of the file at the position.
     void showProgress();
     void setCaption(std::string_view name, const AnsiText& caption);
+    void showOutputPlace();
 
     QWidget* window;
     std::map<std::string_view, QWidget*> controls;

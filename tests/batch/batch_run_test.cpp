@@ -407,7 +407,9 @@ TEST_F(BatchRun, folderRunOfUnrepresentableNamesOnlyReportsThem) {
         ASSERT_EQ(host.summaries.size(), 1u) << useFilterScan;
         EXPECT_NE(host.report().find(ansi("有 1 个文件未能完整转换：bad\uFFFD.txt")),
                   AnsiText::npos);
-        EXPECT_NE(host.report().find(ansi("转换结果/\r\n")), AnsiText::npos);
+        // Nothing was written, so no folder is named or offered.
+        EXPECT_EQ(host.report().find(ansi("转换结果")), AnsiText::npos);
+        EXPECT_TRUE(host.summaries[0].resultFolders.empty());
         EXPECT_EQ(host.details(), ansi("bad\uFFFD.txt：文件名无法表示（不是有效的 UTF-8）"));
         ASSERT_EQ(host.outcomes.size(), 1u);
         EXPECT_EQ(host.outcomes[0].status, FileStatus{batch::problems::NameNotRepresentable});
@@ -456,9 +458,13 @@ TEST_F(BatchRun, smartDetectionBoxDecidesHowBig5IsRead) {
         BatchSummary summary = host.run(session, {TempTree::ansiPath(tree.write("a", big5))});
         const std::string label = (row.smart ? "smart to " : "classic to ") +
                                   std::string(engine::encodingName(row.output));
-        EXPECT_EQ(summary.converted, 1) << label;
+        // Read as ANSI, the file is written as always but said to be most likely Big5.
+        EXPECT_EQ(summary.converted, row.smart ? 1 : 0) << label;
         ASSERT_EQ(host.outcomes.size(), 1u) << label;
         EXPECT_EQ(host.outcomes[0].detected, row.detected) << label;
+        EXPECT_EQ(host.outcomes[0].status.problem,
+                  row.smart ? FileProblem::None : FileProblem(engine::problems::MaybeBig5))
+            << label;
         EXPECT_EQ(readBytes(tree.root / "转换结果" / "a"), row.written) << label;
     }
 }
@@ -831,9 +837,14 @@ TEST_P(OutputPlaces, putEachOutputWhereAskedAndNeverOverASource) {
             EXPECT_EQ(fs::status(tree.root / name).permissions() & fs::perms::mask,
                       fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
                 << name;
-    } else {
+    } else if (*row.outputFolder) {
+        // Offered only when this run put an output there.
+        const bool wrote = std::ranges::any_of(row.statuses, [](const FileStatus& status) {
+            return !platform::isSourceProblem(status.problem);
+        });
         EXPECT_EQ(summary.resultFolders,
-                  std::vector<AnsiText>{host.outputFolder + platform::pathSeparator});
+                  wrote ? std::vector<AnsiText>{host.outputFolder + platform::pathSeparator}
+                        : std::vector<AnsiText>{});
     }
     std::size_t entries = 0;
     for (auto it = fs::recursive_directory_iterator(tree.root);
@@ -865,6 +876,34 @@ INSTANTIATE_TEST_SUITE_P(
                  .statuses = {{}, {batch::problems::OutputTaken}},
                  .after = {{"out/x.txt", utf8Hello}},
                  .entries = 6},
+        // The first one's result would replace the second source: refused, never written.
+        PlaceRow{.name = "outputThatIsAnotherListedSourceFails",
+                 .sources = {{"f/x.txt", gbkHello}, {"f/转换结果/x.txt", gbkHello}},
+                 .statuses = {{batch::problems::OutputIsListedSource}, {}},
+                 .after = {{"f/x.txt", gbkHello},
+                           {"f/转换结果/x.txt", gbkHello},
+                           {"f/转换结果/转换结果/x.txt", utf8Hello}},
+                 .entries = 6},
+        // A second run over the same tree finds the first one's results: never sources.
+        PlaceRow{.name = "treeNeverTakesItsOwnOutputFolder",
+                 .sources = {{"src/a.txt", gbkHello}, {"src/out/a.txt", utf8Hello}},
+                 .tree = true,
+                 .outputFolder = "src/out",
+                 .statuses = {{}},
+                 .after = {{"src/out/a.txt", utf8Hello}},
+                 .entries = 4},
+        PlaceRow{.name = "missingSourceMakesNoFolder",
+                 .listed = {"nosuch/x.txt"},
+                 .statuses = {{platform::problems::SourceUnopenable, ENOENT}},
+                 .after = {{"nosuch", std::nullopt}},
+                 .entries = 0},
+        PlaceRow{.name = "inPlaceLeavesABackupAlone",
+                 .sources = {{"x.txt~", gbkHello}, {"y.txt.~3~", gbkHello}},
+                 .inPlace = true,
+                 .backup = "~",
+                 .statuses = {{batch::problems::SourceIsBackup}, {batch::problems::SourceIsBackup}},
+                 .after = {{"x.txt~", gbkHello}, {"y.txt.~3~", gbkHello}},
+                 .entries = 2},
         PlaceRow{.name = "outputThatIsTheSourceFails",
                  .sources = {{"甲/x.txt", gbkHello}},
                  .outputFolder = "甲",
@@ -905,17 +944,19 @@ INSTANTIATE_TEST_SUITE_P(
                  .statuses = {{}},
                  .after = {{"x.txt", utf8Hello}, {"x.txt.orig", gbkHello}},
                  .entries = 2},
-        PlaceRow{
-            .name = "inPlaceWithoutPossibleBackupLeavesTheSource",
-            .sources = {{"x.txt", gbkHello}},
-            .inPlace = true,
-            .backup = ".orig",
-            .prepare = [](const fs::path& root) { fs::create_directories(root / "x.txt.orig/in"); },
-            .statuses = {{.problem = engine::problems::NotReplaced,
-                          .error = EISDIR,
-                          .cause = engine::problems::BackupUnmade}},
-            .after = {{"x.txt", gbkHello}},
-            .entries = 3},
+        // An earlier backup is never replaced: the next one takes the first free number.
+        PlaceRow{.name = "inPlaceKeepsAnEarlierBackupAndNumbersTheNext",
+                 .sources = {{"x.txt", gbkHello}},
+                 .inPlace = true,
+                 .backup = ".orig",
+                 .prepare =
+                     [](const fs::path& root) {
+                         fs::create_directories(root / "x.txt.orig/in");
+                         std::ofstream(root / "x.txt.~1~") << "older";
+                     },
+                 .statuses = {{}},
+                 .after = {{"x.txt", utf8Hello}, {"x.txt.~1~", "older"}, {"x.txt.~2~", gbkHello}},
+                 .entries = 5},
         // Neither the link nor the file it leads to is touched.
         PlaceRow{
             .name = "inPlaceRefusesALink",

@@ -30,7 +30,7 @@ bool isSnakeCase(std::string_view code) {
     if (code.empty() || code.front() == '_' || code.back() == '_')
         return false;
     for (char c : code)
-        if (!(c >= 'a' && c <= 'z') && c != '_')
+        if (!(c >= 'a' && c <= 'z') && !(c >= '0' && c <= '9') && c != '_')
             return false;
     return true;
 }
@@ -74,6 +74,26 @@ TEST(ProblemTable, conversionAndRunRowsKeepTheirTextsAndKind) {
         {{.problem = e::ZeroByteCut, .offset = 7},
          "a zero byte at offset 7 ends the text: what follows was not converted",
          "文本在第 8 字节处遇到零字节，其后内容未转换",
+         false},
+        {{.problem = e::EndMarkCut, .offset = 11},
+         "a 0x1A end mark at offset 11 ends the text: what follows was not converted",
+         "文本在第 12 字节处遇到结束符 0x1A，其后内容未转换",
+         false},
+        {{.problem = e::NotText, .detail = "PNG"},
+         "skipped: not a text file: PNG",
+         "不是文本文件（PNG），未转换",
+         true},
+        {{.problem = e::ZeroBytes, .offset = 4},
+         "skipped: not a text file (zero bytes from offset 4)",
+         "不是文本文件（第 5 字节起含有零字节），未转换",
+         true},
+        {{e::MaybeBig5},
+         "may be Big5 text read as ANSI: use -f detect",
+         "可能是 Big5 文本：请勾选智能识别编码",
+         false},
+        {{e::MaybeUtf16},
+         "may be UTF-16 text without a mark read as ANSI: use -f detect",
+         "可能是没有 BOM 的 Unicode（UTF-16）文本：请勾选智能识别编码",
          false},
         {{e::ScriptUnavailable},
          "script conversion unavailable",
@@ -134,6 +154,14 @@ TEST(ProblemTable, conversionAndRunRowsKeepTheirTextsAndKind) {
         {{b::OutputIsSource},
          "not converted: the output would overwrite the source itself",
          "输出位置就是源文件本身，未转换",
+         true},
+        {{b::OutputIsListedSource},
+         "not converted: the output would replace another source of the run",
+         "输出位置是本次要转换的另一个源文件，未转换",
+         true},
+        {{b::SourceIsBackup},
+         "not replaced: the file is a backup of an original",
+         "是原文件的备份，不就地替换",
          true},
     };
     static_assert(std::size(rows) == std::size(e::all) + std::size(b::all) + 1);

@@ -33,6 +33,8 @@ public:
     // What the dialogs answer, and what they were asked.
     std::vector<AnsiText> filesToChoose;
     AnsiText folderToPick;
+    std::vector<AnsiText> replaceQuestions; // every question before replacing sources
+    bool replaceAnswer = true;
     AnsiText lastDialogTitle;
     AnsiText lastDialogFolder;
 
@@ -94,6 +96,10 @@ public:
         lastDialogTitle = title;
         lastDialogFolder = initialFolder;
         return folderToPick;
+    }
+    bool confirmReplacing(const AnsiText& question) override {
+        replaceQuestions.push_back(question);
+        return replaceAnswer;
     }
 
     void runStarted(int files) override { count = files; }

@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "cd\n",
                   TE::Utf8, TE::Ansi},
         StreamRow{"zeroEndsTheText", "ab\ncd\0ef\n"s, TE::Utf8, TE::Utf8},
-        StreamRow{"trailingZerosLoseNothing", "ab\ncd\n\0\0\0"s, TE::Utf8, TE::Utf8},
+        StreamRow{"zerosAfterATerminatorAreACut", "ab\ncd\n\0\0\0"s, TE::Utf8, TE::Utf8},
         StreamRow{"empty", "", TE::Auto, TE::Utf8}),
     [](const auto& row) { return std::string(row.param.name); });
 
@@ -123,8 +123,9 @@ TEST(StreamConversion, otherEncodingsConvertThroughIconv) {
         std::string bytes;
         platform::FileProblem problem;
     } rows[] = {
-        {"shiftJisLongLine", from("ｱ語文章のです語文章のです\nｵ二\n", "SHIFT_JIS"), other("SHIFT_JIS"),
-         TE::Utf8, "ｱ語文章のです語文章のです\nｵ二\n", platform::FileProblem::None},
+        {"shiftJisLongLine", from("ｱ語文章のです語文章のです\nｵ二\n", "SHIFT_JIS"),
+         other("SHIFT_JIS"), TE::Utf8, "ｱ語文章のです語文章のです\nｵ二\n",
+         platform::FileProblem::None},
         {"unreadableBytes",
          "ab\x82\xFF\xA0"
          "cd\n",

@@ -1,5 +1,6 @@
 // The window as the desktop meets it, on a screen scaled to 200 %: Qt's own dialogs in Chinese,
-// files dropped on it, visible keyboard focus, sharp pictures and a caption nothing hides.
+// files dropped on it, visible keyboard focus, sharp pictures, a caption nothing hides and a
+// dialog that fits.
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -26,6 +27,7 @@
 #include "tests/platform/temp_folder.h"
 #include "tests/ui/qt_application_environment.h"
 #include "tests/ui/window_probe.h"
+#include "ui/check_dialog.h"
 #include "ui/desktop_identity.h"
 #include "ui/main_window.h"
 #include "ui/promotion_strip.h"
@@ -257,6 +259,28 @@ TEST_F(DropTest, WindowFitsTheScaledScreen) {
         EXPECT_TRUE(window->rect().contains(child->geometry()))
             << child->objectName().toStdString();
     }
+}
+
+// 检查's dialog of many files on the same small scaled screen: it and its buttons stay on it,
+// the list and the preview giving up height.
+TEST_F(DropTest, CheckDialogFitsTheScaledScreen) {
+    const QRect available = window->screen()->availableGeometry();
+    ASSERT_LT(available.height(), 520) << "run on a screen smaller than the dialog";
+    batch::FolderScanResult list;
+    for (int i = 0; i < 40; ++i)
+        list.files.push_back(platform::ansi((root / ("f" + std::to_string(i) + ".txt")).string()));
+    ui::CheckDialog dialog(list, window.get());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_TRUE(available.contains(dialog.frameGeometry()))
+        << dialog.frameGeometry().width() << "x" << dialog.frameGeometry().height() << " on "
+        << available.width() << "x" << available.height();
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        const QRect place(button->mapToGlobal(QPoint(0, 0)), button->size());
+        EXPECT_TRUE(available.contains(place)) << button->text().toStdString();
+    }
+    for (const char* name : {"检查结果", "预览"})
+        EXPECT_GT(dialog.findChild<QWidget*>(QString::fromUtf8(name))->height(), 0) << name;
 }
 
 // Dark pixels are the caption's; the bevel's edge lies within the inset left out.

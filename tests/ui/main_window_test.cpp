@@ -440,13 +440,16 @@ TEST_P(EnterKeyTest, EnterClicksTheDefaultButtonUnlessTheFocusTakesIt) {
     QTest::keyClick(focus, Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(recorded.fileRuns, GetParam().fileRuns);
     EXPECT_EQ(static_cast<int>(recorded.folderRuns.size()), GetParam().folderRuns);
+    for (const bool useFilterScan : recorded.folderRuns)
+        EXPECT_TRUE(useFilterScan);
     EXPECT_EQ(recorded.saves, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Focus, EnterKeyTest,
                          ::testing::Values(EnterRow{"InputRadio", "单选框输入UTF8", 2, 0},
                                            EnterRow{"ScriptRadio", "单选框简到繁", 2, 0},
-                                           EnterRow{"FilterBox", "编辑框文件过滤", 2, 0},
+                                           // The filter belongs to the folder run.
+                                           EnterRow{"FilterBox", "编辑框文件过滤", 0, 2},
                                            EnterRow{"FileButton", "按钮批量转换", 2, 0},
                                            // A focused push button takes Enter itself.
                                            EnterRow{"FolderButton", "按钮批量转换文件夹", 0, 2}),

@@ -1,5 +1,6 @@
 // The window while a slow file converts on a worker: it keeps painting and running its timers,
-// its progress bar moves within the file, and closing it abandons the file without a report.
+// its progress bar moves within the file, closing it abandons the file without a report, and a
+// stopped run says so.
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <iostream>
 #include <iterator>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -122,5 +124,92 @@ TEST(WindowDuringRun, PaintsAndMovesWithinAFileAndACloseAbandonsIt) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(earlier), {}), "earlier");
     EXPECT_TRUE(platform::testing::temporaryFiles(root / "转换结果").empty());
 }
+
+struct StopRow {
+    const char* name;
+    std::vector<const char*> sources; // "slow" ones wait for the stop
+    bool folderOffered;               // this run wrote a result before the stop
+};
+
+class StoppedRunTest : public ::testing::TestWithParam<StopRow> {};
+
+// A stopped run's report says it stopped, and offers the result folder only when this run wrote
+// into it; the folder a stop left empty is not offered.
+TEST_P(StoppedRunTest, ReportSaysStoppedAndOffersOnlyAFolderWrittenInto) {
+    const StopRow& row = GetParam();
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const std::filesystem::path root(temp.path().toStdString());
+    batch::FolderScanResult list;
+    for (std::size_t i = 0; i < row.sources.size(); ++i) {
+        const std::string name = std::string(1, char('a' + i)) + ".txt";
+        std::ofstream(root / name) << row.sources[i];
+        list.files.push_back(platform::ansiPath((root / name).string()).value());
+    }
+
+    std::vector<std::string> reports;
+    std::vector<platform::MessageButtons> buttons;
+    std::vector<AnsiText> opened;
+    ui::ShellDialogs dialogs;
+    dialogs.showMessage = [&](const AnsiText& text, const platform::MessageStyle& style,
+                              const AnsiText&, const AnsiText&) {
+        reports.push_back(platform::utf8FromAnsi(text).value_or("?"));
+        buttons.push_back(style.buttons);
+        return platform::MessageAnswer::Yes;
+    };
+    dialogs.openFolder = [&opened](const AnsiText& folder) {
+        opened.push_back(folder);
+        return true;
+    };
+    ui::MainWindow window({}, dialogs);
+    window.show();
+
+    std::atomic<bool> slowStarted{false};
+    batch::RunOptions options = window.adapter().runOptions();
+    const engine::ScriptStep step = [&slowStarted](AnsiText& text, engine::TextEncoding,
+                                                   const engine::WorkControl& control) {
+        if (text == "slow") {
+            slowStarted = true;
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!control.abandoned() && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return engine::ScriptStepOutcome{platform::FileProblem::None};
+    };
+    options.script = [&step] { return step; };
+    batch::BatchSession session;
+    const std::filesystem::path written = root / "转换结果" / "a.txt";
+    // The stop comes once the slow file is in hand and every quick one has its result.
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (slowStarted && (!row.folderOffered || std::filesystem::exists(written)))
+            session.requestStop();
+    });
+    timer.start(5);
+    ui::WindowAdapter& adapter = window.adapter();
+    const batch::BatchSummary summary = batch::runBatch(
+        list, options, adapter, session, [&adapter] { return adapter.pumpEvents(); });
+    timer.stop();
+
+    EXPECT_TRUE(summary.stopped);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports.front().starts_with("已停止")) << reports.front();
+    EXPECT_EQ(reports.front().find("转换完成"), std::string::npos) << reports.front();
+    if (row.folderOffered) {
+        EXPECT_EQ(buttons.front(), platform::MessageButtons::YesNo);
+        EXPECT_EQ(opened, std::vector<AnsiText>{
+                              platform::ansiPath((root / "转换结果").string()).value() + "/"});
+    } else {
+        EXPECT_EQ(buttons.front(), platform::MessageButtons::Ok) << reports.front();
+        EXPECT_TRUE(opened.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Stops, StoppedRunTest,
+                         ::testing::Values(StopRow{"BeforeAnyResult", {"slow"}, false},
+                                           StopRow{"AfterAResult", {"quick", "slow"}, true}),
+                         [](const ::testing::TestParamInfo<StopRow>& row) {
+                             return std::string(row.param.name);
+                         });
 
 } // namespace

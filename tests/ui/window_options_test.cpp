@@ -1,5 +1,6 @@
 // The window's keyboard, output options, resting banner and fit to scaled screens and dark
 // palettes, as a user meets them. Dialogs are answered by the test through the window's hooks.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -20,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "batch/batch_run.h"
 #include "platform/ansi_text.h"
 #include "settings/config_store.h"
 #include "tests/platform/temp_folder.h"
@@ -138,7 +140,31 @@ struct OutputRow {
     std::string resultBytes;   // its bytes
     const char* backupPath;    // the original kept, or "" for none
     const char* settingsLines; // the [选项] section the close writes
+    const char* shownPlace;    // the caption of the options button afterwards
+    bool warned;               // drawn in the warning colour
 };
+
+// Pixels drawn clearly red, as the warning colour is on a light or a dark button; the classic
+// captions and frames have none.
+int warningPixels(QWidget* widget) {
+    const QImage image = widget->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor colour = image.pixelColor(x, y);
+            count += colour.red() - std::max(colour.green(), colour.blue()) > 80 ? 1 : 0;
+        }
+    return count;
+}
+
+// The options button as a user sees it: shown, its whole caption, red only when it warns.
+void expectShownPlace(ui::MainWindow& window, const OutputRow& row, const char* when) {
+    auto* button = static_cast<QPushButton*>(window.control("按钮输出选项"));
+    EXPECT_TRUE(button->isVisible()) << when;
+    EXPECT_EQ(button->text(), QString::fromUtf8(row.shownPlace)) << when;
+    EXPECT_LE(button->sizeHint().width(), button->width()) << when << ": caption cut";
+    EXPECT_EQ(warningPixels(button) > 20, row.warned) << when;
+}
 
 class OutputOptionsTest : public ::testing::TestWithParam<OutputRow> {};
 
@@ -178,8 +204,10 @@ TEST_P(OutputOptionsTest, DialogChoicesDriveTheRunAndAreSavedOnlyOnceChanged) {
             dialog->accept();
             accepted = dialog->result() == QDialog::Accepted;
         });
+        EXPECT_EQ(warningPixels(window.control("按钮输出选项")), 0) << "before";
         QTest::mouseClick(window.control("按钮输出选项"), Qt::LeftButton);
         ASSERT_TRUE(accepted);
+        expectShownPlace(window, row, "chosen");
         chosen = window.adapter().outputChoices();
         QTest::mouseClick(window.control("按钮批量转换"), Qt::LeftButton);
         window.close();
@@ -192,8 +220,15 @@ TEST_P(OutputOptionsTest, DialogChoicesDriveTheRunAndAreSavedOnlyOnceChanged) {
     }
     EXPECT_EQ(std::filesystem::exists(root / "转换结果"),
               std::string(row.resultPath).starts_with("转换结果"));
-    // Only a result folder is offered to be opened; a replaced source has none.
-    ASSERT_EQ(reports.size(), 1u);
+    // Replacing sources asks first (answered 是 here). Only a result folder is offered to be
+    // opened; a replaced source has none.
+    if (*row.backupPath) {
+        ASSERT_EQ(reports.size(), 2u);
+        EXPECT_EQ(reports.front(),
+                  platform::utf8FromAnsi(batch::replaceQuestion(1, AnsiText("~"))).value_or(""));
+    } else {
+        ASSERT_EQ(reports.size(), 1u);
+    }
     EXPECT_EQ(foldersOpened, std::string(row.resultPath) != "a.txt" ? 1 : 0);
     const std::string saved = platform::utf8FromAnsi(readBytes(root / "青枫匣.ini")).value_or("");
     EXPECT_TRUE(saved.ends_with(row.settingsLines)) << saved;
@@ -203,6 +238,8 @@ TEST_P(OutputOptionsTest, DialogChoicesDriveTheRunAndAreSavedOnlyOnceChanged) {
     ASSERT_TRUE(ui::openSettings(next, ansiPathOf(root / "青枫匣.ini")));
     ui::MainWindow restarted(ui::programHandlers(next), {});
     EXPECT_TRUE(restarted.adapter().outputChoices() == chosen);
+    restarted.show();
+    expectShownPlace(restarted, row, "restarted");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -210,14 +247,90 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         OutputRow{"NoMarkUnixLineEnds", false, "单选框换行LF", "单选框输出到转换结果", "",
                   "转换结果/a.txt", utf8Lf, "",
-                  "[选项]\r\n输出文件夹=\r\n输出位置=转换结果\r\n换行符=LF\r\n写入BOM=假"},
+                  "[选项]\r\n输出文件夹=\r\n输出位置=转换结果\r\n换行符=LF\r\n写入BOM=假",
+                  "输出选项…", false},
         OutputRow{"ChosenFolderMadeWithItsParents", true, "单选框换行CRLF",
                   "单选框输出到指定文件夹", "out/deeper", "out/deeper/a.txt", mark + utf8Crlf, "",
-                  ""},
+                  "", "输出：指定文件夹", false},
         OutputRow{"SourceReplacedAndKept", true, "单选框换行保持", "单选框替换原文件", "", "a.txt",
-                  mark + "\xE4\xB8\xAD\xE6\x96\x87\r\n\xE7\xAC\xAC\xE4\xBA\x8C\xE8\xA1\x8C\n",
-                  "a.txt~", "输出位置=替换原文件\r\n换行符=保持\r\n写入BOM=真"}),
+                  // A replaced file keeps its original's lack of a mark.
+                  "\xE4\xB8\xAD\xE6\x96\x87\r\n\xE7\xAC\xAC\xE4\xBA\x8C\xE8\xA1\x8C\n", "a.txt~",
+                  "输出位置=替换原文件\r\n换行符=保持\r\n写入BOM=真", "输出：替换原文件", true}),
     [](const ::testing::TestParamInfo<OutputRow>& row) { return std::string(row.param.name); });
+
+struct ReplaceRow {
+    const char* name;
+    platform::MessageAnswer answer;
+    bool closeWhileAsked; // the window is closed while the question is open
+    bool replaced;
+};
+
+class ReplaceQuestionTest : public ::testing::TestWithParam<ReplaceRow> {};
+
+// Before a run replaces sources, the user is asked with the count. Anything but 是 on an open
+// window leaves the folder as it was and the buttons ready; 是 replaces and keeps the original.
+TEST_P(ReplaceQuestionTest, RunReplacesSourcesOnlyAfterYes) {
+    const ReplaceRow& row = GetParam();
+    QTemporaryDir temp;
+    const std::filesystem::path root(temp.path().toStdString());
+    writeBytes(root / "a.txt", gbkSource);
+    std::vector<AnsiText> asked;
+    std::vector<platform::MessageButtons> buttons;
+    ui::MainWindow* shown = nullptr;
+    ui::ShellDialogs dialogs;
+    dialogs.chooseFiles = [&](const AnsiText&, const AnsiText&, const AnsiText&) {
+        return std::vector<AnsiText>{ansiPathOf(root / "a.txt")};
+    };
+    dialogs.showMessage = [&](const AnsiText& text, const platform::MessageStyle& style,
+                              const AnsiText&, const AnsiText&) {
+        asked.push_back(text);
+        buttons.push_back(style.buttons);
+        if (row.closeWhileAsked && shown)
+            shown->close();
+        return asked.size() == 1 ? row.answer : platform::MessageAnswer::No;
+    };
+    ui::WindowHandlers handlers;
+    handlers.startFileBatch = batch::startFileBatch;
+    ui::MainWindow window(handlers, dialogs);
+    shown = &window;
+    window.show();
+    QTest::mouseClick(window.control("单选框输出UTF8"), Qt::LeftButton);
+    batch::OutputChoices inPlace;
+    inPlace.place = batch::OutputPlace::ReplaceSources;
+    window.adapter().setOutputChoices(inPlace);
+
+    QTest::mouseClick(window.control("按钮批量转换"), Qt::LeftButton);
+
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.front(), batch::replaceQuestion(1, AnsiText("~")));
+    EXPECT_EQ(buttons.front(), platform::MessageButtons::YesNo);
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    if (row.replaced) {
+        EXPECT_EQ(files, (std::vector<std::string>{"a.txt", "a.txt~"}));
+        EXPECT_EQ(readBytes(root / "a.txt~"), gbkSource);
+        EXPECT_NE(readBytes(root / "a.txt"), gbkSource);
+        EXPECT_EQ(asked.size(), 2u) << "the report";
+    } else {
+        EXPECT_EQ(files, std::vector<std::string>{"a.txt"});
+        EXPECT_EQ(readBytes(root / "a.txt"), gbkSource);
+        EXPECT_EQ(asked.size(), 1u) << "a report of a run that did not happen";
+    }
+    EXPECT_FALSE(window.batchSession().handlerActive());
+    EXPECT_EQ(static_cast<QPushButton*>(window.control("按钮批量转换"))->text(),
+              QStringLiteral("批量转换"));
+    EXPECT_TRUE(window.control("按钮批量转换文件夹")->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ReplaceQuestionTest,
+    ::testing::Values(ReplaceRow{"No", platform::MessageAnswer::No, false, false},
+                      ReplaceRow{"Yes", platform::MessageAnswer::Yes, false, true},
+                      ReplaceRow{"YesAfterTheWindowClosed", platform::MessageAnswer::Yes, true,
+                                 false}),
+    [](const ::testing::TestParamInfo<ReplaceRow>& row) { return std::string(row.param.name); });
 
 // A folder that cannot be made (a file stands in its path) is told in the dialog, which stays
 // open; nothing is taken until the user fixes or cancels it.

@@ -1,7 +1,7 @@
 // Opens the window for a screenshot: fresh (no settings read or written), optionally in a dark
-// Fusion palette and with the output options dialog open over it. Not a test; scripts/screenshot
-// runs it.
-//   window_preview [--dark] [--output-options]
+// Fusion palette, with 替换原文件 chosen, and with the output options dialog open over it. Not a
+// test; scripts/screenshot runs it.
+//   window_preview [--dark] [--replace-sources] [--output-options]
 #include <cstring>
 
 #include <QApplication>
@@ -15,8 +15,10 @@
 int main(int argc, char* argv[]) {
     bool dark = false;
     bool outputOptions = false;
+    bool replaceSources = false;
     for (int i = 1; i < argc; ++i) {
         dark = dark || std::strcmp(argv[i], "--dark") == 0;
+        replaceSources = replaceSources || std::strcmp(argv[i], "--replace-sources") == 0;
         outputOptions = outputOptions || std::strcmp(argv[i], "--output-options") == 0;
     }
     int toolkitArgc = 1;
@@ -42,6 +44,11 @@ int main(int argc, char* argv[]) {
         QApplication::setPalette(palette);
     }
     ui::MainWindow window({}, ui::desktopDialogs());
+    if (replaceSources) {
+        batch::OutputChoices inPlace;
+        inPlace.place = batch::OutputPlace::ReplaceSources;
+        window.adapter().setOutputChoices(inPlace);
+    }
     window.show();
     if (outputOptions)
         QTimer::singleShot(300, &window,
