@@ -56,10 +56,28 @@ constexpr std::array signatures{
     Signature{0, "\x1A\x45\xDF\xA3"sv, "Matroska"},
     Signature{0, "wOFF"sv, "WOFF"},
     Signature{0, "wOF2"sv, "WOFF2"},
-    Signature{8, "WEBP"sv, "WebP"},
-    Signature{8, "WAVE"sv, "WAV"},
-    Signature{8, "AVI "sv, "AVI"},
-    Signature{4, "ftyp"sv, "MP4"},
+    Signature{8, "WEBPVP8"sv, "WebP"},
+    Signature{8, "WAVEfmt "sv, "WAV"},
+    Signature{8, "WAVEJUNK"sv, "WAV"},
+    Signature{8, "WAVELIST"sv, "WAV"},
+    Signature{8, "AVI LIST"sv, "AVI"},
+    // A box's size in four big-endian bytes, the first of them zero, then its type.
+    Signature{0,
+              "\0\0\0\x14"
+              "ftyp"sv,
+              "MP4"},
+    Signature{0,
+              "\0\0\0\x18"
+              "ftyp"sv,
+              "MP4"},
+    Signature{0,
+              "\0\0\0\x1C"
+              "ftyp"sv,
+              "MP4"},
+    Signature{0,
+              "\0\0\0\x20"
+              "ftyp"sv,
+              "MP4"},
 };
 
 bool holdsAt(std::string_view head, std::size_t at, std::string_view bytes) {
@@ -78,8 +96,8 @@ bool isBitmap(std::string_view head) {
     return holdsAt(head, 0, "BM") && holdsAt(head, 6, "\0\0\0\0"sv);
 }
 
-// The RIFF container's own formats are told by the name at offset 8; a file with "RIFF" alone
-// is left to the zero-byte rule.
+// The RIFF container's own formats are told by the name at offset 8 and the chunk after it; a
+// file with "RIFF" alone is left to the zero-byte rule.
 bool isRiff(std::string_view head) {
     return holdsAt(head, 0, "RIFF");
 }
