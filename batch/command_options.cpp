@@ -113,6 +113,7 @@ struct TypedOptions {
     int jobs = 0;
     bool list = false;
     bool version = false;
+    bool omit = false;
 };
 
 void describeOptions(CLI::App& app, TypedOptions& typed) {
@@ -123,9 +124,14 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
         "beside it (in DIR's own with --recursive), as the window's batch run does.");
     app.footer(
         "ENC: " + choiceNames(ChoiceGroup::Input) + "\n" + "  " +
-        wrapped("or any name --list prints: UTF-8, GBK, GB18030, BIG5, CP950, BIG5-HKSCS, "
-                "UTF-16LE, ... (case ignored); or any other of iconv --list that keeps ASCII "
-                "as ASCII (SHIFT_JIS, EUC-KR, ISO-8859-1, ...)",
+        wrapped("These classic names read and write as the window does: ANSI text is tried as "
+                "UTF-8 first and ends at a zero byte or 0x1A, UTF-8 and UTF-16 get a mark. Any "
+                "other name is iconv's (case ignored) and means what it means to iconv: UTF-8, "
+                "GBK, GB18030, CP936, BIG5, CP950, BIG5-HKSCS, SHIFT_JIS, EUC-KR, ISO-8859-1, ... "
+                "(any of iconv --list that keeps ASCII as ASCII): no trial of another encoding, "
+                "no cut, no mark added, and a character the target lacks becomes ? (not "
+                "complete) unless -c leaves it out; a target may end in //TRANSLIT or //IGNORE. "
+                "UTF-16, UTF-16LE and UTF-16BE still read as the window's.",
                 helpWidth - 2, 2) +
         "\n" + wrapped("MODE: " + choiceNames(ChoiceGroup::Script), helpWidth, 2) + "\n\n" +
         wrapped("Standard output has one line per file (with --json one JSON object per line); "
@@ -159,6 +165,9 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
                  "with --folder: match names by the system's wildcard rule instead");
     app.add_flag("-r,--recursive", typed.recursive,
                  "with --folder: the sub-folders too, each result at its relative place");
+    app.add_flag("-c", typed.omit,
+                 "with iconv's names: leave out what cannot be read or written instead of "
+                 "writing ? (still counted)");
     app.add_flag("--bom", typed.bom, "write a byte-order mark on UTF-8 and UTF-16 (the default)");
     app.add_flag("--no-bom", typed.noBom, "write no byte-order mark");
     app.add_option("--eol", typed.eol, "line ends: keep (the default), crlf or lf")
@@ -186,7 +195,7 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
 }
 
 // An encoding option's value read; false with the error set.
-bool readEncoding(const std::string& typed, std::string_view option, bool input,
+bool readEncoding(const std::string& typed, std::string_view option, bool input, bool omit,
                   engine::TextEncoding& encoding, bool& smartDetection, std::string& error) {
     const EncodingName* name = findEncodingName(typed);
     if (name && (input || !name->smartDetection)) {
@@ -196,7 +205,7 @@ bool readEncoding(const std::string& typed, std::string_view option, bool input,
     }
     // Any other encoding iconv knows, when its text keeps ASCII as ASCII.
     const engine::OtherEncodingLookup other =
-        name ? engine::OtherEncodingLookup{} : engine::otherEncoding(typed);
+        name ? engine::OtherEncodingLookup{} : engine::otherEncoding(typed, omit);
     if (other.encoding) {
         encoding = *other.encoding;
         smartDetection = false;
@@ -217,8 +226,10 @@ bool readEncoding(const std::string& typed, std::string_view option, bool input,
 // The choices the options name; false with the error set.
 bool readChoices(const TypedOptions& typed, BatchArguments& parsed) {
     bool outputSmart = false;
-    if (!readEncoding(typed.in, "--in", true, parsed.input, parsed.smartDetection, parsed.error) ||
-        !readEncoding(typed.out, "--out", false, parsed.output, outputSmart, parsed.error))
+    if (!readEncoding(typed.in, "--in", true, typed.omit, parsed.input, parsed.smartDetection,
+                      parsed.error) ||
+        !readEncoding(typed.out, "--out", false, typed.omit, parsed.output, outputSmart,
+                      parsed.error))
         return false;
     const Choice* script = findChoiceByName(ChoiceGroup::Script, typed.script);
     if (!script) {
@@ -413,9 +424,12 @@ RunOptions runOptionsOf(const BatchArguments& arguments) {
         arguments.smartDetection ? engine::DetectionRule::Smart : engine::DetectionRule::Classic;
     options.subFolders = arguments.recursive ? SubFolders::Include : SubFolders::Skip;
     options.jobs = arguments.jobs;
-    // Files have a mark unless told otherwise; a stream has none unless asked, as iconv writes.
-    options.write.byteOrderMark =
-        arguments.byteOrderMark.value_or(arguments.stream == StreamSource::None);
+    // Files have a mark unless told otherwise; a stream, or an encoding named as iconv names it,
+    // has none unless asked, as iconv writes.
+    const engine::TextEncoding written =
+        arguments.output == engine::TextEncoding::Auto ? arguments.input : arguments.output;
+    options.write.byteOrderMark = arguments.byteOrderMark.value_or(
+        arguments.stream == StreamSource::None && !engine::isOtherEncoding(written));
     options.write.lineEnding = arguments.lineEnding;
     // In place, a file keeps the mark it had or lacked unless one was asked for or refused.
     options.write.markAsSource = arguments.inPlace && !arguments.byteOrderMark;

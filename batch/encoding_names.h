@@ -17,34 +17,18 @@ struct EncodingName {
     bool smartDetection = false; // "detect": Auto with the statistical detector on
 };
 
-// Every name, each encoding's short name (the one the converter's lines print) first. ANSI is
-// GB18030, a superset of GBK and GB2312, so their names read it. UTF-16 is little-endian, as
-// iconv reads and writes it here.
+// The classic names: each encoding's short name (the one the converter's lines print) first.
+// They read as the window reads (ANSI tried as UTF-8 first, the text ending at a zero byte or,
+// in ANSI, a 0x1A; a character the output lacks written as the window writes it). Every other
+// name is iconv's and means what it means to iconv (engine/other_encodings.h). UTF-16 is
+// little-endian, as the window's "Unicode" is; iconv's UTF-16 names still read as the window's.
 inline constexpr EncodingName encodingNames[] = {
-    {"auto", engine::TextEncoding::Auto},
-    {"detect", engine::TextEncoding::Auto, true},
-    {"ansi", engine::TextEncoding::Ansi},
-    {"gb18030", engine::TextEncoding::Ansi},
-    {"gbk", engine::TextEncoding::Ansi},
-    {"cp936", engine::TextEncoding::Ansi},
-    {"ms936", engine::TextEncoding::Ansi},
-    {"windows-936", engine::TextEncoding::Ansi},
-    {"gb2312", engine::TextEncoding::Ansi},
-    {"euc-cn", engine::TextEncoding::Ansi},
-    {"utf8", engine::TextEncoding::Utf8},
-    {"utf-8", engine::TextEncoding::Utf8},
-    {"utf16le", engine::TextEncoding::Utf16LE},
-    {"utf-16le", engine::TextEncoding::Utf16LE},
-    {"utf-16", engine::TextEncoding::Utf16LE},
-    {"utf16", engine::TextEncoding::Utf16LE},
-    {"unicode", engine::TextEncoding::Utf16LE},
-    {"utf16be", engine::TextEncoding::Utf16BE},
+    {"auto", engine::TextEncoding::Auto},        {"detect", engine::TextEncoding::Auto, true},
+    {"ansi", engine::TextEncoding::Ansi},        {"utf8", engine::TextEncoding::Utf8},
+    {"utf16le", engine::TextEncoding::Utf16LE},  {"utf-16le", engine::TextEncoding::Utf16LE},
+    {"utf-16", engine::TextEncoding::Utf16LE},   {"utf16", engine::TextEncoding::Utf16LE},
+    {"unicode", engine::TextEncoding::Utf16LE},  {"utf16be", engine::TextEncoding::Utf16BE},
     {"utf-16be", engine::TextEncoding::Utf16BE},
-    {"big5", engine::TextEncoding::Big5},
-    {"big-5", engine::TextEncoding::Big5},
-    {"cp950", engine::TextEncoding::Big5},
-    {"big5hkscs", engine::TextEncoding::Big5Hkscs},
-    {"big5-hkscs", engine::TextEncoding::Big5Hkscs},
 };
 
 // The row of `name`, case ignored; nullptr when none is.

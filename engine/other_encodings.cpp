@@ -15,6 +15,7 @@ namespace {
 struct Registered {
     std::string converter; // as iconv takes it
     std::string shortName; // lower case, for lines and reports
+    bool omit = false;     // what cannot be converted is left out
 };
 
 // Slots are filled once under the mutex and published by the count, so readers on the workers
@@ -54,16 +55,25 @@ bool isOtherEncoding(TextEncoding encoding) {
     return slotOf(encoding) != nullptr;
 }
 
-OtherEncodingLookup otherEncoding(std::string_view name) {
-    const std::string shortName = lowerCase(name);
-    if (shortName.empty() || shortName.find('/') != std::string::npos)
-        return {}; // "//TRANSLIT" and the like would change what iconv does
+OtherEncodingLookup otherEncoding(std::string_view name, bool omit) {
+    // iconv's own suffixes: a transliterating target is another converter; ignoring is -c.
+    std::string typed(name);
+    const std::string lower = lowerCase(name);
+    if (lower.ends_with("//ignore")) {
+        typed.resize(typed.size() - 8);
+        omit = true;
+    }
+    const std::string shortName = lowerCase(typed);
+    const std::string_view base = std::string_view(shortName).substr(
+        0, shortName.ends_with("//translit") ? shortName.size() - 10 : shortName.size());
+    if (base.empty() || base.find('/') != std::string_view::npos)
+        return {}; // any other suffix would change what iconv does in ways not asked for
     const std::lock_guard lock(registering);
     const std::size_t count = published.load(std::memory_order_relaxed);
     for (std::size_t i = 0; i < count; ++i)
-        if (slots[i].shortName == shortName)
+        if (slots[i].shortName == shortName && slots[i].omit == omit)
             return {static_cast<TextEncoding>(firstOtherEncoding + static_cast<int>(i))};
-    const std::string converter(name);
+    const std::string& converter = typed;
     if (!platform::IconvHandle(converter.c_str(), "GB18030").valid() ||
         !platform::IconvHandle("GB18030", converter.c_str()).valid())
         return {std::nullopt, OtherEncodingRefusal::Unknown};
@@ -71,7 +81,7 @@ OtherEncodingLookup otherEncoding(std::string_view name) {
         return {std::nullopt, OtherEncodingRefusal::NotAsciiWritten};
     if (count == capacity)
         return {std::nullopt, OtherEncodingRefusal::TooMany};
-    slots[count] = {converter, shortName};
+    slots[count] = {converter, shortName, omit};
     published.store(count + 1, std::memory_order_release);
     return {static_cast<TextEncoding>(firstOtherEncoding + static_cast<int>(count))};
 }
@@ -84,6 +94,11 @@ std::string_view otherConverterName(TextEncoding encoding) {
 std::string_view otherShortName(TextEncoding encoding) {
     const Registered* slot = slotOf(encoding);
     return slot ? std::string_view(slot->shortName) : std::string_view();
+}
+
+bool omitsUnconvertible(TextEncoding encoding) {
+    const Registered* slot = slotOf(encoding);
+    return slot && slot->omit;
 }
 
 } // namespace engine

@@ -31,11 +31,16 @@ struct [[nodiscard]] OtherEncodingLookup {
 
 // The value of the encoding iconv calls `name` (as typed, case ignored), registered when new.
 // Only encodings whose text holds ASCII bytes as themselves are taken: every step of the program
-// relies on a line feed, a zero byte and a "?" being those bytes. Thread-safe.
-OtherEncodingLookup otherEncoding(std::string_view name);
+// relies on a line feed, a zero byte and a "?" being those bytes. A name may end in iconv's
+// "//TRANSLIT" (passed on, for output) or "//IGNORE" (taken as `omit`). With `omit` what cannot
+// be read or held is left out instead of becoming "?", as iconv -c has it; it is a value of its
+// own. Thread-safe.
+OtherEncodingLookup otherEncoding(std::string_view name, bool omit = false);
 
 // iconv's name and the short name of a registered encoding; empty for any other value.
 std::string_view otherConverterName(TextEncoding encoding);
 std::string_view otherShortName(TextEncoding encoding);
+// Whether the registered encoding leaves out what it cannot read or hold.
+bool omitsUnconvertible(TextEncoding encoding);
 
 } // namespace engine

@@ -9,7 +9,8 @@
 namespace engine {
 
 ReplacedConversion convertReplacing(std::string_view data, std::string_view from,
-                                    std::string_view to, ReplacingSide side, ByteSink& sink) {
+                                    std::string_view to, ReplacingSide side, ByteSink& sink,
+                                    bool omit) {
     const platform::IconvLease lease(to, from);
     if (!lease.valid())
         return {};
@@ -45,6 +46,8 @@ ReplacedConversion convertReplacing(std::string_view data, std::string_view from
             in += skip;
             inLeft -= skip;
             ++result.replaced;
+            if (omit)
+                continue;
             if (side == ReplacingSide::Decode) {
                 if (!sink.append("?"))
                     return {false, result.replaced};

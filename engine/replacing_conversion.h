@@ -17,11 +17,13 @@ enum class ReplacingSide {
 
 struct [[nodiscard]] ReplacedConversion {
     bool written = false;     // false: iconv knows no such pair, or the sink refused bytes
-    std::size_t replaced = 0; // how many "?" stand for something else
+    std::size_t replaced = 0; // how many "?" stand for something else (or nothing does)
 };
 
 // `data` converted from `from` to `to` into `sink`, whole; one side is the internal GB18030.
+// With `omit` nothing stands for what could not be converted (it is still counted).
 ReplacedConversion convertReplacing(std::string_view data, std::string_view from,
-                                    std::string_view to, ReplacingSide side, ByteSink& sink);
+                                    std::string_view to, ReplacingSide side, ByteSink& sink,
+                                    bool omit = false);
 
 } // namespace engine

@@ -192,6 +192,12 @@ PreparedText prepareText(SourceBytes bytes, TextEncoding output, const ScriptSte
     note(source.status);
     if (platform::isSourceProblem(source.status.problem))
         return prepared;
+    // Text read as iconv reads it keeps its zeros, which only a target known to iconv takes
+    // whole; a script step or any other target ends the text at the first.
+    const TextEncoding target = output == TextEncoding::Auto ? source.detected : output;
+    if (!(isOtherEncoding(target) && !script))
+        if (const std::size_t zero = source.text.find('\0'); zero != std::string::npos)
+            note({.problem = engine::problems::ZeroByteCut, .offset = zero});
     bool big5 = false;
     if (script) {
         const ScriptStepOutcome stepped =

@@ -135,8 +135,12 @@ public:
                     end = std::max(lastCharacterEnd(buffer, start, encoding), start + 1);
                 }
             }
+            // Zeros read as iconv reads them stay for a target known to iconv; anything else
+            // ends the text there.
             const std::size_t zero =
-                firstZero(std::string_view(buffer).substr(0, end), start, encoding);
+                isOtherEncoding(encoding) && isOtherEncoding(target) && !script
+                    ? std::string_view::npos
+                    : firstZero(std::string_view(buffer).substr(0, end), start, encoding);
             const bool last = zero != std::string_view::npos || (ended && end == buffer.size());
             if (!convertPiece(std::string_view(buffer).substr(0, std::min(zero, end)), start,
                               script, write, first))

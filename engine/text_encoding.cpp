@@ -104,10 +104,12 @@ bool isConverted(TextEncoding encoding) {
 // buffer that stays in the cache and each filled stretch is appended to the text, whose room is
 // reserved from the source's length: the text is written once, where it stays, and no pieces
 // are joined afterwards. From the first zero byte on nothing is kept, since the text ends there,
-// but the conversion still runs to the end to tell whether all of the data converts.
+// but the conversion still runs to the end to tell whether all of the data converts; text in an
+// encoding known only to iconv keeps its zeros, as iconv does (`keepZeros`).
 class TextSink final : public ByteSink {
 public:
-    TextSink(AnsiText& target, std::size_t expectedSize) : text(target) {
+    TextSink(AnsiText& target, std::size_t expectedSize, bool keepZeros = false)
+        : text(target), zerosKept(keepZeros) {
         text.clear();
         text.reserve(expectedSize);
     }
@@ -120,7 +122,9 @@ public:
     bool wrote(std::size_t count) override { return append({scratchBuffer().data(), count}); }
     bool append(std::string_view bytes) override {
         received += bytes.size();
-        if (!cut) {
+        if (zerosKept) {
+            text.append(bytes);
+        } else if (!cut) {
             const std::size_t zero = bytes.find('\0');
             cut = zero != std::string_view::npos;
             text.append(bytes.substr(0, zero));
@@ -148,6 +152,7 @@ private:
     }
 
     AnsiText& text;
+    bool zerosKept;
     std::size_t received = 0;
     bool cut = false;
 };
@@ -156,10 +161,10 @@ private:
 // source grows on the way to GB18030 unless it is full of characters GB18030 keeps in four
 // bytes, so the source's length is room enough; a longer text grows the room and goes on.
 AnsiText convertedContent(const ByteBuffer& data, std::size_t contentStart,
-                          std::string_view charset) {
+                          std::string_view charset, bool keepZeros = false) {
     const std::string_view content = std::string_view(data).substr(contentStart);
     AnsiText text;
-    TextSink sink(text, content.size());
+    TextSink sink(text, content.size(), keepZeros);
     if (convertCharsetInto(content, charset, internalCharset, sink) != ConversionStatus::Ok)
         return AnsiText();
     return text;
@@ -284,8 +289,8 @@ FileProblem encodeByFallback(std::string_view text, TextEncoding encoding, ByteS
                              const WorkControl& control) {
     if (isOtherEncoding(encoding)) {
         const ReplacedConversion replaced =
-            convertReplacing(text.substr(0, text.find('\0')), internalCharset,
-                             converterName(encoding), ReplacingSide::Encode, sink);
+            convertReplacing(text, internalCharset, converterName(encoding), ReplacingSide::Encode,
+                             sink, omitsUnconvertible(encoding));
         if (!replaced.written)
             return platform::problems::OutputUnwritable;
         return replaced.replaced > 0 ? engine::problems::Unrepresentable : FileProblem::None;
@@ -308,12 +313,14 @@ FileProblem encodeByFallback(std::string_view text, TextEncoding encoding, ByteS
     return engine::problems::Unconverted;
 }
 
-// The content of an encoding known only to iconv, each unreadable byte read as "?".
+// The content of an encoding known only to iconv, each unreadable byte read as "?" (or left out),
+// its zeros kept.
 CodePageResult decodedReplacing(std::string_view content, TextEncoding encoding) {
     CodePageResult result;
-    TextSink sink(result.text, content.size());
-    const ReplacedConversion replaced = convertReplacing(
-        content, converterName(encoding), internalCharset, ReplacingSide::Decode, sink);
+    TextSink sink(result.text, content.size(), true);
+    const ReplacedConversion replaced =
+        convertReplacing(content, converterName(encoding), internalCharset, ReplacingSide::Decode,
+                         sink, omitsUnconvertible(encoding));
     if (!replaced.written)
         result.text.clear();
     result.lossy = replaced.replaced > 0;
@@ -356,7 +363,12 @@ std::string_view converterName(TextEncoding encoding) {
 
 std::string_view byteOrderMark(TextEncoding encoding) {
     const EncodingRow* row = rowOf(encoding);
-    return row ? row->mark : std::string_view();
+    if (row)
+        return row->mark;
+    // iconv's UTF-8 writes none of its own; one asked for is UTF-8's.
+    const std::string_view name = otherShortName(encoding);
+    return name.starts_with("utf-8") || name.starts_with("utf8") ? rowOf(TextEncoding::Utf8)->mark
+                                                                 : std::string_view();
 }
 
 std::string_view encodingName(TextEncoding encoding) {
@@ -513,7 +525,7 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
     // The content read as `as`; false when it does not convert whole.
     auto converted = [&](TextEncoding as, AnsiText& text) {
         if (!inPieces) {
-            text = convertedContent(data, contentStart, converterName(as));
+            text = convertedContent(data, contentStart, converterName(as), isOtherEncoding(as));
             return text.empty() ? PiecesOutcome::Failed : PiecesOutcome::Converted;
         }
         return convertedContentInPieces(data, contentStart, as, control, text);
@@ -521,8 +533,11 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
     // Found before converting: a conversion in pieces releases the data.
     const TextEncoding zeroRule = isConverted(encoding) ? encoding : TextEncoding::Utf8;
     const bool wide = zeroRule == TextEncoding::Utf16LE || zeroRule == TextEncoding::Utf16BE;
+    // iconv reads a zero as any other character.
     const std::optional<std::size_t> contentCut =
-        lossyCut(data, firstZeroCharacter(data, contentStart, zeroRule), wide ? 2 : 1);
+        isOtherEncoding(encoding)
+            ? std::nullopt
+            : lossyCut(data, firstZeroCharacter(data, contentStart, zeroRule), wide ? 2 : 1);
     AnsiText text;
     if (isConverted(encoding)) {
         switch (converted(encoding, text)) {
@@ -571,7 +586,7 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
 
 FileProblem encodeTextInto(std::string_view text, TextEncoding encoding, ByteSink& sink,
                            const WorkControl& control, bool withMark) {
-    const std::string_view raw = text.substr(0, text.find('\0'));
+    const std::string_view raw = isOtherEncoding(encoding) ? text : text.substr(0, text.find('\0'));
     if (!isConverted(encoding))
         return sink.append(raw) ? FileProblem::None : platform::problems::OutputUnwritable;
     const std::string_view mark = withMark ? byteOrderMark(encoding) : std::string_view();

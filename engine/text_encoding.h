@@ -37,6 +37,7 @@ enum class TextEncoding : int {
 std::string_view converterName(TextEncoding encoding);
 
 // The byte-order mark written in front of the encoded text; empty when the encoding has none.
+// iconv's UTF-8 names have UTF-8's, which is written only when asked for.
 std::string_view byteOrderMark(TextEncoding encoding);
 
 // A short English name for reports and logs ("auto", "ansi", "utf8", "utf16le", ...).

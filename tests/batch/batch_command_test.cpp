@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "engine/charset_conversion.h"
+#include "engine/other_encodings.h"
 #include "qfx_version.h"
 #include "tests/platform/temp_folder.h"
 
@@ -36,6 +37,10 @@ struct ParseRow {
 };
 
 class ParseArguments : public testing::TestWithParam<ParseRow> {};
+
+TextEncoding iconvNamed(const char* name) {
+    return engine::otherEncoding(name).encoding.value_or(TextEncoding::Auto);
+}
 
 TEST_P(ParseArguments, acceptsOrRefuses) {
     const ParseRow& row = GetParam();
@@ -82,20 +87,26 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseRow{"detectIsNoOutput", {"--out", "detect", "a"}, false},
                     ParseRow{"recursiveWithoutFolder", {"-r", "a"}, false},
                     ParseRow{"jsonForARun", {"--json", "a"}, true},
+                    // iconv's names are iconv's encodings, not the window's classic ones.
                     ParseRow{"iconvNames",
                              {"-f", "UTF-8", "-t", "gbk", "a"},
                              true,
-                             TextEncoding::Utf8,
-                             TextEncoding::Ansi},
+                             iconvNamed("utf-8"),
+                             iconvNamed("GBK")},
                     ParseRow{"namesIgnoreCase",
                              {"--from-code", "Big5-HKSCS", "--to-code", "CP950", "a"},
                              true,
-                             TextEncoding::Big5Hkscs,
-                             TextEncoding::Big5},
+                             iconvNamed("big5-hkscs"),
+                             iconvNamed("cp950")},
+                    ParseRow{"classicNames",
+                             {"-f", "ANSI", "-t", "UTF8", "a"},
+                             true,
+                             TextEncoding::Ansi,
+                             TextEncoding::Utf8},
                     ParseRow{"utf16IsLittleEndian",
                              {"-i", "gb2312", "-o", "UTF-16", "a"},
                              true,
-                             TextEncoding::Ansi,
+                             iconvNamed("gb2312"),
                              TextEncoding::Utf16LE},
                     ParseRow{"jobsCount", {"-j", "3", "a"}, true},
                     ParseRow{"noJobs", {"--jobs", "0", "a"}, false},
@@ -484,8 +495,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {"-i", "utf8", "-o", "big5", "--eol", "lf"},
                  "a\r한\n",
                  1,
-                 "utf8 -> big5  incomplete: output encoding cannot represent the text; 1 "
-                 "character, the first at line 2, column 1: 한"},
+                 "utf8 -> big5  incomplete: output encoding cannot represent the text: those "
+                 "characters became ?; 1 character, the first at line 2, column 1: 한"},
         CheckRow{"targetCannotHold",
                  {"--script", "t2s"},
                  "<head><meta charset=big5></head>\n\xB0\xEA",
