@@ -1,5 +1,6 @@
 // qingfengxia-batch: converts files or a folder from the command line, exactly as a run from the
 // window does.
+#include <clocale>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
     // Without it, Ctrl-C or a reader closing the pipe (`| head`) would end the process in the
     // middle of an output file.
     (void)platform::catchInterruptSignals();
+    // iconv's //TRANSLIT takes its replacements from the user's character type, as iconv does.
+    (void)std::setlocale(LC_CTYPE, "");
     std::vector<std::string> arguments(argv + 1, argv + argc);
     const int status =
         batch::runBatchCommand(arguments, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);

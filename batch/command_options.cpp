@@ -127,11 +127,11 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
         wrapped("These classic names read and write as the window does: ANSI text is tried as "
                 "UTF-8 first and ends at a zero byte or 0x1A, UTF-8 and UTF-16 get a mark. Any "
                 "other name is iconv's (case ignored) and means what it means to iconv: UTF-8, "
-                "GBK, GB18030, CP936, BIG5, CP950, BIG5-HKSCS, SHIFT_JIS, EUC-KR, ISO-8859-1, ... "
-                "(any of iconv --list that keeps ASCII as ASCII): no trial of another encoding, "
-                "no cut, no mark added, and a character the target lacks becomes ? (not "
-                "complete) unless -c leaves it out; a target may end in //TRANSLIT or //IGNORE. "
-                "UTF-16, UTF-16LE and UTF-16BE still read as the window's.",
+                "UTF-16, UTF-16LE, GBK, GB18030, CP936, BIG5, CP950, BIG5-HKSCS, SHIFT_JIS, "
+                "EUC-KR, ISO-8859-1, ... (any of iconv --list): no trial of another encoding, no "
+                "cut, marks read and written as iconv does, and a character the target lacks "
+                "becomes ? (not complete) unless -c leaves it out; a target may end in "
+                "//TRANSLIT or //IGNORE.",
                 helpWidth - 2, 2) +
         "\n" + wrapped("MODE: " + choiceNames(ChoiceGroup::Script), helpWidth, 2) + "\n\n" +
         wrapped("Standard output has one line per file (with --json one JSON object per line); "
@@ -210,11 +210,6 @@ bool readEncoding(const std::string& typed, std::string_view option, bool input,
         encoding = *other.encoding;
         smartDetection = false;
         return true;
-    }
-    if (other.refusal == engine::OtherEncodingRefusal::NotAsciiWritten) {
-        error = "encoding '" + typed + "' for " + std::string(option) +
-                " is not supported: its text does not keep ASCII as ASCII";
-        return false;
     }
     error = "unknown encoding '" + typed + "' for " + std::string(option) + "; closest:";
     for (const std::string_view closest : closestEncodingNames(typed))

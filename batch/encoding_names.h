@@ -20,16 +20,19 @@ struct EncodingName {
 // The classic names: each encoding's short name (the one the converter's lines print) first.
 // They read as the window reads (ANSI tried as UTF-8 first, the text ending at a zero byte or,
 // in ANSI, a 0x1A; a character the output lacks written as the window writes it). Every other
-// name is iconv's and means what it means to iconv (engine/other_encodings.h). UTF-16 is
-// little-endian, as the window's "Unicode" is; iconv's UTF-16 names still read as the window's.
+// name is iconv's and means what it means to iconv (engine/other_encodings.h): iconv's UTF-16
+// takes the byte order from its mark, its UTF-16LE keeps a mark as a character.
+// clang-format off
 inline constexpr EncodingName encodingNames[] = {
-    {"auto", engine::TextEncoding::Auto},        {"detect", engine::TextEncoding::Auto, true},
-    {"ansi", engine::TextEncoding::Ansi},        {"utf8", engine::TextEncoding::Utf8},
-    {"utf16le", engine::TextEncoding::Utf16LE},  {"utf-16le", engine::TextEncoding::Utf16LE},
-    {"utf-16", engine::TextEncoding::Utf16LE},   {"utf16", engine::TextEncoding::Utf16LE},
-    {"unicode", engine::TextEncoding::Utf16LE},  {"utf16be", engine::TextEncoding::Utf16BE},
-    {"utf-16be", engine::TextEncoding::Utf16BE},
+    {"auto", engine::TextEncoding::Auto},
+    {"detect", engine::TextEncoding::Auto, true},
+    {"ansi", engine::TextEncoding::Ansi},
+    {"utf8", engine::TextEncoding::Utf8},
+    {"utf16le", engine::TextEncoding::Utf16LE},
+    {"unicode", engine::TextEncoding::Utf16LE},
+    {"utf16be", engine::TextEncoding::Utf16BE},
 };
+// clang-format on
 
 // The row of `name`, case ignored; nullptr when none is.
 const EncodingName* findEncodingName(std::string_view name);

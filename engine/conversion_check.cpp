@@ -66,11 +66,11 @@ void passUtf8(Cursor& cursor, std::string_view utf8) {
 
 // How many bytes of an invalid sequence at the start of `rest` count as one unreadable
 // character: a UTF-16 unit; a UTF-8 lead byte with the continuation bytes it claims; a Big5
-// lead byte with a byte in the trail range; otherwise, and in an encoding known only to iconv,
-// one byte.
+// lead byte with a byte in the trail range; otherwise one byte (in an encoding known only to
+// iconv, its smallest character's bytes).
 std::size_t unreadableLength(std::string_view rest, TextEncoding encoding) {
-    if (isOtherEncoding(encoding))
-        return std::min<std::size_t>(1, rest.size()); // as the lenient reading passes them
+    if (isOtherEncoding(encoding)) // as the lenient reading passes them
+        return std::min(otherUnitSize(encoding), rest.size());
     if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
         return std::min<std::size_t>(2, rest.size());
     const unsigned lead = byteAt(rest, 0);

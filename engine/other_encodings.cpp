@@ -16,6 +16,7 @@ struct Registered {
     std::string converter; // as iconv takes it
     std::string shortName; // lower case, for lines and reports
     bool omit = false;     // what cannot be converted is left out
+    std::size_t unit = 1;  // the bytes of its smallest character (2 for UTF-16, 4 for UTF-32)
 };
 
 // Slots are filled once under the mutex and published by the count, so readers on the workers
@@ -40,13 +41,15 @@ const Registered* slotOf(TextEncoding encoding) {
     return index < published.load(std::memory_order_acquire) ? &slots[index] : nullptr;
 }
 
-// Whether "A?\n" and a zero byte cross both ways unchanged.
-bool writesAsciiAsItself(const std::string& name) {
-    const std::string_view probe("A?\n\0", 4);
-    std::string there;
-    std::string back;
-    return platform::convertStrict(name.c_str(), "GB18030", probe, there) && there == probe &&
-           platform::convertStrict("GB18030", name.c_str(), probe, back) && back == probe;
+// The bytes of the encoding's smallest character: what a second "A" adds (a mark, or a shift
+// into a state, comes once); 0 when iconv cannot write "A" in it.
+std::size_t unitOf(const std::string& name) {
+    std::string one;
+    std::string two;
+    if (!platform::convertStrict(name.c_str(), "GB18030", "A", one) ||
+        !platform::convertStrict(name.c_str(), "GB18030", "AA", two) || two.size() <= one.size())
+        return 0;
+    return two.size() - one.size();
 }
 
 } // namespace
@@ -77,11 +80,12 @@ OtherEncodingLookup otherEncoding(std::string_view name, bool omit) {
     if (!platform::IconvHandle(converter.c_str(), "GB18030").valid() ||
         !platform::IconvHandle("GB18030", converter.c_str()).valid())
         return {std::nullopt, OtherEncodingRefusal::Unknown};
-    if (!writesAsciiAsItself(converter))
-        return {std::nullopt, OtherEncodingRefusal::NotAsciiWritten};
+    const std::size_t unit = unitOf(converter);
+    if (unit == 0)
+        return {std::nullopt, OtherEncodingRefusal::Unknown};
     if (count == capacity)
         return {std::nullopt, OtherEncodingRefusal::TooMany};
-    slots[count] = {converter, shortName, omit};
+    slots[count] = {converter, shortName, omit, unit};
     published.store(count + 1, std::memory_order_release);
     return {static_cast<TextEncoding>(firstOtherEncoding + static_cast<int>(count))};
 }
@@ -99,6 +103,11 @@ std::string_view otherShortName(TextEncoding encoding) {
 bool omitsUnconvertible(TextEncoding encoding) {
     const Registered* slot = slotOf(encoding);
     return slot && slot->omit;
+}
+
+std::size_t otherUnitSize(TextEncoding encoding) {
+    const Registered* slot = slotOf(encoding);
+    return slot ? slot->unit : 1;
 }
 
 } // namespace engine

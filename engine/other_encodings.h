@@ -19,9 +19,8 @@ bool isOtherEncoding(TextEncoding encoding);
 
 // Why a name could not be registered.
 enum class OtherEncodingRefusal {
-    Unknown,         // iconv converts it neither to nor from GB18030
-    NotAsciiWritten, // its text does not hold ASCII as itself (UTF-32, UCS-2, UTF-16 variants)
-    TooMany,         // the process registered as many as it can hold
+    Unknown, // iconv converts it neither to nor from GB18030, or cannot write "A" in it
+    TooMany, // the process registered as many as it can hold
 };
 
 struct [[nodiscard]] OtherEncodingLookup {
@@ -30,8 +29,9 @@ struct [[nodiscard]] OtherEncodingLookup {
 };
 
 // The value of the encoding iconv calls `name` (as typed, case ignored), registered when new.
-// Only encodings whose text holds ASCII bytes as themselves are taken: every step of the program
-// relies on a line feed, a zero byte and a "?" being those bytes. A name may end in iconv's
+// Its text is converted whole, never cut into lines, so any encoding iconv can write "A" in is
+// taken (UTF-16 and UTF-32 too, their marks as iconv reads and writes them). A name may end in
+// iconv's
 // "//TRANSLIT" (passed on, for output) or "//IGNORE" (taken as `omit`). With `omit` what cannot
 // be read or held is left out instead of becoming "?", as iconv -c has it; it is a value of its
 // own. Thread-safe.
@@ -42,5 +42,8 @@ std::string_view otherConverterName(TextEncoding encoding);
 std::string_view otherShortName(TextEncoding encoding);
 // Whether the registered encoding leaves out what it cannot read or hold.
 bool omitsUnconvertible(TextEncoding encoding);
+// The bytes of its smallest character: what one unreadable character of it spans at least.
+// 1 for any other value.
+std::size_t otherUnitSize(TextEncoding encoding);
 
 } // namespace engine

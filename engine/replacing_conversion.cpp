@@ -10,7 +10,7 @@ namespace engine {
 
 ReplacedConversion convertReplacing(std::string_view data, std::string_view from,
                                     std::string_view to, ReplacingSide side, ByteSink& sink,
-                                    bool omit) {
+                                    bool omit, std::size_t unit) {
     const platform::IconvLease lease(to, from);
     if (!lease.valid())
         return {};
@@ -41,7 +41,7 @@ ReplacedConversion convertReplacing(std::string_view data, std::string_view from
             const std::size_t at = data.size() - inLeft;
             const std::size_t skip =
                 side == ReplacingSide::Decode
-                    ? 1
+                    ? std::min(std::max<std::size_t>(unit, 1), inLeft)
                     : platform::doubleByteLength(data, at, platform::DoubleByteRule::Gb18030);
             in += skip;
             inLeft -= skip;

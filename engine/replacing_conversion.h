@@ -21,9 +21,10 @@ struct [[nodiscard]] ReplacedConversion {
 };
 
 // `data` converted from `from` to `to` into `sink`, whole; one side is the internal GB18030.
-// With `omit` nothing stands for what could not be converted (it is still counted).
+// With `omit` nothing stands for what could not be converted (it is still counted). Decoding
+// passes over an unreadable character `unit` bytes at a time (2 in UTF-16).
 ReplacedConversion convertReplacing(std::string_view data, std::string_view from,
                                     std::string_view to, ReplacingSide side, ByteSink& sink,
-                                    bool omit = false);
+                                    bool omit = false, std::size_t unit = 1);
 
 } // namespace engine

@@ -320,7 +320,7 @@ CodePageResult decodedReplacing(std::string_view content, TextEncoding encoding)
     TextSink sink(result.text, content.size(), true);
     const ReplacedConversion replaced =
         convertReplacing(content, converterName(encoding), internalCharset, ReplacingSide::Decode,
-                         sink, omitsUnconvertible(encoding));
+                         sink, omitsUnconvertible(encoding), otherUnitSize(encoding));
     if (!replaced.written)
         result.text.clear();
     result.lossy = replaced.replaced > 0;

@@ -2,6 +2,7 @@
 // pair of such names and every text the source encoding holds, a file and standard input give
 // the bytes iconv gives, a character the target lacks becomes "?" and fails the file, and -c
 // gives what iconv -c gives.
+#include <clocale>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -21,8 +22,9 @@ using platform::testing::writeBytes;
 
 namespace {
 
-const char* const names[] = {"GBK",   "GB18030",   "BIG5",   "BIG5-HKSCS",
-                             "UTF-8", "SHIFT_JIS", "EUC-KR", "ISO-8859-1"};
+const char* const names[] = {"GBK",       "GB18030", "BIG5",      "BIG5-HKSCS",
+                             "UTF-8",     "UTF-16",  "UTF-16LE",  "UTF-16BE",
+                             "SHIFT_JIS", "EUC-KR",  "ISO-8859-1"};
 
 // In UTF-8. Each is tried in every encoding that holds it.
 const std::string texts[] = {
@@ -138,5 +140,89 @@ TEST(IconvNames, everyPairGivesWhatIconvGives) {
     std::printf("compared %zu conversions of %zu pairs, %zu of them lossy\n", compared,
                 std::size(names) * std::size(names), lossy);
 }
+
+// A transliterating target takes its replacements from the user's character type, as the iconv
+// program does; the converter's main sets it the same way.
+TEST(IconvNames, transliterationAsIconvDoes) {
+    (void)std::setlocale(LC_CTYPE, "");
+    TempFolder folder;
+    const std::string text = "naïve “quoted” café €5\n";
+    const IconvResult expected = iconvProgram(folder, text, "UTF-8", "ASCII//TRANSLIT", false);
+    ASSERT_FALSE(expected.bytes.empty());
+    const Converted converted = fromStream(text, {"-f", "utf-8", "-t", "ascii//TRANSLIT"});
+    EXPECT_EQ(converted.bytes, expected.bytes);
+    EXPECT_EQ(converted.status, expected.ok ? 0 : 1);
+    (void)std::setlocale(LC_CTYPE, "C");
+}
+
+struct StreamRow {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::string input;
+    std::string output;
+    int status;
+};
+
+class IconvHabits : public testing::TestWithParam<StreamRow> {};
+
+// What iconv gives for these on standard input, byte for byte.
+TEST_P(IconvHabits, standardInputGivesWhatIconvGives) {
+    const StreamRow& row = GetParam();
+    const Converted converted = fromStream(row.input, row.arguments);
+    EXPECT_EQ(converted.bytes, row.output);
+    EXPECT_EQ(converted.status, row.status);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, IconvHabits,
+    testing::Values(
+        // GBK bytes that are valid UTF-8 too: no UTF-8 trial for a named encoding.
+        StreamRow{"gbkIsNeverTriedAsUtf8",
+                  {"-f", "gbk", "-t", "utf-8"},
+                  "\xCE\xB4\xD6\xAA\n",
+                  "未知\n",
+                  0},
+        StreamRow{"gb2312Too", {"-f", "GB2312", "-t", "UTF-8"}, "\xCE\xB4\xD6\xAA\n", "未知\n", 0},
+        // Every byte kept: no cut at 0x1A or a zero.
+        StreamRow{"endMarkAndZeroKept",
+                  {"-f", "gbk", "-t", "utf-8"},
+                  "\xD6\xD0\x1A\xCE\xC4\0z\n"s,
+                  "中\x1A文\0z\n"s,
+                  0},
+        // The mark says the byte order.
+        StreamRow{"utf16MarkBigEndian",
+                  {"-f", "UTF-16", "-t", "UTF-8"},
+                  "\xFE\xFF\x4E\x2D\x00\x0A"s,
+                  "中\n",
+                  0},
+        StreamRow{"utf16leKeepsAMarkAsACharacter",
+                  {"-f", "UTF-16LE", "-t", "UTF-8"},
+                  "\xFF\xFE\x2D\x4E"s,
+                  "\xEF\xBB\xBF中",
+                  0},
+        // GBK writes the euro as 0x80; GB18030 reads that 0x80 of GBK as the euro.
+        StreamRow{"euroInGbk", {"-f", "utf-8", "-t", "gbk"}, "5€\n", "5\x80\n", 0},
+        StreamRow{"gbkEuroIntoGb18030",
+                  {"-f", "gbk", "-t", "gb18030"},
+                  "price 5\x80\n",
+                  "price 5\xA2\xE3\n",
+                  0},
+        // Big5 with "?" for what it lacks, and the file not complete.
+        StreamRow{"big5LacksKorean",
+                  {"-f", "utf-8", "-t", "big5"},
+                  "中文 and 한국어\n",
+                  "\xA4\xA4\xA4\xE5 and ???\n",
+                  1},
+        StreamRow{"big5LeavesOutWithC",
+                  {"-c", "-f", "utf-8", "-t", "big5"},
+                  "中文 and 한국어\n",
+                  "\xA4\xA4\xA4\xE5 and \n",
+                  1},
+        StreamRow{"ignoreSuffix",
+                  {"-f", "utf-8", "-t", "big5//IGNORE"},
+                  "中文 and 한국어\n",
+                  "\xA4\xA4\xA4\xE5 and \n",
+                  1}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
