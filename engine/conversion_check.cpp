@@ -321,7 +321,7 @@ ConversionCheck checkConversion(const AnsiText& sourcePath, TextEncoding input, 
         encodeTextInto(source.text, encodeAs, sink, control, write.byteOrderMark);
     if (encoded == engine::problems::Abandoned || control.abandoned())
         return abandoned();
-    note(encoded, [&] {
+    note(sourceSideOf(encoded, detected), [&] {
         Tally refused = unencodableCharacters(source.text, encodeAs, control);
         // After a Big5 step the text holds Big5 bytes, which the source never did.
         if (refused.first && !big5)

@@ -355,8 +355,10 @@ FileConversion convertFile(const AnsiText& sourcePath, TextEncoding input, TextE
         result.status = written;
         return result;
     }
-    if (result.status.ok())
+    if (result.status.ok()) {
         result.status = written;
+        result.status.problem = sourceSideOf(written.problem, result.detected);
+    }
     control.reachPart(1, 1);
     return result;
 }
@@ -405,7 +407,8 @@ FileConversion convertFileInPlace(const AnsiText& sourcePath, TextEncoding input
         return result;
     }
     if (textProblem != FileProblem::None)
-        return kept(sink.status().ok() ? FileStatus{textProblem} : sink.status());
+        return kept(sink.status().ok() ? FileStatus{sourceSideOf(textProblem, result.detected)}
+                                       : sink.status());
     if (!backupPath.empty())
         if (const int error = platform::keepBackup(sourcePath, backupPath); error != 0)
             return kept({engine::problems::BackupUnmade, error});

@@ -118,9 +118,17 @@ public:
         target = output == TextEncoding::Auto ? encoding : output;
         result.written = target;
         bool first = true;
+        // iconv's wide encodings (UTF-16, UTF-32) have line feed bytes inside characters, and
+        // write their own mark at every start: their stream converts as one piece.
+        const bool whole = otherUnitSize(encoding) > 1 || otherUnitSize(target) > 1;
         while (true) {
             if (!fill(start + limits.pieceSize))
                 return result;
+            if (whole && !ended) {
+                if (!fill(buffer.size() + limits.pieceSize))
+                    return result;
+                continue;
+            }
             std::size_t end = ended ? buffer.size() : lastLineEnd(buffer, start, encoding);
             if (end == 0) {
                 // A character of an encoding known only to iconv may end anywhere: its lines

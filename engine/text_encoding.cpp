@@ -530,6 +530,9 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
         }
         return convertedContentInPieces(data, contentStart, as, control, text);
     };
+    // A mark and nothing after it is an empty text in its encoding, as the program writes one.
+    if (isConverted(encoding) && contentStart > 0 && contentStart == data.size() && !loneByte)
+        return {AnsiText(), encoding, false, false, std::nullopt};
     // Found before converting: a conversion in pieces releases the data.
     const TextEncoding zeroRule = isConverted(encoding) ? encoding : TextEncoding::Utf8;
     const bool wide = zeroRule == TextEncoding::Utf16LE || zeroRule == TextEncoding::Utf16BE;
@@ -616,6 +619,12 @@ FileProblem encodeTextInto(std::string_view text, TextEncoding encoding, ByteSin
     if (!sink.truncate(mark.size()))
         return platform::problems::OutputUnwritable;
     return encodeByFallback(text, encoding, sink, control);
+}
+
+FileProblem sourceSideOf(FileProblem encoded, TextEncoding decodedFrom) {
+    return encoded == engine::problems::LossyEncode && decodedFrom == TextEncoding::Ansi
+               ? FileProblem(engine::problems::LossyDecode)
+               : encoded;
 }
 
 EncodedText encodeText(std::string_view text, TextEncoding encoding) {

@@ -128,6 +128,10 @@ DecodedText decodeContent(ByteBuffer data, std::size_t contentStart, TextEncodin
                                          ByteSink& sink, const WorkControl& control = {},
                                          bool withMark = true);
 
+// An encoding's problem as the file's: a text read as ANSI is the source's own bytes, so
+// characters invalid in it (LossyEncode) are the source's (LossyDecode). Any other stays.
+FileProblem sourceSideOf(FileProblem encoded, TextEncoding decodedFrom);
+
 struct [[nodiscard]] EncodedText {
     ByteBuffer bytes;
     FileProblem problem = FileProblem::None; // None, Unconverted, LossyEncode or Unrepresentable

@@ -142,7 +142,10 @@ INSTANTIATE_TEST_SUITE_P(
                    TE::Ansi, TE::Utf8, "<?xml version=\"1.0\" encoding='GBK'?><a>\xD6\xD0</a>"},
         ConvertRow{"emptySource", "", TE::Auto, TE::Auto, TE::Ansi, ""},
         ConvertRow{"emptySourceToUtf8", "", TE::Auto, TE::Utf8, TE::Ansi, "\xEF\xBB\xBF"},
-        ConvertRow{"markOnlyReadAsAnsi", "\xEF\xBB\xBF", TE::Auto, TE::Auto, TE::Ansi,
+        // What the program writes for an empty UTF-8 text reads back as one.
+        ConvertRow{"markOnlyIsAnEmptyUtf8Text", "\xEF\xBB\xBF", TE::Auto, TE::Auto, TE::Utf8,
+                   "\xEF\xBB\xBF"},
+        ConvertRow{"utf16MarkOnlyIsAnEmptyText", "\xFE\xFF", TE::Auto, TE::Utf8, TE::Utf16BE,
                    "\xEF\xBB\xBF"},
         ConvertRow{"utf8MarkReadAsAnsiDoubled",
                    "\xEF\xBB\xBF"

@@ -132,6 +132,10 @@ TEST(StreamConversion, otherEncodingsConvertThroughIconv) {
          other("shift_jis"), TE::Utf8, "ab???cd\n", problems::LossyDecode},
         {"missingCharacterInShiftState", "日한本\n", TE::Utf8, other("ISO-2022-JP"),
          from("日?本\n", "ISO-2022-JP"), problems::Unrepresentable},
+        // 上 is 0A 4E in UTF-16LE: no line ends there; and iconv's UTF-16 writes one mark.
+        {"wideEncodingsAreOnePiece", from("上\n上下\n" + std::string(40, 'x') + "\n", "UTF-16LE"),
+         other("UTF-16LE"), other("UTF-16"),
+         from("上\n上下\n" + std::string(40, 'x') + "\n", "UTF-16"), platform::FileProblem::None},
         {"scriptStepOnTheWay", from("這個問題\n", "BIG5"), other("CP950"), other("ISO-2022-CN"),
          from("这个问题\n", "ISO-2022-CN"), platform::FileProblem::None},
     };

@@ -156,9 +156,8 @@ INSTANTIATE_TEST_SUITE_P(
                   false},
         DecodeRow{"ansiCutAtZero", "\xD6\xD0\0\xCE"s, 0, TE::Ansi, "\xD6\xD0", TE::Ansi, false, 2},
         DecodeRow{"ansiLeadByteBeforeZero", "a\xD6\0b"s, 0, TE::Ansi, "a", TE::Ansi, false, 2},
-        DecodeRow{"markOnlyBecomesAnsiFromByteZero", "\xEF\xBB\xBF", 3, TE::Utf8, "\xEF\xBB\xBF",
-                  TE::Ansi, false},
-        DecodeRow{"utf16MarkOnly", "\xFF\xFE", 2, TE::Utf16LE, "\xFF\xFE", TE::Ansi, false},
+        DecodeRow{"markOnlyIsAnEmptyUtf8Text", "\xEF\xBB\xBF", 3, TE::Utf8, "", TE::Utf8, false},
+        DecodeRow{"utf16MarkOnlyIsAnEmptyText", "\xFF\xFE", 2, TE::Utf16LE, "", TE::Utf16LE, false},
         DecodeRow{"emptyAnsi", "", 0, TE::Ansi, "", TE::Ansi, false},
         DecodeRow{"zeroFirstEverywhere", "\0abc"s, 0, TE::Ansi, "", TE::Ansi, false, 0}),
     [](const auto& param) { return std::string(param.param.name); });
