@@ -267,6 +267,56 @@ int convertStandardInput(const RunOptions& options, const engine::StreamReader& 
     return exitSomeFailed;
 }
 
+// The one input (a file, or standard input when `source` is empty) converted into the output
+// file as a stream is, as iconv -o writes: the file is put in place when the input was read to
+// its end, whatever replaced characters it holds; a source that cannot be read, a failed write
+// or a stop leave an earlier file of that name as it was.
+int convertIntoFile(const RunOptions& options, const AnsiText& source, const AnsiText& target,
+                    const engine::StreamReader& standardInput, std::ostream& err) {
+    std::optional<platform::SourceFile> file;
+    engine::StreamReader input = standardInput;
+    if (!source.empty()) {
+        file.emplace(source);
+        if (!file->status().ok()) {
+            printDiagnostic(err, source, englishReason(file->status(), engine::TextEncoding::Auto));
+            return exitSomeFailed;
+        }
+        // Writing over the file being read would lose it before it is read.
+        if (const AnsiText real = platform::realPath(target);
+            !real.empty() && real == platform::realPath(source)) {
+            printDiagnostic(err, target, "is the input itself: give another output file");
+            return exitUsageError;
+        }
+        input = [&file](char* buffer, std::size_t size) -> std::ptrdiff_t {
+            return file->read({buffer, size});
+        };
+    }
+    platform::ReplacingFile output(target, file ? std::optional<unsigned>(file->permissions())
+                                                : std::nullopt);
+    if (!output.status().ok()) {
+        printDiagnostic(err, target, englishReason(output.status(), engine::TextEncoding::Auto));
+        return exitSomeFailed;
+    }
+    const engine::StreamConversion stream = engine::convertStream(
+        input, [&output](std::string_view bytes) { return output.write(bytes); }, options.input,
+        options.output, options.scriptForNextFile(), options.detection, options.write);
+    if (const int signal = platform::interruptSignal(); signal != 0)
+        return exitInterrupted + signal;
+    const AnsiText shown = source.empty() ? AnsiText("-") : source;
+    if (platform::isSourceProblem(stream.status.problem)) {
+        printDiagnostic(err, shown, englishReason(stream.status, stream.detected));
+        return exitSomeFailed;
+    }
+    if (const platform::FileStatus committed = output.commit(); !committed.ok()) {
+        printDiagnostic(err, target, englishReason(committed, stream.detected));
+        return exitSomeFailed;
+    }
+    if (stream.status.ok())
+        return exitAllConverted;
+    printDiagnostic(err, shown, englishReason(stream.status, stream.detected));
+    return exitSomeFailed;
+}
+
 } // namespace
 
 int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
@@ -294,6 +344,9 @@ int runBatchCommand(const std::vector<std::string>& arguments, std::ostream& out
     }
 
     const RunOptions options = runOptionsOf(parsed);
+    if (!parsed.outputFile.empty())
+        return convertIntoFile(options, parsed.files.empty() ? AnsiText() : parsed.files.front(),
+                               parsed.outputFile, input, err);
     if (parsed.stream != StreamSource::None)
         return convertStandardInput(options, input, textOut, err);
     FolderScanResult list;

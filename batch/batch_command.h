@@ -40,8 +40,9 @@ struct [[nodiscard]] BatchArguments {
     std::optional<bool> byteOrderMark; // --bom / --no-bom, the later one; neither: nullopt
     StreamSource stream = StreamSource::None;
     engine::LineEnding lineEnding = engine::LineEnding::Keep; // --eol
-    AnsiText outputFolder;                // --output-dir, absolute; empty: 转换结果
-    bool inPlace = false;                 // --in-place
+    AnsiText outputFolder; // --output-dir, absolute; empty: 转换结果
+    AnsiText outputFile;   // -o FILE, absolute: the one input's conversion goes there, as iconv's
+    bool inPlace = false;  // --in-place
     std::optional<AnsiText> backupSuffix; // --backup[=SUFFIX]
     int jobs = 0;                         // --jobs: files converted at once; 0, one per core
     bool help = false;

@@ -114,6 +114,7 @@ struct TypedOptions {
     bool list = false;
     bool version = false;
     bool omit = false;
+    std::string outputFile;
 };
 
 void describeOptions(CLI::App& app, TypedOptions& typed) {
@@ -151,7 +152,11 @@ void describeOptions(CLI::App& app, TypedOptions& typed) {
                    "trial, else ANSI); detect: auto, and text that would be read as ANSI is "
                    "told apart from Big5 statistically")
         ->type_name("ENC");
-    app.add_option("-o,--out,-t,--to-code", typed.out,
+    app.add_option("-o,--output", typed.outputFile,
+                   "write the conversion of the one FILE (or of standard input) into FILE, as "
+                   "iconv -o does")
+        ->type_name("FILE");
+    app.add_option("--out,-t,--to-code", typed.out,
                    "the results' encoding (default auto: each as its source was read)")
         ->type_name("ENC");
     app.add_option("-s,--script", typed.script, "Simplified/Traditional Chinese conversion")
@@ -295,6 +300,11 @@ std::string conflictOf(const BatchArguments& parsed, bool folderGiven, bool filt
         return "--backup needs --in-place";
     if (parsed.backupSuffix && parsed.backupSuffix->empty())
         return "--backup needs a suffix that is not empty";
+    if (!parsed.outputFile.empty() &&
+        (folderGiven || parsed.files.size() + parsed.unrepresentable.size() > 1 || parsed.inPlace ||
+         parsed.check || parsed.json || !parsed.outputFolder.empty()))
+        return "-o FILE takes one input (a file or standard input), without --folder, "
+               "--in-place, --check, --json or --output-dir; for several files use -O DIR";
     if (parsed.stream != StreamSource::None &&
         (parsed.check || parsed.json || parsed.inPlace || !parsed.outputFolder.empty()))
         return "--check, --json, --in-place and --output-dir need files: standard input converts "
@@ -393,6 +403,23 @@ BatchArguments parseBatchArguments(const std::vector<std::string>& arguments,
     parsed.inPlace = typed.inPlace;
     if (app.count("--backup") > 0)
         parsed.backupSuffix = platform::ansiFromUtf8(typed.backup).value_or("");
+    if (app.count("--output") > 0) {
+        // Earlier versions took -o for the output encoding: such a script must not write a file
+        // named after an encoding, nor replace one.
+        const std::string& named = typed.outputFile;
+        if (named.find('/') == std::string::npos &&
+            (findEncodingName(named) || engine::otherEncoding(named).encoding)) {
+            parsed.error = "-o takes a file, as iconv's -o does: give -t " + named +
+                           " for the output encoding, or ./" + named + " for a file of that name";
+            return parsed;
+        }
+        const auto file = platform::ansiPath(typed.outputFile);
+        if (!file || file->empty()) {
+            parsed.error = "-o needs a file name in UTF-8";
+            return parsed;
+        }
+        parsed.outputFile = platform::absolutePath(*file, workingFolder);
+    }
     if (app.count("--output-dir") > 0) {
         const auto folder = platform::ansiFromUtf8(typed.outputDir);
         if (!folder || folder->empty()) {
@@ -419,12 +446,13 @@ RunOptions runOptionsOf(const BatchArguments& arguments) {
         arguments.smartDetection ? engine::DetectionRule::Smart : engine::DetectionRule::Classic;
     options.subFolders = arguments.recursive ? SubFolders::Include : SubFolders::Skip;
     options.jobs = arguments.jobs;
-    // Files have a mark unless told otherwise; a stream, or an encoding named as iconv names it,
-    // has none unless asked, as iconv writes.
+    // Files have a mark unless told otherwise; a stream, -o FILE, or an encoding named as iconv
+    // names it, has none unless asked, as iconv writes.
     const engine::TextEncoding written =
         arguments.output == engine::TextEncoding::Auto ? arguments.input : arguments.output;
     options.write.byteOrderMark = arguments.byteOrderMark.value_or(
-        arguments.stream == StreamSource::None && !engine::isOtherEncoding(written));
+        arguments.stream == StreamSource::None && arguments.outputFile.empty() &&
+        !engine::isOtherEncoding(written));
     options.write.lineEnding = arguments.lineEnding;
     // In place, a file keeps the mark it had or lacked unless one was asked for or refused.
     options.write.markAsSource = arguments.inPlace && !arguments.byteOrderMark;

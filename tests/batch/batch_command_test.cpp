@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseRow{"filesAndFolder", {"--folder", "d", "a"}, false},
                     ParseRow{"filterWithoutFolder", {"--filter", "*.txt", "a"}, false},
                     ParseRow{"shortForms",
-                             {"-i", "utf16le", "-o", "ansi", "-s", "t2s", "a"},
+                             {"-i", "utf16le", "-t", "ansi", "-s", "t2s", "a"},
                              true,
                              TextEncoding::Utf16LE,
                              TextEncoding::Ansi,
@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
                              TextEncoding::Ansi,
                              TextEncoding::Utf8},
                     ParseRow{"unicodeIsTheWindowsLittleEndian",
-                             {"-i", "gb2312", "-o", "unicode", "a"},
+                             {"-i", "gb2312", "-t", "unicode", "a"},
                              true,
                              iconvNamed("gb2312"),
                              TextEncoding::Utf16LE},
@@ -281,7 +281,7 @@ TEST_F(CommandRun, sameNamesFromSeveralFoldersKeepEveryResult) {
     write("b/笔记.txt", "from b");
     write("a/x.txt", "a's x");
     write("c/x.txt", "c's x");
-    EXPECT_EQ(run({"-o", "ansi", (root / "a/笔记.txt").string(), (root / "b/笔记.txt").string(),
+    EXPECT_EQ(run({"-t", "ansi", (root / "a/笔记.txt").string(), (root / "b/笔记.txt").string(),
                    (root / "a/x.txt").string(), (root / "c/x.txt").string()}),
               1);
     EXPECT_EQ(readBytes(root / "a/转换结果/笔记.txt"), "from a");
@@ -379,7 +379,8 @@ TEST_F(CommandRun, parserErrorsNameTheOptionAndExitTwo) {
     for (const auto& [arguments, named] :
          std::vector<std::pair<std::vector<std::string>, std::string>>{
              {{"--fast", a}, "--fast"},
-             {{a, "-o"}, "--out"},
+             {{a, "-o"}, "--output"},
+             {{a, "-t"}, "--out"},
              {{"-r", a}, "--recursive"},
              {{"-j", "0", a}, "--jobs"}}) {
         EXPECT_EQ(run(arguments), 2) << named;
@@ -487,7 +488,7 @@ TEST_P(CheckCommand, tellsWithoutWriting) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, CheckCommand,
     testing::Values(
-        CheckRow{"clean", {"-o", "utf8"}, "\xC4\xE3\xBA\xC3\n", 0, "ansi -> utf8  complete"},
+        CheckRow{"clean", {"-t", "utf8"}, "\xC4\xE3\xBA\xC3\n", 0, "ansi -> utf8  complete"},
         CheckRow{"lossyDecode",
                  {"-i", "utf8"},
                  "ab\n\xE4\xBD\xA0x\xFF\xFE",
@@ -496,7 +497,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "became ?; 2 characters, the first at line 2, column 3: \\xff"},
         // Placed as the output will have it: the lone CR becomes a line end.
         CheckRow{"placedWithTheLineEndsAsked",
-                 {"-i", "utf8", "-o", "big5", "--eol", "lf"},
+                 {"-i", "utf8", "-t", "big5", "--eol", "lf"},
                  "a\r한\n",
                  1,
                  "utf8 -> big5  incomplete: output encoding cannot represent the text: those "
@@ -509,14 +510,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "character, the first at line 2, column 1: 国"},
         CheckRow{
             "zeroByteEndsTheText",
-            {"-o", "utf8"},
+            {"-t", "utf8"},
             std::string("abc\nd\0ef", 8),
             1,
             "utf8 -> utf8  incomplete: a zero byte at offset 5 ends the text: what follows was "
             "not converted; 1 character, the first at line 2, column 2: \\x00"},
         // Never read: the encodings asked for, in their order.
         CheckRow{"unreadable",
-                 {"-o", "utf16be"},
+                 {"-t", "utf16be"},
                  "",
                  1,
                  "auto -> utf16be  incomplete: cannot open: No such file or directory"}),
@@ -583,7 +584,7 @@ TEST_F(CommandRun, big5ModesWriteTheirTextInTheEncodingTheyName) {
                     big5Source && mode.name == std::string("s2big5") ? traditional : mode.expected;
                 write("a.txt", source.bytes(text, mode.fromBig5, page));
                 std::vector<std::string> arguments = source.options;
-                arguments.insert(arguments.end(), {"-s", mode.name, "-o", output});
+                arguments.insert(arguments.end(), {"-s", mode.name, "-t", output});
                 arguments.push_back((root / "a.txt").string());
                 arguments.push_back("--check");
                 ASSERT_EQ(run(arguments), 0) << out.str();

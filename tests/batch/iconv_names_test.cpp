@@ -225,4 +225,48 @@ INSTANTIATE_TEST_SUITE_P(
                   1}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// -o FILE is iconv's: the one input's conversion in that file, no mark added, and an earlier
+// file of that name left whole when the input cannot be read; it never writes over its input.
+TEST(IconvNames, outputFileAsIconvWritesIt) {
+    TempFolder folder;
+    const std::string input = folder.native("in.txt").string();
+    const std::string output = folder.native("out.txt").string();
+    const std::string gbk = engine::convertCharset("中文\n", "UTF-8", "GBK");
+    writeBytes(input, gbk);
+    std::ostringstream out, err;
+    EXPECT_EQ(
+        batch::runBatchCommand({"-f", "GBK", "-t", "UTF-8", "-o", output, input}, out, err, false),
+        0)
+        << err.str();
+    EXPECT_EQ(readBytes(output), "中文\n");
+    // Classic names too write no mark into -o's file unless asked.
+    EXPECT_EQ(batch::runBatchCommand({"-t", "utf8", "-o", output, input}, out, err, false), 0);
+    EXPECT_EQ(readBytes(output), "中文\n");
+    EXPECT_FALSE(std::filesystem::exists(folder.native("转换结果")));
+
+    EXPECT_EQ(
+        batch::runBatchCommand({"-o", output, folder.native("missing").string()}, out, err, false),
+        1);
+    EXPECT_EQ(readBytes(output), "中文\n");
+    EXPECT_EQ(batch::runBatchCommand({"-o", output, input, input}, out, err, false), 2);
+    // A script of earlier versions, where -o named the output encoding, writes no file "utf8".
+    EXPECT_EQ(batch::runBatchCommand({"-o", "utf8", input}, out, err, false), 2);
+    EXPECT_EQ(batch::runBatchCommand({"-o", "GBK", input}, out, err, false), 2);
+    EXPECT_EQ(batch::runBatchCommand({"-t", "utf8", "-o", input, input}, out, err, false), 2);
+    EXPECT_EQ(readBytes(input), gbk);
+
+    std::size_t offset = 0;
+    const engine::StreamReader reader = [&](char* buffer, std::size_t size) {
+        const std::size_t count = std::min(size, gbk.size() - offset);
+        std::copy_n(gbk.data() + offset, count, buffer);
+        offset += count;
+        return static_cast<std::ptrdiff_t>(count);
+    };
+    EXPECT_EQ(batch::runBatchCommand(
+                  {"-f", "gbk", "-t", "utf-16le", "-o", output}, out, err, false, reader,
+                  [](std::string_view) { return false; }, false),
+              0);
+    EXPECT_EQ(readBytes(output), engine::convertCharset("中文\n", "UTF-8", "UTF-16LE"));
+}
+
 } // namespace

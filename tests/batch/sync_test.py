@@ -33,7 +33,7 @@ def traced_calls(binary, folder, names):
     """The calls of one run, in order, as (pid, name, [arguments as bytes])."""
     log = os.path.join(folder, "strace.log")
     command = ["strace", "-f", "-qq", "-y", "-xx", "-s", "16", "-e", "trace=" + CALLS, "-o", log,
-               binary, "-j", "2", "-o", "utf8"] + [os.path.join(folder, n) for n in names]
+               binary, "-j", "2", "-t", "utf8"] + [os.path.join(folder, n) for n in names]
     # LeakSanitizer cannot work under a tracer; the sanitizer build's leak check is not for this.
     env = dict(os.environ)
     env["ASAN_OPTIONS"] = env.get("ASAN_OPTIONS", "") + ":detect_leaks=0"
