@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "platform/iconv_names.h"
+
 namespace batch {
 
 namespace {
@@ -68,7 +70,11 @@ std::string encodingNameList() {
         }
         list += row.name;
     }
-    return list + "\n";
+    list += "\n";
+    // Then every name of iconv's own, each meaning what it means to iconv.
+    for (const std::string& name : platform::iconvEncodingNames())
+        list += name + "\n";
+    return list;
 }
 
 } // namespace batch

@@ -40,7 +40,8 @@ const EncodingName* findEncodingName(std::string_view name);
 // Up to `count` names nearest to `name` by edit distance (case ignored), nearest first.
 std::vector<std::string_view> closestEncodingNames(std::string_view name, std::size_t count = 3);
 
-// What --list prints: one line per encoding, its short name first, then the other names.
+// What --list prints: one line per classic encoding, its short name first, then its other
+// names; then iconv's names, one a line.
 std::string encodingNameList();
 
 } // namespace batch

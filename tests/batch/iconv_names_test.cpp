@@ -269,4 +269,19 @@ TEST(IconvNames, outputFileAsIconvWritesIt) {
     EXPECT_EQ(readBytes(output), engine::convertCharset("中文\n", "UTF-8", "UTF-16LE"));
 }
 
+// -l names the classic encodings first, then every one of iconv's, each of which converts.
+TEST(IconvNames, listNamesEveryEncodingIconvKnows) {
+    std::ostringstream out, err;
+    ASSERT_EQ(batch::runBatchCommand({"-l"}, out, err, false), 0);
+    const std::string list = out.str();
+    EXPECT_EQ(list.rfind("auto\n", 0), 0u) << list.substr(0, 80);
+    std::size_t iconvNames = 0;
+    std::istringstream lines(list);
+    for (std::string line; std::getline(lines, line);)
+        iconvNames += line.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") != std::string::npos;
+    EXPECT_GT(iconvNames, 500u);
+    for (const char* name : {"\nGBK\n", "\nUTF-16LE\n", "\nSHIFT_JIS\n", "\nBIG5-HKSCS\n"})
+        EXPECT_NE(list.find(name), std::string::npos) << name;
+}
+
 } // namespace

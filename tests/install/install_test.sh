@@ -92,7 +92,7 @@ ROWS
 completion=$share/bash-completion/completions/qingfengxia-batch
 help=$("$prefix/bin/qingfengxia-batch" --help)
 complete_words() {
-    bash -c 'source "$1"; shift; COMP_WORDS=(qingfengxia-batch "$@"); COMP_CWORD=$#
+    PATH="$prefix/bin:$PATH" bash -c 'source "$1"; shift; COMP_WORDS=(qingfengxia-batch "$@"); COMP_CWORD=$#
              _qingfengxia_batch; printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" "$@" | sort
 }
 check_completion() {
