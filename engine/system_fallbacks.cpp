@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/piece_cutting.h"
+#include "engine/replacing_conversion.h"
 #include "platform/code_page.h"
 
 namespace engine {
@@ -52,18 +53,36 @@ std::u16string wideFrom(unsigned codePage, std::string_view raw, bool& replaced)
     return units;
 }
 
-// UTF-16 units as ANSI text; characters code page 936 lacks become "?".
+// UTF-16 units as the internal text. Every character GB18030 holds keeps its place; a
+// replacement character (what a bad sequence was read as) and an unpaired surrogate become "?",
+// as does a character the internal text cannot hold, and make the result lossy.
 CodePageResult ansiFromUnits(const std::u16string& units) {
     if (units.empty())
         return {AnsiText(), false};
-    const int count = static_cast<int>(units.size());
-    // Code page 936 gives at most two bytes for a unit.
-    std::string buffer(2 * units.size(), '\0');
-    bool used = false;
-    const int written = platform::wideCharToMultiByte(
-        ansi, units.data(), count, buffer.data(), static_cast<int>(buffer.size()), nullptr, &used);
-    buffer.resize(static_cast<std::size_t>(written));
-    return {std::move(buffer), used};
+    std::string bytes;
+    bytes.reserve(2 * units.size());
+    bool replacement = false;
+    for (const char16_t unit : units) {
+        const bool bad = unit == u'\uFFFD';
+        replacement = replacement || bad;
+        const char16_t kept = bad ? u'?' : unit;
+        bytes.push_back(static_cast<char>(kept & 0xFF));
+        bytes.push_back(static_cast<char>(kept >> 8));
+    }
+    ByteCollector text(units.size() * 2);
+    const ReplacedConversion converted =
+        convertReplacing(bytes, "UTF-16LE", "GB18030", ReplacingSide::Decode, text, false, 2);
+    return {text.take(), replacement || converted.replaced > 0};
+}
+
+// The internal text as UTF-16 units, each character it holds kept (four-byte ones too); a
+// sequence that is no GB18030 character becomes "?" and makes the result lossy.
+std::u16string unitsOfText(std::string_view raw, bool& replaced) {
+    ByteCollector bytes(2 * raw.size());
+    const ReplacedConversion converted =
+        convertReplacing(raw, "GB18030", "UTF-16LE", ReplacingSide::Encode, bytes);
+    replaced = converted.replaced > 0;
+    return unitsOf(bytes.take());
 }
 
 // Runs `make` over the pieces ending at `ends`, on the control's workers, and hands each result
@@ -98,11 +117,10 @@ struct Joined {
 // The ANSI text (no zero byte) read by code page 936 and written as UTF-8 or UTF-16: one piece.
 CodePageResult encodePiece(std::string_view raw, TextEncoding encoding) {
     bool replaced = false;
-    const std::u16string units = wideFrom(ansi, raw, replaced);
+    const std::u16string units = unitsOfText(raw, replaced);
     ByteBuffer bytes;
     if (encoding == TextEncoding::Utf8) {
-        // Code page 936 gives no surrogates, so any cut between units is a cut between
-        // characters.
+        // Pieces are cut between characters, so no surrogate pair is split.
         const int count = static_cast<int>(units.size());
         const int needed =
             count > 0 ? platform::wideCharToMultiByte(utf8, units.data(), count, nullptr, 0) : 0;
@@ -187,8 +205,12 @@ FallbackOutcome encodeBySystemInto(std::string_view text, TextEncoding encoding,
     const std::string_view raw = uptoZero(text);
     bool lossy = false;
     bool refused = false;
+    // Whole: only the reading of the whole text tells a four-byte character from two bad ones.
+    // This way is taken only by a text that is not valid GB18030.
+    const std::vector<std::size_t> whole =
+        raw.empty() ? std::vector<std::size_t>() : std::vector<std::size_t>{raw.size()};
     const bool finished = eachPiece(
-        pieceEnds(raw, PieceRule::CodePage, pieceSizeOf(control)), control,
+        whole, control,
         [&](std::size_t start, std::size_t end) {
             return encodePiece(raw.substr(start, end - start), encoding);
         },

@@ -59,9 +59,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "\x00\xD8"
                     "a\0"s,
                     "?a", true},
-        FallbackRow{"utf16OutsideGbk", decodeUtf16BySystem, "\x01\x0E"s, "?", true},
-        // A character beyond the BMP is two units, each written as a "?".
-        FallbackRow{"utf16EmojiIsTwoMarks", decodeUtf16BySystem, "\x3D\xD8\x00\xDE"s, "??", true},
+        // Every character the internal text holds survives, outside GBK and the BMP too; only
+        // what was unreadable becomes "?".
+        FallbackRow{"utf16OutsideGbkKept", decodeUtf16BySystem, "\x01\x0E"s, "\x81\x32\xCE\x39",
+                    false},
+        FallbackRow{"utf16EmojiKept", decodeUtf16BySystem, "\x3D\xD8\x00\xDE"s, "\x94\x39\xFC\x36",
+                    false},
         FallbackRow{"utf8Text", decodeUtf8BySystem,
                     "\xE4\xB8\xAD"
                     "a",
@@ -70,15 +73,24 @@ INSTANTIATE_TEST_SUITE_P(
                     false},
         FallbackRow{"utf8Invalid", decodeUtf8BySystem, "a\xFF", "a?", true},
         FallbackRow{"utf8Truncated", decodeUtf8BySystem, "a\xE4\xB8", "a?", true},
-        FallbackRow{"utf8EmojiIsTwoMarks", decodeUtf8BySystem,
+        FallbackRow{"utf8EmojiKept", decodeUtf8BySystem,
                     "\xF0\x9F\x98\x80"
                     "a",
-                    "??a", true},
+                    "\x94\x39\xFC\x36"
+                    "a",
+                    false},
         // The first character beyond the BMP: a surrogate pair, not a zero unit ending the text.
-        FallbackRow{"utf8FirstBeyondBmpKeepsTheRest", decodeUtf8BySystem,
+        FallbackRow{"utf8FirstBeyondBmpKept", decodeUtf8BySystem,
                     "\xF0\x90\x80\x80"
                     "a",
-                    "??a", true},
+                    "\x90\x30\x81\x30"
+                    "a",
+                    false},
+        // Two emoji and a stray byte: only the stray byte is lost.
+        FallbackRow{"utf8StrayByteAmongEmoji", decodeUtf8BySystem,
+                    "\xF0\x9F\x98\x80\xF0\x9F\x98\x80\x81"
+                    "A",
+                    "\x94\x39\xFC\x36\x94\x39\xFC\x36?A", true},
         FallbackRow{"utf8StopsAtZero", decodeUtf8BySystem, "a\0b"s, "a", false},
         FallbackRow{"utf8Empty", decodeUtf8BySystem, "", "", false},
         FallbackRow{"utf16leOut", encodeUtf16LEBySystem,
@@ -88,8 +100,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "a\0\0\0"s,
                     false},
         FallbackRow{"utf16leOutEmpty", encodeUtf16LEBySystem, "", "\0\0"s, false},
-        FallbackRow{"utf16leOutInvalid", encodeUtf16LEBySystem, "\x81\x30\x81\x30", "?\0?\0\0\0"s,
-                    true},
+        FallbackRow{"utf16leOutFourByte", encodeUtf16LEBySystem, "\x81\x30\x81\x30", "\x80\0\0\0"s,
+                    false},
+        FallbackRow{"utf16leOutInvalid", encodeUtf16LEBySystem,
+                    "\xFF"
+                    "a",
+                    "?\0a\0\0\0"s, true},
         FallbackRow{"utf16beOut", encodeUtf16BEBySystem,
                     "\xD6\xD0"
                     "a",

@@ -211,12 +211,13 @@ INSTANTIATE_TEST_SUITE_P(
                   FileProblem::None},
         EncodeRow{"big5MissingCharacterLeavesAllUnconverted", "\xD6\xD0\xBC\xF2", TE::Big5,
                   "\xD6\xD0\xBC\xF2", engine::problems::Unconverted},
+        // The lead byte alone is unreadable: the space after it is text and stays.
         EncodeRow{"invalidGbUsesUtf8Fallback",
                   "a\x81\x20"
                   "b",
                   TE::Utf8,
                   "\xEF\xBB\xBF"
-                  "a?b",
+                  "a? b",
                   engine::problems::LossyEncode},
         EncodeRow{"invalidGbUsesUtf16leFallback", "a\x81", TE::Utf16LE,
                   "\xFF\xFE"
