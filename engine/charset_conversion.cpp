@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/gb18030_private_use.h"
 #include "engine/table_codecs.h"
 #include "platform/iconv_cache.h"
 
@@ -174,6 +175,24 @@ std::uint64_t convertedSizeLimit(std::size_t inputLength) {
     return length + 11 * (length / 2 + 128);
 }
 
+bool isInternalCharset(std::string_view charset) {
+    return charset.size() == 7 && (charset[0] == 'G' || charset[0] == 'g') &&
+           (charset[1] == 'B' || charset[1] == 'b') && charset.substr(2) == "18030";
+}
+
+bool swapsPrivateUse(std::string_view from, std::string_view to) {
+    return isInternalCharset(from) != isInternalCharset(to);
+}
+
+std::size_t privateUseAt(std::string_view rest, std::string_view from, std::string_view to,
+                         std::string& swapped) {
+    if (isInternalCharset(to))
+        return privateUseAsGb18030(rest, from, swapped);
+    if (isInternalCharset(from))
+        return privateUseFromGb18030(rest, to, swapped);
+    return 0;
+}
+
 ConversionStatus convertCharsetInto(std::string_view data, std::string_view from,
                                     std::string_view to, ByteSink& sink) {
     return convertCharsetInto(data, from, to, sink, convertedSizeLimit(data.size()));
@@ -181,9 +200,17 @@ ConversionStatus convertCharsetInto(std::string_view data, std::string_view from
 
 ConversionStatus convertCharsetInto(std::string_view data, std::string_view from,
                                     std::string_view to, ByteSink& sink, std::uint64_t limit) {
-    // The sets the program converts most go through tables that give iconv's bytes faster.
-    if (const std::optional<ConversionStatus> status = convertByTable(data, from, to, sink, limit))
-        return *status;
+    // The sets the program converts most go through tables that give iconv's bytes faster. What
+    // they refuse may be a Private Use character the internal text keeps under a code of its
+    // own, which the way below takes.
+    const std::size_t before = sink.size();
+    if (const std::optional<ConversionStatus> status =
+            convertByTable(data, from, to, sink, limit)) {
+        if (*status != ConversionStatus::Invalid || !swapsPrivateUse(from, to))
+            return *status;
+        if (!sink.truncate(before))
+            return ConversionStatus::SinkFailed;
+    }
     const platform::IconvLease handle(to, from);
     if (!handle.valid())
         return ConversionStatus::UnknownPair;
@@ -213,6 +240,19 @@ ConversionStatus convertCharsetInto(std::string_view data, std::string_view from
             if (flushing)
                 return ConversionStatus::Ok;
             flushing = true;
+            continue;
+        }
+        if (error == EILSEQ) {
+            std::string swapped;
+            const std::size_t length = privateUseAt({in, inLeft}, from, to, swapped);
+            if (length == 0)
+                return ConversionStatus::Invalid;
+            if ((produced += swapped.size()) > limit)
+                return ConversionStatus::OutputTooLarge;
+            if (!sink.append(swapped))
+                return ConversionStatus::SinkFailed;
+            in += length;
+            inLeft -= length;
             continue;
         }
         if (error != E2BIG)

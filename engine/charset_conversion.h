@@ -144,6 +144,16 @@ ConversionStatus convertCharsetInto(std::string_view data, std::string_view from
 // The whole of `data` converted, or an empty buffer when any of it cannot be (unknown names,
 // invalid or incomplete input, output beyond the growth rule). `ok`, when given, is true for a
 // converted result and for empty input.
+// Whether `charset` names the internal text's GB18030.
+bool isInternalCharset(std::string_view charset);
+// Whether a conversion between these keeps the Private Use characters GB18030 lacks under the
+// internal text's own codes (engine/gb18030_private_use.h): GB18030 on exactly one side.
+bool swapsPrivateUse(std::string_view from, std::string_view to);
+// At an input `rest` iconv refused: the length of such a character there and its bytes on the
+// other side in `swapped`, or 0.
+std::size_t privateUseAt(std::string_view rest, std::string_view from, std::string_view to,
+                         std::string& swapped);
+
 ByteBuffer convertCharset(std::string_view data, std::string_view from, std::string_view to,
                           bool* ok = nullptr);
 

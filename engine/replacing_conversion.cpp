@@ -37,6 +37,17 @@ ReplacedConversion convertReplacing(std::string_view data, std::string_view from
             return {false, result.replaced};
         if (error == E2BIG)
             continue;
+        if (error == EILSEQ) {
+            std::string swapped;
+            if (const std::size_t length = privateUseAt({in, inLeft}, from, to, swapped);
+                length > 0) {
+                if (!sink.append(swapped))
+                    return {false, result.replaced};
+                in += length;
+                inLeft -= length;
+                continue;
+            }
+        }
         if (error == EILSEQ || error == EINVAL) {
             const std::size_t at = data.size() - inLeft;
             const std::size_t skip =

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/charset_conversion.h"
 #include "platform/ansi_text.h"
 
 using namespace engine;
@@ -284,3 +285,48 @@ TEST(TextEncoding, largeUtf8SourceConvertsWhole) {
 }
 
 } // namespace
+
+namespace {
+
+// Every Unicode scalar but U+0000, in UTF-8: the BMP, the 24 Private Use characters the system's
+// GB18030 has no code for among them, and every plane beyond.
+std::string everyScalar() {
+    std::string utf8;
+    for (char32_t c = 1; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
+        } else if (c < 0x800) {
+            utf8 += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
+        } else if (c < 0x10000) {
+            utf8 += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+                     static_cast<char>(0x80 | (c & 0x3F))};
+        } else {
+            utf8 +=
+                {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
+                 static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+        }
+    }
+    return utf8;
+}
+
+} // namespace
+
+// Every scalar survives the way through the internal text: from UTF-8 and UTF-16 into each
+// of them. (Compared whole, not printed: the texts are megabytes long.)
+TEST(TextEncoding, everyScalarSurvivesTheInternalText) {
+    const std::string utf8 = everyScalar();
+    const std::string utf16le = convertCharset(utf8, "UTF-8", "UTF-16LE");
+    const std::string utf16be = convertCharset(utf8, "UTF-8", "UTF-16BE");
+    ASSERT_FALSE(utf16le.empty());
+    for (const auto& [source, encoding] :
+         {std::pair{utf8, TE::Utf8}, std::pair{utf16be, TE::Utf16BE}}) {
+        SCOPED_TRACE(std::string(encodingName(encoding)));
+        const DecodedText decoded = decodeContent(ByteBuffer(source), 0, encoding);
+        ASSERT_FALSE(decoded.lossy);
+        EXPECT_TRUE(encodeText(decoded.text, TE::Utf8).bytes == "\xEF\xBB\xBF" + utf8);
+        EXPECT_TRUE(encodeText(decoded.text, TE::Utf16LE).bytes == "\xFF\xFE" + utf16le);
+        EXPECT_TRUE(encodeText(decoded.text, TE::Utf16BE).bytes == "\xFE\xFF" + utf16be);
+    }
+}
