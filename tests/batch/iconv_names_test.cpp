@@ -255,17 +255,10 @@ TEST(IconvNames, outputFileAsIconvWritesIt) {
     EXPECT_EQ(batch::runBatchCommand({"-t", "utf8", "-o", input, input}, out, err, false), 2);
     EXPECT_EQ(readBytes(input), gbk);
 
-    std::size_t offset = 0;
-    const engine::StreamReader reader = [&](char* buffer, std::size_t size) {
-        const std::size_t count = std::min(size, gbk.size() - offset);
-        std::copy_n(gbk.data() + offset, count, buffer);
-        offset += count;
-        return static_cast<std::ptrdiff_t>(count);
-    };
-    EXPECT_EQ(batch::runBatchCommand(
-                  {"-f", "gbk", "-t", "utf-16le", "-o", output}, out, err, false, reader,
-                  [](std::string_view) { return false; }, false),
-              0);
+    // Standard input into the file, and nothing to standard output.
+    const Converted converted = fromStream(gbk, {"-f", "gbk", "-t", "utf-16le", "-o", output});
+    EXPECT_EQ(converted.status, 0);
+    EXPECT_TRUE(converted.bytes.empty());
     EXPECT_EQ(readBytes(output), engine::convertCharset("中文\n", "UTF-8", "UTF-16LE"));
 }
 
